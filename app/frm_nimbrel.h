@@ -1,0 +1,148 @@
+// The main window's logic: its state, start-up, the update and its countdown, the status line.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/ui_ports.h"
+#include "retrieval/http_control.h"
+#include "retrieval/noaa_server.h"
+#include "retrieval/report_files.h"
+#include "util/form.h"
+#include "util/message_box.h"
+#include "util/process_launcher.h"
+#include "util/registry.h"
+
+namespace nimbrel {
+
+inline constexpr Colour kBlue = 0xC00000;
+inline constexpr Colour kPurple = 0x800080;
+inline constexpr Colour kGreen = 0x008000;
+inline constexpr Colour kRed = 0x0000FF;
+
+// The controls of the main window that the logic drives.
+struct FrmNimbrelControls {
+    Form& form;
+    Label& lblStatus;
+    TextBox& Text1;
+    Timer& Timer1;  // the minute countdown, 60000 ms
+    Timer& Timer2;  // the status animation, 300 ms
+    HttpControl& HTTP1;
+    HttpControl& HTTP2;
+    HttpControl& HTTP3;
+};
+
+// Everything else the main window reaches outside itself.
+struct FrmNimbrelServices {
+    MessagePump& pump;
+    Clock& clock;
+    Screen& screen;
+    ModalWindows& windows;
+    Registry& registry;
+    MessageBox& messageBox;
+    ReportFiles& reportFiles;
+    ProcessLauncher& launcher;
+    NoaaServer server;
+};
+
+class FrmNimbrel {
+public:
+    // How long an update waits for the cycle, and then for both cycle files.
+    static constexpr std::chrono::milliseconds kCycleWaitLimit{std::chrono::seconds(90)};
+    static constexpr std::chrono::milliseconds kDownloadWaitLimit{std::chrono::minutes(10)};
+    // Updates started by clicks during a wait nest inside it; deeper clicks are ignored.
+    static constexpr int kMaxNestedUpdates = 3;
+
+    FrmNimbrel(FrmNimbrelControls controls, FrmNimbrelServices services);
+    FrmNimbrel(const FrmNimbrel&) = delete;
+    FrmNimbrel& operator=(const FrmNimbrel&) = delete;
+
+    // Window and control events, called by the platform.
+    void Form_Load();
+    void Command1_Click();  // "Get METAR": one whole update
+    void Command2_Click();  // "Help / About"
+    void Command3_Click();  // "Launch Fly!"
+    void Timer1_Timer();
+    void Timer2_Timer();
+
+    void HTTP1_DataArrival(std::string_view chunk);
+    void HTTP1_Error(const std::string& message);
+    void HTTP1_Complete(const HttpResponseInfo& info);
+    void HTTP2_DataArrival(std::string_view chunk);
+    void HTTP2_Error(const std::string& message);
+    void HTTP2_Complete(const HttpResponseInfo& info);
+    void HTTP3_DataArrival(std::string_view chunk);
+    void HTTP3_Error(const std::string& message);
+    void HTTP3_Complete(const HttpResponseInfo& info);
+
+    // Restarts the countdown at 15 minutes and says so.
+    void SetTimer();
+    void GetNOAAList();
+    void GetNOAAMetar(const std::string& cycle);
+    // Returns false, with the reason on the status line, when the file could not be replaced.
+    bool StringToFile(const std::string& text, const std::string& path);
+
+    // State fields, read and written by the handlers above.
+    std::string ZuluPage;
+    std::string CurrentMetar;
+    std::string PreviousMetar;
+    std::int16_t MinutesLeft = 0;
+    std::string ZuluCycle;
+    std::string StatusText;
+    std::int16_t DotCount = 0;
+
+    bool Closing() const { return closing_; }
+
+private:
+    enum class WaitOutcome { Done, TimedOut, Closing };
+
+    // Routes one control's events to its three handlers.
+    class HttpEvents : public HttpListener {
+    public:
+        using DataHandler = void (FrmNimbrel::*)(std::string_view);
+        using ErrorHandler = void (FrmNimbrel::*)(const std::string&);
+        using CompleteHandler = void (FrmNimbrel::*)(const HttpResponseInfo&);
+
+        HttpEvents(FrmNimbrel& owner, DataHandler data, ErrorHandler error,
+                   CompleteHandler complete)
+            : owner_(owner), data_(data), error_(error), complete_(complete) {}
+
+        void OnDataArrival(std::string_view chunk) override { (owner_.*data_)(chunk); }
+        void OnError(const std::string& message) override { (owner_.*error_)(message); }
+        void OnComplete(const HttpResponseInfo& info) override { (owner_.*complete_)(info); }
+
+    private:
+        FrmNimbrel& owner_;
+        DataHandler data_;
+        ErrorHandler error_;
+        CompleteHandler complete_;
+    };
+
+    template <typename Condition>
+    WaitOutcome PumpUntil(Condition done, std::chrono::milliseconds limit);
+    void RunUpdate();
+    void RestartCountdown();
+    void ShowFailure(const std::string& message);
+    std::string TransferFailureText(const std::string& message) const;
+    std::string CountdownText() const;
+    void ReportDownloadError(const std::string& message);
+    void WriteReport(std::string& buffer, const char* fileName);
+
+    FrmNimbrelControls controls_;
+    FrmNimbrelServices services_;
+    HttpEvents http1Events_;
+    HttpEvents http2Events_;
+    HttpEvents http3Events_;
+
+    // How far the transfers of the update under way have got.
+    bool cycleTransferEnded_ = false;
+    bool currentEnded_ = false;
+    bool previousEnded_ = false;
+    bool downloadFailed_ = false;
+    int updateDepth_ = 0;
+    bool closing_ = false;
+};
+
+}  // namespace nimbrel

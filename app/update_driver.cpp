@@ -1,0 +1,120 @@
+// One update from start to end, and the minute countdown that repeats it.
+#include "app/frm_nimbrel.h"
+
+namespace nimbrel {
+
+namespace {
+
+// Undoes the nesting count however the update ends.
+class NestingGuard {
+public:
+    explicit NestingGuard(int& depth) : depth_(depth) { ++depth_; }
+    ~NestingGuard() { --depth_; }
+    NestingGuard(const NestingGuard&) = delete;
+    NestingGuard& operator=(const NestingGuard&) = delete;
+
+private:
+    int& depth_;
+};
+
+}  // namespace
+
+void FrmNimbrel::Command1_Click() {
+    // Every nested update fetches the same newest files, so clicks beyond the bound add nothing.
+    if (closing_ || updateDepth_ >= kMaxNestedUpdates) {
+        return;
+    }
+    NestingGuard nesting(updateDepth_);
+    RunUpdate();
+}
+
+void FrmNimbrel::RunUpdate() {
+    controls_.Timer1.SetEnabled(false);
+    controls_.lblStatus.SetForeColour(kPurple);
+    StatusText = "Getting NOAA Zulu time";
+    GetNOAAList();
+
+    WaitOutcome outcome =
+        PumpUntil([this] { return !ZuluCycle.empty() || cycleTransferEnded_; }, kCycleWaitLimit);
+    if (outcome == WaitOutcome::Closing) {
+        return;
+    }
+    if (ZuluCycle.empty()) {
+        // The transfer's own handlers have shown why, unless it never ended.
+        if (outcome == WaitOutcome::TimedOut) {
+            controls_.HTTP1.Cancel();
+            ShowFailure(TransferFailureText("No answer from the server within 90 seconds"));
+        }
+        RestartCountdown();
+        return;
+    }
+
+    GetNOAAMetar(ZuluCycle);
+    outcome = PumpUntil([this] { return currentEnded_ && previousEnded_; }, kDownloadWaitLimit);
+    if (outcome == WaitOutcome::Closing) {
+        return;
+    }
+    if (outcome == WaitOutcome::TimedOut) {
+        controls_.HTTP2.Cancel();
+        controls_.HTTP3.Cancel();
+        ReportDownloadError(TransferFailureText("The cycle files did not arrive within 10 minutes"));
+    }
+    if (downloadFailed_) {
+        // The reason stays on the line in red; the next update still comes.
+        RestartCountdown();
+        return;
+    }
+    controls_.lblStatus.SetForeColour(kBlue);
+    SetTimer();
+}
+
+template <typename Condition>
+FrmNimbrel::WaitOutcome FrmNimbrel::PumpUntil(Condition done, std::chrono::milliseconds limit) {
+    const auto deadline = services_.clock.Now() + limit;
+    for (;;) {
+        if (closing_ || services_.pump.PumpPending()) {
+            closing_ = true;
+            return WaitOutcome::Closing;
+        }
+        if (done()) {
+            return WaitOutcome::Done;
+        }
+        const auto now = services_.clock.Now();
+        if (now >= deadline) {
+            return WaitOutcome::TimedOut;
+        }
+        services_.pump.WaitForEvent(deadline - now);
+    }
+}
+
+void FrmNimbrel::Timer1_Timer() {
+    --MinutesLeft;
+    controls_.lblStatus.SetCaption(CountdownText());
+    StatusText = CountdownText();
+    if (MinutesLeft < 1) {
+        controls_.Timer1.SetEnabled(false);
+        Command1_Click();
+    }
+}
+
+std::string FrmNimbrel::CountdownText() const {
+    return "Next update in " + std::to_string(MinutesLeft) + " minute" +
+           (MinutesLeft != 1 ? "s" : "");
+}
+
+void FrmNimbrel::RestartCountdown() {
+    MinutesLeft = 15;
+    controls_.Timer1.SetEnabled(true);
+}
+
+void FrmNimbrel::ShowFailure(const std::string& message) {
+    controls_.lblStatus.SetForeColour(kRed);
+    StatusText = message;
+}
+
+std::string FrmNimbrel::TransferFailureText(const std::string& message) const {
+    // Naming the server lets the user tell an outage there from a problem here.
+    return message + " [" + DescribeServer(services_.server) + "]";
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,27 @@
+# Compiler settings every target of the project shares.
+function(nimbrel_configure_target target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 /WX /utf-8 /permissive-)
+    target_compile_definitions(${target} PRIVATE UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN)
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+    if(WIN32)
+      target_compile_definitions(${target} PRIVATE UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN
+                                                   _WIN32_WINNT=0x0A00)
+    endif()
+  endif()
+  if(NIMBREL_SANITIZE)
+    target_compile_options(${target} PUBLIC -fsanitize=address,undefined -fno-omit-frame-pointer
+                                            -fno-sanitize-recover=undefined)
+    target_link_options(${target} PUBLIC -fsanitize=address,undefined)
+  endif()
+endfunction()
+
+# A Windows program that needs no DLL beyond those Windows ships.
+function(nimbrel_static_windows_program target)
+  if(MINGW)
+    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+  elseif(MSVC)
+    set_property(TARGET ${target} PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+  endif()
+endfunction()

@@ -1,0 +1,67 @@
+// Fetching the current and the previous hour's cycle files into the report files.
+#include "app/frm_nimbrel.h"
+#include "retrieval/previous_cycle.h"
+#include "util/join_path.h"
+
+namespace nimbrel {
+
+void FrmNimbrel::GetNOAAMetar(const std::string& cycle) {
+    currentEnded_ = false;
+    previousEnded_ = false;
+    downloadFailed_ = false;
+
+    controls_.lblStatus.SetForeColour(kGreen);
+    StatusText = "Getting Current METAR (" + cycle + ")";
+    CurrentMetar.clear();
+    controls_.HTTP2.SetUrl(CycleFileUrl(services_.server, cycle));
+    controls_.HTTP2.Start();
+
+    const std::string previous = PreviousCycle(cycle);
+    PreviousMetar.clear();
+    StatusText = "Getting Previous METAR (" + previous + ")";
+    controls_.HTTP3.SetUrl(CycleFileUrl(services_.server, previous));
+    controls_.HTTP3.Start();
+}
+
+void FrmNimbrel::HTTP2_DataArrival(std::string_view chunk) { CurrentMetar.append(chunk); }
+
+void FrmNimbrel::HTTP3_DataArrival(std::string_view chunk) { PreviousMetar.append(chunk); }
+
+void FrmNimbrel::HTTP2_Error(const std::string& message) {
+    currentEnded_ = true;
+    ReportDownloadError(TransferFailureText(message));
+}
+
+void FrmNimbrel::HTTP3_Error(const std::string& message) {
+    previousEnded_ = true;
+    ReportDownloadError(TransferFailureText(message));
+}
+
+void FrmNimbrel::HTTP2_Complete(const HttpResponseInfo&) {
+    WriteReport(CurrentMetar, "CurrentMETAR.txt");
+    currentEnded_ = true;
+}
+
+void FrmNimbrel::HTTP3_Complete(const HttpResponseInfo&) {
+    WriteReport(PreviousMetar, "PreviousMETAR.txt");
+    previousEnded_ = true;
+    // A failure of this update stays on the line rather than give way to the countdown text.
+    if (!downloadFailed_) {
+        SetTimer();
+    }
+}
+
+void FrmNimbrel::ReportDownloadError(const std::string& message) {
+    downloadFailed_ = true;
+    ShowFailure(message);
+}
+
+void FrmNimbrel::WriteReport(std::string& buffer, const char* fileName) {
+    // The folder is read at each completion, so an edit during a download takes effect at once.
+    if (!StringToFile(buffer, JoinPath(controls_.Text1.Text(), fileName))) {
+        downloadFailed_ = true;
+    }
+    buffer.clear();
+}
+
+}  // namespace nimbrel

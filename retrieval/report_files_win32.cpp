@@ -1,0 +1,74 @@
+#include "retrieval/report_files_win32.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "util/win32_text.h"
+
+namespace nimbrel {
+
+namespace {
+
+std::string LastErrorText() { return SystemErrorText(GetLastError()); }
+
+// Writes all of `bytes` to a new file and makes sure they reached the disk.
+std::optional<std::string> WriteNewFile(const std::wstring& path, std::string_view bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return LastErrorText();
+    }
+    std::optional<std::string> failure;
+    while (!bytes.empty() && !failure) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) {
+            failure = LastErrorText();
+        }
+        bytes.remove_prefix(written);
+    }
+    if (!failure && !FlushFileBuffers(file)) {
+        failure = LastErrorText();
+    }
+    if (!CloseHandle(file) && !failure) {
+        failure = LastErrorText();
+    }
+    return failure;
+}
+
+}  // namespace
+
+std::optional<std::string> Win32ReportFiles::Replace(const std::string& path,
+                                                     std::string_view bytes) {
+    const std::wstring target = Utf8ToWide(path);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    // Renaming over a read-only file succeeds on some systems; the simulator's file must not
+    // change when the user protected it.
+    if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        return "the file is read-only";
+    }
+    if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return "a folder has that name";
+    }
+    const std::wstring temporary = target + L".nimbrel-" + std::to_wstring(GetCurrentProcessId());
+    if (auto failure = WriteNewFile(temporary, bytes)) {
+        DeleteFileW(temporary.c_str());
+        return failure;
+    }
+    bool replaced = exists && ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
+                                           REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+    if (!replaced) {
+        replaced = MoveFileExW(temporary.c_str(), target.c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    }
+    if (!replaced) {
+        const std::string reason = LastErrorText();
+        DeleteFileW(temporary.c_str());
+        return reason;
+    }
+    return std::nullopt;
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,13 @@
+// Report files on Windows: a temporary file in the same folder, then one atomic replace.
+#pragma once
+
+#include "retrieval/report_files.h"
+
+namespace nimbrel {
+
+class Win32ReportFiles : public ReportFiles {
+public:
+    std::optional<std::string> Replace(const std::string& path, std::string_view bytes) override;
+};
+
+}  // namespace nimbrel

@@ -1,0 +1,45 @@
+// A deterministic message loop with a virtual clock: time moves only when the program waits.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <utility>
+
+#include "app/ui_ports.h"
+
+namespace nimbrel::fake {
+
+using std::chrono::milliseconds;
+
+class EventLoop : public MessagePump, public Clock {
+public:
+    // Schedules `action` to be delivered `delay` from now.
+    void Post(milliseconds delay, std::function<void()> action);
+
+    // The platform's own loop: delivers events as virtual time advances by `duration`.
+    void RunFor(milliseconds duration);
+    // Makes every later PumpPending report that the program is closing.
+    void Close() { closing_ = true; }
+
+    bool PumpPending() override;
+    void WaitForEvent(milliseconds timeout) override;
+    milliseconds Now() const override { return now_; }
+    std::chrono::system_clock::time_point UtcNow() const override { return utcAtStart_ + now_; }
+
+    void SetUtcAtStart(std::chrono::system_clock::time_point utc) { utcAtStart_ = utc; }
+    int WaitCount() const { return waits_; }
+
+private:
+    using Key = std::pair<milliseconds, std::uint64_t>;  // due time, then posting order
+
+    milliseconds now_{0};
+    std::chrono::system_clock::time_point utcAtStart_{};
+    std::map<Key, std::function<void()>> queue_;
+    std::uint64_t nextSequence_ = 0;
+    bool closing_ = false;
+    int waits_ = 0;
+};
+
+}  // namespace nimbrel::fake

@@ -1,0 +1,62 @@
+// HTTP controls that answer from a scripted server through the event loop.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "retrieval/http_control.h"
+#include "tests/fake/event_loop.h"
+
+namespace nimbrel::fake {
+
+struct FakeResponse {
+    std::vector<std::string> chunks;
+    milliseconds delay{10};  // before each chunk and before the end
+    std::optional<std::string> error;  // sent instead of the completion
+    std::string date;
+    bool stall = false;  // sends its chunks, then nothing ever again
+};
+
+// Addresses without a route answer with an error, as a server's 404 does.
+class FakeHttpServer {
+public:
+    void Route(const std::string& url, FakeResponse response) { routes_[url] = std::move(response); }
+    const FakeResponse& Lookup(const std::string& url) const;
+
+    std::vector<std::string> requests;
+
+private:
+    std::map<std::string, FakeResponse> routes_;
+    FakeResponse notFound_{{}, milliseconds(10), "HTTP 404 Not Found", {}, false};
+};
+
+class FakeHttpControl : public HttpControl {
+public:
+    FakeHttpControl(EventLoop& loop, FakeHttpServer& server) : loop_(loop), server_(server) {}
+
+    void SetListener(HttpListener& listener) override { listener_ = &listener; }
+    void SetUrl(const std::string& url) override { url_ = url; }
+    void Start() override;
+    void Cancel() override {
+        ++generation_;
+        ++cancels_;
+    }
+
+    int cancels() const { return cancels_; }
+
+private:
+    // Posts `action` for the current transfer only; a later Start or Cancel silences it.
+    template <typename Action>
+    void PostForThisTransfer(milliseconds delay, Action action);
+
+    EventLoop& loop_;
+    FakeHttpServer& server_;
+    HttpListener* listener_ = nullptr;
+    std::string url_;
+    unsigned generation_ = 0;
+    int cancels_ = 0;
+};
+
+}  // namespace nimbrel::fake

@@ -1,0 +1,17 @@
+#include "tests/fake/fake_platform.h"
+
+namespace nimbrel::fake {
+
+FakePlatform::FakePlatform(NoaaServer noaa)
+    : frm(FrmNimbrelControls{form, lblStatus, text1, timer1, timer2, http1, http2, http3},
+          FrmNimbrelServices{loop, loop, screen, windows, registry, messageBox, reportFiles,
+                             launcher, std::move(noaa)}) {
+    timer1.SetHandler([this] { frm.Timer1_Timer(); });
+    timer2.SetHandler([this] { frm.Timer2_Timer(); });
+}
+
+void FakePlatform::ClickGetMetarAfter(milliseconds delay) {
+    loop.Post(delay, [this] { frm.Command1_Click(); });
+}
+
+}  // namespace nimbrel::fake

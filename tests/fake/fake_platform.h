@@ -1,0 +1,40 @@
+// The whole main window on fakes: controls, event loop with a virtual clock, server, files.
+#pragma once
+
+#include "app/frm_nimbrel.h"
+#include "tests/fake/event_loop.h"
+#include "tests/fake/fake_controls.h"
+#include "tests/fake/fake_http.h"
+#include "tests/fake/fake_system.h"
+
+namespace nimbrel::fake {
+
+inline constexpr RegistryKey kLocalMachine = 0x80000002;
+
+class FakePlatform {
+public:
+    explicit FakePlatform(NoaaServer noaa = {"http://noaa.test", ServerLayout::Classic});
+
+    EventLoop loop;
+    FakeLabel lblStatus;
+    FakeTextBox text1;
+    FakeTimer timer1{loop, milliseconds(60000), false};
+    FakeTimer timer2{loop, milliseconds(300), true};
+    FakeHttpServer server;
+    FakeHttpControl http1{loop, server};
+    FakeHttpControl http2{loop, server};
+    FakeHttpControl http3{loop, server};
+    FakeForm form{6810, 2130};
+    FakeScreen screen{12000, 9000};
+    FakeModalWindows windows{loop};
+    FakeRegistry registry;
+    FakeMessageBox messageBox;
+    FakeReportFiles reportFiles;
+    FakeLauncher launcher;
+    FrmNimbrel frm;
+
+    // Lets the test click a button at a given moment, as the user would through the loop.
+    void ClickGetMetarAfter(milliseconds delay);
+};
+
+}  // namespace nimbrel::fake

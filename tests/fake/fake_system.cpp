@@ -1,0 +1,102 @@
+#include "tests/fake/fake_system.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "util/runtime_error.h"
+
+namespace nimbrel::fake {
+
+namespace {
+constexpr long kFileNotFound = 2;
+constexpr long kInvalidHandle = 6;
+constexpr long kMoreData = 234;
+}  // namespace
+
+std::string FakeRegistry::KeyName(RegistryKey root, const std::string& path) {
+    char hive[20];
+    std::snprintf(hive, sizeof hive, "%lX", static_cast<unsigned long>(root));
+    return std::string(hive) + "\\" + path;
+}
+
+void FakeRegistry::SetString(RegistryKey root, const std::string& path, const std::string& name,
+                             const std::string& text) {
+    SetRaw(root, path, name, Value{1, text + '\0'});
+}
+
+void FakeRegistry::SetRaw(RegistryKey root, const std::string& path, const std::string& name,
+                          Value value) {
+    keys_[KeyName(root, path)][name] = std::move(value);
+}
+
+long FakeRegistry::OpenKey(RegistryKey root, const std::string& path, std::uint32_t,
+                           std::uint32_t access, RegistryKey& opened) {
+    accessRequested.push_back(access);
+    const std::string name = KeyName(root, path);
+    if (!keys_.contains(name)) {
+        return kFileNotFound;
+    }
+    opened = nextHandle_++;
+    open_[opened] = name;
+    ++openKeys;
+    return 0;
+}
+
+long FakeRegistry::QueryValue(RegistryKey key, const std::string& valueName, std::int32_t& type,
+                              char* data, std::uint32_t& dataSize) {
+    if (failQueries) {
+        throw RuntimeError(453, "Can't find DLL entry point RegQueryValueExA in advapi32");
+    }
+    const auto open = open_.find(key);
+    if (open == open_.end()) {
+        return kInvalidHandle;
+    }
+    const auto& values = keys_[open->second];
+    const auto value = values.find(valueName);
+    if (value == values.end()) {
+        return kFileNotFound;
+    }
+    type = value->second.type;
+    const auto size = static_cast<std::uint32_t>(value->second.data.size());
+    if (data == nullptr) {
+        dataSize = size;
+        return 0;
+    }
+    if (dataSize < size) {
+        dataSize = size;
+        return kMoreData;
+    }
+    std::memcpy(data, value->second.data.data(), size);
+    dataSize = size;
+    return 0;
+}
+
+long FakeRegistry::CloseKey(RegistryKey key) {
+    if (open_.erase(key) == 1) {
+        --openKeys;
+    }
+    return closeResult;
+}
+
+std::optional<std::string> FakeReportFiles::Replace(const std::string& path,
+                                                    std::string_view bytes) {
+    ++writes;
+    if (const auto failure = failures.find(path); failure != failures.end()) {
+        return failure->second;
+    }
+    files[path] = std::string(bytes);
+    return std::nullopt;
+}
+
+std::optional<std::string> FakeLauncher::Start(const std::string& program,
+                                               const std::string& workingFolder,
+                                               WindowState state) {
+    if (!existing.contains(program)) {
+        return "The system cannot find the file specified.";
+    }
+    started.push_back({program, workingFolder, state});
+    return std::nullopt;
+}
+
+}  // namespace nimbrel::fake

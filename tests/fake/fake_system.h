@@ -1,0 +1,88 @@
+// Stand-ins for the registry, the report files, message boxes and program starts.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "retrieval/report_files.h"
+#include "util/message_box.h"
+#include "util/process_launcher.h"
+#include "util/registry.h"
+
+namespace nimbrel::fake {
+
+// Keys are named "HIVE-HANDLE\path", e.g. "80000002\SOFTWARE\Terminal Reality\Fly!".
+class FakeRegistry : public Registry {
+public:
+    struct Value {
+        std::int32_t type;
+        std::string data;
+    };
+
+    // Stores a string value the way the platform does, with its terminating NUL.
+    void SetString(RegistryKey root, const std::string& path, const std::string& name,
+                   const std::string& text);
+    void SetRaw(RegistryKey root, const std::string& path, const std::string& name, Value value);
+
+    long OpenKey(RegistryKey root, const std::string& path, std::uint32_t options,
+                 std::uint32_t access, RegistryKey& opened) override;
+    long QueryValue(RegistryKey key, const std::string& valueName, std::int32_t& type, char* data,
+                    std::uint32_t& dataSize) override;
+    long CloseKey(RegistryKey key) override;
+
+    long closeResult = 0;
+    bool failQueries = false;  // each query raises a run-time error
+    std::vector<std::uint32_t> accessRequested;
+    int openKeys = 0;
+
+private:
+    static std::string KeyName(RegistryKey root, const std::string& path);
+
+    std::map<std::string, std::map<std::string, Value>> keys_;
+    std::map<RegistryKey, std::string> open_;
+    RegistryKey nextHandle_ = 0x1000;
+};
+
+class FakeReportFiles : public ReportFiles {
+public:
+    std::optional<std::string> Replace(const std::string& path, std::string_view bytes) override;
+
+    std::map<std::string, std::string> files;
+    std::map<std::string, std::string> failures;  // path -> reason
+    int writes = 0;
+};
+
+class FakeMessageBox : public MessageBox {
+public:
+    struct Shown {
+        std::string text;
+        std::string title;
+        MessageBoxIcon icon;
+    };
+
+    void Show(const std::string& text, const std::string& title, MessageBoxIcon icon) override {
+        shown.push_back({text, title, icon});
+    }
+
+    std::vector<Shown> shown;
+};
+
+class FakeLauncher : public ProcessLauncher {
+public:
+    struct Started {
+        std::string program;
+        std::string workingFolder;
+        WindowState state;
+    };
+
+    std::optional<std::string> Start(const std::string& program, const std::string& workingFolder,
+                                     WindowState state) override;
+
+    std::vector<Started> started;
+    std::set<std::string> existing;  // programs that can be started
+};
+
+}  // namespace nimbrel::fake

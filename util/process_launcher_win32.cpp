@@ -1,0 +1,47 @@
+#include "util/process_launcher_win32.h"
+
+#include <windows.h>
+
+#include "util/win32_text.h"
+
+namespace nimbrel {
+
+namespace {
+
+WORD ShowCommand(WindowState state) {
+    switch (state) {
+        case WindowState::Minimized:
+            return SW_SHOWMINIMIZED;
+        case WindowState::Maximized:
+            return SW_SHOWMAXIMIZED;
+        case WindowState::Normal:
+            break;
+    }
+    return SW_SHOWNORMAL;
+}
+
+}  // namespace
+
+std::optional<std::string> Win32ProcessLauncher::Start(const std::string& program,
+                                                       const std::string& workingFolder,
+                                                       WindowState state) {
+    const std::wstring application = Utf8ToWide(program);
+    // The program is named separately, so a path with spaces can never start another program;
+    // the quoted copy is only its own first argument.
+    std::wstring commandLine = L"\"" + application + L"\"";
+    const std::wstring folder = Utf8ToWide(workingFolder);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = ShowCommand(state);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+        return SystemErrorText(GetLastError());
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return std::nullopt;
+}
+
+}  // namespace nimbrel
