@@ -1,0 +1,29 @@
+// The HTTP control on WinHTTP: one worker thread per transfer, events back on the UI thread.
+#pragma once
+
+#include <memory>
+
+#include "retrieval/http_control.h"
+
+namespace nimbrel {
+
+// Create and use on the user-interface thread. Events are posted to a message-only window of
+// that thread and reach the listener through whatever message loop the thread runs.
+class WinHttpControl : public HttpControl {
+public:
+    WinHttpControl();
+    ~WinHttpControl() override;
+    WinHttpControl(const WinHttpControl&) = delete;
+    WinHttpControl& operator=(const WinHttpControl&) = delete;
+
+    void SetListener(HttpListener& listener) override;
+    void SetUrl(const std::string& url) override;
+    void Start() override;
+    void Cancel() override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace nimbrel
