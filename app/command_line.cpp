@@ -7,8 +7,8 @@ namespace nimbrel {
 namespace {
 
 bool IsHostCharacter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '.' || c == '[' || c == ']' || c == ':';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '[' || c == ']' || c == ':';
 }
 
 // Accepts "http[s]://host[:port]" with an optional trailing "/"; returns it without the "/".
@@ -49,8 +49,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             if (origin) {
                 result.server.origin = *origin;
             } else {
-                result.error = "--server needs an address such as https://tgftp.nws.noaa.gov "
-                               "(http or https, a host and an optional port, no path).";
+                result.error =
+                    "--server needs an address such as https://tgftp.nws.noaa.gov "
+                    "(http or https, a host and an optional port, no path).";
             }
         } else if (option == "--layout") {
             const std::string layout = hasValue ? arguments[++i] : "";
@@ -85,6 +86,8 @@ std::string HelpText() {
            "  --help            show this text";
 }
 
-std::string VersionText() { return "Nimbrel 1.00"; }
+std::string VersionText() {
+    return "Nimbrel 1.00";
+}
 
 }  // namespace nimbrel

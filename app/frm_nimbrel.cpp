@@ -37,7 +37,9 @@ void FrmNimbrel::SetTimer() {
     controls_.lblStatus.SetCaption(StatusText);
 }
 
-void FrmNimbrel::Command2_Click() { services_.windows.ShowAbout(); }
+void FrmNimbrel::Command2_Click() {
+    services_.windows.ShowAbout();
+}
 
 void FrmNimbrel::Command3_Click() {
     LaunchSimulator(services_.registry, services_.messageBox, services_.launcher);

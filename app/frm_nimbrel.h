@@ -48,7 +48,7 @@ struct FrmNimbrelServices {
 };
 
 class FrmNimbrel {
-public:
+  public:
     // How long an update waits for the cycle, and then for both cycle files.
     static constexpr std::chrono::milliseconds kCycleWaitLimit{std::chrono::seconds(90)};
     static constexpr std::chrono::milliseconds kDownloadWaitLimit{std::chrono::minutes(10)};
@@ -95,12 +95,12 @@ public:
 
     bool Closing() const { return closing_; }
 
-private:
+  private:
     enum class WaitOutcome { Done, TimedOut, Closing };
 
     // Routes one control's events to its three handlers.
     class HttpEvents : public HttpListener {
-    public:
+      public:
         using DataHandler = void (FrmNimbrel::*)(std::string_view);
         using ErrorHandler = void (FrmNimbrel::*)(const std::string&);
         using CompleteHandler = void (FrmNimbrel::*)(const HttpResponseInfo&);
@@ -113,7 +113,7 @@ private:
         void OnError(const std::string& message) override { (owner_.*error_)(message); }
         void OnComplete(const HttpResponseInfo& info) override { (owner_.*complete_)(info); }
 
-    private:
+      private:
         FrmNimbrel& owner_;
         DataHandler data_;
         ErrorHandler error_;

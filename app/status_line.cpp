@@ -5,7 +5,8 @@ namespace nimbrel {
 
 void FrmNimbrel::Timer2_Timer() {
     DotCount = static_cast<std::int16_t>((DotCount + 1) % 10);
-    controls_.lblStatus.SetCaption(StatusText + std::string(static_cast<std::size_t>(DotCount) + 1, '.'));
+    controls_.lblStatus.SetCaption(StatusText +
+                                   std::string(static_cast<std::size_t>(DotCount) + 1, '.'));
 }
 
 }  // namespace nimbrel

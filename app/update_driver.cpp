@@ -7,13 +7,13 @@ namespace {
 
 // Undoes the nesting count however the update ends.
 class NestingGuard {
-public:
+  public:
     explicit NestingGuard(int& depth) : depth_(depth) { ++depth_; }
     ~NestingGuard() { --depth_; }
     NestingGuard(const NestingGuard&) = delete;
     NestingGuard& operator=(const NestingGuard&) = delete;
 
-private:
+  private:
     int& depth_;
 };
 
@@ -57,7 +57,8 @@ void FrmNimbrel::RunUpdate() {
     if (outcome == WaitOutcome::TimedOut) {
         controls_.HTTP2.Cancel();
         controls_.HTTP3.Cancel();
-        ReportDownloadError(TransferFailureText("The cycle files did not arrive within 10 minutes"));
+        ReportDownloadError(
+            TransferFailureText("The cycle files did not arrive within 10 minutes"));
     }
     if (downloadFailed_) {
         // The reason stays on the line in red; the next update still comes.

@@ -13,7 +13,9 @@ void FrmNimbrel::GetNOAAList() {
     controls_.HTTP1.Start();
 }
 
-void FrmNimbrel::HTTP1_DataArrival(std::string_view chunk) { ZuluPage.append(chunk); }
+void FrmNimbrel::HTTP1_DataArrival(std::string_view chunk) {
+    ZuluPage.append(chunk);
+}
 
 void FrmNimbrel::HTTP1_Error(const std::string& message) {
     cycleTransferEnded_ = true;

@@ -23,9 +23,13 @@ void FrmNimbrel::GetNOAAMetar(const std::string& cycle) {
     controls_.HTTP3.Start();
 }
 
-void FrmNimbrel::HTTP2_DataArrival(std::string_view chunk) { CurrentMetar.append(chunk); }
+void FrmNimbrel::HTTP2_DataArrival(std::string_view chunk) {
+    CurrentMetar.append(chunk);
+}
 
-void FrmNimbrel::HTTP3_DataArrival(std::string_view chunk) { PreviousMetar.append(chunk); }
+void FrmNimbrel::HTTP3_DataArrival(std::string_view chunk) {
+    PreviousMetar.append(chunk);
+}
 
 void FrmNimbrel::HTTP2_Error(const std::string& message) {
     currentEnded_ = true;

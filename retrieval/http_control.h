@@ -14,7 +14,7 @@ struct HttpResponseInfo {
 // Receives the events of one control. Every call comes from the platform's message loop on the
 // user-interface thread, never from inside SetUrl, Start or Cancel.
 class HttpListener {
-public:
+  public:
     virtual ~HttpListener() = default;
 
     // Chunks come in document order and together carry the whole body, byte for byte.
@@ -26,7 +26,7 @@ public:
 };
 
 class HttpControl {
-public:
+  public:
     virtual ~HttpControl() = default;
 
     virtual void SetListener(HttpListener& listener) = 0;

@@ -8,7 +8,7 @@
 namespace nimbrel {
 
 class ReportFiles {
-public:
+  public:
     virtual ~ReportFiles() = default;
 
     // Replaces the file at `path` by exactly `bytes`. A reader sees the old file or the new one,

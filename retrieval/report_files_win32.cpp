@@ -10,7 +10,9 @@ namespace nimbrel {
 
 namespace {
 
-std::string LastErrorText() { return SystemErrorText(GetLastError()); }
+std::string LastErrorText() {
+    return SystemErrorText(GetLastError());
+}
 
 // Writes all of `bytes` to a new file and makes sure they reached the disk.
 std::optional<std::string> WriteNewFile(const std::wstring& path, std::string_view bytes) {

@@ -6,7 +6,7 @@
 namespace nimbrel {
 
 class Win32ReportFiles : public ReportFiles {
-public:
+  public:
     std::optional<std::string> Replace(const std::string& path, std::string_view bytes) override;
 };
 

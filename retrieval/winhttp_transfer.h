@@ -10,7 +10,7 @@ namespace nimbrel {
 // Create and use on the user-interface thread. Events are posted to a message-only window of
 // that thread and reach the listener through whatever message loop the thread runs.
 class WinHttpControl : public HttpControl {
-public:
+  public:
     WinHttpControl();
     ~WinHttpControl() override;
     WinHttpControl(const WinHttpControl&) = delete;
@@ -21,7 +21,7 @@ public:
     void Start() override;
     void Cancel() override;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

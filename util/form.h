@@ -4,7 +4,7 @@
 namespace nimbrel {
 
 class Form {
-public:
+  public:
     virtual ~Form() = default;
 
     virtual float Height() const = 0;
@@ -14,7 +14,7 @@ public:
 };
 
 class Screen {
-public:
+  public:
     virtual ~Screen() = default;
 
     virtual float Height() const = 0;

@@ -8,7 +8,7 @@ namespace nimbrel {
 enum class MessageBoxIcon { Critical, Information };
 
 class MessageBox {
-public:
+  public:
     virtual ~MessageBox() = default;
 
     // Blocks until the user has closed the box; handlers of other windows may run meanwhile.

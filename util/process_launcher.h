@@ -9,7 +9,7 @@ namespace nimbrel {
 enum class WindowState { Normal, Minimized, Maximized };
 
 class ProcessLauncher {
-public:
+  public:
     virtual ~ProcessLauncher() = default;
 
     // Starts `program` (a path, never parsed as a command line) in `workingFolder`.

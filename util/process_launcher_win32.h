@@ -6,7 +6,7 @@
 namespace nimbrel {
 
 class Win32ProcessLauncher : public ProcessLauncher {
-public:
+  public:
     std::optional<std::string> Start(const std::string& program, const std::string& workingFolder,
                                      WindowState state) override;
 };

@@ -13,7 +13,7 @@ using RegistryKey = std::uintptr_t;
 // semantics. Status codes follow the platform: 0 is success. An implementation signals a failure
 // of the call itself (out of memory, a missing entry point) by throwing RuntimeError.
 class Registry {
-public:
+  public:
     virtual ~Registry() = default;
 
     virtual long OpenKey(RegistryKey root, const std::string& path, std::uint32_t options,

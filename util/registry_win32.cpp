@@ -17,7 +17,9 @@ HKEY ToHandle(RegistryKey key) {
     return reinterpret_cast<HKEY>(key);
 }
 
-bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+bool IsText(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
 
 // The value as the core reads it: text as UTF-8 (its NUL kept), anything else byte for byte.
 long ReadValueBytes(HKEY key, const std::wstring& name, DWORD& type, std::string& bytes) {
@@ -48,11 +50,11 @@ long Win32Registry::OpenKey(RegistryKey root, const std::string& path, std::uint
                             std::uint32_t access, RegistryKey& opened) {
     const std::wstring widePath = Utf8ToWide(path);
     HKEY key = nullptr;
-    LONG result = RegOpenKeyExW(ToHandle(root), widePath.c_str(), options,
-                                access | KEY_WOW64_32KEY, &key);
+    LONG result =
+        RegOpenKeyExW(ToHandle(root), widePath.c_str(), options, access | KEY_WOW64_32KEY, &key);
     if (result == ERROR_FILE_NOT_FOUND) {
-        result = RegOpenKeyExW(ToHandle(root), widePath.c_str(), options,
-                               access | KEY_WOW64_64KEY, &key);
+        result = RegOpenKeyExW(ToHandle(root), widePath.c_str(), options, access | KEY_WOW64_64KEY,
+                               &key);
     }
     if (result == ERROR_SUCCESS) {
         opened = reinterpret_cast<RegistryKey>(key);
@@ -83,6 +85,8 @@ long Win32Registry::QueryValue(RegistryKey key, const std::string& valueName, st
     return ERROR_SUCCESS;
 }
 
-long Win32Registry::CloseKey(RegistryKey key) { return RegCloseKey(ToHandle(key)); }
+long Win32Registry::CloseKey(RegistryKey key) {
+    return RegCloseKey(ToHandle(key));
+}
 
 }  // namespace nimbrel

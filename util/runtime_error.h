@@ -7,13 +7,13 @@
 namespace nimbrel {
 
 class RuntimeError : public std::runtime_error {
-public:
+  public:
     RuntimeError(long number, const std::string& description)
         : std::runtime_error(description), number_(number) {}
 
     long Number() const { return number_; }
 
-private:
+  private:
     long number_;
 };
 

@@ -24,9 +24,8 @@ constexpr const char* kLaunchTitle = "Launch Fly!";
 std::optional<std::string> LookUpSimulatorFolder(Registry& registry, MessageBox& messageBox) {
     std::int32_t valueType = 2;
     // Trimming comes first, so spaces before the stored NUL stay part of the folder.
-    std::string folder = TrimSpaces(
-        kvoGetRegEntry(registry, messageBox, kSimulatorHive, kSimulatorKey, kSimulatorValue,
-                       valueType));
+    std::string folder = TrimSpaces(kvoGetRegEntry(registry, messageBox, kSimulatorHive,
+                                                   kSimulatorKey, kSimulatorValue, valueType));
     if (folder.empty()) {
         return std::nullopt;
     }

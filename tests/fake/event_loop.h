@@ -14,7 +14,7 @@ namespace nimbrel::fake {
 using std::chrono::milliseconds;
 
 class EventLoop : public MessagePump, public Clock {
-public:
+  public:
     // Schedules `action` to be delivered `delay` from now.
     void Post(milliseconds delay, std::function<void()> action);
 
@@ -31,7 +31,7 @@ public:
     void SetUtcAtStart(std::chrono::system_clock::time_point utc) { utcAtStart_ = utc; }
     int WaitCount() const { return waits_; }
 
-private:
+  private:
     using Key = std::pair<milliseconds, std::uint64_t>;  // due time, then posting order
 
     milliseconds now_{0};

@@ -12,17 +12,21 @@
 namespace nimbrel::fake {
 
 class FakeLabel : public Label {
-public:
+  public:
     std::string Caption() const override { return caption; }
     void SetCaption(const std::string& text) override { caption = text; }
-    void SetForeColour(Colour value) override { colour = value; }
+    void SetForeColour(Colour value) override {
+        colour = value;
+        colours.push_back(value);
+    }
 
     std::string caption;
     Colour colour = 0x008000;
+    std::vector<Colour> colours;  // every colour set, in order
 };
 
 class FakeTextBox : public TextBox {
-public:
+  public:
     std::string Text() const override { return text; }
     void SetText(const std::string& value) override { text = value; }
 
@@ -32,14 +36,14 @@ public:
 // Ticks through the event loop like a platform timer: every interval while enabled; ticks keep
 // coming while a handler pumps messages.
 class FakeTimer : public Timer {
-public:
+  public:
     FakeTimer(EventLoop& loop, milliseconds interval, bool enabled);
 
     void SetHandler(std::function<void()> onTick) { onTick_ = std::move(onTick); }
     bool Enabled() const override { return enabled_; }
     void SetEnabled(bool enabled) override;
 
-private:
+  private:
     void Schedule();
 
     EventLoop& loop_;
@@ -50,7 +54,7 @@ private:
 };
 
 class FakeForm : public Form {
-public:
+  public:
     FakeForm(float width, float height) : width_(width), height_(height) {}
 
     float Height() const override { return height_; }
@@ -61,19 +65,19 @@ public:
     float top = -1;
     float left = -1;
 
-private:
+  private:
     float width_;
     float height_;
 };
 
 class FakeScreen : public Screen {
-public:
+  public:
     FakeScreen(float width, float height) : width_(width), height_(height) {}
 
     float Height() const override { return height_; }
     float Width() const override { return width_; }
 
-private:
+  private:
     float width_;
     float height_;
 };
@@ -81,7 +85,7 @@ private:
 // The splash screen holds start-up for 2500 ms while the loop runs; the About box runs whatever
 // the test wants while it is open.
 class FakeModalWindows : public ModalWindows {
-public:
+  public:
     explicit FakeModalWindows(EventLoop& loop) : loop_(loop) {}
 
     void ShowSplash() override;
@@ -91,7 +95,7 @@ public:
     int aboutShown = 0;
     std::function<void()> whileAboutOpen;
 
-private:
+  private:
     EventLoop& loop_;
 };
 

@@ -32,9 +32,8 @@ void FakeHttpControl::Start() {
     if (response.error) {
         PostForThisTransfer(at, [this, message = *response.error] { listener_->OnError(message); });
     } else {
-        PostForThisTransfer(at, [this, date = response.date] {
-            listener_->OnComplete(HttpResponseInfo{date});
-        });
+        PostForThisTransfer(
+            at, [this, date = response.date] { listener_->OnComplete(HttpResponseInfo{date}); });
     }
 }
 

@@ -13,7 +13,7 @@ namespace nimbrel::fake {
 
 struct FakeResponse {
     std::vector<std::string> chunks;
-    milliseconds delay{10};  // before each chunk and before the end
+    milliseconds delay{10};            // before each chunk and before the end
     std::optional<std::string> error;  // sent instead of the completion
     std::string date;
     bool stall = false;  // sends its chunks, then nothing ever again
@@ -21,19 +21,21 @@ struct FakeResponse {
 
 // Addresses without a route answer with an error, as a server's 404 does.
 class FakeHttpServer {
-public:
-    void Route(const std::string& url, FakeResponse response) { routes_[url] = std::move(response); }
+  public:
+    void Route(const std::string& url, FakeResponse response) {
+        routes_[url] = std::move(response);
+    }
     const FakeResponse& Lookup(const std::string& url) const;
 
     std::vector<std::string> requests;
 
-private:
+  private:
     std::map<std::string, FakeResponse> routes_;
     FakeResponse notFound_{{}, milliseconds(10), "HTTP 404 Not Found", {}, false};
 };
 
 class FakeHttpControl : public HttpControl {
-public:
+  public:
     FakeHttpControl(EventLoop& loop, FakeHttpServer& server) : loop_(loop), server_(server) {}
 
     void SetListener(HttpListener& listener) override { listener_ = &listener; }
@@ -46,7 +48,7 @@ public:
 
     int cancels() const { return cancels_; }
 
-private:
+  private:
     // Posts `action` for the current transfer only; a later Start or Cancel silences it.
     template <typename Action>
     void PostForThisTransfer(milliseconds delay, Action action);

@@ -12,7 +12,7 @@ namespace nimbrel::fake {
 inline constexpr RegistryKey kLocalMachine = 0x80000002;
 
 class FakePlatform {
-public:
+  public:
     explicit FakePlatform(NoaaServer noaa = {"http://noaa.test", ServerLayout::Classic});
 
     EventLoop loop;

@@ -16,7 +16,7 @@ namespace nimbrel::fake {
 
 // Keys are named "HIVE-HANDLE\path", e.g. "80000002\SOFTWARE\Terminal Reality\Fly!".
 class FakeRegistry : public Registry {
-public:
+  public:
     struct Value {
         std::int32_t type;
         std::string data;
@@ -38,7 +38,7 @@ public:
     std::vector<std::uint32_t> accessRequested;
     int openKeys = 0;
 
-private:
+  private:
     static std::string KeyName(RegistryKey root, const std::string& path);
 
     std::map<std::string, std::map<std::string, Value>> keys_;
@@ -47,7 +47,7 @@ private:
 };
 
 class FakeReportFiles : public ReportFiles {
-public:
+  public:
     std::optional<std::string> Replace(const std::string& path, std::string_view bytes) override;
 
     std::map<std::string, std::string> files;
@@ -56,7 +56,7 @@ public:
 };
 
 class FakeMessageBox : public MessageBox {
-public:
+  public:
     struct Shown {
         std::string text;
         std::string title;
@@ -71,7 +71,7 @@ public:
 };
 
 class FakeLauncher : public ProcessLauncher {
-public:
+  public:
     struct Started {
         std::string program;
         std::string workingFolder;

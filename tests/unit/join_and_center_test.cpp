@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "tests/fake/fake_controls.h"
 #include "util/center_form.h"
 #include "util/join_path.h"
@@ -13,6 +15,10 @@ struct JoinCase {
     const char* expected;
 };
 
+std::ostream& operator<<(std::ostream& out, const JoinCase& c) {
+    return out << c.left << "|" << c.right;
+}
+
 class JoinPathDefaultSeparator : public ::testing::TestWithParam<JoinCase> {};
 
 TEST_P(JoinPathDefaultSeparator, AddsOneBackslashOnlyWhereNeitherSideHasIt) {
@@ -20,15 +26,12 @@ TEST_P(JoinPathDefaultSeparator, AddsOneBackslashOnlyWhereNeitherSideHasIt) {
     EXPECT_EQ(JoinPath(c.left, c.right), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, JoinPathDefaultSeparator,
-                         ::testing::Values(JoinCase{"C:\\A\\", "x", "C:\\A\\x"},
-                                           JoinCase{"C:\\A", "\\x", "C:\\A\\x"},
-                                           JoinCase{"C:\\A", "x", "C:\\A\\x"},
-                                           JoinCase{"C:\\A\\", "\\x", "C:\\A\\\\x"},
-                                           JoinCase{"", "x", "\\x"},
-                                           JoinCase{"C:\\A", "", "C:\\A\\"},
-                                           JoinCase{"", "", "\\"},
-                                           JoinCase{"C:/A/", "x", "C:/A/\\x"}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, JoinPathDefaultSeparator,
+    ::testing::Values(JoinCase{"C:\\A\\", "x", "C:\\A\\x"}, JoinCase{"C:\\A", "\\x", "C:\\A\\x"},
+                      JoinCase{"C:\\A", "x", "C:\\A\\x"}, JoinCase{"C:\\A\\", "\\x", "C:\\A\\\\x"},
+                      JoinCase{"", "x", "\\x"}, JoinCase{"C:\\A", "", "C:\\A\\"},
+                      JoinCase{"", "", "\\"}, JoinCase{"C:/A/", "x", "C:/A/\\x"}));
 
 TEST(JoinPathGivenSeparator, UsesItTheSameWay) {
     EXPECT_EQ(JoinPath("a", "b", "/"), "a/b");
@@ -46,6 +49,10 @@ struct CenterCase {
     float left;
     float top;
 };
+
+std::ostream& operator<<(std::ostream& out, const CenterCase& c) {
+    return out << c.width << "x" << c.height;
+}
 
 class CenterFormOnScreen : public ::testing::TestWithParam<CenterCase> {};
 

@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include "app/command_line.h"
+
+namespace nimbrel {
+namespace {
+
+TEST(CommandLineOptions, DefaultToNoaasCurrentServer) {
+    const CommandLine line = ParseCommandLine({});
+    EXPECT_EQ(line.server.origin, "https://tgftp.nws.noaa.gov");
+    EXPECT_EQ(line.server.layout, ServerLayout::Current);
+    EXPECT_FALSE(line.showHelp || line.showVersion);
+    EXPECT_EQ(line.error, "");
+}
+
+TEST(CommandLineOptions, ServerAndLayoutAreTakenAsGiven) {
+    const CommandLine line =
+        ParseCommandLine({"--server", "http://127.0.0.1:8080/", "--layout", "classic"});
+    EXPECT_EQ(line.error, "");
+    EXPECT_EQ(line.server.origin, "http://127.0.0.1:8080");
+    EXPECT_EQ(line.server.layout, ServerLayout::Classic);
+    EXPECT_EQ(ParseCommandLine({"--layout", "current"}).server.layout, ServerLayout::Current);
+}
+
+TEST(CommandLineOptions, HelpAndVersion) {
+    EXPECT_TRUE(ParseCommandLine({"--help"}).showHelp);
+    EXPECT_TRUE(ParseCommandLine({"/?"}).showHelp);
+    EXPECT_TRUE(ParseCommandLine({"--version"}).showVersion);
+    EXPECT_NE(HelpText().find("--server"), std::string::npos);
+    EXPECT_NE(HelpText().find("--layout"), std::string::npos);
+    EXPECT_EQ(VersionText(), "Nimbrel 1.00");
+}
+
+TEST(CommandLineOptions, UnusableOptionsAreRefusedWithAReason) {
+    const std::vector<std::vector<std::string>> bad = {
+        {"--server"},
+        {"--server", "ftp://host"},
+        {"--server", "tgftp.nws.noaa.gov"},
+        {"--server", "https://"},
+        {"--server", "https://host/path"},
+        {"--server", "https://host?x=1"},
+        {"--layout"},
+        {"--layout", "newest"},
+        {"--verbose"},
+    };
+    for (const auto& arguments : bad) {
+        const CommandLine line = ParseCommandLine(arguments);
+        EXPECT_NE(line.error, "") << arguments[0] << " " << arguments.size();
+    }
+    EXPECT_NE(ParseCommandLine({"--verbose"}).error.find("--verbose"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace nimbrel

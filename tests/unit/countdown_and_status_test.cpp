@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include "tests/fake/fake_platform.h"
+
+namespace nimbrel {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::minutes;
+
+TEST(StatusLine, ShowsTheMessageWithOneToTenDots) {
+    fake::FakePlatform p;
+    p.frm.StatusText = "Waiting";
+    std::vector<std::size_t> dots;
+    for (int tick = 0; tick < 12; ++tick) {
+        p.frm.Timer2_Timer();
+        ASSERT_EQ(p.lblStatus.caption.rfind("Waiting", 0), 0u);
+        dots.push_back(p.lblStatus.caption.size() - 7);
+    }
+    EXPECT_EQ(dots, (std::vector<std::size_t>{2, 3, 4, 5, 6, 7, 8, 9, 10, 1, 2, 3}));
+}
+
+TEST(StatusLine, ANewMessageContinuesTheDotCycleAndAnEmptyOneShowsOnlyDots) {
+    fake::FakePlatform p;
+    p.frm.Timer2_Timer();
+    p.frm.Timer2_Timer();
+    EXPECT_EQ(p.lblStatus.caption, "...");
+    p.frm.StatusText = "Getting NOAA Zulu time";
+    p.frm.Timer2_Timer();
+    EXPECT_EQ(p.lblStatus.caption, "Getting NOAA Zulu time....");
+}
+
+TEST(StatusLine, TicksEveryThreeHundredMillisecondsAndLeavesTheColourAlone) {
+    fake::FakePlatform p;
+    p.lblStatus.SetForeColour(kRed);
+    p.frm.StatusText = "x";
+    p.loop.RunFor(milliseconds(3000));
+    EXPECT_EQ(p.frm.DotCount, 0) << "ten ticks make a full cycle";
+    EXPECT_EQ(p.lblStatus.caption, "x.");
+    EXPECT_EQ(p.lblStatus.colour, kRed);
+}
+
+TEST(Countdown, SetTimerRestartsAtFifteenAndWritesTheCaptionWithoutDots) {
+    fake::FakePlatform p;
+    p.lblStatus.SetForeColour(kPurple);
+    p.frm.SetTimer();
+    EXPECT_EQ(p.frm.MinutesLeft, 15);
+    EXPECT_TRUE(p.timer1.Enabled());
+    EXPECT_EQ(p.frm.StatusText, "Next update in 15 minutes");
+    EXPECT_EQ(p.lblStatus.caption, "Next update in 15 minutes");
+    EXPECT_EQ(p.lblStatus.colour, kPurple);
+}
+
+TEST(Countdown, CountsDownWithSingularAndPluralThenUpdates) {
+    fake::FakePlatform p;
+    p.frm.SetTimer();
+    std::vector<std::string> captions;
+    for (int tick = 1; tick <= 14; ++tick) {
+        p.frm.Timer1_Timer();
+        captions.push_back(p.lblStatus.caption);
+        ASSERT_EQ(p.frm.StatusText, p.lblStatus.caption);
+    }
+    EXPECT_EQ(captions.front(), "Next update in 14 minutes");
+    EXPECT_EQ(captions[12], "Next update in 2 minutes");
+    EXPECT_EQ(captions.back(), "Next update in 1 minute");
+    EXPECT_TRUE(p.server.requests.empty());
+
+    std::string duringUpdate;
+    p.loop.Post(milliseconds(1), [&] { duringUpdate = p.lblStatus.caption; });
+    p.frm.Timer1_Timer();  // the fifteenth: 0 minutes, and the update runs inside it
+    EXPECT_EQ(duringUpdate, "Next update in 0 minutes");
+    EXPECT_EQ(p.frm.MinutesLeft, 15) << "the update ran through and restarted the countdown";
+    ASSERT_FALSE(p.server.requests.empty());
+    EXPECT_EQ(p.server.requests.front(), "http://noaa.test/weather/metar.shtml");
+}
+
+TEST(Countdown, TheFifteenthTickShowsZeroMinutesAndStartsTheUpdate) {
+    fake::FakePlatform p;
+    p.frm.SetTimer();
+    p.loop.RunFor(minutes(14) + milliseconds(1));
+    EXPECT_EQ(p.frm.StatusText, "Next update in 1 minute");
+    EXPECT_TRUE(p.server.requests.empty());
+    p.loop.RunFor(minutes(1));
+    EXPECT_EQ(p.server.requests.size(), 1u);
+    EXPECT_EQ(p.frm.MinutesLeft, 15);
+}
+
+TEST(Countdown, NoTickEverComesBeforeTheFirstUpdate) {
+    fake::FakePlatform p;
+    p.frm.Form_Load();
+    p.loop.RunFor(minutes(30));
+    EXPECT_EQ(p.frm.MinutesLeft, 0);
+    EXPECT_EQ(p.frm.StatusText, "Waiting");
+}
+
+}  // namespace
+}  // namespace nimbrel

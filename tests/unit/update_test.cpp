@@ -1,0 +1,335 @@
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include "retrieval/zulu_cycle.h"
+#include "tests/fake/fake_platform.h"
+
+namespace nimbrel {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::minutes;
+using std::chrono::seconds;
+
+constexpr const char* kPage = "http://noaa.test/weather/metar.shtml";
+constexpr const char* kFolder = "C:\\Fly!\\METAR\\";
+
+std::string CycleFile(const std::string& cycle) {
+    return "http://noaa.test/pub/data/observations/metar/cycles/" + cycle + ".TXT";
+}
+
+fake::FakeResponse Page(const std::string& cycle) {
+    // The marker split across chunks must not matter.
+    const std::string page =
+        "<html>... " + std::string(kCycleMarker) + cycle + "</FONT></B></html>";
+    return {{page.substr(0, 20), page.substr(20)}, milliseconds(10), std::nullopt, "", false};
+}
+
+fake::FakeResponse Body(const std::string& text) {
+    return {{text.substr(0, text.size() / 2), text.substr(text.size() / 2)},
+            milliseconds(10),
+            std::nullopt,
+            "",
+            false};
+}
+
+fake::FakeResponse Failure(const std::string& message) {
+    return {{}, milliseconds(10), message, "", false};
+}
+
+fake::FakeResponse Stall() {
+    return {{"partial"}, milliseconds(10), std::nullopt, "", true};
+}
+
+const std::string kCurrent = "2026/12/07 14:00\nKJFK 071351Z 31012KT 10SM FEW250 02/M09 A3012\n\n";
+const std::string kPrevious = "2026/12/07 13:00\nKJFK 071251Z 30010KT 10SM CLR 01/M10 A3015\n\n";
+
+class Update : public ::testing::Test {
+  protected:
+    Update() {
+        p.text1.text = kFolder;
+        p.server.Route(kPage, Page("14Z"));
+        p.server.Route(CycleFile("14Z"), Body(kCurrent));
+        p.server.Route(CycleFile("13Z"), Body(kPrevious));
+        p.reportFiles.files[CurrentReport()] = "old current";
+        p.reportFiles.files[PreviousReport()] = "old previous";
+    }
+
+    static std::string CurrentReport() { return std::string(kFolder) + "CurrentMETAR.txt"; }
+    static std::string PreviousReport() { return std::string(kFolder) + "PreviousMETAR.txt"; }
+
+    void ExpectReportsUntouched() {
+        EXPECT_EQ(p.reportFiles.files[CurrentReport()], "old current");
+        EXPECT_EQ(p.reportFiles.files[PreviousReport()], "old previous");
+    }
+
+    // After a failed update: the reason in red, and the next update still comes.
+    void ExpectFailedWith(const std::string& fragment) {
+        EXPECT_EQ(p.lblStatus.colour, kRed);
+        EXPECT_NE(p.frm.StatusText.find(fragment), std::string::npos) << p.frm.StatusText;
+        EXPECT_NE(p.frm.StatusText.find("http://noaa.test (classic layout)"), std::string::npos)
+            << p.frm.StatusText;
+        EXPECT_TRUE(p.timer1.Enabled());
+        EXPECT_EQ(p.frm.MinutesLeft, 15);
+    }
+
+    fake::FakePlatform p;
+};
+
+TEST_F(Update, WritesBothReportsAndRestartsTheCountdown) {
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.server.requests,
+              (std::vector<std::string>{kPage, CycleFile("14Z"), CycleFile("13Z")}));
+    EXPECT_EQ(p.reportFiles.files[CurrentReport()], kCurrent);
+    EXPECT_EQ(p.reportFiles.files[PreviousReport()], kPrevious);
+    EXPECT_EQ(p.frm.ZuluCycle, "14Z");
+    EXPECT_EQ(p.frm.CurrentMetar, "");
+    EXPECT_EQ(p.frm.PreviousMetar, "");
+    EXPECT_EQ(p.lblStatus.colours, (std::vector<Colour>{kPurple, kGreen, kBlue}));
+    EXPECT_EQ(p.frm.StatusText, "Next update in 15 minutes");
+    EXPECT_TRUE(p.timer1.Enabled());
+    EXPECT_EQ(p.frm.MinutesLeft, 15);
+}
+
+TEST_F(Update, ShowsEachStepWhileItRuns) {
+    p.server.Route(CycleFile("14Z"), {{kCurrent}, milliseconds(500), std::nullopt, "", false});
+    std::vector<std::pair<std::string, Colour>> seen;
+    for (const int at : {5, 100}) {
+        p.loop.Post(milliseconds(at),
+                    [&] { seen.emplace_back(p.frm.StatusText, p.lblStatus.colour); });
+    }
+    p.frm.Command1_Click();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], std::make_pair(std::string("Getting NOAA Zulu time"), kPurple));
+    // The previous hour's file completes first and restarts the countdown while the current one
+    // is still on its way.
+    EXPECT_EQ(seen[1].second, kGreen);
+    EXPECT_EQ(p.lblStatus.colour, kBlue);
+}
+
+TEST_F(Update, StatusNamesBothCyclesWhileRequesting) {
+    p.server.Route(CycleFile("14Z"), Stall());
+    p.server.Route(CycleFile("13Z"), Stall());
+    std::string requesting;
+    p.loop.Post(milliseconds(40), [&] { requesting = p.frm.StatusText; });
+    p.frm.Command1_Click();
+    EXPECT_EQ(requesting, "Getting Previous METAR (13Z)");
+}
+
+TEST_F(Update, APageWithoutTheMarkerFallsBackToTwelveZulu) {
+    p.server.Route(kPage, Body("<html>Service moved</html>"));
+    p.server.Route(CycleFile("12Z"), Body(kCurrent));
+    p.server.Route(CycleFile("11Z"), Body(kPrevious));
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.server.requests,
+              (std::vector<std::string>{kPage, CycleFile("12Z"), CycleFile("11Z")}));
+    EXPECT_EQ(p.lblStatus.colour, kBlue);
+}
+
+TEST_F(Update, ReportsGoToTheFolderShownWhenEachFileCompletes) {
+    p.server.Route(CycleFile("14Z"), {{kCurrent}, milliseconds(400), std::nullopt, "", false});
+    p.loop.Post(milliseconds(200), [&] { p.text1.text = "D:\\Other"; });
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.reportFiles.files["D:\\Other\\CurrentMETAR.txt"], kCurrent);
+    EXPECT_EQ(p.reportFiles.files[PreviousReport()], kPrevious);
+}
+
+TEST_F(Update, ACycleTransferErrorGivesUpAndKeepsTheReasonReadable) {
+    p.server.Route(kPage, Failure("Cannot connect to noaa.test"));
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.server.requests, std::vector<std::string>{kPage});
+    ExpectFailedWith("Cannot connect to noaa.test");
+    ExpectReportsUntouched();
+
+    p.loop.RunFor(minutes(1));
+    EXPECT_EQ(p.frm.StatusText, "Next update in 14 minutes");
+    EXPECT_EQ(p.lblStatus.colour, kRed) << "the countdown after an error stays red";
+    p.server.Route(kPage, Page("14Z"));
+    p.loop.RunFor(minutes(14));
+    EXPECT_EQ(p.server.requests.size(), 4u) << "the next automatic update came";
+    EXPECT_EQ(p.lblStatus.colour, kBlue);
+}
+
+TEST_F(Update, APageNamingAnEmptyCycleIsAFailureNotAnEndlessWait) {
+    p.server.Route(kPage, Body(std::string(kCycleMarker) + "  </FONT>"));
+    p.frm.Command1_Click();
+    ExpectFailedWith("names no observing cycle");
+    EXPECT_EQ(p.server.requests.size(), 1u);
+}
+
+TEST_F(Update, AStalledCycleTransferEndsAtTheTimeLimit) {
+    p.server.Route(kPage, Stall());
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.loop.Now(), FrmNimbrel::kCycleWaitLimit);
+    EXPECT_EQ(p.http1.cancels(), 1);
+    ExpectFailedWith("No answer from the server within 90 seconds");
+}
+
+TEST_F(Update, WaitingBlocksInsteadOfSpinning) {
+    p.server.Route(kPage, Stall());
+    p.frm.Command1_Click();
+    // One wait for each event delivered (status ticks every 300 ms) and a few more.
+    EXPECT_LE(p.loop.WaitCount(), 90000 / 300 + 5);
+    EXPECT_GE(p.loop.WaitCount(), 90000 / 300 - 5);
+}
+
+struct DownloadFailure {
+    const char* name;
+    bool currentFails;
+    bool previousFails;
+};
+
+std::ostream& operator<<(std::ostream& out, const DownloadFailure& c) {
+    return out << c.name;
+}
+
+class FailedDownload : public Update, public ::testing::WithParamInterface<DownloadFailure> {};
+
+TEST_P(FailedDownload, KeepsTheFailedReportAndStaysRed) {
+    if (GetParam().currentFails) {
+        p.server.Route(CycleFile("14Z"), Failure("HTTP 404 Not Found"));
+    }
+    if (GetParam().previousFails) {
+        p.server.Route(CycleFile("13Z"), Failure("HTTP 404 Not Found"));
+    }
+    p.frm.Command1_Click();
+    ExpectFailedWith("HTTP 404 Not Found");
+    EXPECT_EQ(p.reportFiles.files[CurrentReport()],
+              GetParam().currentFails ? "old current" : kCurrent);
+    EXPECT_EQ(p.reportFiles.files[PreviousReport()],
+              GetParam().previousFails ? "old previous" : kPrevious);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FailedDownload,
+                         ::testing::Values(DownloadFailure{"current", true, false},
+                                           DownloadFailure{"previous", false, true},
+                                           DownloadFailure{"both", true, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Update, AFailedWriteIsReportedWithThePathAndReason) {
+    p.reportFiles.failures[CurrentReport()] = "the file is read-only";
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.lblStatus.colour, kRed);
+    EXPECT_EQ(p.frm.StatusText,
+              "Could not write C:\\Fly!\\METAR\\CurrentMETAR.txt: the file is read-only");
+    EXPECT_EQ(p.reportFiles.files[CurrentReport()], "old current");
+    EXPECT_EQ(p.reportFiles.files[PreviousReport()], kPrevious);
+    EXPECT_EQ(p.frm.CurrentMetar, "") << "the buffer is emptied all the same";
+    EXPECT_TRUE(p.timer1.Enabled());
+}
+
+TEST_F(Update, StalledDownloadsEndAtTheTimeLimit) {
+    p.server.Route(CycleFile("14Z"), Stall());
+    p.frm.Command1_Click();
+    EXPECT_GE(p.loop.Now(), FrmNimbrel::kDownloadWaitLimit);
+    EXPECT_LT(p.loop.Now(), FrmNimbrel::kDownloadWaitLimit + seconds(1));
+    EXPECT_EQ(p.http2.cancels(), 1);
+    ExpectFailedWith("did not arrive within 10 minutes");
+    EXPECT_EQ(p.reportFiles.files[CurrentReport()], "old current");
+}
+
+TEST_F(Update, ClosingDuringTheFirstWaitEndsItAtOnce) {
+    p.server.Route(kPage, Stall());
+    p.loop.Post(milliseconds(500), [&] { p.loop.Close(); });
+    p.frm.Command1_Click();
+    EXPECT_TRUE(p.frm.Closing());
+    EXPECT_LE(p.loop.Now(), milliseconds(600));
+    EXPECT_EQ(p.server.requests.size(), 1u);
+    ExpectReportsUntouched();
+}
+
+TEST_F(Update, ClosingDuringTheDownloadsWritesNothingMore) {
+    p.server.Route(CycleFile("14Z"), Stall());
+    p.server.Route(CycleFile("13Z"), Stall());
+    p.loop.Post(milliseconds(500), [&] { p.loop.Close(); });
+    p.frm.Command1_Click();
+    EXPECT_TRUE(p.frm.Closing());
+    EXPECT_LE(p.loop.Now(), milliseconds(600));
+    ExpectReportsUntouched();
+    EXPECT_FALSE(p.timer1.Enabled());
+    // Nothing starts once the program is closing.
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.server.requests.size(), 3u);
+}
+
+TEST_F(Update, AClickDuringTheFirstWaitRunsANestedUpdateFirst) {
+    p.server.Route(
+        kPage, {{std::string(kCycleMarker) + "14Z<"}, milliseconds(50), std::nullopt, "", false});
+    int setTimerTexts = 0;
+    p.ClickGetMetarAfter(milliseconds(5));
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.server.requests,
+              (std::vector<std::string>{kPage, kPage, CycleFile("14Z"), CycleFile("13Z"),
+                                        CycleFile("14Z"), CycleFile("13Z")}));
+    for (const Colour c : p.lblStatus.colours) {
+        setTimerTexts += c == kBlue;
+    }
+    EXPECT_EQ(setTimerTexts, 2) << "each update ends blue";
+    EXPECT_EQ(p.frm.StatusText, "Next update in 15 minutes");
+    EXPECT_EQ(p.reportFiles.files[CurrentReport()], kCurrent);
+}
+
+TEST_F(Update, NestingIsBounded) {
+    p.server.Route(
+        kPage, {{std::string(kCycleMarker) + "14Z<"}, milliseconds(1000), std::nullopt, "", false});
+    for (int click = 1; click <= 10; ++click) {
+        p.ClickGetMetarAfter(milliseconds(click));
+    }
+    p.frm.Command1_Click();
+    const auto pageRequests =
+        std::count(p.server.requests.begin(), p.server.requests.end(), std::string(kPage));
+    EXPECT_EQ(pageRequests, FrmNimbrel::kMaxNestedUpdates);
+    EXPECT_EQ(p.lblStatus.colour, kBlue);
+}
+
+TEST_F(Update, AClickWhileCountingDownUpdatesAtOnce) {
+    p.frm.Command1_Click();
+    p.loop.RunFor(minutes(5));
+    EXPECT_EQ(p.frm.MinutesLeft, 10);
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.server.requests.size(), 6u);
+    EXPECT_EQ(p.frm.MinutesLeft, 15);
+}
+
+TEST_F(Update, RepeatsEveryFifteenMinutes) {
+    p.frm.Command1_Click();
+    p.loop.RunFor(minutes(15) + seconds(1));
+    EXPECT_EQ(p.server.requests.size(), 6u);
+    p.loop.RunFor(minutes(15));
+    EXPECT_EQ(p.server.requests.size(), 9u);
+}
+
+TEST(CurrentLayout, TakesTheCycleFromTheServersClock) {
+    fake::FakePlatform p({"https://noaa.test", ServerLayout::Current});
+    const std::string folder = "https://noaa.test/data/observations/metar/cycles/";
+    p.text1.text = kFolder;
+    p.server.Route(folder, {{"<html>index</html>"},
+                            milliseconds(10),
+                            std::nullopt,
+                            "Mon, 07 Dec 2026 13:50:00 GMT",
+                            false});
+    p.server.Route(folder + "14Z.TXT", Body(kCurrent));
+    p.server.Route(folder + "13Z.TXT", Body(kPrevious));
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.server.requests,
+              (std::vector<std::string>{folder, folder + "14Z.TXT", folder + "13Z.TXT"}));
+    EXPECT_EQ(p.reportFiles.files[std::string(kFolder) + "CurrentMETAR.txt"], kCurrent);
+    EXPECT_EQ(p.lblStatus.colour, kBlue);
+}
+
+TEST(CurrentLayout, WithoutADateHeaderUsesThisComputersClock) {
+    using namespace std::chrono;
+    fake::FakePlatform p({"https://noaa.test", ServerLayout::Current});
+    p.loop.SetUtcAtStart(sys_days(year(2026) / 12 / 7) + hours(23) + minutes(55));
+    const std::string folder = "https://noaa.test/data/observations/metar/cycles/";
+    p.server.Route(folder, Body("index"));
+    p.frm.Command1_Click();
+    ASSERT_EQ(p.server.requests.size(), 3u);
+    EXPECT_EQ(p.server.requests[1], folder + "00Z.TXT");
+    EXPECT_EQ(p.server.requests[2], folder + "23Z.TXT");
+    EXPECT_NE(p.frm.StatusText.find("https://noaa.test (current layout)"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace nimbrel
