@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <chrono>
 
 #include "retrieval/noaa_server.h"
@@ -18,10 +16,6 @@ struct ZuluCase {
     std::string page;
     std::string cycle;
 };
-
-std::ostream& operator<<(std::ostream& out, const ZuluCase& c) {
-    return out << "[" << c.cycle << "]";
-}
 
 class CycleFromPage : public ::testing::TestWithParam<ZuluCase> {};
 
@@ -62,10 +56,6 @@ struct PreviousCase {
     const char* previous;
 };
 
-std::ostream& operator<<(std::ostream& out, const PreviousCase& c) {
-    return out << "[" << c.cycle << "]";
-}
-
 class PreviousHour : public ::testing::TestWithParam<PreviousCase> {};
 
 TEST_P(PreviousHour, IsOneHourEarlierWrappingBelowZero) {
@@ -90,10 +80,6 @@ struct UrlCase {
     const char* cycle;
     const char* url;
 };
-
-std::ostream& operator<<(std::ostream& out, const UrlCase& c) {
-    return out << c.url;
-}
 
 class CycleFileAddress : public ::testing::TestWithParam<UrlCase> {};
 
@@ -131,10 +117,6 @@ struct ClockCase {
     const char* date;
     const char* cycle;
 };
-
-std::ostream& operator<<(std::ostream& out, const ClockCase& c) {
-    return out << c.date;
-}
 
 class CycleFromServerClock : public ::testing::TestWithParam<ClockCase> {};
 

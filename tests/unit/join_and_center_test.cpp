@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include "tests/fake/fake_controls.h"
 #include "util/center_form.h"
 #include "util/join_path.h"
@@ -14,10 +12,6 @@ struct JoinCase {
     const char* right;
     const char* expected;
 };
-
-std::ostream& operator<<(std::ostream& out, const JoinCase& c) {
-    return out << c.left << "|" << c.right;
-}
 
 class JoinPathDefaultSeparator : public ::testing::TestWithParam<JoinCase> {};
 
@@ -49,10 +43,6 @@ struct CenterCase {
     float left;
     float top;
 };
-
-std::ostream& operator<<(std::ostream& out, const CenterCase& c) {
-    return out << c.width << "x" << c.height;
-}
 
 class CenterFormOnScreen : public ::testing::TestWithParam<CenterCase> {};
 

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include "tests/fake/fake_platform.h"
 #include "util/simulator.h"
 
@@ -17,10 +15,6 @@ struct LaunchCase {
     std::string program;
     std::string folder;
 };
-
-std::ostream& operator<<(std::ostream& out, const LaunchCase& c) {
-    return out << c.program;
-}
 
 class SimulatorLaunch : public ::testing::TestWithParam<LaunchCase> {
   protected:

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include "tests/fake/fake_platform.h"
 
 namespace nimbrel {
@@ -51,10 +49,6 @@ struct FolderCase {
     std::optional<std::string> stored;  // the value's bytes; nullopt for no value at all
     std::string shown;
 };
-
-std::ostream& operator<<(std::ostream& out, const FolderCase& c) {
-    return out << c.shown;
-}
 
 class StartUpFolder : public ::testing::TestWithParam<FolderCase> {};
 

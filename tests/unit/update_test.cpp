@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include "retrieval/zulu_cycle.h"
 #include "tests/fake/fake_platform.h"
 
@@ -179,10 +177,6 @@ struct DownloadFailure {
     bool currentFails;
     bool previousFails;
 };
-
-std::ostream& operator<<(std::ostream& out, const DownloadFailure& c) {
-    return out << c.name;
-}
 
 class FailedDownload : public Update, public ::testing::WithParamInterface<DownloadFailure> {};
 
