@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
+#include <charconv>
 #include <memory>
 
 #include "util/win32_text.h"
@@ -29,7 +31,10 @@ std::string Failure(const std::string& what, DWORD code) {
 
 std::string DurationText(std::chrono::milliseconds duration) {
     const auto ms = duration.count();
-    return ms % 1000 ? std::to_string(ms) + " ms" : std::to_string(ms / 1000) + " seconds";
+    if (ms % 1000) {
+        return std::to_string(ms) + " ms";
+    }
+    return ms == 1000 ? "1 second" : std::to_string(ms / 1000) + " seconds";
 }
 
 std::string SizeText(std::uint64_t bytes) {
@@ -58,15 +63,33 @@ std::optional<std::wstring> QueryHeader(HINTERNET request, DWORD info) {
     return value;
 }
 
-template <typename Number>
-std::optional<Number> QueryNumber(HINTERNET request, DWORD info, DWORD numberFlag) {
-    Number value = 0;
-    DWORD size = sizeof value;
-    if (!WinHttpQueryHeaders(request, info | numberFlag, WINHTTP_HEADER_NAME_BY_INDEX, &value,
-                             &size, WINHTTP_NO_HEADER_INDEX)) {
+std::optional<DWORD> StatusCode(HINTERNET request) {
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
+                             WINHTTP_NO_HEADER_INDEX)) {
         return std::nullopt;
     }
-    return value;
+    return status;
+}
+
+// Read as text: Wine's WinHTTP has no WINHTTP_QUERY_FLAG_NUMBER64, and 32 bits may not do.
+std::optional<std::uint64_t> ContentLength(HINTERNET request) {
+    const std::string text =
+        WideToUtf8(QueryHeader(request, WINHTTP_QUERY_CONTENT_LENGTH).value_or(L""));
+    std::uint64_t length = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, length);
+    if (text.empty() || error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return length;
+}
+
+// Wine reports the socket's time-out rather than WinHTTP's.
+bool IsTimeOut(DWORD code) {
+    return code == ERROR_WINHTTP_TIMEOUT || code == WSAETIMEDOUT;
 }
 
 HINTERNET OpenSession() {
@@ -163,10 +186,14 @@ std::optional<std::string> Download::Configure() {
         return Failure("Cannot start WinHTTP", GetLastError());
     }
     const int receive = static_cast<int>(limits_.inactivity.count());
+    DWORD headersLimit = static_cast<DWORD>(receive);
     // NOAA's servers redirect plain HTTP to HTTPS, which WinHTTP refuses unless told otherwise.
     DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_ALWAYS;
+    // The headers of a response get as long as any later piece of its body.
     if (!WinHttpSetTimeouts(session_.get(), kSetupTimeoutMs, kSetupTimeoutMs, kSetupTimeoutMs,
                             receive) ||
+        !WinHttpSetOption(session_.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headersLimit,
+                          sizeof headersLimit) ||
         !WinHttpSetOption(session_.get(), WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof policy)) {
         return Failure("Cannot set up WinHTTP", GetLastError());
     }
@@ -185,8 +212,7 @@ std::optional<std::string> Download::Exchange() {
 }
 
 std::optional<std::string> Download::CheckStatus() {
-    const auto status =
-        QueryNumber<DWORD>(request_, WINHTTP_QUERY_STATUS_CODE, WINHTTP_QUERY_FLAG_NUMBER);
+    const auto status = StatusCode(request_);
     if (!status) {
         return Failure("No status from " + ServerName(), GetLastError());
     }
@@ -202,26 +228,32 @@ std::optional<std::string> Download::CheckStatus() {
 
 std::optional<std::string> Download::ReadBody() {
     // WinHTTP does not always notice a connection closed before the end of the body.
-    const auto expected = QueryNumber<std::uint64_t>(request_, WINHTTP_QUERY_CONTENT_LENGTH,
-                                                     WINHTTP_QUERY_FLAG_NUMBER64);
+    const auto expected = ContentLength(request_);
     if (expected && *expected > limits_.bodyBytes) {
         return TooLarge();
     }
     std::string buffer(kReadSize, '\0');
     std::uint64_t received = 0;
-    DWORD read = 0;
-    do {
-        if (!WinHttpReadData(request_, buffer.data(), kReadSize, &read)) {
+    for (;;) {
+        // Asking first hands on what has arrived; a read alone waits for a full buffer.
+        DWORD available = 0;
+        DWORD read = 0;
+        if (!WinHttpQueryDataAvailable(request_, &available) ||
+            (available &&
+             !WinHttpReadData(request_, buffer.data(), std::min(available, kReadSize), &read))) {
             return ReceiveFailure("Download from " + ServerName() + " broken off", GetLastError());
+        }
+        if (read == 0) {
+            break;
         }
         received += read;
         if (received > limits_.bodyBytes) {
             return TooLarge();
         }
-        if (read && !sink_.TakeChunk(std::string_view(buffer.data(), read))) {
+        if (!sink_.TakeChunk(std::string_view(buffer.data(), read))) {
             return kAbandoned;
         }
-    } while (read);
+    }
     if (expected && received < *expected) {
         return "Download cut short: " + std::to_string(received) + " of " +
                std::to_string(*expected) + " bytes";
@@ -245,7 +277,7 @@ std::string Download::SendFailure(DWORD code) const {
 }
 
 std::string Download::ReceiveFailure(const std::string& what, DWORD code) const {
-    if (code == ERROR_WINHTTP_TIMEOUT) {
+    if (IsTimeOut(code)) {
         return "No data from the server for " + DurationText(limits_.inactivity);
     }
     return Failure(what, code);
