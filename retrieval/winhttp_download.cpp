@@ -185,15 +185,14 @@ std::optional<std::string> Download::Configure() {
     if (!session_) {
         return Failure("Cannot start WinHTTP", GetLastError());
     }
-    const int receive = static_cast<int>(limits_.inactivity.count());
-    DWORD headersLimit = static_cast<DWORD>(receive);
+    DWORD receive = static_cast<DWORD>(limits_.inactivity.count());
     // NOAA's servers redirect plain HTTP to HTTPS, which WinHTTP refuses unless told otherwise.
     DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_ALWAYS;
     // The headers of a response get as long as any later piece of its body.
     if (!WinHttpSetTimeouts(session_.get(), kSetupTimeoutMs, kSetupTimeoutMs, kSetupTimeoutMs,
-                            receive) ||
-        !WinHttpSetOption(session_.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headersLimit,
-                          sizeof headersLimit) ||
+                            static_cast<int>(receive)) ||
+        !WinHttpSetOption(session_.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &receive,
+                          sizeof receive) ||
         !WinHttpSetOption(session_.get(), WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof policy)) {
         return Failure("Cannot set up WinHTTP", GetLastError());
     }
@@ -241,7 +240,7 @@ std::optional<std::string> Download::ReadBody() {
         if (!WinHttpQueryDataAvailable(request_, &available) ||
             (available &&
              !WinHttpReadData(request_, buffer.data(), std::min(available, kReadSize), &read))) {
-            return ReceiveFailure("Download from " + ServerName() + " broken off", GetLastError());
+            return ReceiveFailure("Download broken off (" + ServerName() + ")", GetLastError());
         }
         if (read == 0) {
             break;
