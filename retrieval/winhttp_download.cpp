@@ -119,7 +119,7 @@ class Download {
             result.failure = Exchange();
         }
         if (!result.failure) {
-            result.date = WideToUtf8(QueryHeader(request_, WINHTTP_QUERY_DATE).value_or(L""));
+            result.date = WideToUtf8(QueryHeader(Request(), WINHTTP_QUERY_DATE).value_or(L""));
             result.failure = ReadBody();
         }
         return result;
@@ -137,6 +137,7 @@ class Download {
         return "The server sent more than " + SizeText(limits_.bodyBytes);
     }
     std::string ServerName() const { return WideToUtf8(host_) + ":" + std::to_string(port_); }
+    HINTERNET Request() const { return sink_.Request(); }
 
     const WinHttpLimits& limits_;
     DownloadSink& sink_;
@@ -144,7 +145,6 @@ class Download {
     INTERNET_PORT port_ = 0;
     InternetHandle session_;
     InternetHandle connection_;
-    HINTERNET request_ = nullptr;  // owned by the sink
 };
 
 std::optional<std::string> Download::Open(const std::string& url) {
@@ -169,14 +169,12 @@ std::optional<std::string> Download::Open(const std::string& url) {
     const std::wstring object = Part(parts.lpszUrlPath, parts.dwUrlPathLength) +
                                 Part(parts.lpszExtraInfo, parts.dwExtraInfoLength);
     const DWORD flags = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
-    request_ = WinHttpOpenRequest(connection_.get(), L"GET", object.c_str(), nullptr,
-                                  WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags);
-    if (!request_) {
+    HINTERNET request = WinHttpOpenRequest(connection_.get(), L"GET", object.c_str(), nullptr,
+                                           WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags);
+    if (!request) {
         return Failure("Cannot prepare the request", GetLastError());
     }
-    if (!sink_.AdoptRequest(request_)) {
-        return kAbandoned;
-    }
+    sink_.AdoptRequest(request);
     return std::nullopt;
 }
 
@@ -200,18 +198,18 @@ std::optional<std::string> Download::Configure() {
 }
 
 std::optional<std::string> Download::Exchange() {
-    if (!WinHttpSendRequest(request_, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0,
+    if (!WinHttpSendRequest(Request(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0,
                             0, 0)) {
         return SendFailure(GetLastError());
     }
-    if (!WinHttpReceiveResponse(request_, nullptr)) {
+    if (!WinHttpReceiveResponse(Request(), nullptr)) {
         return ReceiveFailure("No valid response from " + ServerName(), GetLastError());
     }
     return CheckStatus();
 }
 
 std::optional<std::string> Download::CheckStatus() {
-    const auto status = StatusCode(request_);
+    const auto status = StatusCode(Request());
     if (!status) {
         return Failure("No status from " + ServerName(), GetLastError());
     }
@@ -219,7 +217,7 @@ std::optional<std::string> Download::CheckStatus() {
         return std::nullopt;
     }
     std::string text = "HTTP " + std::to_string(*status);
-    if (const auto reason = QueryHeader(request_, WINHTTP_QUERY_STATUS_TEXT)) {
+    if (const auto reason = QueryHeader(Request(), WINHTTP_QUERY_STATUS_TEXT)) {
         text += ' ' + WideToUtf8(*reason);
     }
     return text;
@@ -227,7 +225,7 @@ std::optional<std::string> Download::CheckStatus() {
 
 std::optional<std::string> Download::ReadBody() {
     // WinHTTP does not always notice a connection closed before the end of the body.
-    const auto expected = ContentLength(request_);
+    const auto expected = ContentLength(Request());
     if (expected && *expected > limits_.bodyBytes) {
         return TooLarge();
     }
@@ -237,9 +235,9 @@ std::optional<std::string> Download::ReadBody() {
         // Asking first hands on what has arrived; a read alone waits for a full buffer.
         DWORD available = 0;
         DWORD read = 0;
-        if (!WinHttpQueryDataAvailable(request_, &available) ||
+        if (!WinHttpQueryDataAvailable(Request(), &available) ||
             (available &&
-             !WinHttpReadData(request_, buffer.data(), std::min(available, kReadSize), &read))) {
+             !WinHttpReadData(Request(), buffer.data(), std::min(available, kReadSize), &read))) {
             return ReceiveFailure("Download broken off (" + ServerName() + ")", GetLastError());
         }
         if (read == 0) {
