@@ -389,7 +389,8 @@ TEST(WinHttpTransfer, ProgramCanEndWithATransferUnderWay) {
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     if (argc < 4 || argc > 5) {
-        fprintf(stderr, "usage: %s BASE-URL DATA-FOLDER REFUSED-URL [HTTPS-BASE-URL]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s BASE-URL DATA-FOLDER REFUSED-URL [HTTPS-BASE-URL]\n",
+                     argv[0]);
         return 2;
     }
     nimbrel::TestOptions() = {argv[1], argv[2], argv[3], argc == 5 ? argv[4] : ""};
