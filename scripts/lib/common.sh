@@ -44,6 +44,8 @@ start_wine_session() {
     NIMBREL_LOGS="$NIMBREL_ROOT/build/logs"
     mkdir -p "$NIMBREL_LOGS"
     rm -rf "$WINEPREFIX"
+    # wineserver refuses a prefix folder that does not exist yet.
+    mkdir -p "$WINEPREFIX"
     local display=90
     while [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; do
         display=$((display + 1))
