@@ -25,8 +25,45 @@ struct HandleCloser {
 };
 using InternetHandle = std::unique_ptr<void, HandleCloser>;
 
+// Some systems (Wine among them) ship winhttp.dll without message texts; these say the same.
+std::optional<std::string> CommonWinHttpErrorText(DWORD code) {
+    switch (code) {
+        case ERROR_WINHTTP_TIMEOUT:
+            return "The operation timed out.";
+        case ERROR_WINHTTP_INVALID_URL:
+            return "The address is not valid.";
+        case ERROR_WINHTTP_UNRECOGNIZED_SCHEME:
+            return "The address does not start with http:// or https://.";
+        case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+            return "The server name could not be resolved.";
+        case ERROR_WINHTTP_CANNOT_CONNECT:
+            return "The server refused the connection or cannot be reached.";
+        case ERROR_WINHTTP_CONNECTION_ERROR:
+            return "The connection with the server was reset.";
+        case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
+            return "The server's response was not valid.";
+        case ERROR_WINHTTP_REDIRECT_FAILED:
+            return "The redirect could not be followed.";
+        case ERROR_WINHTTP_SECURE_FAILURE:
+        case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
+            return "The secure connection failed.";
+        case ERROR_WINHTTP_SECURE_INVALID_CA:
+            return "The server's certificate is not trusted.";
+        case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
+            return "The server's certificate names another server.";
+        case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID:
+            return "The server's certificate has expired or is not yet valid.";
+        default:
+            return std::nullopt;
+    }
+}
+
 std::string Failure(const std::string& what, DWORD code) {
-    return what + ": " + SystemErrorText(code, GetModuleHandleW(L"winhttp.dll"));
+    auto text = SystemErrorDescription(code, GetModuleHandleW(L"winhttp.dll"));
+    if (!text) {
+        text = CommonWinHttpErrorText(code);
+    }
+    return what + ": " + text.value_or("error " + std::to_string(code));
 }
 
 std::string DurationText(std::chrono::milliseconds duration) {

@@ -25,7 +25,7 @@ std::string WideToUtf8(const std::wstring& text) {
     return narrow;
 }
 
-std::string SystemErrorText(DWORD code, HMODULE module) {
+std::optional<std::string> SystemErrorDescription(DWORD code, HMODULE module) {
     wchar_t* buffer = nullptr;
     // With a module, FormatMessage looks there first and then in the system's table.
     const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
@@ -38,9 +38,13 @@ std::string SystemErrorText(DWORD code, HMODULE module) {
         text.pop_back();
     }
     if (text.empty()) {
-        return "error " + std::to_string(code);
+        return std::nullopt;
     }
     return WideToUtf8(text);
+}
+
+std::string SystemErrorText(DWORD code, HMODULE module) {
+    return SystemErrorDescription(code, module).value_or("error " + std::to_string(code));
 }
 
 }  // namespace nimbrel

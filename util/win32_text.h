@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace nimbrel {
@@ -13,5 +14,7 @@ std::string WideToUtf8(const std::wstring& text);
 // `module` names a library whose message table holds the code (such as winhttp.dll's); the
 // system's table is the fallback.
 std::string SystemErrorText(DWORD code, HMODULE module = nullptr);
+// The same, or nothing when the system has no text for the code.
+std::optional<std::string> SystemErrorDescription(DWORD code, HMODULE module = nullptr);
 
 }  // namespace nimbrel

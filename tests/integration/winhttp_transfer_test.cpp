@@ -299,8 +299,10 @@ TEST(WinHttpTransfer, RefusedConnectionNamesTheServer) {
     Transfer transfer;
     transfer.Run(TestOptions().refusedUrl);
     ExpectFailedWith(transfer.heard, "Cannot connect to 127.0.0.1:");
-    // The system's reason follows the server's name.
+    // A readable reason follows the server's name, even where winhttp.dll has no message texts.
     EXPECT_NE(transfer.heard.errors[0].find(": ", 20), std::string::npos);
+    EXPECT_EQ(transfer.heard.errors[0].find("error 12"), std::string::npos)
+        << transfer.heard.errors[0];
 }
 
 TEST(WinHttpTransfer, MalformedAddressIsAnError) {
