@@ -11,7 +11,7 @@ namespace nimbrel {
 using Colour = std::uint32_t;
 
 class Label {
-public:
+  public:
     virtual ~Label() = default;
 
     virtual std::string Caption() const = 0;
@@ -20,7 +20,7 @@ public:
 };
 
 class TextBox {
-public:
+  public:
     virtual ~TextBox() = default;
 
     virtual std::string Text() const = 0;
@@ -30,7 +30,7 @@ public:
 // The interval is fixed when the platform creates the timer; the platform calls the owner's tick
 // handler once per interval while the timer is enabled.
 class Timer {
-public:
+  public:
     virtual ~Timer() = default;
 
     virtual bool Enabled() const = 0;
@@ -38,7 +38,7 @@ public:
 };
 
 class MessagePump {
-public:
+  public:
     virtual ~MessagePump() = default;
 
     // Delivers every pending event. Returns true once the program is closing.
@@ -48,7 +48,7 @@ public:
 };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
 
     // Monotonic time, for time limits.
@@ -57,9 +57,21 @@ public:
     virtual std::chrono::system_clock::time_point UtcNow() const = 0;
 };
 
+// What the handlers of a secondary window (the splash screen, the About box) do to the window
+// itself.
+class Window {
+  public:
+    virtual ~Window() = default;
+
+    // Paints the window at once instead of at the platform's next paint message.
+    virtual void Repaint() = 0;
+    // Destroys the window; nothing of it may be touched afterwards.
+    virtual void Unload() = 0;
+};
+
 // Windows that the main window shows modally; each call returns once the window is unloaded.
 class ModalWindows {
-public:
+  public:
     virtual ~ModalWindows() = default;
 
     virtual void ShowSplash() = 0;
