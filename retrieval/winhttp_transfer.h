@@ -1,17 +1,26 @@
 // The HTTP control on WinHTTP: one worker thread per transfer, events back on the UI thread.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <memory>
 
 #include "retrieval/http_control.h"
 
 namespace nimbrel {
 
+// When a transfer gives up. Tests lower them to provoke the failures quickly.
+struct WinHttpLimits {
+    std::chrono::milliseconds inactivity{std::chrono::seconds(60)};
+    std::uint64_t bodyBytes = std::uint64_t{64} << 20;
+};
+
 // Create and use on the user-interface thread. Events are posted to a message-only window of
 // that thread and reach the listener through whatever message loop the thread runs.
 class WinHttpControl : public HttpControl {
-public:
+  public:
     WinHttpControl();
+    explicit WinHttpControl(WinHttpLimits limits);
     ~WinHttpControl() override;
     WinHttpControl(const WinHttpControl&) = delete;
     WinHttpControl& operator=(const WinHttpControl&) = delete;
@@ -21,7 +30,7 @@ public:
     void Start() override;
     void Cancel() override;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

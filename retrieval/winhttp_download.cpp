@@ -1,0 +1,261 @@
+#include "retrieval/winhttp_download.h"
+
+#include <windows.h>
+#include <winhttp.h>
+
+#include <memory>
+
+#include "util/win32_text.h"
+
+namespace nimbrel {
+
+namespace {
+
+constexpr wchar_t kUserAgent[] = L"Nimbrel/1.00";
+constexpr DWORD kReadSize = 64 * 1024;
+// Name look-up, connecting and sending the request each get this long.
+constexpr int kSetupTimeoutMs = 30 * 1000;
+// Never shown: the events of an abandoned download are dropped.
+constexpr char kAbandoned[] = "The download was abandoned";
+
+struct HandleCloser {
+    void operator()(HINTERNET handle) const { WinHttpCloseHandle(handle); }
+};
+using InternetHandle = std::unique_ptr<void, HandleCloser>;
+
+std::string Failure(const std::string& what, DWORD code) {
+    return what + ": " + SystemErrorText(code, GetModuleHandleW(L"winhttp.dll"));
+}
+
+std::string DurationText(std::chrono::milliseconds duration) {
+    const auto ms = duration.count();
+    return ms % 1000 ? std::to_string(ms) + " ms" : std::to_string(ms / 1000) + " seconds";
+}
+
+std::string SizeText(std::uint64_t bytes) {
+    constexpr std::uint64_t kMiB = 1 << 20;
+    return bytes % kMiB ? std::to_string(bytes) + " bytes" : std::to_string(bytes / kMiB) + " MiB";
+}
+
+std::wstring Part(const wchar_t* start, DWORD length) {
+    return start ? std::wstring(start, length) : std::wstring();
+}
+
+// A header's value as text; nothing when the response lacks it.
+std::optional<std::wstring> QueryHeader(HINTERNET request, DWORD info) {
+    DWORD size = 0;
+    WinHttpQueryHeaders(request, info, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
+                        &size, WINHTTP_NO_HEADER_INDEX);
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+        return std::nullopt;
+    }
+    std::wstring value(size / sizeof(wchar_t), L'\0');
+    if (!WinHttpQueryHeaders(request, info, WINHTTP_HEADER_NAME_BY_INDEX, value.data(), &size,
+                             WINHTTP_NO_HEADER_INDEX)) {
+        return std::nullopt;
+    }
+    value.resize(size / sizeof(wchar_t));
+    return value;
+}
+
+template <typename Number>
+std::optional<Number> QueryNumber(HINTERNET request, DWORD info, DWORD numberFlag) {
+    Number value = 0;
+    DWORD size = sizeof value;
+    if (!WinHttpQueryHeaders(request, info | numberFlag, WINHTTP_HEADER_NAME_BY_INDEX, &value,
+                             &size, WINHTTP_NO_HEADER_INDEX)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+HINTERNET OpenSession() {
+    HINTERNET session = WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
+                                    WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+    // Windows before 8.1 knows no automatic proxy; its configured default proxy stands in.
+    if (!session) {
+        session = WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                              WINHTTP_NO_PROXY_BYPASS, 0);
+    }
+    return session;
+}
+
+// One GET from start to end; each step returns what went wrong, if anything.
+class Download {
+  public:
+    Download(const WinHttpLimits& limits, DownloadSink& sink) : limits_(limits), sink_(sink) {}
+    // The request goes before the connection and the session it belongs to.
+    ~Download() { sink_.CloseRequest(); }
+    Download(const Download&) = delete;
+    Download& operator=(const Download&) = delete;
+
+    DownloadResult Run(const std::string& url) {
+        DownloadResult result;
+        result.failure = Open(url);
+        if (!result.failure) {
+            result.failure = Exchange();
+        }
+        if (!result.failure) {
+            result.date = WideToUtf8(QueryHeader(request_, WINHTTP_QUERY_DATE).value_or(L""));
+            result.failure = ReadBody();
+        }
+        return result;
+    }
+
+  private:
+    std::optional<std::string> Open(const std::string& url);
+    std::optional<std::string> Configure();
+    std::optional<std::string> Exchange();
+    std::optional<std::string> CheckStatus();
+    std::optional<std::string> ReadBody();
+    std::string SendFailure(DWORD code) const;
+    std::string ReceiveFailure(const std::string& what, DWORD code) const;
+    std::string TooLarge() const {
+        return "The server sent more than " + SizeText(limits_.bodyBytes);
+    }
+    std::string ServerName() const { return WideToUtf8(host_) + ":" + std::to_string(port_); }
+
+    const WinHttpLimits& limits_;
+    DownloadSink& sink_;
+    std::wstring host_;
+    INTERNET_PORT port_ = 0;
+    InternetHandle session_;
+    InternetHandle connection_;
+    HINTERNET request_ = nullptr;  // owned by the sink
+};
+
+std::optional<std::string> Download::Open(const std::string& url) {
+    const std::wstring wideUrl = Utf8ToWide(url);
+    URL_COMPONENTS parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.dwHostNameLength = static_cast<DWORD>(-1);
+    parts.dwUrlPathLength = static_cast<DWORD>(-1);
+    parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+    if (!WinHttpCrackUrl(wideUrl.c_str(), static_cast<DWORD>(wideUrl.size()), 0, &parts)) {
+        return Failure("Bad address \"" + url + "\"", GetLastError());
+    }
+    host_ = Part(parts.lpszHostName, parts.dwHostNameLength);
+    port_ = parts.nPort;
+    if (auto failure = Configure()) {
+        return failure;
+    }
+    connection_.reset(WinHttpConnect(session_.get(), host_.c_str(), port_, 0));
+    if (!connection_) {
+        return Failure("Cannot connect to " + ServerName(), GetLastError());
+    }
+    const std::wstring object = Part(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                                Part(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    const DWORD flags = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
+    request_ = WinHttpOpenRequest(connection_.get(), L"GET", object.c_str(), nullptr,
+                                  WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags);
+    if (!request_) {
+        return Failure("Cannot prepare the request", GetLastError());
+    }
+    if (!sink_.AdoptRequest(request_)) {
+        return kAbandoned;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> Download::Configure() {
+    session_.reset(OpenSession());
+    if (!session_) {
+        return Failure("Cannot start WinHTTP", GetLastError());
+    }
+    const int receive = static_cast<int>(limits_.inactivity.count());
+    // NOAA's servers redirect plain HTTP to HTTPS, which WinHTTP refuses unless told otherwise.
+    DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_ALWAYS;
+    if (!WinHttpSetTimeouts(session_.get(), kSetupTimeoutMs, kSetupTimeoutMs, kSetupTimeoutMs,
+                            receive) ||
+        !WinHttpSetOption(session_.get(), WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof policy)) {
+        return Failure("Cannot set up WinHTTP", GetLastError());
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> Download::Exchange() {
+    if (!WinHttpSendRequest(request_, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0,
+                            0, 0)) {
+        return SendFailure(GetLastError());
+    }
+    if (!WinHttpReceiveResponse(request_, nullptr)) {
+        return ReceiveFailure("No valid response from " + ServerName(), GetLastError());
+    }
+    return CheckStatus();
+}
+
+std::optional<std::string> Download::CheckStatus() {
+    const auto status =
+        QueryNumber<DWORD>(request_, WINHTTP_QUERY_STATUS_CODE, WINHTTP_QUERY_FLAG_NUMBER);
+    if (!status) {
+        return Failure("No status from " + ServerName(), GetLastError());
+    }
+    if (*status >= 200 && *status < 300) {
+        return std::nullopt;
+    }
+    std::string text = "HTTP " + std::to_string(*status);
+    if (const auto reason = QueryHeader(request_, WINHTTP_QUERY_STATUS_TEXT)) {
+        text += ' ' + WideToUtf8(*reason);
+    }
+    return text;
+}
+
+std::optional<std::string> Download::ReadBody() {
+    // WinHTTP does not always notice a connection closed before the end of the body.
+    const auto expected = QueryNumber<std::uint64_t>(request_, WINHTTP_QUERY_CONTENT_LENGTH,
+                                                     WINHTTP_QUERY_FLAG_NUMBER64);
+    if (expected && *expected > limits_.bodyBytes) {
+        return TooLarge();
+    }
+    std::string buffer(kReadSize, '\0');
+    std::uint64_t received = 0;
+    DWORD read = 0;
+    do {
+        if (!WinHttpReadData(request_, buffer.data(), kReadSize, &read)) {
+            return ReceiveFailure("Download from " + ServerName() + " broken off", GetLastError());
+        }
+        received += read;
+        if (received > limits_.bodyBytes) {
+            return TooLarge();
+        }
+        if (read && !sink_.TakeChunk(std::string_view(buffer.data(), read))) {
+            return kAbandoned;
+        }
+    } while (read);
+    if (expected && received < *expected) {
+        return "Download cut short: " + std::to_string(received) + " of " +
+               std::to_string(*expected) + " bytes";
+    }
+    return std::nullopt;
+}
+
+std::string Download::SendFailure(DWORD code) const {
+    switch (code) {
+        case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+            return Failure("Cannot resolve the server name " + WideToUtf8(host_), code);
+        case ERROR_WINHTTP_SECURE_FAILURE:
+        case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
+        case ERROR_WINHTTP_SECURE_INVALID_CA:
+        case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
+        case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID:
+            return Failure("No secure connection to " + ServerName(), code);
+        default:
+            return Failure("Cannot connect to " + ServerName(), code);
+    }
+}
+
+std::string Download::ReceiveFailure(const std::string& what, DWORD code) const {
+    if (code == ERROR_WINHTTP_TIMEOUT) {
+        return "No data from the server for " + DurationText(limits_.inactivity);
+    }
+    return Failure(what, code);
+}
+
+}  // namespace
+
+DownloadResult RunDownload(const std::string& url, const WinHttpLimits& limits,
+                           DownloadSink& sink) {
+    return Download(limits, sink).Run(url);
+}
+
+}  // namespace nimbrel
