@@ -52,7 +52,9 @@ start_wine_session() {
     NIMBREL_XVFB_PID=$!
     export DISPLAY=":$display"
     # The Wine server and its services keep the output they were started with; they must never
-    # hold a pipe that a test reads.
+    # hold a pipe that a test reads. The server stays up between tests only if it starts
+    # persistent, which needs the prefix's folder to exist.
+    mkdir -p "$WINEPREFIX"
     wineserver -p >"$NIMBREL_LOGS/wineserver.log" 2>&1 </dev/null
     wineboot -i >"$NIMBREL_LOGS/wineboot.log" 2>&1 </dev/null
     log "Wine prefix $WINEPREFIX ready on display $DISPLAY"
