@@ -211,6 +211,7 @@ def main():
         sys.exit(f"usage: {sys.argv[0]} NIMBREL_EXE DRIVER_EXE [unittest options]")
     SESSION = Session(sys.argv[1], sys.argv[2])
     SESSION.ensure_wine_server()
+    SESSION.stop()  # one left over from an interrupted run would answer in its place
     SESSION.prepare_display()
     program = unittest.main(argv=[sys.argv[0], *sys.argv[3:]], verbosity=2, exit=False)
     result = program.result

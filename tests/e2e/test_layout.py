@@ -2,6 +2,7 @@
 colours on screen."""
 
 import os
+import socket
 import struct
 import time
 import unittest
@@ -13,6 +14,7 @@ from harness import ProgramTest
 BACKGROUND_BMP = os.path.join(os.path.dirname(__file__), "..", "..", "ui", "res",
                               "main_background.bmp")
 STATUS_BLUE = "0000c0"  # 0xC00000 as 0x00BBGGRR, read back as RRGGBB
+STATUS_RED = "ff0000"  # 0x0000FF
 BLACK = "000000"
 
 
@@ -187,6 +189,33 @@ class StatusLine(ProgramTest):
             self.assertEqual(len(counts), 1, blue_by_dots)
         blue = [min(blue_by_dots[dots]) for dots in sorted(blue_by_dots)]
         self.assertTrue(all(a < b for a, b in zip(blue, blue[1:])), blue_by_dots)
+
+
+class StatusTooltip(ProgramTest):
+    def test_a_message_too_long_for_the_line_shows_whole_in_the_tooltip(self):
+        # Nothing listens on this port: the update fails at once with a long message in red.
+        with socket.socket() as probe:
+            probe.bind(("127.0.0.1", 0))
+            port = probe.getsockname()[1]
+        self.session.start("--server", f"http://127.0.0.1:{port}")
+        self.session.drive(["wait", "main", "visible", 30000], ["click", "main", "Command1"])
+        deadline = time.monotonic() + 20
+        while True:
+            status, colours = self.session.drive(["text", "main", "lblStatus"],
+                                                 ["colours", "main", "lblStatus"])
+            if colours["colours"].get(STATUS_RED, 0) >= 20:
+                break
+            self.assertLess(time.monotonic(), deadline, f"no error shown: {status}")
+            time.sleep(0.2)
+        self.assertIn(f"127.0.0.1:{port}", status["text"])
+
+        *_, tip = self.session.drive(["hover", "main", "Text1"], ["sleep", 300],
+                                     ["hover", "main", "lblStatus"], ["sleep", 1500],
+                                     ["tooltip", "main"])
+        self.assertTrue(tip["visible"])
+        self.assertEqual(tip["text"].rstrip("."), status["text"].rstrip("."))
+        # Long messages wrap at the width of the window rather than run off the screen.
+        self.assertEqual(tip["max_width"], 448)
 
 
 class FixedSize(ProgramTest):

@@ -5,7 +5,8 @@
 //   text SELECTOR CONTROL     rect SELECTOR CONTROL     focus SELECTOR     limit SELECTOR CONTROL
 //   click SELECTOR CONTROL    settext SELECTOR CONTROL TEXT               close SELECTOR
 //   maximize SELECTOR         colours SELECTOR CONTROL                     sleep MS
-//   key SELECTOR tab|space|return|escape
+//   key SELECTOR tab|space|return|escape     hover SELECTOR CONTROL     tooltip SELECTOR
+//   resources WINDOWS_PATH_OF_A_PROGRAM
 //
 // SELECTOR: main, splash, title=EXACT TITLE, or dialog=TITLE (a message box). CONTROL: a name
 // from ui/control_ids.h (Text1, Command1, lblStatus, Label1(0), ...) or a number.
@@ -14,6 +15,7 @@
 // SendMessageTimeoutW, and buttons are clicked with a posted BM_CLICK.
 #include <windows.h>
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <chrono>
@@ -349,6 +351,38 @@ std::string Post(HWND window, UINT message, WPARAM wParam) {
     return Json().Bool("ok", true).Str();
 }
 
+// Moves the mouse pointer to the middle of the control, as a user pointing at it would.
+std::string Hover(HWND control) {
+    RECT area{};
+    GetWindowRect(control, &area);
+    if (!SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2)) {
+        throw Failure("SetCursorPos failed");
+    }
+    return Json().Bool("ok", true).Str();
+}
+
+// The visible tooltip window of the thread that owns `window`, with the text it shows.
+std::string TooltipJson(HWND window) {
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    for (HWND tip = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); tip;
+         tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) {
+        if (GetWindowThreadProcessId(tip, nullptr) == thread && IsWindowVisible(tip)) {
+            DWORD_PTR maxWidth = 0;
+            SendMessageTimeoutW(tip, TTM_GETMAXTIPWIDTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                                &maxWidth);
+            RECT bounds{};
+            GetWindowRect(tip, &bounds);
+            return Json()
+                .Bool("visible", true)
+                .Text("text", ReadText(tip))
+                .Number("max_width", static_cast<long long>(static_cast<int>(maxWidth)))
+                .Add("bounds", RectJson(bounds))
+                .Str();
+        }
+    }
+    return Json().Bool("visible", false).Str();
+}
+
 // The colours on screen inside the control, from a copy of the screen.
 std::string ColoursJson(HWND control) {
     RECT area{};
@@ -386,6 +420,89 @@ std::string ColoursJson(HWND control) {
     return Json().Add("colours", colours.Str()).Str();
 }
 
+// The images of a program's first icon group, which the shell shows for the file.
+std::string FirstIconGroupJson(HMODULE module) {
+    WORD firstId = 0;
+    EnumResourceNamesW(
+        module, RT_GROUP_ICON,
+        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR first) -> BOOL {
+            *reinterpret_cast<WORD*>(first) =
+                IS_INTRESOURCE(name) ? static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name)) : 0;
+            return FALSE;
+        },
+        reinterpret_cast<LONG_PTR>(&firstId));
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(firstId), RT_GROUP_ICON);
+    if (!firstId || !found) {
+        throw Failure("no icon group");
+    }
+    // GRPICONDIR: reserved, type, count, then 14-byte entries of width, height, colours, ...
+    const auto* group = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+    const WORD count = *reinterpret_cast<const WORD*>(group + 4);
+    std::string images = "[";
+    for (WORD i = 0; i < count; ++i) {
+        const BYTE* entry = group + 6 + 14 * i;
+        if (i > 0) {
+            images += ',';
+        }
+        images += Json()
+                      .Number("width", entry[0])
+                      .Number("height", entry[1])
+                      .Number("colours", entry[2])
+                      .Number("bits", *reinterpret_cast<const WORD*>(entry + 6))
+                      .Str();
+    }
+    return Json().Number("id", firstId).Add("images", images + "]").Str();
+}
+
+std::string ManifestText(HMODULE module) {
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    if (!found) {
+        return {};
+    }
+    const auto* text = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    return std::string(text, SizeofResource(module, found));
+}
+
+std::string VersionJson(const std::wstring& path) {
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), nullptr);
+    std::vector<BYTE> data(size);
+    if (!size || !GetFileVersionInfoW(path.c_str(), 0, size, data.data())) {
+        throw Failure("no version resource");
+    }
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length);
+    Json version;
+    version.Add("file_version",
+                Json::Array({HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+                             HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS)}));
+    for (const wchar_t* name : {L"FileVersion", L"ProductName", L"CompanyName"}) {
+        wchar_t* value = nullptr;
+        const std::wstring key = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+        if (VerQueryValueW(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &length)) {
+            version.Text(Utf8(name).c_str(), Utf8(value));
+        }
+    }
+    return version.Str();
+}
+
+std::string ResourcesJson(const std::string& path) {
+    const std::wstring widePath = Wide(path);
+    const HMODULE module = LoadLibraryExW(
+        widePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!module) {
+        throw Failure("cannot open " + path);
+    }
+    const std::string icons = FirstIconGroupJson(module);
+    const std::string manifest = ManifestText(module);
+    FreeLibrary(module);
+    return Json()
+        .Add("icon_group", icons)
+        .Text("manifest", manifest)
+        .Add("version", VersionJson(widePath))
+        .Str();
+}
+
 using Arguments = std::vector<std::string>;
 
 void RequireCount(const Arguments& command, std::size_t count) {
@@ -405,6 +522,10 @@ std::string Run(const Arguments& command) {
         RequireCount(command, 2);
         std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(command[1])));
         return Json().Bool("ok", true).Str();
+    }
+    if (name == "resources") {
+        RequireCount(command, 2);
+        return ResourcesJson(command[1]);
     }
     if (command.size() < 2) {
         throw Failure("command " + name + " needs a window");
@@ -430,6 +551,10 @@ std::string Run(const Arguments& command) {
         RequireCount(command, 2);
         return Post(window, WM_SYSCOMMAND, SC_MAXIMIZE);
     }
+    if (name == "tooltip") {
+        RequireCount(command, 2);
+        return TooltipJson(window);
+    }
     if (name == "key") {
         RequireCount(command, 3);
         return PressKey(window, command[2]);
@@ -453,6 +578,10 @@ std::string Run(const Arguments& command) {
     if (name == "click") {
         RequireCount(command, 3);
         return Post(control, BM_CLICK, 0);
+    }
+    if (name == "hover") {
+        RequireCount(command, 3);
+        return Hover(control);
     }
     if (name == "colours") {
         RequireCount(command, 3);
