@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
+#include <charconv>
 #include <memory>
 
 #include "util/win32_text.h"
@@ -29,7 +31,10 @@ std::string Failure(const std::string& what, DWORD code) {
 
 std::string DurationText(std::chrono::milliseconds duration) {
     const auto ms = duration.count();
-    return ms % 1000 ? std::to_string(ms) + " ms" : std::to_string(ms / 1000) + " seconds";
+    if (ms % 1000) {
+        return std::to_string(ms) + " ms";
+    }
+    return ms == 1000 ? "1 second" : std::to_string(ms / 1000) + " seconds";
 }
 
 std::string SizeText(std::uint64_t bytes) {
@@ -58,15 +63,33 @@ std::optional<std::wstring> QueryHeader(HINTERNET request, DWORD info) {
     return value;
 }
 
-template <typename Number>
-std::optional<Number> QueryNumber(HINTERNET request, DWORD info, DWORD numberFlag) {
-    Number value = 0;
-    DWORD size = sizeof value;
-    if (!WinHttpQueryHeaders(request, info | numberFlag, WINHTTP_HEADER_NAME_BY_INDEX, &value,
-                             &size, WINHTTP_NO_HEADER_INDEX)) {
+std::optional<DWORD> StatusCode(HINTERNET request) {
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
+                             WINHTTP_NO_HEADER_INDEX)) {
         return std::nullopt;
     }
-    return value;
+    return status;
+}
+
+// Read as text: Wine's WinHTTP has no WINHTTP_QUERY_FLAG_NUMBER64, and 32 bits may not do.
+std::optional<std::uint64_t> ContentLength(HINTERNET request) {
+    const std::string text =
+        WideToUtf8(QueryHeader(request, WINHTTP_QUERY_CONTENT_LENGTH).value_or(L""));
+    std::uint64_t length = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, length);
+    if (text.empty() || error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return length;
+}
+
+// Wine reports the socket's time-out rather than WinHTTP's.
+bool IsTimeOut(DWORD code) {
+    return code == ERROR_WINHTTP_TIMEOUT || code == WSAETIMEDOUT;
 }
 
 HINTERNET OpenSession() {
@@ -96,7 +119,7 @@ class Download {
             result.failure = Exchange();
         }
         if (!result.failure) {
-            result.date = WideToUtf8(QueryHeader(request_, WINHTTP_QUERY_DATE).value_or(L""));
+            result.date = WideToUtf8(QueryHeader(Request(), WINHTTP_QUERY_DATE).value_or(L""));
             result.failure = ReadBody();
         }
         return result;
@@ -114,6 +137,7 @@ class Download {
         return "The server sent more than " + SizeText(limits_.bodyBytes);
     }
     std::string ServerName() const { return WideToUtf8(host_) + ":" + std::to_string(port_); }
+    HINTERNET Request() const { return sink_.Request(); }
 
     const WinHttpLimits& limits_;
     DownloadSink& sink_;
@@ -121,7 +145,6 @@ class Download {
     INTERNET_PORT port_ = 0;
     InternetHandle session_;
     InternetHandle connection_;
-    HINTERNET request_ = nullptr;  // owned by the sink
 };
 
 std::optional<std::string> Download::Open(const std::string& url) {
@@ -146,14 +169,12 @@ std::optional<std::string> Download::Open(const std::string& url) {
     const std::wstring object = Part(parts.lpszUrlPath, parts.dwUrlPathLength) +
                                 Part(parts.lpszExtraInfo, parts.dwExtraInfoLength);
     const DWORD flags = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
-    request_ = WinHttpOpenRequest(connection_.get(), L"GET", object.c_str(), nullptr,
-                                  WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags);
-    if (!request_) {
+    HINTERNET request = WinHttpOpenRequest(connection_.get(), L"GET", object.c_str(), nullptr,
+                                           WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags);
+    if (!request) {
         return Failure("Cannot prepare the request", GetLastError());
     }
-    if (!sink_.AdoptRequest(request_)) {
-        return kAbandoned;
-    }
+    sink_.AdoptRequest(request);
     return std::nullopt;
 }
 
@@ -162,11 +183,14 @@ std::optional<std::string> Download::Configure() {
     if (!session_) {
         return Failure("Cannot start WinHTTP", GetLastError());
     }
-    const int receive = static_cast<int>(limits_.inactivity.count());
+    DWORD receive = static_cast<DWORD>(limits_.inactivity.count());
     // NOAA's servers redirect plain HTTP to HTTPS, which WinHTTP refuses unless told otherwise.
     DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_ALWAYS;
+    // The headers of a response get as long as any later piece of its body.
     if (!WinHttpSetTimeouts(session_.get(), kSetupTimeoutMs, kSetupTimeoutMs, kSetupTimeoutMs,
-                            receive) ||
+                            static_cast<int>(receive)) ||
+        !WinHttpSetOption(session_.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &receive,
+                          sizeof receive) ||
         !WinHttpSetOption(session_.get(), WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof policy)) {
         return Failure("Cannot set up WinHTTP", GetLastError());
     }
@@ -174,19 +198,18 @@ std::optional<std::string> Download::Configure() {
 }
 
 std::optional<std::string> Download::Exchange() {
-    if (!WinHttpSendRequest(request_, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0,
+    if (!WinHttpSendRequest(Request(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0,
                             0, 0)) {
         return SendFailure(GetLastError());
     }
-    if (!WinHttpReceiveResponse(request_, nullptr)) {
+    if (!WinHttpReceiveResponse(Request(), nullptr)) {
         return ReceiveFailure("No valid response from " + ServerName(), GetLastError());
     }
     return CheckStatus();
 }
 
 std::optional<std::string> Download::CheckStatus() {
-    const auto status =
-        QueryNumber<DWORD>(request_, WINHTTP_QUERY_STATUS_CODE, WINHTTP_QUERY_FLAG_NUMBER);
+    const auto status = StatusCode(Request());
     if (!status) {
         return Failure("No status from " + ServerName(), GetLastError());
     }
@@ -194,7 +217,7 @@ std::optional<std::string> Download::CheckStatus() {
         return std::nullopt;
     }
     std::string text = "HTTP " + std::to_string(*status);
-    if (const auto reason = QueryHeader(request_, WINHTTP_QUERY_STATUS_TEXT)) {
+    if (const auto reason = QueryHeader(Request(), WINHTTP_QUERY_STATUS_TEXT)) {
         text += ' ' + WideToUtf8(*reason);
     }
     return text;
@@ -202,26 +225,32 @@ std::optional<std::string> Download::CheckStatus() {
 
 std::optional<std::string> Download::ReadBody() {
     // WinHTTP does not always notice a connection closed before the end of the body.
-    const auto expected = QueryNumber<std::uint64_t>(request_, WINHTTP_QUERY_CONTENT_LENGTH,
-                                                     WINHTTP_QUERY_FLAG_NUMBER64);
+    const auto expected = ContentLength(Request());
     if (expected && *expected > limits_.bodyBytes) {
         return TooLarge();
     }
     std::string buffer(kReadSize, '\0');
     std::uint64_t received = 0;
-    DWORD read = 0;
-    do {
-        if (!WinHttpReadData(request_, buffer.data(), kReadSize, &read)) {
-            return ReceiveFailure("Download from " + ServerName() + " broken off", GetLastError());
+    for (;;) {
+        // Asking first hands on what has arrived; a read alone waits for a full buffer.
+        DWORD available = 0;
+        DWORD read = 0;
+        if (!WinHttpQueryDataAvailable(Request(), &available) ||
+            (available &&
+             !WinHttpReadData(Request(), buffer.data(), std::min(available, kReadSize), &read))) {
+            return ReceiveFailure("Download broken off (" + ServerName() + ")", GetLastError());
+        }
+        if (read == 0) {
+            break;
         }
         received += read;
         if (received > limits_.bodyBytes) {
             return TooLarge();
         }
-        if (read && !sink_.TakeChunk(std::string_view(buffer.data(), read))) {
+        if (!sink_.TakeChunk(std::string_view(buffer.data(), read))) {
             return kAbandoned;
         }
-    } while (read);
+    }
     if (expected && received < *expected) {
         return "Download cut short: " + std::to_string(received) + " of " +
                std::to_string(*expected) + " bytes";
@@ -245,7 +274,7 @@ std::string Download::SendFailure(DWORD code) const {
 }
 
 std::string Download::ReceiveFailure(const std::string& what, DWORD code) const {
-    if (code == ERROR_WINHTTP_TIMEOUT) {
+    if (IsTimeOut(code)) {
         return "No data from the server for " + DurationText(limits_.inactivity);
     }
     return Failure(what, code);

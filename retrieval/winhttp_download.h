@@ -14,9 +14,12 @@ class DownloadSink {
   public:
     virtual ~DownloadSink() = default;
 
-    // Takes over the request handle so that another thread can close it to abandon the
-    // download. Returns false, with the handle closed, when the download is abandoned already.
-    virtual bool AdoptRequest(void* request) = 0;
+    // Takes over the request handle, so that another thread can close it to abandon the
+    // download; closes it at once when the download is abandoned already.
+    virtual void AdoptRequest(void* request) = 0;
+    // The adopted handle, or null once it is closed. Every WinHTTP call asks anew, so that none
+    // uses a closed handle whose value a newer request may have been given.
+    virtual void* Request() = 0;
     // Closes the adopted handle unless it is closed already; the download is over.
     virtual void CloseRequest() = 0;
     // Returns false when the download is abandoned.

@@ -37,13 +37,17 @@ class Transfer {
         roomy_.notify_all();
     }
 
-    bool AdoptRequest(HINTERNET request) {
+    void AdoptRequest(HINTERNET request) {
         std::lock_guard lock(mutex_);
         request_ = request;
         if (abandoned_) {
             CloseLocked();
         }
-        return !abandoned_;
+    }
+
+    HINTERNET Request() {
+        std::lock_guard lock(mutex_);
+        return request_;
     }
 
     void CloseRequest() {
@@ -128,7 +132,7 @@ class Mailbox {
 };
 
 // Runs one transfer on its own thread and posts its events.
-class Worker {
+class Worker : public DownloadSink {
   public:
     Worker(std::shared_ptr<Transfer> transfer, std::shared_ptr<Mailbox> mailbox, std::string url,
            WinHttpLimits limits)
@@ -138,29 +142,20 @@ class Worker {
           limits_(limits) {}
 
     void Run() {
-        ChunkPoster poster(*this);
-        const DownloadResult result = RunDownload(url_, limits_, poster);
+        const DownloadResult result = RunDownload(url_, limits_, *this);
         const EventKind kind = result.failure ? EventKind::Error : EventKind::Complete;
         Post(kind, result.failure.value_or(result.date));
     }
 
+    void AdoptRequest(void* request) override { transfer_->AdoptRequest(request); }
+    void* Request() override { return transfer_->Request(); }
+    void CloseRequest() override { transfer_->CloseRequest(); }
+    // At most kMaxQueuedChunks wait in the queue.
+    bool TakeChunk(std::string_view chunk) override {
+        return transfer_->ReserveChunk() && Post(EventKind::Data, std::string(chunk));
+    }
+
   private:
-    // Hands each chunk to the window, at most kMaxQueuedChunks at a time.
-    class ChunkPoster : public DownloadSink {
-      public:
-        explicit ChunkPoster(Worker& worker) : worker_(worker) {}
-
-        bool AdoptRequest(HINTERNET request) { return worker_.transfer_->AdoptRequest(request); }
-        void CloseRequest() override { worker_.transfer_->CloseRequest(); }
-        bool TakeChunk(std::string_view chunk) override {
-            return worker_.transfer_->ReserveChunk() &&
-                   worker_.Post(EventKind::Data, std::string(chunk));
-        }
-
-      private:
-        Worker& worker_;
-    };
-
     bool Post(EventKind kind, std::string text) {
         return mailbox_->Post(std::make_unique<Event>(transfer_, kind, std::move(text)));
     }

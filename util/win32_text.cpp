@@ -26,8 +26,9 @@ std::string WideToUtf8(const std::wstring& text) {
 
 std::string SystemErrorText(DWORD code, HMODULE module) {
     wchar_t* buffer = nullptr;
+    // With a module, FormatMessage looks there first and then in the system's table.
     const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
-                        (module ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM);
+                        FORMAT_MESSAGE_FROM_SYSTEM | (module ? FORMAT_MESSAGE_FROM_HMODULE : 0);
     const DWORD length = FormatMessageW(flags, module, code, 0, reinterpret_cast<wchar_t*>(&buffer),
                                         0, nullptr);
     std::wstring text = length ? std::wstring(buffer, length) : std::wstring();

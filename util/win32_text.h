@@ -10,7 +10,8 @@ namespace nimbrel {
 std::wstring Utf8ToWide(const std::string& text);
 std::string WideToUtf8(const std::wstring& text);
 // The system's description of an error code, e.g. "Access is denied." (without the line end).
-// `module` names a library whose message table holds the code (such as winhttp.dll's).
+// `module` names a library whose message table holds the code (such as winhttp.dll's); the
+// system's table is the fallback.
 std::string SystemErrorText(DWORD code, HMODULE module = nullptr);
 
 }  // namespace nimbrel

@@ -44,6 +44,9 @@ start_wine_session() {
     NIMBREL_LOGS="$NIMBREL_ROOT/build/logs"
     mkdir -p "$NIMBREL_LOGS"
     rm -rf "$WINEPREFIX"
+    # wineserver refuses a prefix folder that does not exist yet, and a server started later
+    # by wineboot is not persistent: it would end between tests.
+    mkdir -p "$WINEPREFIX"
     local display=90
     while [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; do
         display=$((display + 1))
@@ -52,9 +55,7 @@ start_wine_session() {
     NIMBREL_XVFB_PID=$!
     export DISPLAY=":$display"
     # The Wine server and its services keep the output they were started with; they must never
-    # hold a pipe that a test reads. The server stays up between tests only if it starts
-    # persistent, which needs the prefix's folder to exist.
-    mkdir -p "$WINEPREFIX"
+    # hold a pipe that a test reads.
     wineserver -p >"$NIMBREL_LOGS/wineserver.log" 2>&1 </dev/null
     wineboot -i >"$NIMBREL_LOGS/wineboot.log" 2>&1 </dev/null
     log "Wine prefix $WINEPREFIX ready on display $DISPLAY"

@@ -1,0 +1,191 @@
+#!/usr/bin/python3
+"""Runs winhttp_transfer_test.exe under Wine against the local NOAA stand-in.
+
+Writes the stand-in's data folder, starts it on 127.0.0.1 with the rules the tests expect, runs
+the test program with `wine` and passes its exit status on. When it may (root, openssl), it
+also makes a throw-away CA, trusts it for the run and serves HTTPS with a certificate it signed;
+the CA is removed again afterwards. Needs a Wine session (scripts/test starts one).
+"""
+
+import argparse
+import contextlib
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+
+DATE = "Tue, 14 Jan 2025 16:05:00 GMT"
+# Paths the test program asks for, and how the stand-in treats them.
+RULES = [
+    "/fault/500.TXT=status:500",
+    "/fault/moved=redirect:/weather/metar.shtml",
+    "/fault/to-https=redirect-tls:/weather/metar.shtml",
+    "/fault/short.TXT=short:1000",
+    "/fault/broken-chunked.TXT=broken-chunked:5000",
+    "/fault/cut-chunk.TXT=cut-chunk:5000",
+    "/fault/stall.TXT=stall:30",
+    "/fault/silent.TXT=silent:30",
+    "/drip/15Z.TXT=drip:20",
+    "/fault/huge.TXT=huge:3145728",
+    "/fault/huge-announced.TXT=huge-announced:3145728",
+    "/fault/reset.TXT=reset",
+    "/fault/reset-midway.TXT=reset:1000",
+    f"/dated/16Z.TXT=date:{DATE}",
+    "/undated/16Z.TXT=no-date",
+]
+CA_FILE = "/usr/local/share/ca-certificates/nimbrel-winhttp-test-ca.crt"
+
+
+def metar_text(hour, count):
+    """LF-terminated reports in the manner of a cycle file."""
+    lines = []
+    for index in range(count):
+        station = "K" + "".join(chr(65 + (index // 26**n) % 26) for n in range(3))
+        minute = index % 60
+        lines.append(f"2025/01/14 {hour:02d}:{minute:02d}\n")
+        lines.append(f"{station} 14{hour:02d}{minute:02d}Z {index % 36 * 10:03d}08KT 10SM "
+                     f"FEW{index % 90:03d} {index % 30:02d}/{index % 20:02d} A{2990 + index % 40}\n\n")
+    return "".join(lines).encode()
+
+
+def write_file(root, path, data):
+    local = os.path.join(root, path.lstrip("/"))
+    os.makedirs(os.path.dirname(local), exist_ok=True)
+    with open(local, "wb") as file:
+        file.write(data)
+
+
+def write_data(root):
+    # Every byte value once: nothing on the way may convert text.
+    every_byte = bytes(range(256)) + b"\n"
+    big = metar_text(14, 40000) + every_byte + metar_text(14, 10)
+    write_file(root, "/pub/data/observations/metar/cycles/14Z.TXT", big)
+    write_file(root, "/data/observations/metar/cycles/13Z.TXT", metar_text(13, 50))
+    write_file(root, "/data/observations/metar/cycles/14Z.TXT", metar_text(14, 50))
+    write_file(root, "/weather/metar.shtml",
+               b"<html><body>\n<a href=\"/pub/data/observations/metar/cycles/14Z.TXT\">"
+               b"14Z</a>\n</body></html>\n")
+    write_file(root, "/drip/15Z.TXT", metar_text(15, 200) + every_byte)
+    write_file(root, "/dated/16Z.TXT", metar_text(16, 20))
+    write_file(root, "/undated/16Z.TXT", metar_text(16, 21))
+
+
+def run_quietly(command, cwd=None):
+    subprocess.run(command, cwd=cwd, check=True, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def can_trust_a_ca():
+    return (os.geteuid() == 0 and shutil.which("openssl") and shutil.which("update-ca-certificates")
+            and os.path.isdir(os.path.dirname(CA_FILE)))
+
+
+def make_certificates(folder):
+    """A CA and a certificate it signed for 127.0.0.1 and localhost; returns (cert, key)."""
+    run_quietly(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                 "-subj", "/CN=Nimbrel WinHTTP test CA", "-keyout", "ca.key", "-out", "ca.crt",
+                 "-addext", "basicConstraints=critical,CA:TRUE",
+                 "-addext", "keyUsage=critical,keyCertSign,cRLSign"], cwd=folder)
+    run_quietly(["openssl", "req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=localhost",
+                 "-keyout", "server.key", "-out", "server.csr"], cwd=folder)
+    with open(os.path.join(folder, "server.ext"), "w") as extensions:
+        extensions.write("subjectAltName=DNS:localhost,IP:127.0.0.1\n"
+                         "extendedKeyUsage=serverAuth\n")
+    run_quietly(["openssl", "x509", "-req", "-in", "server.csr", "-CA", "ca.crt",
+                 "-CAkey", "ca.key", "-CAcreateserial", "-days", "2", "-extfile", "server.ext",
+                 "-out", "server.crt"], cwd=folder)
+    return os.path.join(folder, "server.crt"), os.path.join(folder, "server.key")
+
+
+@contextlib.contextmanager
+def trusted_ca(folder):
+    shutil.copy(os.path.join(folder, "ca.crt"), CA_FILE)
+    try:
+        run_quietly(["update-ca-certificates"])
+        yield
+    finally:
+        os.remove(CA_FILE)
+        run_quietly(["update-ca-certificates", "--fresh"])
+
+
+@contextlib.contextmanager
+def standin(script, root, tls):
+    command = [sys.executable, script, "--root", root, "--lifetime", "300"]
+    for rule in RULES:
+        command += ["--rule", rule]
+    if tls:
+        command += ["--tls", *tls]
+    process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, text=True)
+    try:
+        ports = [process.stdout.readline().split()[-1]]
+        if tls:
+            ports.append(process.stdout.readline().split()[-1])
+        yield ports
+    finally:
+        process.terminate()
+        try:
+            process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
+def closed_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def run_tests(exe, arguments, timeout, work):
+    # Output goes to a file: processes Wine starts on the way inherit it and may outlive the test.
+    log = os.path.join(work, "test-output.txt")
+    with open(log, "wb") as output:
+        try:
+            status = subprocess.run(["wine", exe, *arguments], stdin=subprocess.DEVNULL,
+                                    stdout=output, stderr=subprocess.STDOUT,
+                                    timeout=timeout).returncode
+        except subprocess.TimeoutExpired:
+            print(f"The test program did not end within {timeout} seconds.")
+            status = 1
+    with open(log, "rb") as output:
+        sys.stdout.write(output.read().decode("utf-8", "replace"))
+    return status
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--exe", required=True, help="winhttp_transfer_test.exe")
+    parser.add_argument("--standin", required=True, help="noaa_standin.py")
+    parser.add_argument("--no-tls", action="store_true", help="skip the HTTPS tests")
+    parser.add_argument("--timeout", type=float, default=100, help="seconds for the test program")
+    parser.add_argument("extra", nargs="*", help="more options for the program, after --")
+    arguments = parser.parse_args()
+    if "WINEPREFIX" not in os.environ:
+        print("Needs a Wine session: run scripts/test, or source scripts/lib/common.sh and call "
+              "start_wine_session.")
+        return 1
+
+    with tempfile.TemporaryDirectory(prefix="nimbrel-winhttp-") as work:
+        root = os.path.join(work, "data")
+        write_data(root)
+        with contextlib.ExitStack() as stack:
+            tls = None
+            if not arguments.no_tls and not can_trust_a_ca():
+                print("HTTPS tests skipped: they need root, openssl and update-ca-certificates.")
+            elif not arguments.no_tls:
+                tls = make_certificates(work)
+                stack.enter_context(trusted_ca(work))
+            ports = stack.enter_context(standin(arguments.standin, root, tls))
+            program_arguments = [f"http://127.0.0.1:{ports[0]}", "Z:" + root.replace("/", "\\"),
+                                 f"http://127.0.0.1:{closed_port()}/"]
+            if tls:
+                # Wine matches a certificate's DNS names only, not its IP addresses.
+                program_arguments.append(f"https://localhost:{ports[1]}")
+            program_arguments += arguments.extra
+            return run_tests(arguments.exe, program_arguments, arguments.timeout, work)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

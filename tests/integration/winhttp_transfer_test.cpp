@@ -1,0 +1,398 @@
+// WinHttpControl against the local NOAA stand-in, under Wine; run_winhttp_tests.py starts the
+// stand-in with the rules these tests expect and passes its addresses.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "retrieval/winhttp_transfer.h"
+
+namespace nimbrel {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+struct Options {
+    std::string base;        // the stand-in, e.g. http://127.0.0.1:43121
+    std::string dataFolder;  // the folder it serves, as a Windows path
+    std::string refusedUrl;  // an address where nothing listens
+    std::string tlsBase;     // the stand-in's HTTPS listener; empty when there is none
+};
+
+Options& TestOptions() {
+    static Options options;
+    return options;
+}
+
+std::string Url(const std::string& path) {
+    return TestOptions().base + path;
+}
+
+std::string DataFile(const std::string& path) {
+    std::string local = TestOptions().dataFolder + path;
+    for (char& c : local) {
+        c = c == '/' ? '\\' : c;
+    }
+    std::ifstream file(local, std::ios::binary);
+    EXPECT_TRUE(file) << "cannot read " << local;
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// Everything one listener heard, in order.
+class Recorder : public HttpListener {
+  public:
+    void OnDataArrival(std::string_view chunk) override {
+        body.append(chunk);
+        ++chunks;
+    }
+    void OnError(const std::string& message) override {
+        // In the log, for judging the wording.
+        std::printf("  error: %s\n", message.c_str());
+        errors.push_back(message);
+    }
+    void OnComplete(const HttpResponseInfo& info) override { completions.push_back(info); }
+
+    bool Ended() const { return !errors.empty() || !completions.empty(); }
+    bool Silent() const { return chunks == 0 && !Ended(); }
+    void Clear() {
+        body.clear();
+        chunks = 0;
+        errors.clear();
+        completions.clear();
+    }
+
+    std::string body;
+    int chunks = 0;
+    std::vector<std::string> errors;
+    std::vector<HttpResponseInfo> completions;
+};
+
+// Runs the thread's message loop until `done` holds or `limit` has passed.
+template <typename Condition>
+bool PumpUntil(Condition done, milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        const auto left =
+            std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return false;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return true;
+}
+
+void PumpFor(milliseconds duration) {
+    PumpUntil([] { return false; }, duration);
+}
+
+// Longer than any transfer of these tests takes.
+constexpr milliseconds kTransferLimit = seconds(20);
+// How long a test keeps listening after the end, for events that must not come.
+constexpr milliseconds kAfterEnd{300};
+// A dripping transfer of the stand-in lasts about 100 pieces × 20 ms.
+constexpr milliseconds kDripDuration = seconds(2);
+
+class Transfer {
+  public:
+    explicit Transfer(WinHttpLimits limits = {}) : control(limits) { control.SetListener(heard); }
+
+    void Start(const std::string& url) {
+        control.SetUrl(url);
+        control.Start();
+    }
+
+    // Runs the transfer to its end and listens a while longer.
+    void Run(const std::string& url) {
+        Start(url);
+        EXPECT_TRUE(PumpUntil([this] { return heard.Ended(); }, kTransferLimit)) << "no end";
+        PumpFor(kAfterEnd);
+    }
+
+    Recorder heard;
+    WinHttpControl control;
+};
+
+testing::AssertionResult StartsWith(const std::string& text, const std::string& prefix) {
+    if (text.rfind(prefix, 0) == 0) {
+        return testing::AssertionSuccess();
+    }
+    return testing::AssertionFailure()
+           << '"' << text << "\" does not start with \"" << prefix << '"';
+}
+
+void ExpectCompletedWith(const Recorder& heard, const std::string& body) {
+    EXPECT_EQ(heard.errors, std::vector<std::string>{});
+    EXPECT_EQ(heard.completions.size(), 1u);
+    // Not EXPECT_EQ: a failure would print megabytes.
+    EXPECT_TRUE(heard.body == body)
+        << "got " << heard.body.size() << " bytes, expected " << body.size();
+}
+
+void ExpectFailedWith(const Recorder& heard, const std::string& prefix) {
+    EXPECT_TRUE(heard.completions.empty());
+    ASSERT_EQ(heard.errors.size(), 1u);
+    EXPECT_TRUE(StartsWith(heard.errors[0], prefix));
+}
+
+constexpr char kBigFile[] = "/pub/data/observations/metar/cycles/14Z.TXT";
+constexpr char kPage[] = "/weather/metar.shtml";
+constexpr char kDrip[] = "/drip/15Z.TXT";
+
+TEST(WinHttpTransfer, DeliversAMultiMegabyteFileByteForByte) {
+    Transfer transfer;
+    transfer.Run(Url(kBigFile));
+    const std::string expected = DataFile(kBigFile);
+    EXPECT_GT(expected.size(), 2u << 20);
+    ExpectCompletedWith(transfer.heard, expected);
+}
+
+TEST(WinHttpTransfer, DeliversEverythingWhileTheUserInterfaceIsBusy) {
+    Transfer transfer;
+    transfer.Start(Url(kBigFile));
+    Sleep(1500);
+    EXPECT_TRUE(PumpUntil([&] { return transfer.heard.Ended(); }, kTransferLimit));
+    ExpectCompletedWith(transfer.heard, DataFile(kBigFile));
+}
+
+TEST(WinHttpTransfer, DeliversAFolderPage) {
+    Transfer transfer;
+    transfer.Run(Url("/data/observations/metar/cycles/"));
+    EXPECT_EQ(transfer.heard.errors, std::vector<std::string>{});
+    EXPECT_EQ(transfer.heard.completions.size(), 1u);
+    EXPECT_NE(transfer.heard.body.find("14Z.TXT"), std::string::npos);
+}
+
+TEST(WinHttpTransfer, NotFoundIsAnErrorWithStatusAndReason) {
+    Transfer transfer;
+    transfer.Run(Url("/pub/data/observations/metar/cycles/99Z.TXT"));
+    EXPECT_EQ(transfer.heard.errors, std::vector<std::string>{"HTTP 404 Not Found"});
+    EXPECT_TRUE(transfer.heard.completions.empty());
+    EXPECT_EQ(transfer.heard.chunks, 0);
+}
+
+TEST(WinHttpTransfer, ServerErrorIsAnError) {
+    Transfer transfer;
+    transfer.Run(Url("/fault/500.TXT"));
+    EXPECT_EQ(transfer.heard.errors, std::vector<std::string>{"HTTP 500 Internal Server Error"});
+    EXPECT_TRUE(transfer.heard.completions.empty());
+}
+
+TEST(WinHttpTransfer, FollowsARedirect) {
+    Transfer transfer;
+    transfer.Run(Url("/fault/moved"));
+    ExpectCompletedWith(transfer.heard, DataFile(kPage));
+}
+
+TEST(WinHttpTransfer, FollowsARedirectFromHttpToHttps) {
+    if (TestOptions().tlsBase.empty()) {
+        GTEST_SKIP() << "the stand-in has no HTTPS listener";
+    }
+    Transfer transfer;
+    transfer.Run(Url("/fault/to-https"));
+    ExpectCompletedWith(transfer.heard, DataFile(kPage));
+}
+
+TEST(WinHttpTransfer, FetchesOverHttps) {
+    if (TestOptions().tlsBase.empty()) {
+        GTEST_SKIP() << "the stand-in has no HTTPS listener";
+    }
+    Transfer transfer;
+    transfer.Run(TestOptions().tlsBase + kBigFile);
+    ExpectCompletedWith(transfer.heard, DataFile(kBigFile));
+}
+
+TEST(WinHttpTransfer, BodyCutShortIsAnError) {
+    Transfer transfer;
+    transfer.Run(Url("/fault/short.TXT"));
+    ExpectFailedWith(transfer.heard, "Download cut short");
+}
+
+bool RunningUnderWine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// Windows' WinHTTP fails the read; Wine's takes the closed connection for the end of the body
+// and tells nobody, so no program on it can notice.
+constexpr char kWineMissesBrokenChunks[] = "Wine's WinHTTP does not notice a broken chunked stream";
+
+TEST(WinHttpTransfer, ChunkedStreamEndingWithoutItsLastChunkIsAnError) {
+    if (RunningUnderWine()) {
+        GTEST_SKIP() << kWineMissesBrokenChunks;
+    }
+    Transfer transfer;
+    transfer.Run(Url("/fault/broken-chunked.TXT"));
+    ExpectFailedWith(transfer.heard, "Download broken off");
+}
+
+TEST(WinHttpTransfer, ChunkCutShortIsAnError) {
+    if (RunningUnderWine()) {
+        GTEST_SKIP() << kWineMissesBrokenChunks;
+    }
+    Transfer transfer;
+    transfer.Run(Url("/fault/cut-chunk.TXT"));
+    ExpectFailedWith(transfer.heard, "Download broken off");
+}
+
+TEST(WinHttpTransfer, StallAfterTheHeadersEndsWithATimeOut) {
+    Transfer transfer({.inactivity = milliseconds(1500)});
+    const auto start = std::chrono::steady_clock::now();
+    transfer.Run(Url("/fault/stall.TXT"));
+    ExpectFailedWith(transfer.heard, "No data from the server for 1500 ms");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, seconds(8));
+}
+
+TEST(WinHttpTransfer, ServerThatNeverAnswersEndsWithATimeOut) {
+    Transfer transfer({.inactivity = seconds(2)});
+    transfer.Run(Url("/fault/silent.TXT"));
+    ExpectFailedWith(transfer.heard, "No data from the server for 2 seconds");
+}
+
+TEST(WinHttpTransfer, SlowDripCompletes) {
+    Transfer transfer({.inactivity = seconds(1)});
+    transfer.Run(Url(kDrip));
+    ExpectCompletedWith(transfer.heard, DataFile(kDrip));
+    EXPECT_GT(transfer.heard.chunks, 10);
+}
+
+TEST(WinHttpTransfer, EndlessBodyStopsAtTheLimit) {
+    Transfer transfer({.bodyBytes = 1u << 20});
+    transfer.Run(Url("/fault/huge.TXT"));
+    ExpectFailedWith(transfer.heard, "The server sent more than 1 MiB");
+    EXPECT_LE(transfer.heard.body.size(), 1u << 20);
+}
+
+TEST(WinHttpTransfer, AnnouncedHugeBodyIsRefusedAtOnce) {
+    Transfer transfer({.bodyBytes = 1u << 20});
+    transfer.Run(Url("/fault/huge-announced.TXT"));
+    ExpectFailedWith(transfer.heard, "The server sent more than 1 MiB");
+    EXPECT_EQ(transfer.heard.chunks, 0);
+}
+
+TEST(WinHttpTransfer, ResetBeforeTheResponseIsAnError) {
+    Transfer transfer;
+    transfer.Run(Url("/fault/reset.TXT"));
+    ExpectFailedWith(transfer.heard, "No valid response from 127.0.0.1:");
+}
+
+TEST(WinHttpTransfer, ResetDuringTheBodyIsAnError) {
+    Transfer transfer;
+    transfer.Run(Url("/fault/reset-midway.TXT"));
+    ASSERT_EQ(transfer.heard.errors.size(), 1u);
+    EXPECT_TRUE(transfer.heard.completions.empty());
+}
+
+TEST(WinHttpTransfer, RefusedConnectionNamesTheServer) {
+    Transfer transfer;
+    transfer.Run(TestOptions().refusedUrl);
+    ExpectFailedWith(transfer.heard, "Cannot connect to 127.0.0.1:");
+    // The system's reason follows the server's name.
+    EXPECT_NE(transfer.heard.errors[0].find(": ", 20), std::string::npos);
+}
+
+TEST(WinHttpTransfer, MalformedAddressIsAnError) {
+    Transfer transfer;
+    transfer.Run("no address at all");
+    ExpectFailedWith(transfer.heard, "Bad address");
+}
+
+TEST(WinHttpTransfer, DeliversTheDateHeader) {
+    Transfer transfer;
+    transfer.Run(Url("/dated/16Z.TXT"));
+    ExpectCompletedWith(transfer.heard, DataFile("/dated/16Z.TXT"));
+    ASSERT_EQ(transfer.heard.completions.size(), 1u);
+    EXPECT_EQ(transfer.heard.completions[0].date, "Tue, 14 Jan 2025 16:05:00 GMT");
+}
+
+TEST(WinHttpTransfer, MissingDateHeaderGivesAnEmptyDate) {
+    Transfer transfer;
+    transfer.Run(Url("/undated/16Z.TXT"));
+    ExpectCompletedWith(transfer.heard, DataFile("/undated/16Z.TXT"));
+    ASSERT_EQ(transfer.heard.completions.size(), 1u);
+    EXPECT_EQ(transfer.heard.completions[0].date, "");
+}
+
+TEST(WinHttpTransfer, RestartHearsOnlyTheNewTransfer) {
+    Transfer transfer;
+    transfer.Start(Url(kDrip));
+    ASSERT_TRUE(PumpUntil([&] { return transfer.heard.chunks > 0; }, kTransferLimit));
+    transfer.Start(Url(kPage));
+    transfer.heard.Clear();
+    EXPECT_TRUE(PumpUntil([&] { return transfer.heard.Ended(); }, kTransferLimit));
+    // The first transfer would have ended by now.
+    PumpFor(kDripDuration);
+    ExpectCompletedWith(transfer.heard, DataFile(kPage));
+}
+
+TEST(WinHttpTransfer, CancelSilencesATransferUnderWay) {
+    Transfer transfer;
+    transfer.Start(Url(kDrip));
+    ASSERT_TRUE(PumpUntil([&] { return transfer.heard.chunks > 0; }, kTransferLimit));
+    transfer.control.Cancel();
+    transfer.heard.Clear();
+    PumpFor(kDripDuration);
+    EXPECT_TRUE(transfer.heard.Silent());
+}
+
+TEST(WinHttpTransfer, CancelRightAfterStartSilencesTheTransfer) {
+    Transfer transfer;
+    transfer.Start(Url(kPage));
+    transfer.control.Cancel();
+    PumpFor(milliseconds(500));
+    EXPECT_TRUE(transfer.heard.Silent());
+}
+
+TEST(WinHttpTransfer, StartsAgainAfterAnError) {
+    Transfer transfer;
+    transfer.Run(Url("/fault/500.TXT"));
+    transfer.heard.Clear();
+    transfer.Run(Url(kPage));
+    ExpectCompletedWith(transfer.heard, DataFile(kPage));
+}
+
+TEST(WinHttpTransfer, DestroyingTheControlDuringATransferIsSafe) {
+    {
+        Transfer transfer;
+        transfer.Start(Url(kDrip));
+        PumpUntil([&] { return transfer.heard.chunks > 0; }, kTransferLimit);
+    }
+    PumpFor(kDripDuration);
+    Transfer next;
+    next.Run(Url(kPage));
+    ExpectCompletedWith(next.heard, DataFile(kPage));
+}
+
+// Left running when the program ends: leaving must not crash.
+TEST(WinHttpTransfer, ProgramCanEndWithATransferUnderWay) {
+    static Transfer leftRunning;
+    leftRunning.Start(Url("/fault/stall.TXT"));
+    PumpFor(milliseconds(200));
+    EXPECT_TRUE(leftRunning.heard.Silent());
+}
+
+}  // namespace
+}  // namespace nimbrel
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    if (argc < 4 || argc > 5) {
+        std::fprintf(stderr, "usage: %s BASE-URL DATA-FOLDER REFUSED-URL [HTTPS-BASE-URL]\n",
+                     argv[0]);
+        return 2;
+    }
+    nimbrel::TestOptions() = {argv[1], argv[2], argv[3], argc == 5 ? argv[4] : ""};
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,336 @@
+#!/usr/bin/python3
+"""A local stand-in for NOAA's web server, for tests.
+
+Serves the files of a data folder on 127.0.0.1 and misbehaves on the paths it is told to. The
+first line on standard output is "PORT <n>"; with --tls the second is "TLS-PORT <n>". See
+README.md next to this file.
+"""
+
+import argparse
+import email.utils
+import html
+import http.server
+import json
+import os
+import signal
+import socket
+import ssl
+import struct
+import sys
+import threading
+import time
+import urllib.parse
+
+# No rule holds a connection or sends a body beyond these.
+MAX_SECONDS = 60.0
+MAX_BYTES = 1 << 30
+MAX_DRIP_PIECES = 100
+PIECE = 64 * 1024
+# The body of a misbehaving path that has no file.
+FILLER_LINE = b"KXYZ 141251Z 27010KT 10SM FEW050 21/09 A3002 RMK AO2\n"
+FILLER = FILLER_LINE * 1000
+
+BEHAVIOURS = {
+    "serve": "the file as it is (removes a rule)",
+    "status": "CODE: that status with a short page",
+    "redirect": "TARGET: 302 to TARGET, a path or a URL",
+    "redirect-tls": "PATH: 301 to PATH on this server's HTTPS listener, as localhost",
+    "short": "N: announces the whole file, sends N bytes, closes",
+    "broken-chunked": "N: the first N bytes in chunks, closes without the last chunk",
+    "cut-chunk": "N: announces a chunk of N bytes, sends half of it, closes",
+    "stall": "SECONDS: headers, then nothing for SECONDS, then closes",
+    "silent": "SECONDS: reads the request, answers nothing for SECONDS, closes",
+    "drip": "MS: the file in up to 100 pieces, MS milliseconds apart",
+    "huge": "N: N bytes without Content-Length, ended by closing",
+    "huge-announced": "N: N bytes with Content-Length N",
+    "reset": "[N]: headers and N bytes (none: nothing at all), then a TCP reset",
+    "date": "TEXT: the file with the Date header TEXT",
+    "no-date": "the file without a Date header",
+}
+
+
+class Rules:
+    """Behaviour per URL path, changed from the command line or POST /__control."""
+
+    def __init__(self):
+        self._lock = threading.Lock()
+        self._rules = {}
+
+    def set(self, path, behaviour, arg):
+        if behaviour not in BEHAVIOURS:
+            raise ValueError(f"unknown behaviour {behaviour!r}")
+        with self._lock:
+            if behaviour == "serve":
+                self._rules.pop(path, None)
+            else:
+                self._rules[path] = (behaviour, arg)
+
+    def get(self, path):
+        with self._lock:
+            return self._rules.get(path, ("serve", None))
+
+
+def parse_rule(text):
+    """PATH=BEHAVIOUR[:ARG]; the argument may hold colons (dates, URLs)."""
+    path, _, action = text.partition("=")
+    behaviour, _, arg = action.partition(":")
+    if not path.startswith("/") or not behaviour:
+        raise argparse.ArgumentTypeError(f"rule {text!r} is not PATH=BEHAVIOUR[:ARG]")
+    return path, behaviour, arg or None
+
+
+def bounded_seconds(arg):
+    return min(float(arg), MAX_SECONDS)
+
+
+def bounded_bytes(arg):
+    return min(int(arg), MAX_BYTES)
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    timeout = MAX_SECONDS  # for reading a request
+
+    def log_message(self, format, *args):
+        if self.server.verbose:
+            super().log_message(format, *args)
+
+    def do_GET(self):
+        path = urllib.parse.unquote(urllib.parse.urlsplit(self.path).path)
+        behaviour, arg = self.server.rules.get(path)
+        self.close_connection = True
+        try:
+            getattr(self, "_" + behaviour.replace("-", "_"))(path, arg)
+        except (BrokenPipeError, ConnectionResetError, ssl.SSLError):
+            pass  # the client went away, as clients do when they give up
+
+    def do_POST(self):
+        self.close_connection = True
+        if self.path != "/__control":
+            self._send(404, b"not found\n")
+            return
+        try:
+            length = int(self.headers.get("Content-Length", "0"))
+            order = json.loads(self.rfile.read(min(length, 65536)))
+            self.server.rules.set(order["path"], order["behaviour"], order.get("arg"))
+        except (ValueError, KeyError, TypeError) as error:
+            self._send(400, f"{error}\n".encode())
+            return
+        self._send(204, b"")
+
+    # -- Helpers
+
+    def _file_body(self, path):
+        """The bytes a path names under the root, or None."""
+        root = os.path.realpath(self.server.root)
+        local = os.path.realpath(os.path.join(root, path.lstrip("/")))
+        if os.path.commonpath([root, local]) != root:
+            return None
+        if os.path.isdir(local):
+            index = os.path.join(local, "index.html")
+            return _read(index) if os.path.isfile(index) else _listing(path, local)
+        return _read(local) if os.path.isfile(local) else None
+
+    def _body(self, path):
+        body = self._file_body(path)
+        return FILLER if body is None else body
+
+    def _headers(self, status, length=None, date=True, extra=()):
+        self.send_response_only(status)
+        if date:
+            self.send_header("Date", email.utils.formatdate(usegmt=True))
+        self.send_header("Content-Type", "text/plain")
+        if length is not None:
+            self.send_header("Content-Length", str(length))
+        for name, value in extra:
+            self.send_header(name, value)
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.flush()
+
+    def _send(self, status, body, date=True, extra=()):
+        self._headers(status, len(body), date, extra)
+        self.wfile.write(body)
+
+    # -- Behaviours, one per rule
+
+    def _serve(self, path, _):
+        body = self._file_body(path)
+        if body is None:
+            self._send(404, b"<html><body>Not Found</body></html>\n")
+        else:
+            self._send(200, body)
+
+    def _status(self, _, arg):
+        code = int(arg)
+        self._send(code, f"<html><body>{code}</body></html>\n".encode())
+
+    def _redirect(self, _, arg):
+        target = arg if "://" in arg else f"http://{self.headers.get('Host')}{arg}"
+        self._send(302, b"", extra=[("Location", target)])
+
+    def _redirect_tls(self, _, arg):
+        if not self.server.tls_port:
+            self._send(500, b"no TLS listener\n")
+            return
+        target = f"https://localhost:{self.server.tls_port}{arg}"
+        self._send(301, b"", extra=[("Location", target)])
+
+    def _short(self, path, arg):
+        body = self._body(path)
+        self._headers(200, len(body))
+        self.wfile.write(body[: min(int(arg), len(body) - 1)])
+
+    def _broken_chunked(self, path, arg):
+        body = self._body(path)[: bounded_bytes(arg)]
+        self._headers(200, extra=[("Transfer-Encoding", "chunked")])
+        for start in range(0, len(body), 1000):
+            piece = body[start : start + 1000]
+            self.wfile.write(b"%x\r\n%s\r\n" % (len(piece), piece))
+
+    def _cut_chunk(self, path, arg):
+        body = self._body(path)[: bounded_bytes(arg)]
+        self._headers(200, extra=[("Transfer-Encoding", "chunked")])
+        self.wfile.write(b"%x\r\n%s" % (len(body), body[: len(body) // 2]))
+
+    def _stall(self, path, arg):
+        self._headers(200, len(self._body(path)))
+        time.sleep(bounded_seconds(arg))
+
+    def _silent(self, _, arg):
+        time.sleep(bounded_seconds(arg))
+
+    def _drip(self, path, arg):
+        body = self._body(path)
+        interval = min(float(arg) / 1000, MAX_SECONDS / MAX_DRIP_PIECES)
+        size = max(1, -(-len(body) // MAX_DRIP_PIECES))
+        self._headers(200, len(body))
+        for start in range(0, len(body), size):
+            time.sleep(interval)
+            self.wfile.write(body[start : start + size])
+            self.wfile.flush()
+
+    def _stream(self, total):
+        sent = 0
+        while sent < total:
+            piece = FILLER[: min(len(FILLER), total - sent)]
+            self.wfile.write(piece)
+            sent += len(piece)
+
+    def _huge(self, _, arg):
+        self._headers(200)
+        self._stream(bounded_bytes(arg))
+
+    def _huge_announced(self, _, arg):
+        total = bounded_bytes(arg)
+        self._headers(200, total)
+        self._stream(total)
+
+    def _reset(self, path, arg):
+        if arg:
+            body = self._body(path)
+            self._headers(200, len(body))
+            self.wfile.write(body[: int(arg)])
+            self.wfile.flush()
+        # Linger 0: closing sends RST instead of FIN.
+        self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        self.connection.close()
+
+    def _date(self, path, arg):
+        body = self._file_body(path)
+        self._send(200, b"" if body is None else body, date=False, extra=[("Date", arg)])
+
+    def _no_date(self, path, _):
+        body = self._file_body(path)
+        self._send(200, b"" if body is None else body, date=False)
+
+
+def _read(path):
+    with open(path, "rb") as file:
+        return file.read()
+
+
+def _listing(url_path, folder):
+    """A folder's files as a plain page of links, in the manner of NOAA's server."""
+    if not url_path.endswith("/"):
+        url_path += "/"
+    lines = [f"<html><head><title>Index of {html.escape(url_path)}</title></head><body><pre>"]
+    for name in sorted(os.listdir(folder)):
+        stat = os.stat(os.path.join(folder, name))
+        stamp = time.strftime("%d-%b-%Y %H:%M", time.gmtime(stat.st_mtime))
+        quoted = urllib.parse.quote(name)
+        lines.append(f'<a href="{quoted}">{html.escape(name)}</a>  {stamp}  {stat.st_size}')
+    lines.append("</pre></body></html>\n")
+    return "\n".join(lines).encode()
+
+
+class Server(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+
+    def __init__(self, rules, root, verbose, tls_context=None):
+        super().__init__(("127.0.0.1", 0), Handler)
+        self.rules = rules
+        self.root = root
+        self.verbose = verbose
+        self.tls_port = None
+        self.tls_context = tls_context
+
+    def get_request(self):
+        connection, address = super().get_request()
+        if self.tls_context:
+            # The handshake happens in the request's thread, so a silent client stalls only itself.
+            connection = self.tls_context.wrap_socket(
+                connection, server_side=True, do_handshake_on_connect=False
+            )
+        return connection, address
+
+    def handle_error(self, request, client_address):
+        if self.verbose:
+            super().handle_error(request, client_address)
+
+
+def parse_arguments():
+    parser = argparse.ArgumentParser(
+        description="Local stand-in for NOAA's web server.",
+        epilog="Behaviours: " + "; ".join(f"{name} {help}" for name, help in BEHAVIOURS.items()),
+    )
+    parser.add_argument("--root", required=True, help="folder whose files are served")
+    parser.add_argument("--rule", action="append", type=parse_rule, default=[],
+                        metavar="PATH=BEHAVIOUR[:ARG]", help="misbehave on PATH (repeatable)")
+    parser.add_argument("--lifetime", type=float, default=600.0,
+                        help="seconds until the server stops by itself (default 600)")
+    parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"),
+                        help="also serve HTTPS with this certificate chain and key")
+    parser.add_argument("--verbose", action="store_true", help="log requests to standard error")
+    return parser.parse_args()
+
+
+def main():
+    arguments = parse_arguments()
+    rules = Rules()
+    for path, behaviour, arg in arguments.rule:
+        rules.set(path, behaviour, arg)
+    servers = [Server(rules, arguments.root, arguments.verbose)]
+    if arguments.tls:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(*arguments.tls)
+        servers.append(Server(rules, arguments.root, arguments.verbose, context))
+        servers[0].tls_port = servers[1].tls_port = servers[1].server_address[1]
+    print(f"PORT {servers[0].server_address[1]}")
+    if arguments.tls:
+        print(f"TLS-PORT {servers[1].server_address[1]}")
+    sys.stdout.flush()
+
+    stop = threading.Event()
+    signal.signal(signal.SIGTERM, lambda *_: stop.set())
+    signal.signal(signal.SIGINT, lambda *_: stop.set())
+    for server in servers:
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+    stop.wait(arguments.lifetime)
+    for server in servers:
+        server.shutdown()
+        server.server_close()
+
+
+if __name__ == "__main__":
+    main()
