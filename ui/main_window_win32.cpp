@@ -13,7 +13,7 @@ using namespace main_window;
 
 namespace {
 
-inline constexpr Colour kBlack = 0x000000;
+constexpr Colour kBlack = 0x000000;
 
 HBRUSH WhiteBrush() {
     return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
