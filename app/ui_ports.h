@@ -57,6 +57,18 @@ class Clock {
     virtual std::chrono::system_clock::time_point UtcNow() const = 0;
 };
 
+// What the handlers of a secondary window (the splash screen, the About box) do to the window
+// itself.
+class Window {
+  public:
+    virtual ~Window() = default;
+
+    // Paints the window at once instead of at the platform's next paint message.
+    virtual void Repaint() = 0;
+    // Destroys the window; nothing of it may be touched afterwards.
+    virtual void Unload() = 0;
+};
+
 // Windows that the main window shows modally; each call returns once the window is unloaded.
 class ModalWindows {
   public:

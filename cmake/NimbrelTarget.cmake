@@ -20,7 +20,9 @@ endfunction()
 # A Windows program that needs no DLL beyond those Windows ships.
 function(nimbrel_static_windows_program target)
   if(MINGW)
-    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+    # Release programs carry no symbol table: it would double the size of the file.
+    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++
+                                          $<$<CONFIG:Release>:-s>)
   elseif(MSVC)
     set_property(TARGET ${target} PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
   endif()

@@ -44,7 +44,8 @@ start_wine_session() {
     NIMBREL_LOGS="$NIMBREL_ROOT/build/logs"
     mkdir -p "$NIMBREL_LOGS"
     rm -rf "$WINEPREFIX"
-    # wineserver refuses a prefix folder that does not exist yet.
+    # wineserver refuses a prefix folder that does not exist yet, and a server started later
+    # by wineboot is not persistent: it would end between tests.
     mkdir -p "$WINEPREFIX"
     local display=90
     while [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; do

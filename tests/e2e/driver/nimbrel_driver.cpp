@@ -1,0 +1,646 @@
+// nimbrel_driver.exe: finds Nimbrel's windows from another process and reads or acts on them, for
+// the end-to-end tests. Commands are separated by "--"; each prints one JSON line.
+//
+//   wait SELECTOR visible|hidden|gone TIMEOUT_MS   window   SELECTOR     controls SELECTOR
+//   text SELECTOR CONTROL     rect SELECTOR CONTROL     focus SELECTOR     limit SELECTOR CONTROL
+//   click SELECTOR CONTROL    settext SELECTOR CONTROL TEXT               close SELECTOR
+//   maximize SELECTOR         colours SELECTOR CONTROL                     sleep MS
+//   key SELECTOR tab|space|return|escape     hover SELECTOR CONTROL     tooltip SELECTOR
+//   resources WINDOWS_PATH_OF_A_PROGRAM
+//
+// SELECTOR: main, splash, title=EXACT TITLE, or dialog=TITLE (a message box). CONTROL: a name
+// from ui/control_ids.h (Text1, Command1, lblStatus, Label1(0), ...) or a number.
+//
+// The driver never sends a message that could block on a busy program: texts are read with
+// SendMessageTimeoutW, and buttons are clicked with a posted BM_CLICK.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ui/control_ids.h"
+
+namespace {
+
+using namespace nimbrel;
+
+constexpr UINT kSendTimeoutMs = 2000;
+constexpr auto kPollInterval = std::chrono::milliseconds(20);
+
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(text.size());
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
+    return narrow;
+}
+
+std::wstring Wide(const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+// One JSON object, written field by field.
+class Json {
+  public:
+    Json& Add(const char* key, const std::string& raw) {
+        if (!body_.empty()) {
+            body_ += ',';
+        }
+        body_ += Quote(key);
+        body_ += ':';
+        body_ += raw;
+        return *this;
+    }
+    Json& Text(const char* key, const std::string& text) { return Add(key, Quote(text)); }
+    Json& Number(const char* key, long long value) { return Add(key, std::to_string(value)); }
+    Json& Bool(const char* key, bool value) { return Add(key, value ? "true" : "false"); }
+    std::string Str() const { return "{" + body_ + "}"; }
+
+    static std::string Quote(const std::string& text) {
+        std::string quoted = "\"";
+        for (const char c : text) {
+            if (c == '"' || c == '\\') {
+                quoted += '\\';
+                quoted += c;
+            } else if (static_cast<unsigned char>(c) < 0x20) {
+                char escape[8];
+                std::snprintf(escape, sizeof(escape), "\\u%04x", c);
+                quoted += escape;
+            } else {
+                quoted += c;
+            }
+        }
+        return quoted + "\"";
+    }
+
+    static std::string Array(const std::vector<long long>& values) {
+        std::string array = "[";
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (i > 0) {
+                array += ',';
+            }
+            array += std::to_string(values[i]);
+        }
+        return array + "]";
+    }
+
+  private:
+    std::string body_;
+};
+
+const std::map<std::string, int>& ControlNames() {
+    static const std::map<std::string, int> names = {{"Text1", kText1Id},
+                                                     {"Command1", kCommand1Id},
+                                                     {"Command2", kCommand2Id},
+                                                     {"Command3", kCommand3Id},
+                                                     {"lblStatus", kLblStatusId},
+                                                     {"Label1(0)", kLabel1Element0Id},
+                                                     {"Label1(1)", kLabel1Element1Id}};
+    return names;
+}
+
+std::string ControlName(int id) {
+    for (const auto& [name, value] : ControlNames()) {
+        if (value == id) {
+            return name;
+        }
+    }
+    return std::to_string(id);
+}
+
+HWND FindTopLevel(const std::string& selector) {
+    if (selector == "main") {
+        return FindWindowW(kMainWindowClass, nullptr);
+    }
+    if (selector == "splash") {
+        return FindWindowW(kSplashWindowClass, nullptr);
+    }
+    if (selector.starts_with("title=")) {
+        return FindWindowW(nullptr, Wide(selector.substr(6)).c_str());
+    }
+    if (selector.starts_with("dialog=")) {
+        return FindWindowW(L"#32770", Wide(selector.substr(7)).c_str());
+    }
+    throw Failure("unknown window selector: " + selector);
+}
+
+HWND RequireTopLevel(const std::string& selector) {
+    const HWND window = FindTopLevel(selector);
+    if (!window) {
+        throw Failure("no window " + selector);
+    }
+    return window;
+}
+
+HWND RequireControl(HWND window, const std::string& name) {
+    const auto known = ControlNames().find(name);
+    const int id = known != ControlNames().end() ? known->second : std::stoi(name);
+    const HWND control = GetDlgItem(window, id);
+    if (!control) {
+        throw Failure("no control " + name);
+    }
+    return control;
+}
+
+std::string ReadText(HWND window) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                             &length)) {
+        throw Failure("WM_GETTEXTLENGTH timed out");
+    }
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied)) {
+        throw Failure("WM_GETTEXT timed out");
+    }
+    text.resize(copied);
+    return Utf8(text);
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return name;
+}
+
+// In the parent's client coordinates.
+RECT ClientRectOf(HWND control) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+std::string RectJson(const RECT& rect) {
+    return Json::Array({rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top});
+}
+
+std::string WindowJson(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    RECT bounds{};
+    GetWindowRect(window, &bounds);
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
+    wchar_t title[512] = {};
+    GetWindowTextW(window, title, 512);
+    return Json()
+        .Text("title", Utf8(title))
+        .Text("class", Utf8(ClassOf(window)))
+        .Add("client", Json::Array({client.right, client.bottom}))
+        .Add("client_origin", Json::Array({origin.x, origin.y}))
+        .Add("bounds", RectJson(bounds))
+        .Add("screen", Json::Array({GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}))
+        .Number("dpi", GetDpiForWindow(window))
+        .Number("system_dpi", GetDpiForSystem())
+        .Bool("visible", IsWindowVisible(window))
+        .Bool("caption", (style & WS_CAPTION) == WS_CAPTION)
+        .Bool("sysmenu", style & WS_SYSMENU)
+        .Bool("thickframe", style & WS_THICKFRAME)
+        .Bool("maximizebox", style & WS_MAXIMIZEBOX)
+        .Bool("minimizebox", style & WS_MINIMIZEBOX)
+        .Bool("dlgframe", (style & WS_CAPTION) == WS_DLGFRAME)
+        .Bool("popup", style & WS_POPUP)
+        .Bool("zoomed", IsZoomed(window))
+        .Bool("controlparent", exStyle & WS_EX_CONTROLPARENT)
+        .Str();
+}
+
+// Every child in Z order, which is the order Tab moves the focus in.
+std::string ControlsJson(HWND window) {
+    std::string list = "[";
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const auto style = static_cast<DWORD>(GetWindowLongPtrW(child, GWL_STYLE));
+        const int id = GetDlgCtrlID(child);
+        if (list.size() > 1) {
+            list += ',';
+        }
+        list += Json()
+                    .Number("id", id)
+                    .Text("name", ControlName(id))
+                    .Text("class", Utf8(ClassOf(child)))
+                    .Text("text", ReadText(child))
+                    .Add("rect", RectJson(ClientRectOf(child)))
+                    .Number("style", style)
+                    .Bool("tabstop", style & WS_TABSTOP)
+                    .Bool("visible", style & WS_VISIBLE)
+                    .Str();
+    }
+    return Json().Add("controls", list + "]").Str();
+}
+
+std::string WaitFor(const std::string& selector, const std::string& state, int timeoutMs) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const HWND window = FindTopLevel(selector);
+        const bool reached = state == "visible"  ? window && IsWindowVisible(window)
+                             : state == "hidden" ? !window || !IsWindowVisible(window)
+                             : state == "gone"   ? !window
+                                                 : throw Failure("unknown state " + state);
+        const auto now = std::chrono::steady_clock::now();
+        if (reached) {
+            const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - start);
+            return Json().Bool("ok", true).Number("elapsed_ms", elapsed.count()).Str();
+        }
+        if (now >= deadline) {
+            throw Failure(selector + " not " + state + " within " + std::to_string(timeoutMs) +
+                          " ms");
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+}
+
+GUITHREADINFO ThreadInfo(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) {
+        throw Failure("GetGUIThreadInfo failed");
+    }
+    return info;
+}
+
+std::string FocusJson(HWND window) {
+    const GUITHREADINFO info = ThreadInfo(window);
+    const int id = info.hwndFocus ? GetDlgCtrlID(info.hwndFocus) : 0;
+    return Json()
+        .Bool("has_focus", info.hwndFocus != nullptr)
+        .Number("id", id)
+        .Text("name", info.hwndFocus ? ControlName(id) : "")
+        .Bool("active", info.hwndActive == window)
+        .Str();
+}
+
+UINT VirtualKey(const std::string& key) {
+    static const std::map<std::string, UINT> keys = {
+        {"tab", VK_TAB}, {"space", VK_SPACE}, {"return", VK_RETURN}, {"escape", VK_ESCAPE}};
+    const auto found = keys.find(key);
+    if (found == keys.end()) {
+        throw Failure("unknown key " + key);
+    }
+    return found->second;
+}
+
+// A key press as the control with the focus receives it through the program's message loop.
+std::string PressKey(HWND window, const std::string& key) {
+    const HWND focus = ThreadInfo(window).hwndFocus;
+    if (!focus) {
+        throw Failure("no control has the focus");
+    }
+    const UINT virtualKey = VirtualKey(key);
+    const auto scanCode = static_cast<LPARAM>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
+    const LPARAM down = 1 | (scanCode << 16);
+    const LPARAM up = down | (LPARAM{1} << 30) | (LPARAM{1} << 31);
+    if (!PostMessageW(focus, WM_KEYDOWN, virtualKey, down) ||
+        !PostMessageW(focus, WM_KEYUP, virtualKey, up)) {
+        throw Failure("PostMessageW failed");
+    }
+    return Json().Bool("ok", true).Str();
+}
+
+std::string LimitJson(HWND control) {
+    DWORD_PTR limit = 0;
+    if (!SendMessageTimeoutW(control, EM_GETLIMITTEXT, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                             &limit)) {
+        throw Failure("EM_GETLIMITTEXT timed out");
+    }
+    return Json().Number("limit", static_cast<long long>(limit)).Str();
+}
+
+std::string SetText(HWND control, const std::string& text) {
+    DWORD_PTR result = 0;
+    const std::wstring wide = Wide(text);
+    if (!SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()),
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &result)) {
+        throw Failure("WM_SETTEXT timed out");
+    }
+    return Json().Bool("ok", result != 0).Str();
+}
+
+std::string Post(HWND window, UINT message, WPARAM wParam) {
+    if (!PostMessageW(window, message, wParam, 0)) {
+        throw Failure("PostMessageW failed");
+    }
+    return Json().Bool("ok", true).Str();
+}
+
+// Moves the mouse pointer to the middle of the control, as a user pointing at it would.
+std::string Hover(HWND control) {
+    RECT area{};
+    GetWindowRect(control, &area);
+    if (!SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2)) {
+        throw Failure("SetCursorPos failed");
+    }
+    return Json().Bool("ok", true).Str();
+}
+
+// The visible tooltip window of the thread that owns `window`, with the text it shows.
+std::string TooltipJson(HWND window) {
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    for (HWND tip = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); tip;
+         tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) {
+        if (GetWindowThreadProcessId(tip, nullptr) == thread && IsWindowVisible(tip)) {
+            DWORD_PTR maxWidth = 0;
+            SendMessageTimeoutW(tip, TTM_GETMAXTIPWIDTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                                &maxWidth);
+            RECT bounds{};
+            GetWindowRect(tip, &bounds);
+            return Json()
+                .Bool("visible", true)
+                .Text("text", ReadText(tip))
+                .Number("max_width", static_cast<long long>(static_cast<int>(maxWidth)))
+                .Add("bounds", RectJson(bounds))
+                .Str();
+        }
+    }
+    return Json().Bool("visible", false).Str();
+}
+
+// The colours on screen inside the control, from a copy of the screen.
+std::string ColoursJson(HWND control) {
+    RECT area{};
+    GetWindowRect(control, &area);
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const HDC screen = GetDC(nullptr);
+    const HDC memory = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    std::map<std::string, long long> counts;
+    const auto* pixels = static_cast<const std::uint32_t*>(bits);
+    for (int i = 0; i < width * height; ++i) {
+        char rgb[8];
+        std::snprintf(rgb, sizeof(rgb), "%06x", pixels[i] & 0xFFFFFFu);
+        ++counts[rgb];
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    Json colours;
+    for (const auto& [rgb, count] : counts) {
+        colours.Number(rgb.c_str(), count);
+    }
+    return Json().Add("colours", colours.Str()).Str();
+}
+
+// The images of a program's first icon group, which the shell shows for the file.
+std::string FirstIconGroupJson(HMODULE module) {
+    WORD firstId = 0;
+    EnumResourceNamesW(
+        module, RT_GROUP_ICON,
+        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR first) -> BOOL {
+            *reinterpret_cast<WORD*>(first) =
+                IS_INTRESOURCE(name) ? static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name)) : 0;
+            return FALSE;
+        },
+        reinterpret_cast<LONG_PTR>(&firstId));
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(firstId), RT_GROUP_ICON);
+    if (!firstId || !found) {
+        throw Failure("no icon group");
+    }
+    // GRPICONDIR: reserved, type, count, then 14-byte entries of width, height, colours, ...
+    const auto* group = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+    const WORD count = *reinterpret_cast<const WORD*>(group + 4);
+    std::string images = "[";
+    for (WORD i = 0; i < count; ++i) {
+        const BYTE* entry = group + 6 + 14 * i;
+        if (i > 0) {
+            images += ',';
+        }
+        images += Json()
+                      .Number("width", entry[0])
+                      .Number("height", entry[1])
+                      .Number("colours", entry[2])
+                      .Number("bits", *reinterpret_cast<const WORD*>(entry + 6))
+                      .Str();
+    }
+    return Json().Number("id", firstId).Add("images", images + "]").Str();
+}
+
+std::string ManifestText(HMODULE module) {
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    if (!found) {
+        return {};
+    }
+    const auto* text = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    return std::string(text, SizeofResource(module, found));
+}
+
+std::string VersionJson(const std::wstring& path) {
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), nullptr);
+    std::vector<BYTE> data(size);
+    if (!size || !GetFileVersionInfoW(path.c_str(), 0, size, data.data())) {
+        throw Failure("no version resource");
+    }
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length);
+    Json version;
+    version.Add("file_version",
+                Json::Array({HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+                             HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS)}));
+    for (const wchar_t* name : {L"FileVersion", L"ProductName", L"CompanyName"}) {
+        wchar_t* value = nullptr;
+        const std::wstring key = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+        if (VerQueryValueW(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &length)) {
+            version.Text(Utf8(name).c_str(), Utf8(value));
+        }
+    }
+    return version.Str();
+}
+
+std::string ResourcesJson(const std::string& path) {
+    const std::wstring widePath = Wide(path);
+    const HMODULE module = LoadLibraryExW(
+        widePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!module) {
+        throw Failure("cannot open " + path);
+    }
+    const std::string icons = FirstIconGroupJson(module);
+    const std::string manifest = ManifestText(module);
+    FreeLibrary(module);
+    return Json()
+        .Add("icon_group", icons)
+        .Text("manifest", manifest)
+        .Add("version", VersionJson(widePath))
+        .Str();
+}
+
+using Arguments = std::vector<std::string>;
+
+void RequireCount(const Arguments& command, std::size_t count) {
+    if (command.size() != count) {
+        throw Failure("command " + command[0] + " takes " + std::to_string(count - 1) +
+                      " arguments");
+    }
+}
+
+std::string Run(const Arguments& command) {
+    const std::string& name = command[0];
+    if (name == "wait") {
+        RequireCount(command, 4);
+        return WaitFor(command[1], command[2], std::stoi(command[3]));
+    }
+    if (name == "sleep") {
+        RequireCount(command, 2);
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(command[1])));
+        return Json().Bool("ok", true).Str();
+    }
+    if (name == "resources") {
+        RequireCount(command, 2);
+        return ResourcesJson(command[1]);
+    }
+    if (command.size() < 2) {
+        throw Failure("command " + name + " needs a window");
+    }
+    const HWND window = RequireTopLevel(command[1]);
+    if (name == "window") {
+        RequireCount(command, 2);
+        return WindowJson(window);
+    }
+    if (name == "controls") {
+        RequireCount(command, 2);
+        return ControlsJson(window);
+    }
+    if (name == "focus") {
+        RequireCount(command, 2);
+        return FocusJson(window);
+    }
+    if (name == "close") {
+        RequireCount(command, 2);
+        return Post(window, WM_CLOSE, 0);
+    }
+    if (name == "maximize") {
+        RequireCount(command, 2);
+        return Post(window, WM_SYSCOMMAND, SC_MAXIMIZE);
+    }
+    if (name == "tooltip") {
+        RequireCount(command, 2);
+        return TooltipJson(window);
+    }
+    if (name == "key") {
+        RequireCount(command, 3);
+        return PressKey(window, command[2]);
+    }
+    if (command.size() < 3) {
+        throw Failure("command " + name + " needs a control");
+    }
+    const HWND control = RequireControl(window, command[2]);
+    if (name == "text") {
+        RequireCount(command, 3);
+        return Json().Text("text", ReadText(control)).Str();
+    }
+    if (name == "rect") {
+        RequireCount(command, 3);
+        return Json().Add("rect", RectJson(ClientRectOf(control))).Str();
+    }
+    if (name == "limit") {
+        RequireCount(command, 3);
+        return LimitJson(control);
+    }
+    if (name == "click") {
+        RequireCount(command, 3);
+        return Post(control, BM_CLICK, 0);
+    }
+    if (name == "hover") {
+        RequireCount(command, 3);
+        return Hover(control);
+    }
+    if (name == "colours") {
+        RequireCount(command, 3);
+        return ColoursJson(control);
+    }
+    if (name == "settext") {
+        RequireCount(command, 4);
+        return SetText(control, command[3]);
+    }
+    throw Failure("unknown command " + name);
+}
+
+std::vector<Arguments> SplitCommands(const Arguments& arguments) {
+    std::vector<Arguments> commands(1);
+    for (const std::string& argument : arguments) {
+        if (argument == "--") {
+            commands.emplace_back();
+        } else {
+            commands.back().push_back(argument);
+        }
+    }
+    return commands;
+}
+
+Arguments CommandLineArguments() {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    Arguments arguments;
+    for (int i = 1; i < count; ++i) {
+        arguments.push_back(Utf8(wide[i]));
+    }
+    LocalFree(wide);
+    return arguments;
+}
+
+void PrintLine(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main() {
+    // Coordinates in physical pixels, as the program under test lays itself out.
+    if (!SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) {
+        SetProcessDPIAware();
+    }
+    for (const Arguments& command : SplitCommands(CommandLineArguments())) {
+        if (command.empty()) {
+            PrintLine(Json().Text("error", "empty command").Str());
+            return 2;
+        }
+        try {
+            PrintLine(Run(command));
+        } catch (const std::exception& error) {
+            PrintLine(Json().Text("error", error.what()).Text("command", command[0]).Str());
+            return 1;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,221 @@
+"""Helpers for the end-to-end tests: nimbrel.exe under Wine, driven by nimbrel_driver.exe.
+
+scripts/test starts the Wine server, its services and a virtual display, and exports WINEPREFIX
+and DISPLAY before ctest runs these tests. Everything here stays on this machine: the programs
+talk to the local Wine server and X display only.
+"""
+
+import json
+import os
+import signal
+import subprocess
+import sys
+import time
+import unittest
+
+SIMULATOR_KEY = r"HKLM\SOFTWARE\Terminal Reality\Fly!"
+DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
+X11_DRIVER_KEY = r"HKCU\Software\Wine\X11 Driver"
+VIEWS = ("32", "64")
+
+MAIN_CAPTION = "Nimbrel - Corvane Software"
+PROGRAM_TITLE = "Nimbrel"
+
+# A message box's text and icon controls in Windows and Wine alike.
+MESSAGE_BOX_TEXT_ID = "65535"
+MESSAGE_BOX_ICON_ID = "1088"
+MESSAGE_BOX_OK_ID = "1"
+
+
+def mul_div(value, numerator, denominator):
+    """MulDiv: the exact quotient rounded half away from zero."""
+    product = value * numerator
+    quotient, remainder = divmod(abs(product), denominator)
+    if 2 * remainder >= denominator:
+        quotient += 1
+    return quotient if product >= 0 else -quotient
+
+
+class DriverError(AssertionError):
+    """The driver could not do what a test asked, e.g. a window did not appear in time."""
+
+
+class Session:
+    """One Wine prefix and display, shared by the tests of a script, run one at a time."""
+
+    def __init__(self, nimbrel, driver):
+        for name in ("WINEPREFIX", "DISPLAY"):
+            if not os.environ.get(name):
+                raise RuntimeError(f"{name} is not set: run the end-to-end tests through scripts/test")
+        self.nimbrel = os.path.abspath(nimbrel)
+        self.driver = os.path.abspath(driver)
+        self.prefix = os.path.realpath(os.environ["WINEPREFIX"])
+        self.output = os.path.join(os.path.dirname(self.prefix), "e2e")
+        os.makedirs(self.output, exist_ok=True)
+        self.process = None
+
+    # --- Wine and its registry ---------------------------------------------------------------
+
+    def wine(self, *arguments, check=True):
+        result = subprocess.run(["wine", *arguments], stdin=subprocess.DEVNULL,
+                                capture_output=True, timeout=60)
+        if check and result.returncode != 0:
+            raise RuntimeError(f"wine {' '.join(arguments)} failed: {result.stdout!r} {result.stderr!r}")
+        return result
+
+    def prepare_display(self):
+        """Without a window manager, windows that Wine leaves to one get no title bar and make
+        every hide wait two seconds for it; unmanaged windows are drawn whole by Wine instead."""
+        self.wine("reg", "add", X11_DRIVER_KEY, "/v", "Managed", "/d", "N", "/f")
+
+    def set_target_dir(self, value, view):
+        self.wine("reg", "add", SIMULATOR_KEY, "/v", "TargetDir", "/d", value, "/f", f"/reg:{view}")
+
+    def delete_simulator_key(self):
+        for view in VIEWS:
+            self.wine("reg", "delete", SIMULATOR_KEY, "/f", f"/reg:{view}", check=False)
+
+    def set_dpi(self, dpi):
+        """Wine reads the DPI when its server starts, so the server is restarted."""
+        if dpi == 96:
+            self.wine("reg", "delete", DESKTOP_KEY, "/v", "LogPixels", "/f", check=False)
+        else:
+            self.wine("reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d",
+                      str(dpi), "/f")
+        self.restart_wine_server()
+
+    def restart_wine_server(self):
+        subprocess.run(["wineserver", "-k"], check=False)
+        subprocess.run(["wineserver", "-w"], check=False)
+        self.ensure_wine_server()
+
+    def ensure_wine_server(self):
+        """A persistent server with its services, started with their output in a log file:
+        they keep the output they start with, and a pipe a test reads would never end."""
+        with open(os.path.join(self.output, "wineserver.log"), "ab") as log:
+            started = subprocess.run(["wineserver", "-p"], stdin=subprocess.DEVNULL,
+                                     stdout=log, stderr=log).returncode == 0
+            if started:
+                subprocess.run(["wineboot"], stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+                               check=True, timeout=120)
+
+    # --- nimbrel.exe -------------------------------------------------------------------------
+
+    def start(self, *arguments):
+        """Starts nimbrel.exe in the background; its output goes to a log file."""
+        log = open(os.path.join(self.output, "nimbrel.log"), "ab")
+        self.process = subprocess.Popen(["wine", self.nimbrel, *arguments],
+                                        stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+        log.close()
+
+    def wait_for_exit(self, timeout):
+        """The program's exit code, or None if it is still running after `timeout` seconds."""
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def program_pids(self):
+        """Linux processes running nimbrel.exe in this session's prefix."""
+        pids = []
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                with open(f"/proc/{entry}/cmdline", "rb") as f:
+                    first = f.read().split(b"\0")[0]
+                with open(f"/proc/{entry}/environ", "rb") as f:
+                    environment = f.read().split(b"\0")
+            except OSError:
+                continue
+            if (first.lower().endswith(b"nimbrel.exe")
+                    and b"WINEPREFIX=" + os.environ["WINEPREFIX"].encode() in environment):
+                pids.append(int(entry))
+        return pids
+
+    def stop(self):
+        """Ends nimbrel.exe whatever state it is in."""
+        for pid in self.program_pids():
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        if self.process:
+            self.wait_for_exit(10)
+            self.process = None
+
+    def close_main_window(self):
+        """Closes the main window as the user would, and returns the exit code."""
+        self.drive(["close", "main"])
+        return self.wait_for_exit(10)
+
+    # --- the driver --------------------------------------------------------------------------
+
+    def drive(self, *commands):
+        """Runs driver commands in one go; returns one parsed result per command."""
+        arguments = []
+        for command in commands:
+            if arguments:
+                arguments.append("--")
+            arguments.extend(str(part) for part in command)
+        result = subprocess.run(["wine", self.driver, *arguments], stdin=subprocess.DEVNULL,
+                                capture_output=True, timeout=120)
+        lines = [json.loads(line) for line in result.stdout.decode("utf-8").splitlines()
+                 if line.startswith("{")]
+        if result.returncode != 0:
+            raise DriverError(f"driver {arguments}: {lines[-1] if lines else result.stderr!r}")
+        return lines
+
+    def screenshot(self, name, bounds=None):
+        """The whole display, or the part `bounds` ([left, top, width, height]) covers."""
+        path = os.path.join(self.output, name)
+        crop = ["-crop", "{2}x{3}+{0}+{1}".format(*bounds)] if bounds else []
+        subprocess.run(["import", "-window", "root", *crop, path], check=True, timeout=60)
+        return path
+
+
+def message_box_icon(colours):
+    """'error' for the red stop sign, 'information' for the blue i, from the icon's pixels."""
+    red = blue = 0
+    for rgb, count in colours.items():
+        r, g, b = (int(rgb[i:i + 2], 16) for i in (0, 2, 4))
+        if r > 180 and g < 120 and b < 120:
+            red += count
+        elif b > 120 and b > r + 40:
+            blue += count
+    if red > 50 and red > 2 * blue:
+        return "error"
+    if blue > 50 and blue > 2 * red:
+        return "information"
+    return "unknown"
+
+
+SESSION = None
+
+
+class ProgramTest(unittest.TestCase):
+    """A test that starts nimbrel.exe itself. Whatever happens, the program is stopped and the
+    simulator's registry key removed afterwards."""
+
+    def setUp(self):
+        self.session = SESSION
+        self.session.delete_simulator_key()
+        self.addCleanup(self.session.delete_simulator_key)
+        self.addCleanup(self.session.stop)
+
+
+def main():
+    """Runs the calling script's tests with the programs named on the command line."""
+    global SESSION
+    if len(sys.argv) < 3:
+        sys.exit(f"usage: {sys.argv[0]} NIMBREL_EXE DRIVER_EXE [unittest options]")
+    SESSION = Session(sys.argv[1], sys.argv[2])
+    SESSION.ensure_wine_server()
+    SESSION.stop()  # one left over from an interrupted run would answer in its place
+    SESSION.prepare_display()
+    program = unittest.main(argv=[sys.argv[0], *sys.argv[3:]], verbosity=2, exit=False)
+    result = program.result
+    print(f"SUMMARY {os.path.basename(sys.argv[0])}: {result.testsRun} run, "
+          f"{len(result.failures)} failed, {len(result.errors)} errors, "
+          f"{len(result.skipped)} skipped")
+    sys.exit(0 if result.wasSuccessful() else 1)

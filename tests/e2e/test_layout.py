@@ -1,0 +1,233 @@
+"""The main window at 96 DPI: its frame, controls, texts, keyboard order, and the picture and
+colours on screen."""
+
+import os
+import socket
+import struct
+import time
+import unittest
+
+import harness
+import layout
+from harness import ProgramTest
+
+BACKGROUND_BMP = os.path.join(os.path.dirname(__file__), "..", "..", "ui", "res",
+                              "main_background.bmp")
+STATUS_BLUE = "0000c0"  # 0xC00000 as 0x00BBGGRR, read back as RRGGBB
+STATUS_RED = "ff0000"  # 0x0000FF
+BLACK = "000000"
+
+
+def bitmap_colours(path, rect):
+    """How often each colour occurs in `rect` ([left, top, width, height]) of a 24-bit BMP."""
+    with open(path, "rb") as f:
+        data = f.read()
+    offset = struct.unpack_from("<I", data, 10)[0]
+    width, height = struct.unpack_from("<ii", data, 18)
+    bits = struct.unpack_from("<H", data, 28)[0]
+    if bits != 24:
+        raise ValueError(f"{path}: {bits} bits per pixel")
+    stride = (width * 3 + 3) // 4 * 4
+    left, top, w, h = rect
+    counts = {}
+    for y in range(top, top + h):
+        row = height - 1 - y if height > 0 else y
+        for x in range(left, left + w):
+            b, g, r = data[offset + row * stride + 3 * x:offset + row * stride + 3 * x + 3]
+            key = f"{r:02x}{g:02x}{b:02x}"
+            counts[key] = counts.get(key, 0) + 1
+    return counts
+
+
+class MainWindowAt96Dpi(layout.LayoutChecks, unittest.TestCase):
+    dpi = 96
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = harness.SESSION
+        cls.session.delete_simulator_key()
+        cls.addClassCleanup(cls.session.stop)
+        cls.session.start()
+        results = cls.session.drive(
+            ["wait", "main", "visible", 30000],
+            ["sleep", 400],  # a tick of Timer2 puts StatusText on the line
+            ["window", "main"],
+            ["controls", "main"],
+            ["focus", "main"],
+            ["limit", "main", "Text1"],
+            ["colours", "main", "lblStatus"],
+            ["colours", "main", "Label1(0)"],
+            ["colours", "main", "Label1(1)"])
+        (_, _, cls.window, controls, cls.focus, cls.limit, cls.status_colours,
+         cls.path_caption_colours, cls.status_caption_colours) = results
+        cls.controls = controls["controls"]
+        cls.session.screenshot("main_96dpi.png", cls.window["bounds"])
+
+    def test_fixed_single_border_with_minimise_and_close_only(self):
+        self.assertEqual(self.window["title"], harness.MAIN_CAPTION)
+        self.assertTrue(self.window["caption"])
+        self.assertTrue(self.window["sysmenu"])
+        self.assertTrue(self.window["minimizebox"])
+        self.assertFalse(self.window["thickframe"])
+        self.assertFalse(self.window["maximizebox"])
+        self.assertTrue(self.window["controlparent"])
+
+    def test_captions_and_texts(self):
+        for name, (_, text, *_) in layout.CONTROLS.items():
+            if text is not None:
+                self.assertEqual(self.control(name)["text"], text, name)
+        # Start-up replaced the design's "E:\FLY\METAR\"; there is no simulator key here.
+        self.assertEqual(self.control("Text1")["text"], "\\METAR\\")
+        self.assertRegex(self.control("lblStatus")["text"], r"^Waiting\.{1,10}$")
+
+    def test_buttons_are_plain_push_buttons_whose_captions_wrap(self):
+        for name in ("Command1", "Command2", "Command3"):
+            style = self.control(name)["style"]
+            self.assertEqual(style & layout.BS_TYPEMASK, layout.BS_PUSHBUTTON, name)
+            self.assertTrue(style & layout.BS_MULTILINE, name)
+
+    def test_labels_take_no_focus_show_ampersands_and_align_as_designed(self):
+        alignments = {"lblStatus": layout.SS_LEFT, "Label1(0)": layout.SS_RIGHT,
+                      "Label1(1)": layout.SS_RIGHT}
+        for name, alignment in alignments.items():
+            control = self.control(name)
+            self.assertEqual(control["style"] & layout.SS_TYPEMASK, alignment, name)
+            self.assertTrue(control["style"] & layout.SS_NOPREFIX, name)
+            self.assertFalse(control["style"] & layout.WS_BORDER, name)
+            self.assertFalse(control["tabstop"], name)
+
+    def test_text_box_is_one_editable_scrolling_line_without_a_limit(self):
+        style = self.control("Text1")["style"]
+        self.assertFalse(style & layout.ES_MULTILINE)
+        self.assertFalse(style & layout.ES_READONLY)
+        self.assertTrue(style & layout.ES_AUTOHSCROLL)
+        self.assertEqual(self.limit["limit"], 0x7FFFFFFE)
+
+    def test_tab_order(self):
+        self.assertEqual([c["name"] for c in self.controls if c["tabstop"]], layout.TAB_ORDER)
+
+    def test_focus_starts_in_text1(self):
+        self.assertTrue(self.focus["active"])
+        self.assertEqual(self.focus["name"], "Text1")
+
+    def test_status_line_is_blue_over_the_picture(self):
+        self.assertGreaterEqual(self.status_colours["colours"].get(STATUS_BLUE, 0), 20,
+                                self.status_colours)
+        self.assertShowsPicture("lblStatus", self.status_colours["colours"])
+
+    def test_caption_labels_are_black_over_the_picture(self):
+        for name, colours in (("Label1(0)", self.path_caption_colours["colours"]),
+                              ("Label1(1)", self.status_caption_colours["colours"])):
+            self.assertGreaterEqual(colours.get(BLACK, 0), 10, name)
+            self.assertShowsPicture(name, colours)
+
+    def assertShowsPicture(self, name, screen_colours):
+        """Around the text, the label lets the window's picture show through unscaled."""
+        picture = bitmap_colours(BACKGROUND_BMP, self.control(name)["rect"])
+        total = sum(screen_colours.values())
+        from_picture = sum(n for rgb, n in screen_colours.items() if rgb in picture)
+        self.assertGreater(from_picture / total, 0.6, f"{name}: {screen_colours}")
+
+
+class Keyboard(ProgramTest):
+    def start(self):
+        self.session.start()
+        self.session.drive(["wait", "main", "visible", 30000])
+
+    def focus_after_tabs(self, count):
+        results = self.session.drive(*[["key", "main", "tab"]] * count, ["sleep", 200],
+                                     ["focus", "main"])
+        return results[-1]["name"]
+
+    def test_tab_moves_through_the_text_box_and_buttons_and_round_again(self):
+        self.start()
+        self.assertEqual(self.focus_after_tabs(1), "Command1")
+        self.assertEqual(self.focus_after_tabs(1), "Command2")
+        self.assertEqual(self.focus_after_tabs(1), "Command3")
+        self.assertEqual(self.focus_after_tabs(1), "Text1")
+
+    def test_space_clicks_the_focused_button(self):
+        self.start()
+        self.assertEqual(self.focus_after_tabs(3), "Command3")
+        # Launch Fly! without a simulator key says so in a box of its own.
+        box = "dialog=Launch Fly!"
+        _, _, text = self.session.drive(["key", "main", "space"], ["wait", box, "visible", 10000],
+                                        ["text", box, harness.MESSAGE_BOX_TEXT_ID])
+        self.assertIn("could not be found", text["text"])
+        self.session.drive(["click", box, harness.MESSAGE_BOX_OK_ID], ["wait", box, "gone", 5000])
+
+    def test_enter_and_escape_in_the_text_box_do_nothing(self):
+        self.start()
+        results = self.session.drive(["key", "main", "return"], ["key", "main", "escape"],
+                                     ["sleep", 500], ["window", "main"], ["focus", "main"],
+                                     ["text", "main", "Text1"])
+        window, focus, text1 = results[-3:]
+        self.assertTrue(window["visible"])
+        self.assertEqual(focus["name"], "Text1")
+        self.assertEqual(text1["text"], "\\METAR\\")
+
+
+class StatusLine(ProgramTest):
+    def test_fewer_dots_leave_no_trace_of_the_longer_line(self):
+        """The label paints no background: without the window repainting under it, the dots of
+        a longer line would stay on screen when a shorter one replaces it."""
+        self.session.start()
+        self.session.drive(["wait", "main", "visible", 30000], ["sleep", 400])
+        blue_by_dots = {}
+        deadline = time.monotonic() + 10
+        while len(blue_by_dots) < 4 and time.monotonic() < deadline:
+            before, colours, after = self.session.drive(["text", "main", "lblStatus"],
+                                                        ["colours", "main", "lblStatus"],
+                                                        ["text", "main", "lblStatus"])
+            if before["text"] == after["text"]:  # no tick in between
+                dots = len(after["text"]) - len(after["text"].rstrip("."))
+                blue_by_dots.setdefault(dots, set()).add(colours["colours"].get(STATUS_BLUE, 0))
+            time.sleep(0.13)
+        self.assertGreaterEqual(len(blue_by_dots), 4, blue_by_dots)
+        # The same line always looks the same, and every further dot adds blue.
+        for counts in blue_by_dots.values():
+            self.assertEqual(len(counts), 1, blue_by_dots)
+        blue = [min(blue_by_dots[dots]) for dots in sorted(blue_by_dots)]
+        self.assertTrue(all(a < b for a, b in zip(blue, blue[1:])), blue_by_dots)
+
+
+class StatusTooltip(ProgramTest):
+    def test_a_message_too_long_for_the_line_shows_whole_in_the_tooltip(self):
+        # Nothing listens on this port: the update fails at once with a long message in red.
+        with socket.socket() as probe:
+            probe.bind(("127.0.0.1", 0))
+            port = probe.getsockname()[1]
+        self.session.start("--server", f"http://127.0.0.1:{port}")
+        self.session.drive(["wait", "main", "visible", 30000], ["click", "main", "Command1"])
+        deadline = time.monotonic() + 20
+        while True:
+            status, colours = self.session.drive(["text", "main", "lblStatus"],
+                                                 ["colours", "main", "lblStatus"])
+            if colours["colours"].get(STATUS_RED, 0) >= 20:
+                break
+            self.assertLess(time.monotonic(), deadline, f"no error shown: {status}")
+            time.sleep(0.2)
+        self.assertIn(f"127.0.0.1:{port}", status["text"])
+
+        *_, tip = self.session.drive(["hover", "main", "Text1"], ["sleep", 300],
+                                     ["hover", "main", "lblStatus"], ["sleep", 1500],
+                                     ["tooltip", "main"])
+        self.assertTrue(tip["visible"])
+        self.assertEqual(tip["text"].rstrip("."), status["text"].rstrip("."))
+        # Long messages wrap at the width of the window rather than run off the screen.
+        self.assertEqual(tip["max_width"], 448)
+
+
+class FixedSize(ProgramTest):
+    def test_maximising_leaves_the_size_alone(self):
+        self.session.start()
+        _, before, _, _, after = self.session.drive(
+            ["wait", "main", "visible", 30000], ["window", "main"], ["maximize", "main"],
+            ["sleep", 500], ["window", "main"])
+        self.assertFalse(after["zoomed"])
+        self.assertEqual(after["client"], before["client"])
+        self.assertEqual(after["bounds"], before["bounds"])
+
+
+if __name__ == "__main__":
+    harness.main()

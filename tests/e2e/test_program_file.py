@@ -1,0 +1,59 @@
+"""The program file itself: its icon, manifest and version, and the DLLs it needs."""
+
+import re
+import subprocess
+import unittest
+
+import harness
+
+SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll",
+               "shell32.dll", "user32.dll", "winhttp.dll"}
+
+
+def windows_path(path):
+    """The path through drive Z:, which a Wine prefix maps to the Linux root."""
+    return "Z:" + path.replace("/", "\\")
+
+
+class ProgramFile(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.nimbrel = harness.SESSION.nimbrel
+        cls.resources = harness.SESSION.drive(["resources", windows_path(cls.nimbrel)])[0]
+
+    def test_first_icon_has_32_and_16_pixel_images_in_16_colours(self):
+        images = self.resources["icon_group"]["images"]
+        self.assertEqual(sorted((i["width"], i["height"]) for i in images), [(16, 16), (32, 32)])
+        for image in images:
+            self.assertEqual((image["colours"], image["bits"]), (16, 4), image)
+
+    def test_version(self):
+        version = self.resources["version"]
+        self.assertEqual(version["file_version"], [1, 0, 0, 0])
+        self.assertEqual(version["FileVersion"], "1.00")
+        self.assertEqual(version["ProductName"], "Nimbrel")
+        self.assertEqual(version["CompanyName"], "Corvane Software")
+
+    def test_manifest_asks_for_per_monitor_dpi_and_common_controls_6(self):
+        manifest = self.resources["manifest"]
+        self.assertRegex(manifest, r"<dpiAwareness[^>]*>\s*PerMonitorV2")
+        self.assertRegex(manifest, r"<dpiAware[^>]*>\s*true/pm")
+        self.assertRegex(manifest,
+                         r'name="Microsoft\.Windows\.Common-Controls"\s+version="6\.0\.0\.0"')
+        self.assertIn("supportedOS", manifest)
+
+    def test_needs_no_dll_beyond_the_system_ones(self):
+        dump = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", self.nimbrel],
+                              capture_output=True, text=True, check=True).stdout
+        dlls = {name.lower() for name in re.findall(r"DLL Name: (\S+)", dump)}
+        self.assertTrue(dlls, "no imports found")
+        self.assertLessEqual(dlls, SYSTEM_DLLS)
+
+    def test_is_a_windows_gui_program(self):
+        dump = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", self.nimbrel],
+                              capture_output=True, text=True, check=True).stdout
+        self.assertRegex(dump, r"Subsystem\s+00000002\s+\(Windows GUI\)")
+
+
+if __name__ == "__main__":
+    harness.main()

@@ -1,0 +1,140 @@
+"""Start-up of nimbrel.exe: the splash screen, then the main window, centred, with the METAR
+folder derived from the simulator's registry entry."""
+
+import socket
+import threading
+import time
+
+import harness
+from harness import ProgramTest
+
+SPLASH_CLIENT = [440, 330]
+
+
+def centred(bounds, screen):
+    left, top, width, height = bounds
+    return (abs(left - (screen[0] - width) / 2) <= 1
+            and abs(top - (screen[1] - height) / 2) <= 1)
+
+
+class SplashScreen(ProgramTest):
+    def test_splash_is_up_for_two_and_a_half_seconds_before_the_main_window(self):
+        self.session.start()
+        _, splash, main_meanwhile, gone, _, main = self.session.drive(
+            ["wait", "splash", "visible", 30000],
+            ["window", "splash"],
+            ["window", "main"],
+            ["wait", "splash", "hidden", 10000],
+            ["wait", "main", "visible", 10000],
+            ["window", "main"])
+
+        self.assertEqual(splash["client"], SPLASH_CLIENT)
+        self.assertEqual(splash["title"], "")
+        self.assertFalse(splash["caption"], "the splash screen has no title bar")
+        self.assertFalse(splash["sysmenu"])
+        self.assertTrue(splash["dlgframe"], "a fixed dialog frame")
+        self.assertTrue(centred(splash["bounds"], splash["screen"]), splash)
+
+        self.assertFalse(main_meanwhile["visible"], "the main window waits behind the splash")
+        # The splash's timer starts when the window is created, just before it is shown.
+        self.assertGreaterEqual(gone["elapsed_ms"], 2000)
+        self.assertLessEqual(gone["elapsed_ms"], 3200)
+
+        self.assertTrue(main["visible"])
+        self.assertTrue(centred(main["bounds"], main["screen"]), main)
+
+
+class MetarFolder(ProgramTest):
+    """Text1 shows the folder from HKLM\\SOFTWARE\\Terminal Reality\\Fly!, TargetDir, + METAR\\."""
+
+    def shown_after_start(self):
+        self.session.start()
+        # The status line shows StatusText from the next 300 ms tick of Timer2 on.
+        _, _, text1, status = self.session.drive(["wait", "main", "visible", 30000],
+                                                 ["sleep", 400],
+                                                 ["text", "main", "Text1"],
+                                              ["text", "main", "lblStatus"])
+        self.assertTrue(status["text"].startswith("Waiting"), status)
+        return text1["text"]
+
+    def test_folder_ending_in_a_backslash(self):
+        self.session.set_target_dir("C:\\Fly!\\", "32")
+        self.assertEqual(self.shown_after_start(), "C:\\Fly!\\METAR\\")
+
+    def test_folder_without_a_trailing_backslash(self):
+        self.session.set_target_dir("C:\\Fly!", "32")
+        self.assertEqual(self.shown_after_start(), "C:\\Fly!\\METAR\\")
+
+    def test_leading_spaces_are_dropped(self):
+        self.session.set_target_dir("  C:\\Fly!", "32")
+        self.assertEqual(self.shown_after_start(), "C:\\Fly!\\METAR\\")
+
+    def test_without_the_key_only_the_metar_folder_remains(self):
+        self.assertEqual(self.shown_after_start(), "\\METAR\\")
+
+    def test_the_32_bit_view_comes_first(self):
+        self.session.set_target_dir("C:\\Fly32", "32")
+        self.session.set_target_dir("D:\\Fly64", "64")
+        self.assertEqual(self.shown_after_start(), "C:\\Fly32\\METAR\\")
+
+    def test_the_64_bit_view_when_the_32_bit_key_is_missing(self):
+        self.session.set_target_dir("D:\\Fly64", "64")
+        self.assertEqual(self.shown_after_start(), "D:\\Fly64\\METAR\\")
+
+
+class SilentServer:
+    """A server on the loopback interface that accepts connections and never answers."""
+
+    def __init__(self):
+        self.listener = socket.create_server(("127.0.0.1", 0))
+        self.port = self.listener.getsockname()[1]
+        self.connections = []
+        threading.Thread(target=self.accept, daemon=True).start()
+
+    def accept(self):
+        while True:
+            try:
+                self.connections.append(self.listener.accept()[0])
+            except OSError:
+                return
+
+    def close(self):
+        self.listener.close()
+        for connection in self.connections:
+            connection.close()
+
+
+class Closing(ProgramTest):
+    def test_closing_the_main_window_ends_the_program(self):
+        self.session.start()
+        self.session.drive(["wait", "main", "visible", 30000])
+        self.assertEqual(self.session.close_main_window(), 0)
+        self.assertEqual(self.session.program_pids(), [])
+
+    def test_closing_while_an_update_waits_for_the_server_ends_the_program_at_once(self):
+        server = SilentServer()
+        self.addCleanup(server.close)
+        self.session.start("--server", f"http://127.0.0.1:{server.port}")
+        self.session.drive(["wait", "main", "visible", 30000], ["click", "main", "Command1"])
+        self.wait_for_status("Getting NOAA Zulu time")
+        self.assertTrue(server.connections, "the update has asked the server")
+
+        self.session.drive(["close", "main"])
+        closed = time.monotonic()
+        exit_code = self.session.wait_for_exit(10)
+        self.assertEqual(exit_code, 0)
+        self.assertLess(time.monotonic() - closed, 1.5)
+
+    def wait_for_status(self, text, timeout=10):
+        deadline = time.monotonic() + timeout
+        while True:
+            status = self.session.drive(["text", "main", "lblStatus"])[0]["text"]
+            if status.startswith(text):
+                return
+            if time.monotonic() > deadline:
+                self.fail(f"the status line still reads {status!r}")
+            time.sleep(0.1)
+
+
+if __name__ == "__main__":
+    harness.main()

@@ -1,0 +1,48 @@
+#include "ui/form_win32.h"
+
+#include "util/twips.h"
+
+namespace nimbrel {
+
+float Win32Form::Height() const {
+    const RECT bounds = Bounds();
+    return PixelsToTwips(bounds.bottom - bounds.top, window_.Dpi());
+}
+
+float Win32Form::Width() const {
+    const RECT bounds = Bounds();
+    return PixelsToTwips(bounds.right - bounds.left, window_.Dpi());
+}
+
+void Win32Form::SetTop(float twips) {
+    MoveTo(Bounds().left, TwipsToPixels(twips, window_.Dpi()));
+}
+
+void Win32Form::SetLeft(float twips) {
+    MoveTo(TwipsToPixels(twips, window_.Dpi()), Bounds().top);
+}
+
+RECT Win32Form::Bounds() const {
+    RECT bounds{};
+    if (window_.Hwnd()) {
+        GetWindowRect(window_.Hwnd(), &bounds);
+    }
+    return bounds;
+}
+
+void Win32Form::MoveTo(int x, int y) {
+    if (window_.Hwnd()) {
+        SetWindowPos(window_.Hwnd(), nullptr, x, y, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+float Win32Screen::Height() const {
+    return PixelsToTwips(GetSystemMetrics(SM_CYSCREEN), static_cast<int>(GetDpiForSystem()));
+}
+
+float Win32Screen::Width() const {
+    return PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), static_cast<int>(GetDpiForSystem()));
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,21 @@
+#include "ui/gdi_win32.h"
+
+#include "util/twips.h"
+
+namespace nimbrel {
+
+FontHandle CreateDesignFont(const FontDesign& design, int dpi) {
+    LOGFONTW font{};
+    // Negative: the em, without the internal leading, is the size the design names.
+    font.lfHeight = -PointsToPixels(design.points, dpi);
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    font.lfQuality = DEFAULT_QUALITY;
+    font.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+    lstrcpynW(font.lfFaceName, design.face, LF_FACESIZE);
+    return FontHandle(CreateFontIndirectW(&font));
+}
+
+}  // namespace nimbrel

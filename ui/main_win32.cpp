@@ -1,0 +1,100 @@
+// nimbrel.exe: reads the options, then builds the main window, its adapters and its logic, and
+// runs the message loop until the window is closed.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "app/clock_win32.h"
+#include "app/command_line.h"
+#include "app/frm_nimbrel.h"
+#include "retrieval/report_files_win32.h"
+#include "retrieval/winhttp_transfer.h"
+#include "ui/form_win32.h"
+#include "ui/main_window_win32.h"
+#include "ui/message_pump_win32.h"
+#include "ui/modal_windows_win32.h"
+#include "util/message_box_win32.h"
+#include "util/process_launcher_win32.h"
+#include "util/registry_win32.h"
+#include "util/win32_text.h"
+
+namespace nimbrel {
+
+namespace {
+
+constexpr const char* kProgramTitle = "Nimbrel";
+constexpr int kUsageError = 2;
+
+std::vector<std::string> Arguments() {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 1; i < count; ++i) {
+        arguments.push_back(WideToUtf8(wide[i]));
+    }
+    LocalFree(wide);
+    return arguments;
+}
+
+int RunMainWindow(HINSTANCE instance, const NoaaServer& server) {
+    Win32MainWindow window(instance);
+    WinHttpControl http1;
+    WinHttpControl http2;
+    WinHttpControl http3;
+    Win32MessagePump pump;
+    Win32Clock clock;
+    Win32Screen screen;
+    Win32ModalWindows windows(instance, screen, pump);
+    Win32Registry registry;
+    Win32MessageBox messageBox;
+    Win32ReportFiles reportFiles;
+    Win32ProcessLauncher launcher;
+    FrmNimbrel frm(
+        {window.form(), window.lblStatus(), window.Text1(), window.Timer1(), window.Timer2(), http1,
+         http2, http3},
+        {pump, clock, screen, windows, registry, messageBox, reportFiles, launcher, server});
+    window.Attach(frm);
+    frm.Form_Load();
+    window.Show();
+    pump.RunUntil([&frm] { return frm.Closing(); });
+    return 0;
+}
+
+}  // namespace
+
+}  // namespace nimbrel
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    using namespace nimbrel;
+    // The manifest declares the awareness already, which makes this call fail; it only matters
+    // where the manifest is not read, so its result is of no interest.
+    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+
+    Win32MessageBox messageBox;
+    const CommandLine options = ParseCommandLine(Arguments());
+    if (!options.error.empty()) {
+        messageBox.Show(options.error, kProgramTitle, MessageBoxIcon::Critical);
+        return kUsageError;
+    }
+    if (options.showHelp || options.showVersion) {
+        messageBox.Show(options.showHelp ? HelpText() : VersionText(), kProgramTitle,
+                        MessageBoxIcon::Information);
+        return 0;
+    }
+
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
+    InitCommonControlsEx(&controls);
+    try {
+        return RunMainWindow(instance, options.server);
+    } catch (const std::exception& error) {
+        messageBox.Show(error.what(), kProgramTitle, MessageBoxIcon::Critical);
+        return 1;
+    }
+}

@@ -1,0 +1,71 @@
+// The main window frmNimbrel on Win32: it creates the controls, forwards their events to the
+// logic in FrmNimbrel and implements the ports that the logic drives.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/frm_nimbrel.h"
+#include "ui/base_window_win32.h"
+#include "ui/form_win32.h"
+#include "ui/gdi_win32.h"
+#include "ui/label_win32.h"
+#include "ui/picture_win32.h"
+#include "ui/text_box_win32.h"
+#include "ui/timer_win32.h"
+
+namespace nimbrel {
+
+class Win32MainWindow : public BaseWindow {
+  public:
+    // Creates the window hidden, with its controls; Timer2 ticks from here on.
+    explicit Win32MainWindow(HINSTANCE instance);
+    ~Win32MainWindow() override;
+
+    // Events reach the logic from here on.
+    void Attach(FrmNimbrel& frm) { frm_ = &frm; }
+    // Shows the window with the focus in Text1.
+    void Show();
+
+    Form& form() { return form_; }
+    Label& lblStatus() { return lblStatus_; }
+    TextBox& Text1() { return text1_; }
+    Timer& Timer1() { return timer1_; }
+    Timer& Timer2() { return timer2_; }
+
+  private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    void CreateControls(HINSTANCE instance);
+    void CreateTooltip(HINSTANCE instance);
+    // Positions, fonts, picture and tooltip width for `dpi`.
+    void ApplyDpi(int dpi);
+
+    void OnCommand(int id, int notification);
+    void OnTimer(UINT_PTR id);
+    LRESULT OnCtlColorStatic(HDC dc, HWND control);
+    LRESULT OnNotify(NMHDR& header);
+    void OnActivate(WPARAM state);
+    void OnSetFocus();
+    void PaintBackground(HDC dc) const;
+    const Win32Label* LabelFor(HWND control) const;
+
+    FrmNimbrel* frm_ = nullptr;
+    Win32Form form_{*this};
+    Win32Label lblStatus_;
+    Win32Label label1Element0_;
+    Win32Label label1Element1_;
+    Win32TextBox text1_;
+    Win32Timer timer1_;
+    Win32Timer timer2_;
+    Picture picture_;
+    std::vector<FontHandle> fonts_;
+    HWND tooltip_ = nullptr;
+    std::wstring tooltipText_;
+    // The control to give the focus back to when the window is activated again.
+    HWND focus_ = nullptr;
+};
+
+}  // namespace nimbrel

@@ -1,0 +1,8 @@
+/* Resource numbers shared by nimbrel.rc and the code; plain macros, as the resource compiler
+   understands no more. */
+#pragma once
+
+/* The lowest icon number, so that the shell shows this icon for the program file. */
+#define IDI_NIMBREL 1
+#define IDB_MAIN_BACKGROUND 101
+#define IDB_SPLASH 102

@@ -1,0 +1,15 @@
+#include "util/message_box_win32.h"
+
+#include <windows.h>
+
+#include "util/win32_text.h"
+
+namespace nimbrel {
+
+void Win32MessageBox::Show(const std::string& text, const std::string& title, MessageBoxIcon icon) {
+    const UINT iconStyle = icon == MessageBoxIcon::Critical ? MB_ICONERROR : MB_ICONINFORMATION;
+    MessageBoxW(GetActiveWindow(), Utf8ToWide(text).c_str(), Utf8ToWide(title).c_str(),
+                MB_OK | iconStyle);
+}
+
+}  // namespace nimbrel
