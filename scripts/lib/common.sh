@@ -3,7 +3,7 @@
 
 NIMBREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 NIMBREL_PACKAGES=(cmake make g++ googletest libgtest-dev libgmock-dev g++-mingw-w64-x86-64
-                  wine64 xvfb python3 imagemagick curl)
+                  wine wine64 xvfb python3 imagemagick curl openssl ca-certificates)
 
 log() { printf '== %s\n' "$*" >&2; }
 
@@ -18,8 +18,8 @@ install_dependencies() {
     local sudo=()
     [ "$(id -u)" = 0 ] || sudo=(sudo)
     "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
+    # Wine's recommended libraries (GnuTLS among them, for HTTPS) are needed.
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
 build_native() {
