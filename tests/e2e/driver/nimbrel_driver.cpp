@@ -5,11 +5,12 @@
 //   text SELECTOR CONTROL     rect SELECTOR CONTROL     focus SELECTOR     limit SELECTOR CONTROL
 //   click SELECTOR CONTROL    settext SELECTOR CONTROL TEXT               close SELECTOR
 //   maximize SELECTOR         colours SELECTOR CONTROL                     sleep MS
-//   key SELECTOR tab|space|return|escape     hover SELECTOR CONTROL     tooltip SELECTOR
-//   resources WINDOWS_PATH_OF_A_PROGRAM
+//   key SELECTOR tab|space|return|escape|alt+o     hover SELECTOR CONTROL     tooltip SELECTOR
+//   resources WINDOWS_PATH_OF_A_PROGRAM            errortext SYSTEM_ERROR_CODE
 //
-// SELECTOR: main, splash, title=EXACT TITLE, or dialog=TITLE (a message box). CONTROL: a name
-// from ui/control_ids.h (Text1, Command1, lblStatus, Label1(0), ...) or a number.
+// SELECTOR: main, splash, about, title=EXACT TITLE, or dialog=TITLE (a message box). CONTROL: a
+// name from ui/control_ids.h (Text1, Command1, lblStatus, Label1(0), Picture1(2), ...) or a
+// number.
 //
 // The driver never sends a message that could block on a busy program: texts are read with
 // SendMessageTimeoutW, and buttons are clicked with a posted BM_CLICK.
@@ -119,7 +120,20 @@ const std::map<std::string, int>& ControlNames() {
                                                      {"Command3", kCommand3Id},
                                                      {"lblStatus", kLblStatusId},
                                                      {"Label1(0)", kLabel1Element0Id},
-                                                     {"Label1(1)", kLabel1Element1Id}};
+                                                     {"Label1(1)", kLabel1Element1Id},
+                                                     {"Picture1(0)", kPicture1Element0Id},
+                                                     {"Picture1(1)", kPicture1Element0Id + 1},
+                                                     {"Picture1(2)", kPicture1Element0Id + 2},
+                                                     {"Label1", kLabel1Id},
+                                                     {"Label2(0)", kLabel2Element0Id},
+                                                     {"Label2(1)", kLabel2Element0Id + 1},
+                                                     {"Label2(2)", kLabel2Element0Id + 2},
+                                                     {"Label2(3)", kLabel2Element0Id + 3},
+                                                     {"Label2(4)", kLabel2Element0Id + 4},
+                                                     {"Label2(5)", kLabel2Element0Id + 5},
+                                                     {"Label2(6)", kLabel2Element0Id + 6},
+                                                     {"Label2(7)", kLabel2Element0Id + 7},
+                                                     {"Label3", kLabel3Id}};
     return names;
 }
 
@@ -138,6 +152,9 @@ HWND FindTopLevel(const std::string& selector) {
     }
     if (selector == "splash") {
         return FindWindowW(kSplashWindowClass, nullptr);
+    }
+    if (selector == "about") {
+        return FindWindowW(kAboutWindowClass, nullptr);
     }
     if (selector.starts_with("title=")) {
         return FindWindowW(nullptr, Wide(selector.substr(6)).c_str());
@@ -221,6 +238,8 @@ std::string WindowJson(HWND window) {
         .Number("dpi", GetDpiForWindow(window))
         .Number("system_dpi", GetDpiForSystem())
         .Bool("visible", IsWindowVisible(window))
+        .Bool("enabled", IsWindowEnabled(window))
+        .Bool("owned", GetWindow(window, GW_OWNER) != nullptr)
         .Bool("caption", (style & WS_CAPTION) == WS_CAPTION)
         .Bool("sysmenu", style & WS_SYSMENU)
         .Bool("thickframe", style & WS_THICKFRAME)
@@ -299,8 +318,11 @@ std::string FocusJson(HWND window) {
 }
 
 UINT VirtualKey(const std::string& key) {
-    static const std::map<std::string, UINT> keys = {
-        {"tab", VK_TAB}, {"space", VK_SPACE}, {"return", VK_RETURN}, {"escape", VK_ESCAPE}};
+    static const std::map<std::string, UINT> keys = {{"tab", VK_TAB},
+                                                     {"space", VK_SPACE},
+                                                     {"return", VK_RETURN},
+                                                     {"escape", VK_ESCAPE},
+                                                     {"o", 'O'}};
     const auto found = keys.find(key);
     if (found == keys.end()) {
         throw Failure("unknown key " + key);
@@ -309,17 +331,19 @@ UINT VirtualKey(const std::string& key) {
 }
 
 // A key press as the control with the focus receives it through the program's message loop.
+// "alt+" in front holds Alt down, as for an access key.
 std::string PressKey(HWND window, const std::string& key) {
     const HWND focus = ThreadInfo(window).hwndFocus;
     if (!focus) {
         throw Failure("no control has the focus");
     }
-    const UINT virtualKey = VirtualKey(key);
+    const bool alt = key.starts_with("alt+");
+    const UINT virtualKey = VirtualKey(alt ? key.substr(4) : key);
     const auto scanCode = static_cast<LPARAM>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
-    const LPARAM down = 1 | (scanCode << 16);
+    const LPARAM down = 1 | (scanCode << 16) | (alt ? LPARAM{1} << 29 : 0);
     const LPARAM up = down | (LPARAM{1} << 30) | (LPARAM{1} << 31);
-    if (!PostMessageW(focus, WM_KEYDOWN, virtualKey, down) ||
-        !PostMessageW(focus, WM_KEYUP, virtualKey, up)) {
+    if (!PostMessageW(focus, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, virtualKey, down) ||
+        !PostMessageW(focus, alt ? WM_SYSKEYUP : WM_KEYUP, virtualKey, up)) {
         throw Failure("PostMessageW failed");
     }
     return Json().Bool("ok", true).Str();
@@ -503,6 +527,17 @@ std::string ResourcesJson(const std::string& path) {
         .Str();
 }
 
+// The system's text for an error code, as a program on this system reports it.
+std::string ErrorTextJson(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message(text ? text : L"", length);
+    LocalFree(text);
+    return Json().Text("text", Utf8(message)).Str();
+}
+
 using Arguments = std::vector<std::string>;
 
 void RequireCount(const Arguments& command, std::size_t count) {
@@ -526,6 +561,10 @@ std::string Run(const Arguments& command) {
     if (name == "resources") {
         RequireCount(command, 2);
         return ResourcesJson(command[1]);
+    }
+    if (name == "errortext") {
+        RequireCount(command, 2);
+        return ErrorTextJson(static_cast<DWORD>(std::stoul(command[1])));
     }
     if (command.size() < 2) {
         throw Failure("command " + name + " needs a window");
