@@ -7,6 +7,7 @@
 //   maximize SELECTOR         colours SELECTOR CONTROL                     sleep MS
 //   key SELECTOR tab|space|return|escape|alt+o     hover SELECTOR CONTROL     tooltip SELECTOR
 //   resources WINDOWS_PATH_OF_A_PROGRAM            errortext SYSTEM_ERROR_CODE
+//   press SELECTOR CONTROL (a mouse click)         windows SELECTOR (its process's windows)
 //
 // SELECTOR: main, splash, about, title=EXACT TITLE, or dialog=TITLE (a message box). CONTROL: a
 // name from ui/control_ids.h (Text1, Command1, lblStatus, Label1(0), Picture1(2), ...) or a
@@ -385,6 +386,45 @@ std::string Hover(HWND control) {
     return Json().Bool("ok", true).Str();
 }
 
+// A left click in the middle of the control, as the control receives it from the mouse.
+std::string PressMouse(HWND control) {
+    RECT area{};
+    GetClientRect(control, &area);
+    const LPARAM middle = MAKELPARAM(area.right / 2, area.bottom / 2);
+    if (!PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, middle) ||
+        !PostMessageW(control, WM_LBUTTONUP, 0, middle)) {
+        throw Failure("PostMessageW failed");
+    }
+    return Json().Bool("ok", true).Str();
+}
+
+// The visible top-level windows of the process that owns `window`, such as message boxes.
+std::string ProcessWindowsJson(HWND window) {
+    struct Search {
+        DWORD process;
+        std::string list;
+    } search{0, "["};
+    GetWindowThreadProcessId(window, &search.process);
+    EnumWindows(
+        [](HWND candidate, LPARAM found) -> BOOL {
+            auto& search = *reinterpret_cast<Search*>(found);
+            DWORD process = 0;
+            GetWindowThreadProcessId(candidate, &process);
+            if (process == search.process && IsWindowVisible(candidate)) {
+                if (search.list.size() > 1) {
+                    search.list += ',';
+                }
+                search.list += Json()
+                                   .Text("title", ReadText(candidate))
+                                   .Text("class", Utf8(ClassOf(candidate)))
+                                   .Str();
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return Json().Add("windows", search.list + "]").Str();
+}
+
 // The visible tooltip window of the thread that owns `window`, with the text it shows.
 std::string TooltipJson(HWND window) {
     const DWORD thread = GetWindowThreadProcessId(window, nullptr);
@@ -594,6 +634,10 @@ std::string Run(const Arguments& command) {
         RequireCount(command, 2);
         return TooltipJson(window);
     }
+    if (name == "windows") {
+        RequireCount(command, 2);
+        return ProcessWindowsJson(window);
+    }
     if (name == "key") {
         RequireCount(command, 3);
         return PressKey(window, command[2]);
@@ -617,6 +661,10 @@ std::string Run(const Arguments& command) {
     if (name == "click") {
         RequireCount(command, 3);
         return Post(control, BM_CLICK, 0);
+    }
+    if (name == "press") {
+        RequireCount(command, 3);
+        return PressMouse(control);
     }
     if (name == "hover") {
         RequireCount(command, 3);
