@@ -36,6 +36,13 @@ def mul_div(value, numerator, denominator):
     return quotient if product >= 0 else -quotient
 
 
+def centred(bounds, screen):
+    """Whether a window's bounds (left, top, width, height) lie in the middle of the screen."""
+    left, top, width, height = bounds
+    return (abs(left - (screen[0] - width) / 2) <= 1
+            and abs(top - (screen[1] - height) / 2) <= 1)
+
+
 class DriverError(AssertionError):
     """The driver could not do what a test asked, e.g. a window did not appear in time."""
 

@@ -55,7 +55,9 @@ class LaunchFly(unittest.TestCase):
     def install(self, windows_path):
         """Copies the stand-in to `windows_path` on drive C:; returns where it lies here."""
         path = self.session.on_drive_c(windows_path)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
+        if not os.path.isdir(os.path.dirname(path)):
+            os.makedirs(os.path.dirname(path))
+            self.addCleanup(shutil.rmtree, os.path.dirname(path), True)
         shutil.copy(self.session.standin, path)
         self.addCleanup(remove_if_present, os.path.splitext(path)[0] + ".starts.txt")
         self.addCleanup(remove_if_present, path)
