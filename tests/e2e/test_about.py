@@ -98,17 +98,21 @@ def is_blue(rgb):
     return b >= 160 and r <= 90 and g <= 90
 
 
+def tearDownModule():
+    harness.SESSION.stop()
+
+
 class AboutTest(unittest.TestCase):
-    """One nimbrel.exe serves every test of a class; each test opens the box itself, and it is
-    closed again whatever the test did."""
+    """One nimbrel.exe serves the tests for as long as the display stays as it is; each test
+    opens the box itself, and it is closed again whatever the test did."""
 
     @classmethod
     def setUpClass(cls):
         cls.session = harness.SESSION
-        cls.session.delete_simulator_key()
-        cls.addClassCleanup(cls.session.stop)
-        cls.session.start()
-        cls.session.drive(["wait", "main", "visible", 30000])
+        if not cls.session.program_pids():
+            cls.session.delete_simulator_key()
+            cls.session.start()
+            cls.session.drive(["wait", "main", "visible", 30000])
 
     def setUp(self):
         self.addCleanup(self.close_if_open)
@@ -146,8 +150,9 @@ class AboutTest(unittest.TestCase):
         self.assertEqual(focus["name"], "Command2")
 
 
-class LayoutAt96Dpi(layout.LayoutChecks, AboutTest):
-    dpi = 96
+class OpenBoxLayout(layout.LayoutChecks):
+    """Mixed into an AboutTest: the box is opened once and stays open for every test."""
+
     client_twips = CLIENT_TWIPS
     design = CONTROLS
 
@@ -158,10 +163,40 @@ class LayoutAt96Dpi(layout.LayoutChecks, AboutTest):
             ["click", "main", "Command2"], ["wait", "about", "visible", 10000],
             ["window", "about"], ["controls", "about"], ["window", "main"])
         cls.controls = controls["controls"]
-        cls.session.screenshot("about.png", cls.window["bounds"])
+        cls.session.screenshot(f"about_{cls.dpi}dpi.png", cls.window["bounds"])
+        cls.addClassCleanup(cls.session.drive, ["close", "about"], ["wait", "about", "gone", 5000])
 
     def setUp(self):
-        """The box stays open for every test of this class."""
+        pass
+
+    def test_pictures_fill_their_boxes(self):
+        origin = self.window["client_origin"]
+        for name in PICTURES:
+            left, top, width, height = self.control(name)["rect"]
+            _, _, rows = screen_pixels(origin[0] + left, origin[1] + top, width, height)
+            corners = [rows[0][0], rows[0][-1], rows[-1][0], rows[-1][-1]]
+            self.assertNotIn(WHITE, corners, name)
+
+
+class LayoutAt144Dpi(OpenBoxLayout, AboutTest):
+    dpi = 144
+    tolerance = 1
+
+    @classmethod
+    def setUpClass(cls):
+        # Wine takes the new DPI at its next start, and so does the program.
+        harness.SESSION.stop()
+        harness.SESSION.set_dpi(cls.dpi)
+        cls.addClassCleanup(harness.SESSION.set_dpi, 96)
+        cls.addClassCleanup(harness.SESSION.stop)
+        super().setUpClass()
+
+    def test_the_window_reports_the_dpi(self):
+        self.assertEqual(self.window["dpi"], self.dpi)
+
+
+class LayoutAt96Dpi(OpenBoxLayout, AboutTest):
+    dpi = 96
 
     def test_window_as_designed_and_centred_over_a_disabled_main_window(self):
         self.assertEqual(self.window["title"], CAPTION)
