@@ -112,7 +112,8 @@ class AboutTest(unittest.TestCase):
         if not cls.session.program_pids():
             cls.session.delete_simulator_key()
             cls.session.start()
-            cls.session.drive(["wait", "main", "visible", 30000])
+            # From the next tick of Timer2 on, the status line shows what start-up left there.
+            cls.session.drive(["wait", "main", "visible", 30000], ["sleep", 400])
 
     def setUp(self):
         self.addCleanup(self.close_if_open)
