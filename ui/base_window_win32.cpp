@@ -62,12 +62,18 @@ int BaseWindow::Dpi() const {
     return static_cast<int>(hwnd_ ? GetDpiForWindow(hwnd_) : GetDpiForSystem());
 }
 
+void BaseWindow::RepaintNow() const {
+    if (hwnd_) {
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_UPDATENOW);
+    }
+}
+
 void BaseWindow::Create(HINSTANCE instance, const WindowClass& windowClass, const wchar_t* caption,
-                        DWORD style, DWORD exStyle) {
+                        DWORD style, DWORD exStyle, HWND owner) {
     RegisterOnce(instance, windowClass.name, windowClass.background, windowClass.iconId,
                  &BaseWindow::WindowProc);
     CreateWindowExW(exStyle, windowClass.name, caption, style, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
-                    nullptr, nullptr, instance, this);
+                    owner, nullptr, instance, this);
     if (!hwnd_) {
         throw std::runtime_error("The window could not be created: " +
                                  SystemErrorText(GetLastError()));

@@ -18,6 +18,8 @@ class BaseWindow {
     HWND Hwnd() const { return hwnd_; }
     // The DPI the window is laid out for.
     int Dpi() const;
+    // Paints the window at once instead of at the platform's next paint message.
+    void RepaintNow() const;
 
   protected:
     struct WindowClass {
@@ -26,9 +28,10 @@ class BaseWindow {
         int iconId;  // 0: no icon
     };
 
-    // Registers the class on first use and creates the window, hidden, with no size yet.
+    // Registers the class on first use and creates the window, hidden, with no size yet. An
+    // owned window stays in front of its owner.
     void Create(HINSTANCE instance, const WindowClass& windowClass, const wchar_t* caption,
-                DWORD style, DWORD exStyle);
+                DWORD style, DWORD exStyle, HWND owner = nullptr);
     void Destroy();
     // Sizes the outer window so that its client area has this size at the window's DPI.
     void SetClientSize(int widthTwips, int heightTwips);

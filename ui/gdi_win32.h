@@ -1,4 +1,4 @@
-// Owned GDI objects, and fonts made from a design's face and point size.
+// Owned GDI objects, fonts made from a design's face, size and style, and the windows' white.
 #pragma once
 
 #include <windows.h>
@@ -18,9 +18,14 @@ using BitmapHandle = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDe
 struct FontDesign {
     const wchar_t* face;
     double points;  // fractions such as 8.25 count
+    bool bold = false;
+    bool underline = false;
 };
 
-// Regular weight, no italics, underline or strike-out, sized for `dpi`.
+// Bold or regular and underlined or not as designed, never italic or struck out; sized for `dpi`.
 FontHandle CreateDesignFont(const FontDesign& design, int dpi);
+
+// The stock white brush: the background of the main window and the About box.
+HBRUSH WhiteBrush();
 
 }  // namespace nimbrel

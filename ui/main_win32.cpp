@@ -14,6 +14,7 @@
 #include "app/frm_nimbrel.h"
 #include "retrieval/report_files_win32.h"
 #include "retrieval/winhttp_transfer.h"
+#include "ui/com_win32.h"
 #include "ui/form_win32.h"
 #include "ui/main_window_win32.h"
 #include "ui/message_pump_win32.h"
@@ -42,6 +43,7 @@ std::vector<std::string> Arguments() {
 }
 
 int RunMainWindow(HINSTANCE instance, const NoaaServer& server) {
+    const ComApartment com;
     Win32MainWindow window(instance);
     WinHttpControl http1;
     WinHttpControl http2;
@@ -49,7 +51,7 @@ int RunMainWindow(HINSTANCE instance, const NoaaServer& server) {
     Win32MessagePump pump;
     Win32Clock clock;
     Win32Screen screen;
-    Win32ModalWindows windows(instance, screen, pump);
+    Win32ModalWindows windows(instance, screen, pump, window);
     Win32Registry registry;
     Win32MessageBox messageBox;
     Win32ReportFiles reportFiles;

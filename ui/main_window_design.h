@@ -5,8 +5,8 @@
 
 #include <chrono>
 
+#include "ui/control_design.h"
 #include "ui/control_ids.h"
-#include "ui/gdi_win32.h"
 
 namespace nimbrel::main_window {
 
@@ -23,20 +23,6 @@ inline constexpr std::chrono::milliseconds kTimer1Interval{60000};
 inline constexpr UINT_PTR kTimer2Id = 2;
 inline constexpr std::chrono::milliseconds kTimer2Interval{300};
 
-struct ControlDesign {
-    int id;
-    const wchar_t* className;
-    const wchar_t* text;
-    DWORD style;  // besides WS_CHILD | WS_VISIBLE
-    DWORD exStyle;
-    int left;  // twips, from the client area's top-left corner
-    int top;
-    int width;
-    int height;
-    FontDesign font;
-};
-
-inline constexpr DWORD kButton = WS_TABSTOP | BS_PUSHBUTTON | BS_CENTER | BS_VCENTER | BS_MULTILINE;
 // Labels wrap at words within their width and are cut off at their one-line height.
 inline constexpr DWORD kCaptionLabel = SS_RIGHT | SS_NOPREFIX;
 // SS_NOTIFY lets the status line's tooltip see the mouse.
@@ -55,7 +41,7 @@ inline constexpr ControlDesign kControls[] = {
      3135,
      285,
      {L"MS Sans Serif", 8.25}},
-    {kCommand1Id, L"BUTTON", L"Get METAR", kButton, 0, 5040, 120, 765, 675, kButtonFont},
+    {kCommand1Id, L"BUTTON", L"Get METAR", kCommandButton, 0, 5040, 120, 765, 675, kButtonFont},
     {kLabel1Element0Id,
      L"STATIC",
      L"FLY! METAR Path",
@@ -66,10 +52,10 @@ inline constexpr ControlDesign kControls[] = {
      1425,
      225,
      {L"Arial", 8.25}},
-    {kCommand2Id, L"BUTTON", L"Help / About", kButton, 0, 270, 900, 705, 675, kButtonFont},
+    {kCommand2Id, L"BUTTON", L"Help / About", kCommandButton, 0, 270, 900, 705, 675, kButtonFont},
     {kLabel1Element1Id, L"STATIC", L"Status", kCaptionLabel, 0, 60, 180, 1425, 225, {L"Arial", 9}},
     {kLblStatusId, L"STATIC", L"Status", kStatusLabel, 0, 1740, 180, 3150, 240, {L"Arial", 9.75}},
-    {kCommand3Id, L"BUTTON", L"Launch Fly!", kButton, 0, 5820, 120, 765, 675, kButtonFont},
+    {kCommand3Id, L"BUTTON", L"Launch Fly!", kCommandButton, 0, 5820, 120, 765, 675, kButtonFont},
 };
 
 }  // namespace nimbrel::main_window

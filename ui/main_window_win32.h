@@ -5,12 +5,10 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "app/frm_nimbrel.h"
-#include "ui/base_window_win32.h"
+#include "ui/designed_window_win32.h"
 #include "ui/form_win32.h"
-#include "ui/gdi_win32.h"
 #include "ui/label_win32.h"
 #include "ui/picture_win32.h"
 #include "ui/text_box_win32.h"
@@ -18,11 +16,10 @@
 
 namespace nimbrel {
 
-class Win32MainWindow : public BaseWindow {
+class Win32MainWindow : public DesignedWindow {
   public:
     // Creates the window hidden, with its controls; Timer2 ticks from here on.
     explicit Win32MainWindow(HINSTANCE instance);
-    ~Win32MainWindow() override;
 
     // Events reach the logic from here on.
     void Attach(FrmNimbrel& frm) { frm_ = &frm; }
@@ -38,19 +35,14 @@ class Win32MainWindow : public BaseWindow {
   private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    void CreateControls(HINSTANCE instance);
     void CreateTooltip(HINSTANCE instance);
-    // Positions, fonts, picture and tooltip width for `dpi`.
-    void ApplyDpi(int dpi);
+    // The picture and the tooltip's width.
+    void ApplyDpiToExtras(int dpi) override;
 
     void OnCommand(int id, int notification);
     void OnTimer(UINT_PTR id);
-    LRESULT OnCtlColorStatic(HDC dc, HWND control);
     LRESULT OnNotify(NMHDR& header);
-    void OnActivate(WPARAM state);
-    void OnSetFocus();
     void PaintBackground(HDC dc) const;
-    const Win32Label* LabelFor(HWND control) const;
 
     FrmNimbrel* frm_ = nullptr;
     Win32Form form_{*this};
@@ -61,11 +53,8 @@ class Win32MainWindow : public BaseWindow {
     Win32Timer timer1_;
     Win32Timer timer2_;
     Picture picture_;
-    std::vector<FontHandle> fonts_;
     HWND tooltip_ = nullptr;
     std::wstring tooltipText_;
-    // The control to give the focus back to when the window is activated again.
-    HWND focus_ = nullptr;
 };
 
 }  // namespace nimbrel

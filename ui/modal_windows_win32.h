@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "app/ui_ports.h"
+#include "ui/base_window_win32.h"
 #include "ui/message_pump_win32.h"
 #include "util/form.h"
 
@@ -12,17 +13,21 @@ namespace nimbrel {
 
 class Win32ModalWindows : public ModalWindows {
   public:
-    Win32ModalWindows(HINSTANCE instance, const Screen& screen, Win32MessagePump& pump)
-        : instance_(instance), screen_(screen), pump_(pump) {}
+    // The About box is modal over `mainWindow`.
+    Win32ModalWindows(HINSTANCE instance, const Screen& screen, Win32MessagePump& pump,
+                      const BaseWindow& mainWindow)
+        : instance_(instance), screen_(screen), pump_(pump), mainWindow_(mainWindow) {}
 
     void ShowSplash() override;
-    // The About box is a window of its own still to be built; until then this shows nothing.
     void ShowAbout() override;
 
   private:
+    void RunUntilUnloaded(const BaseWindow& window);
+
     HINSTANCE instance_;
     const Screen& screen_;
     Win32MessagePump& pump_;
+    const BaseWindow& mainWindow_;
 };
 
 }  // namespace nimbrel

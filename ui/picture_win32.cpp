@@ -21,10 +21,6 @@ int ScaledLength(int pixelsAtDesignDpi, int dpi) {
 
 }  // namespace
 
-Picture::Picture(HINSTANCE instance, int resourceId)
-    : original_(static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(resourceId),
-                                                IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))) {}
-
 void Picture::ScaleForDpi(int dpi) {
     if (!original_) {
         return;
@@ -48,7 +44,7 @@ void Picture::ScaleForDpi(int dpi) {
     ReleaseDC(nullptr, screen);
 }
 
-void Picture::Paint(HDC dc, const RECT& client, HBRUSH background) const {
+void Picture::Paint(HDC dc, const RECT& area, HBRUSH background) const {
     const int saved = SaveDC(dc);
     if (scaled_) {
         const HDC memory = CreateCompatibleDC(dc);
@@ -59,8 +55,13 @@ void Picture::Paint(HDC dc, const RECT& client, HBRUSH background) const {
         // Filling only around the picture keeps it from flickering white.
         ExcludeClipRect(dc, 0, 0, scaledSize_.cx, scaledSize_.cy);
     }
-    FillRect(dc, &client, background);
+    FillRect(dc, &area, background);
     RestoreDC(dc, saved);
+}
+
+BitmapHandle LoadBitmapResource(HINSTANCE instance, int resourceId) {
+    return BitmapHandle(static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(resourceId),
+                                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 }
 
 }  // namespace nimbrel

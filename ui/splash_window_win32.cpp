@@ -20,7 +20,7 @@ HBRUSH BlackBrush() {
 
 Win32SplashWindow::Win32SplashWindow(HINSTANCE instance, const Screen& screen)
     : timer1_(*this, kTimer1Id, Splash::kTimer1Interval),
-      picture_(instance, IDB_SPLASH),
+      picture_(LoadBitmapResource(instance, IDB_SPLASH)),
       splash_({form_, *this, timer1_}, screen) {
     Create(instance, {kSplashWindowClass, BlackBrush(), 0}, L"", kStyle, 0);
     SetClientSize(kClientWidth, kClientHeight);
@@ -32,12 +32,6 @@ void Win32SplashWindow::LoadAndShow() {
     splash_.Form_Load();
     if (Hwnd()) {
         ShowWindow(Hwnd(), SW_SHOW);
-    }
-}
-
-void Win32SplashWindow::Repaint() {
-    if (Hwnd()) {
-        RedrawWindow(Hwnd(), nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_UPDATENOW);
     }
 }
 

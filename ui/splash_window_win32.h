@@ -21,7 +21,7 @@ class Win32SplashWindow : public BaseWindow, public Window {
     // Loads the window (centres and paints it), then shows it.
     void LoadAndShow();
 
-    void Repaint() override;
+    void Repaint() override { RepaintNow(); }
     void Unload() override { Destroy(); }
 
   private:

@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
-namespace nimbrel {
+#include "util/window_state.h"
 
-enum class WindowState { Normal, Minimized, Maximized };
+namespace nimbrel {
 
 class ProcessLauncher {
   public:

@@ -3,24 +3,9 @@
 #include <windows.h>
 
 #include "util/win32_text.h"
+#include "util/window_state_win32.h"
 
 namespace nimbrel {
-
-namespace {
-
-WORD ShowCommand(WindowState state) {
-    switch (state) {
-        case WindowState::Minimized:
-            return SW_SHOWMINIMIZED;
-        case WindowState::Maximized:
-            return SW_SHOWMAXIMIZED;
-        case WindowState::Normal:
-            break;
-    }
-    return SW_SHOWNORMAL;
-}
-
-}  // namespace
 
 std::optional<std::string> Win32ProcessLauncher::Start(const std::string& program,
                                                        const std::string& workingFolder,
@@ -33,7 +18,7 @@ std::optional<std::string> Win32ProcessLauncher::Start(const std::string& progra
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = ShowCommand(state);
+    startup.wShowWindow = static_cast<WORD>(ShowCommand(state));
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                         nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {

@@ -36,6 +36,13 @@ def mul_div(value, numerator, denominator):
     return quotient if product >= 0 else -quotient
 
 
+def centred(bounds, screen):
+    """Whether a window's bounds (left, top, width, height) lie in the middle of the screen."""
+    left, top, width, height = bounds
+    return (abs(left - (screen[0] - width) / 2) <= 1
+            and abs(top - (screen[1] - height) / 2) <= 1)
+
+
 class DriverError(AssertionError):
     """The driver could not do what a test asked, e.g. a window did not appear in time."""
 
@@ -53,6 +60,8 @@ class Session:
         self.output = os.path.join(os.path.dirname(self.prefix), "e2e")
         os.makedirs(self.output, exist_ok=True)
         self.process = None
+        # Stands in for programs that nimbrel.exe starts; built beside the driver.
+        self.standin = os.path.join(os.path.dirname(self.driver), "fly_standin.exe")
 
     # --- Wine and its registry ---------------------------------------------------------------
 
@@ -117,6 +126,10 @@ class Session:
 
     def program_pids(self):
         """Linux processes running nimbrel.exe in this session's prefix."""
+        return self.pids_of("nimbrel.exe")
+
+    def pids_of(self, program):
+        """Linux processes running `program` (a file name, e.g. fly.exe) in this prefix."""
         pids = []
         for entry in os.listdir("/proc"):
             if not entry.isdigit():
@@ -128,26 +141,44 @@ class Session:
                     environment = f.read().split(b"\0")
             except OSError:
                 continue
-            if (first.lower().endswith(b"nimbrel.exe")
+            if (first.lower().endswith(program.lower().encode())
                     and b"WINEPREFIX=" + os.environ["WINEPREFIX"].encode() in environment):
                 pids.append(int(entry))
         return pids
 
     def stop(self):
         """Ends nimbrel.exe whatever state it is in."""
-        for pid in self.program_pids():
+        self.kill("nimbrel.exe")
+        if self.process:
+            self.wait_for_exit(10)
+            self.process = None
+
+    def kill(self, program):
+        """Ends every copy of `program` (a file name) running in this prefix."""
+        for pid in self.pids_of(program):
             try:
                 os.kill(pid, signal.SIGKILL)
             except ProcessLookupError:
                 pass
-        if self.process:
-            self.wait_for_exit(10)
-            self.process = None
 
     def close_main_window(self):
         """Closes the main window as the user would, and returns the exit code."""
         self.drive(["close", "main"])
         return self.wait_for_exit(10)
+
+    # --- paths --------------------------------------------------------------------------------
+
+    def on_drive_c(self, windows_path):
+        """Where a path on the prefix's drive C: (e.g. C:\\Fly!\\fly.exe) lies on this machine."""
+        drive, _, rest = windows_path.partition(":\\")
+        if drive.upper() != "C":
+            raise ValueError(f"{windows_path} is not on drive C:")
+        return os.path.join(self.prefix, "drive_c", *[part for part in rest.split("\\") if part])
+
+    @staticmethod
+    def windows_path(unix_path):
+        """The path a Windows program under Wine sees for a file of this machine (drive Z:)."""
+        return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
 
     # --- the driver --------------------------------------------------------------------------
 
@@ -172,6 +203,38 @@ class Session:
         crop = ["-crop", "{2}x{3}+{0}+{1}".format(*bounds)] if bounds else []
         subprocess.run(["import", "-window", "root", *crop, path], check=True, timeout=60)
         return path
+
+
+STANDIN_FIELDS = ("pid", "flags", "show", "program", "folder", "command_line")
+
+
+def standin_starts(program):
+    """The starts that the stand-in, copied to `program` (a path on this machine), has recorded:
+    one dict per start, in order; empty before the first start."""
+    record = os.path.splitext(program)[0] + ".starts.txt"
+    try:
+        with open(record, "rb") as f:
+            text = f.read().decode("utf-16-le")
+    except FileNotFoundError:
+        return []
+    starts = []
+    # A line still being written has no line end yet.
+    for line in text.split("\r\n")[:-1]:
+        start = dict(zip(STANDIN_FIELDS, line.split("\t", len(STANDIN_FIELDS) - 1)))
+        for number in ("pid", "flags", "show"):
+            start[number] = int(start[number])
+        starts.append(start)
+    return starts
+
+
+def wait_for_starts(program, count, timeout=10):
+    """The stand-in's records at `program` once there are `count` of them."""
+    deadline = time.monotonic() + timeout
+    while True:
+        starts = standin_starts(program)
+        if len(starts) >= count or time.monotonic() > deadline:
+            return starts
+        time.sleep(0.1)
 
 
 def message_box_icon(colours):

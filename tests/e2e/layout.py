@@ -1,5 +1,5 @@
 """The main window's design, written out independently of the program's own tables, and the
-checks that compare a running window with it at a given DPI."""
+checks that compare a running window with a design at a given DPI."""
 
 from harness import mul_div
 
@@ -34,15 +34,18 @@ def pixels(twips, dpi):
     return mul_div(twips, dpi, 1440)
 
 
-def expected_rect(name, dpi):
-    _, _, left, top, width, height = CONTROLS[name]
+def expected_rect(name, dpi, design=CONTROLS):
+    _, _, left, top, width, height = design[name]
     return [pixels(value, dpi) for value in (left, top, width, height)]
 
 
 class LayoutChecks:
-    """Mixed into a TestCase that sets `window` and `controls` (driver results) and `dpi`."""
+    """Mixed into a TestCase that sets `window` and `controls` (driver results) and `dpi`. The
+    design is the main window's unless the class names another."""
 
     tolerance = 0  # pixels
+    client_twips = CLIENT_TWIPS
+    design = CONTROLS
 
     def control(self, name):
         return next(c for c in self.controls if c["name"] == name)
@@ -53,13 +56,15 @@ class LayoutChecks:
 
     def test_client_area(self):
         self.assertEqual(self.window["dpi"], self.dpi)
-        self.assertClose(self.window["client"], [pixels(t, self.dpi) for t in CLIENT_TWIPS],
-                         "client area")
+        self.assertClose(self.window["client"],
+                         [pixels(t, self.dpi) for t in self.client_twips], "client area")
 
     def test_every_control_where_the_design_puts_it(self):
-        self.assertEqual(sorted(c["name"] for c in self.controls), sorted(CONTROLS))
-        for name in CONTROLS:
+        self.assertEqual(sorted(c["name"] for c in self.controls), sorted(self.design))
+        for name in self.design:
             with self.subTest(name):
-                self.assertClose(self.control(name)["rect"], expected_rect(name, self.dpi), name)
-                self.assertEqual(self.control(name)["class"].lower(), CONTROLS[name][0].lower())
+                self.assertClose(self.control(name)["rect"],
+                                 expected_rect(name, self.dpi, self.design), name)
+                self.assertEqual(self.control(name)["class"].lower(),
+                                 self.design[name][0].lower())
                 self.assertTrue(self.control(name)["visible"])

@@ -7,7 +7,7 @@ import unittest
 import harness
 
 SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll",
-               "shell32.dll", "user32.dll", "winhttp.dll"}
+               "ole32.dll", "shell32.dll", "user32.dll", "windowscodecs.dll", "winhttp.dll"}
 
 
 def windows_path(path):

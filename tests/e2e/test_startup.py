@@ -6,15 +6,9 @@ import threading
 import time
 
 import harness
-from harness import ProgramTest
+from harness import ProgramTest, centred
 
 SPLASH_CLIENT = [440, 330]
-
-
-def centred(bounds, screen):
-    left, top, width, height = bounds
-    return (abs(left - (screen[0] - width) / 2) <= 1
-            and abs(top - (screen[1] - height) / 2) <= 1)
 
 
 class SplashScreen(ProgramTest):

@@ -11,6 +11,7 @@
 #include "util/message_box.h"
 #include "util/process_launcher.h"
 #include "util/registry.h"
+#include "util/shell.h"
 
 namespace nimbrel::fake {
 
@@ -83,6 +84,26 @@ class FakeLauncher : public ProcessLauncher {
 
     std::vector<Started> started;
     std::set<std::string> existing;  // programs that can be started
+};
+
+// Records what the program asks the shell to open; nothing opens.
+class FakeShell : public Shell {
+  public:
+    struct Opened {
+        std::string file;
+        std::string parameters;
+        std::string directory;
+        WindowState state;
+    };
+
+    std::string ProgramFolder() const override { return programFolder; }
+    void Open(const std::string& file, const std::string& parameters, const std::string& directory,
+              WindowState state) override {
+        opened.push_back({file, parameters, directory, state});
+    }
+
+    std::string programFolder = "C:\\Program Files\\Nimbrel";
+    std::vector<Opened> opened;
 };
 
 }  // namespace nimbrel::fake

@@ -5,11 +5,13 @@
 //   text SELECTOR CONTROL     rect SELECTOR CONTROL     focus SELECTOR     limit SELECTOR CONTROL
 //   click SELECTOR CONTROL    settext SELECTOR CONTROL TEXT               close SELECTOR
 //   maximize SELECTOR         colours SELECTOR CONTROL                     sleep MS
-//   key SELECTOR tab|space|return|escape     hover SELECTOR CONTROL     tooltip SELECTOR
-//   resources WINDOWS_PATH_OF_A_PROGRAM
+//   key SELECTOR tab|space|return|escape|alt+o     hover SELECTOR CONTROL     tooltip SELECTOR
+//   resources WINDOWS_PATH_OF_A_PROGRAM            errortext SYSTEM_ERROR_CODE
+//   press SELECTOR CONTROL (a mouse click)         windows SELECTOR (its process's windows)
 //
-// SELECTOR: main, splash, title=EXACT TITLE, or dialog=TITLE (a message box). CONTROL: a name
-// from ui/control_ids.h (Text1, Command1, lblStatus, Label1(0), ...) or a number.
+// SELECTOR: main, splash, about, title=EXACT TITLE, or dialog=TITLE (a message box). CONTROL: a
+// name from ui/control_ids.h (Text1, Command1, lblStatus, Label1(0), Picture1(2), ...) or a
+// number.
 //
 // The driver never sends a message that could block on a busy program: texts are read with
 // SendMessageTimeoutW, and buttons are clicked with a posted BM_CLICK.
@@ -119,7 +121,20 @@ const std::map<std::string, int>& ControlNames() {
                                                      {"Command3", kCommand3Id},
                                                      {"lblStatus", kLblStatusId},
                                                      {"Label1(0)", kLabel1Element0Id},
-                                                     {"Label1(1)", kLabel1Element1Id}};
+                                                     {"Label1(1)", kLabel1Element1Id},
+                                                     {"Picture1(0)", kPicture1Element0Id},
+                                                     {"Picture1(1)", kPicture1Element0Id + 1},
+                                                     {"Picture1(2)", kPicture1Element0Id + 2},
+                                                     {"Label1", kLabel1Id},
+                                                     {"Label2(0)", kLabel2Element0Id},
+                                                     {"Label2(1)", kLabel2Element0Id + 1},
+                                                     {"Label2(2)", kLabel2Element0Id + 2},
+                                                     {"Label2(3)", kLabel2Element0Id + 3},
+                                                     {"Label2(4)", kLabel2Element0Id + 4},
+                                                     {"Label2(5)", kLabel2Element0Id + 5},
+                                                     {"Label2(6)", kLabel2Element0Id + 6},
+                                                     {"Label2(7)", kLabel2Element0Id + 7},
+                                                     {"Label3", kLabel3Id}};
     return names;
 }
 
@@ -138,6 +153,9 @@ HWND FindTopLevel(const std::string& selector) {
     }
     if (selector == "splash") {
         return FindWindowW(kSplashWindowClass, nullptr);
+    }
+    if (selector == "about") {
+        return FindWindowW(kAboutWindowClass, nullptr);
     }
     if (selector.starts_with("title=")) {
         return FindWindowW(nullptr, Wide(selector.substr(6)).c_str());
@@ -221,6 +239,8 @@ std::string WindowJson(HWND window) {
         .Number("dpi", GetDpiForWindow(window))
         .Number("system_dpi", GetDpiForSystem())
         .Bool("visible", IsWindowVisible(window))
+        .Bool("enabled", IsWindowEnabled(window))
+        .Bool("owned", GetWindow(window, GW_OWNER) != nullptr)
         .Bool("caption", (style & WS_CAPTION) == WS_CAPTION)
         .Bool("sysmenu", style & WS_SYSMENU)
         .Bool("thickframe", style & WS_THICKFRAME)
@@ -299,8 +319,11 @@ std::string FocusJson(HWND window) {
 }
 
 UINT VirtualKey(const std::string& key) {
-    static const std::map<std::string, UINT> keys = {
-        {"tab", VK_TAB}, {"space", VK_SPACE}, {"return", VK_RETURN}, {"escape", VK_ESCAPE}};
+    static const std::map<std::string, UINT> keys = {{"tab", VK_TAB},
+                                                     {"space", VK_SPACE},
+                                                     {"return", VK_RETURN},
+                                                     {"escape", VK_ESCAPE},
+                                                     {"o", 'O'}};
     const auto found = keys.find(key);
     if (found == keys.end()) {
         throw Failure("unknown key " + key);
@@ -309,17 +332,19 @@ UINT VirtualKey(const std::string& key) {
 }
 
 // A key press as the control with the focus receives it through the program's message loop.
+// "alt+" in front holds Alt down, as for an access key.
 std::string PressKey(HWND window, const std::string& key) {
     const HWND focus = ThreadInfo(window).hwndFocus;
     if (!focus) {
         throw Failure("no control has the focus");
     }
-    const UINT virtualKey = VirtualKey(key);
+    const bool alt = key.starts_with("alt+");
+    const UINT virtualKey = VirtualKey(alt ? key.substr(4) : key);
     const auto scanCode = static_cast<LPARAM>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
-    const LPARAM down = 1 | (scanCode << 16);
+    const LPARAM down = 1 | (scanCode << 16) | (alt ? LPARAM{1} << 29 : 0);
     const LPARAM up = down | (LPARAM{1} << 30) | (LPARAM{1} << 31);
-    if (!PostMessageW(focus, WM_KEYDOWN, virtualKey, down) ||
-        !PostMessageW(focus, WM_KEYUP, virtualKey, up)) {
+    if (!PostMessageW(focus, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, virtualKey, down) ||
+        !PostMessageW(focus, alt ? WM_SYSKEYUP : WM_KEYUP, virtualKey, up)) {
         throw Failure("PostMessageW failed");
     }
     return Json().Bool("ok", true).Str();
@@ -359,6 +384,45 @@ std::string Hover(HWND control) {
         throw Failure("SetCursorPos failed");
     }
     return Json().Bool("ok", true).Str();
+}
+
+// A left click in the middle of the control, as the control receives it from the mouse.
+std::string PressMouse(HWND control) {
+    RECT area{};
+    GetClientRect(control, &area);
+    const LPARAM middle = MAKELPARAM(area.right / 2, area.bottom / 2);
+    if (!PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, middle) ||
+        !PostMessageW(control, WM_LBUTTONUP, 0, middle)) {
+        throw Failure("PostMessageW failed");
+    }
+    return Json().Bool("ok", true).Str();
+}
+
+// The visible top-level windows of the process that owns `window`, such as message boxes.
+std::string ProcessWindowsJson(HWND window) {
+    struct Search {
+        DWORD process;
+        std::string list;
+    } search{0, "["};
+    GetWindowThreadProcessId(window, &search.process);
+    EnumWindows(
+        [](HWND candidate, LPARAM found) -> BOOL {
+            auto& search = *reinterpret_cast<Search*>(found);
+            DWORD process = 0;
+            GetWindowThreadProcessId(candidate, &process);
+            if (process == search.process && IsWindowVisible(candidate)) {
+                if (search.list.size() > 1) {
+                    search.list += ',';
+                }
+                search.list += Json()
+                                   .Text("title", ReadText(candidate))
+                                   .Text("class", Utf8(ClassOf(candidate)))
+                                   .Str();
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return Json().Add("windows", search.list + "]").Str();
 }
 
 // The visible tooltip window of the thread that owns `window`, with the text it shows.
@@ -503,6 +567,17 @@ std::string ResourcesJson(const std::string& path) {
         .Str();
 }
 
+// The system's text for an error code, as a program on this system reports it.
+std::string ErrorTextJson(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message(text ? text : L"", length);
+    LocalFree(text);
+    return Json().Text("text", Utf8(message)).Str();
+}
+
 using Arguments = std::vector<std::string>;
 
 void RequireCount(const Arguments& command, std::size_t count) {
@@ -526,6 +601,10 @@ std::string Run(const Arguments& command) {
     if (name == "resources") {
         RequireCount(command, 2);
         return ResourcesJson(command[1]);
+    }
+    if (name == "errortext") {
+        RequireCount(command, 2);
+        return ErrorTextJson(static_cast<DWORD>(std::stoul(command[1])));
     }
     if (command.size() < 2) {
         throw Failure("command " + name + " needs a window");
@@ -555,6 +634,10 @@ std::string Run(const Arguments& command) {
         RequireCount(command, 2);
         return TooltipJson(window);
     }
+    if (name == "windows") {
+        RequireCount(command, 2);
+        return ProcessWindowsJson(window);
+    }
     if (name == "key") {
         RequireCount(command, 3);
         return PressKey(window, command[2]);
@@ -578,6 +661,10 @@ std::string Run(const Arguments& command) {
     if (name == "click") {
         RequireCount(command, 3);
         return Post(control, BM_CLICK, 0);
+    }
+    if (name == "press") {
+        RequireCount(command, 3);
+        return PressMouse(control);
     }
     if (name == "hover") {
         RequireCount(command, 3);

@@ -1,0 +1,160 @@
+"""Launch Fly!: a click starts fly.exe from the folder that the registry names, maximised, with
+that folder as its working folder. A stand-in program records each start it is given."""
+
+import os
+import shutil
+import time
+import unittest
+
+import harness
+from harness import standin_starts, wait_for_starts
+
+LAUNCH_BOX = "dialog=Launch Fly!"
+STARTF_USESHOWWINDOW = 0x1
+SW_SHOWMAXIMIZED = 3
+ERROR_FILE_NOT_FOUND = 2
+
+
+def remove_if_present(path):
+    if os.path.exists(path):
+        os.remove(path)
+
+
+def arguments(command_line):
+    """A Windows command line split as the C runtime splits it, for lines without escapes."""
+    parts, rest = [], command_line.strip()
+    while rest:
+        if rest.startswith('"'):
+            end = rest.index('"', 1)
+            parts.append(rest[1:end])
+            rest = rest[end + 1:].lstrip()
+        else:
+            word, _, rest = rest.partition(" ")
+            parts.append(word)
+            rest = rest.lstrip()
+    return parts
+
+
+class LaunchFly(unittest.TestCase):
+    """One nimbrel.exe serves every test: it reads the registry afresh at each click."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = harness.SESSION
+        cls.session.delete_simulator_key()
+        cls.addClassCleanup(cls.session.delete_simulator_key)
+        cls.addClassCleanup(cls.session.stop)
+        cls.session.start()
+        cls.session.drive(["wait", "main", "visible", 30000])
+
+    def setUp(self):
+        self.session.delete_simulator_key()
+        self.addCleanup(self.session.kill, "fly.exe")
+        self.addCleanup(self.session.kill, "Program.exe")
+
+    def install(self, windows_path):
+        """Copies the stand-in to `windows_path` on drive C:; returns where it lies here."""
+        path = self.session.on_drive_c(windows_path)
+        if not os.path.isdir(os.path.dirname(path)):
+            os.makedirs(os.path.dirname(path))
+            self.addCleanup(shutil.rmtree, os.path.dirname(path), True)
+        shutil.copy(self.session.standin, path)
+        self.addCleanup(remove_if_present, os.path.splitext(path)[0] + ".starts.txt")
+        self.addCleanup(remove_if_present, path)
+        return path
+
+    def empty_folder(self, windows_path):
+        path = self.session.on_drive_c(windows_path)
+        os.makedirs(path, exist_ok=True)
+        self.addCleanup(shutil.rmtree, path, True)
+
+    def assertStatusUnchanged(self):
+        """The status line still says what start-up left there, from the next tick of Timer2."""
+        text = self.session.drive(["sleep", 400], ["text", "main", "lblStatus"])[1]["text"]
+        self.assertEqual(text.rstrip("."), "Waiting")
+
+    def click_launch(self, times=1):
+        self.session.drive(*[["click", "main", "Command3"]] * times)
+
+    def message(self):
+        """The text of the launch's message box, which is then closed with its OK button."""
+        _, text, icon = self.session.drive(["wait", LAUNCH_BOX, "visible", 10000],
+                                           ["text", LAUNCH_BOX, harness.MESSAGE_BOX_TEXT_ID],
+                                           ["colours", LAUNCH_BOX, harness.MESSAGE_BOX_ICON_ID])
+        self.session.drive(["click", LAUNCH_BOX, harness.MESSAGE_BOX_OK_ID],
+                           ["wait", LAUNCH_BOX, "gone", 5000])
+        self.assertEqual(harness.message_box_icon(icon["colours"]), "error")
+        return text["text"]
+
+    def assertNoWindowBesideTheMainWindow(self):
+        windows = self.session.drive(["windows", "main"])[0]["windows"]
+        self.assertEqual([w["title"] for w in windows], [harness.MAIN_CAPTION])
+
+    def test_starts_exactly_fly_exe_maximised_in_a_folder_with_spaces(self):
+        fly = self.install(r"C:\Program Files\Fly Sim\fly.exe")
+        # What a command line split at its first blank would start instead.
+        decoy = self.install(r"C:\Program.exe")
+        self.session.set_target_dir("C:\\Program Files\\Fly Sim\\", "32")
+
+        self.click_launch()
+        starts = wait_for_starts(fly, 1)
+
+        self.assertEqual(len(starts), 1, "fly.exe has not been started")
+        start = starts[0]
+        self.assertEqual(start["program"].lower(), r"c:\program files\fly sim\fly.exe")
+        self.assertEqual([a.lower() for a in arguments(start["command_line"])],
+                         [r"c:\program files\fly sim\fly.exe"], start["command_line"])
+        self.assertEqual(start["folder"].rstrip("\\").lower(), r"c:\program files\fly sim")
+        self.assertTrue(start["flags"] & STARTF_USESHOWWINDOW, start)
+        self.assertEqual(start["show"], SW_SHOWMAXIMIZED)
+        self.assertEqual(standin_starts(decoy), [])
+        self.assertNoWindowBesideTheMainWindow()
+        self.assertStatusUnchanged()
+
+    def test_a_folder_without_a_trailing_backslash_gets_one(self):
+        fly = self.install(r"C:\Fly!\fly.exe")
+        self.session.set_target_dir("C:\\Fly!", "32")
+        self.click_launch()
+        starts = wait_for_starts(fly, 1)
+        self.assertEqual(len(starts), 1, "fly.exe has not been started")
+        self.assertEqual(starts[0]["program"].lower(), r"c:\fly!\fly.exe")
+        self.assertEqual(starts[0]["folder"].rstrip("\\").lower(), r"c:\fly!")
+        self.assertStatusUnchanged()
+
+    def test_two_clicks_start_two_copies(self):
+        fly = self.install(r"C:\Fly Twice\fly.exe")
+        self.session.set_target_dir("C:\\Fly Twice\\", "32")
+        self.click_launch(times=2)
+        starts = wait_for_starts(fly, 2)
+        self.assertEqual(len(starts), 2, starts)
+        # Each copy stays a few seconds, so the two are alive together and their IDs differ.
+        self.assertNotEqual(starts[0]["pid"], starts[1]["pid"])
+        self.assertNoWindowBesideTheMainWindow()
+        self.assertStatusUnchanged()
+
+    def test_without_the_registry_value_it_says_fly_cannot_be_found(self):
+        self.click_launch()
+        text = self.message()
+        self.assertIn("Fly! could not be found", text)
+        self.assertIn("TargetDir", text)
+        time.sleep(0.5)
+        self.assertEqual(self.session.pids_of("fly.exe"), [])
+        self.assertStatusUnchanged()
+
+    def test_a_folder_without_fly_exe_names_the_path_and_the_reason(self):
+        self.empty_folder(r"C:\Fly Empty")
+        self.session.set_target_dir("C:\\Fly Empty\\", "32")
+        reason = self.session.drive(["errortext", ERROR_FILE_NOT_FOUND])[0]["text"].strip()
+        self.assertTrue(reason)
+
+        self.click_launch()
+        text = self.message()
+
+        self.assertIn("C:\\Fly Empty\\fly.exe", text)
+        self.assertIn(reason, text)
+        self.assertEqual(self.session.pids_of("fly.exe"), [])
+        self.assertStatusUnchanged()
+
+
+if __name__ == "__main__":
+    harness.main()
