@@ -1,6 +1,7 @@
 """The local NOAA stand-in, realistic cycle files and the report folder, for the end-to-end tests
 of an update and for its benchmark. Everything stays on 127.0.0.1 and in temporary folders."""
 
+import functools
 import http.client
 import json
 import os
@@ -9,6 +10,8 @@ import shutil
 import subprocess
 import sys
 import tempfile
+
+import harness
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 STANDIN = os.path.join(HERE, "..", "standin", "noaa_standin.py")
@@ -22,6 +25,13 @@ CYCLE_MARKER = 'therefore the METAR observing cycle is<B><FONT COLOR="#48D1CC">'
 # The status line's colours (0x00BBGGRR in the program) as the screen shows them, RRGGBB.
 STATUS_COLOURS = {"0000c0": "blue", "800080": "purple", "008000": "green", "ff0000": "red"}
 COLOUR_CODES = {name: code for code, name in STATUS_COLOURS.items()}
+
+# The simulator's folder in the registry, and the report folder Text1 shows for it.
+TARGET_DIR = "C:\\Fly!"
+FOLDER = "C:\\Fly!\\METAR\\"
+NEXT_UPDATE = "Next update in 15 minutes"
+# Far beyond what a local update takes, far below the program's own time limits.
+UPDATE_TIMEOUT_MS = 20000
 
 CURRENT_REPORT = "CurrentMETAR.txt"
 PREVIOUS_REPORT = "PreviousMETAR.txt"
@@ -128,8 +138,17 @@ class ReportFolder:
         return sorted(os.listdir(self.linux))
 
 
+def start_program(session, standin, *options):
+    """nimbrel.exe with the simulator in TARGET_DIR, asking the stand-in; returns once its main
+    window shows."""
+    session.set_target_dir(TARGET_DIR, "32")
+    session.start("--server", standin.origin, *options)
+    session.drive(["wait", "main", "visible", 30000])
+
+
 def status_watch(session, timeout_ms, until_colour, until_text="", click_first=False):
-    """Samples the status line until it shows `until_text` in `until_colour` (a name), clicking
+    """Samples the status line until it shows a text containing `until_text` in `until_colour` (a
+    name), clicking
     "Get METAR" first when asked. Returns the driver's result; each sample's text is given
     without the animation's dots and its colour as a name."""
     commands = [["click", "main", "Command1"]] if click_first else []
@@ -159,3 +178,65 @@ def colour_changes(steps):
         if colours[-1:] != [colour]:
             colours.append(colour)
     return colours
+
+
+@functools.cache
+def earlier_reports():
+    """Reports of an earlier update, unlike any file served: a failed update must leave them as
+    they are, and a successful one must replace them."""
+    return {CURRENT_REPORT: cycle_file(20_000, 12, seed=3),
+            PREVIOUS_REPORT: cycle_file(20_000, 11, seed=4)}
+
+
+class UpdateChecks:
+    """Mixed into a TestCase whose tests share one nimbrel.exe asking one stand-in. Each test
+    begins with the earlier reports in the folder and ends with the stand-in healthy."""
+
+    @classmethod
+    def start_with(cls, served, *options):
+        """Starts the stand-in serving `served` ({URL path: bytes}) and the program with
+        `options`; both end after the class's tests."""
+        cls.session = harness.SESSION
+        cls.standin = Standin()
+        cls.addClassCleanup(cls.standin.stop)
+        for path, data in served.items():
+            cls.standin.put(path, data)
+        cls.reports = ReportFolder(cls.session.prefix, FOLDER)
+        cls.addClassCleanup(cls.session.delete_simulator_key)
+        cls.addClassCleanup(cls.session.stop)
+        start_program(cls.session, cls.standin, *options)
+
+    def setUp(self):
+        for name, data in earlier_reports().items():
+            self.reports.write(name, data)
+        self.asked_before = len(self.standin.requests())
+
+    def misbehave(self, path, behaviour, arg=None):
+        """A rule for `path` until the test ends."""
+        self.standin.rule(path, behaviour, arg)
+        self.addCleanup(self.standin.serve, path)
+
+    def requests(self):
+        """The paths the program asked for since the test began."""
+        return self.standin.requests()[self.asked_before:]
+
+    def update(self, until_colour, until_text):
+        """Clicks "Get METAR" and returns what the status line showed, as (text, colour) pairs,
+        until its text contained `until_text` in `until_colour`."""
+        watched = status_watch(self.session, UPDATE_TIMEOUT_MS, until_colour, until_text,
+                               click_first=True)
+        shown = steps(watched["samples"])
+        self.assertTrue(watched["reached"], shown)
+        return shown
+
+    def assertReports(self, current, previous):
+        # Not assertEqual: a diff of megabytes helps nobody.
+        self.assertTrue(self.reports.read(CURRENT_REPORT) == current, "CurrentMETAR.txt differs")
+        self.assertTrue(self.reports.read(PREVIOUS_REPORT) == previous,
+                        "PreviousMETAR.txt differs")
+
+    def assertAsked(self, in_order, then_in_any_order):
+        """The two cycle files are asked for at once, so they may arrive in either order."""
+        asked = self.requests()
+        self.assertEqual(asked[:len(in_order)], in_order, asked)
+        self.assertEqual(sorted(asked[len(in_order):]), sorted(then_in_any_order), asked)

@@ -12,8 +12,8 @@
 // SELECTOR: main, splash, title=EXACT TITLE, or dialog=TITLE (a message box). CONTROL: a name
 // from ui/control_ids.h (Text1, Command1, lblStatus, Label1(0), ...) or a number.
 //
-// watch samples a control's text and colour until the colour is UNTIL_COLOUR and the text starts
-// with UNTIL_TEXT, or the time is up, and lists every change it saw. PALETTE is a comma-separated
+// watch samples a control's text and colour until the colour is UNTIL_COLOUR and the text contains
+// UNTIL_TEXT, or the time is up, and lists every change it saw. PALETTE is a comma-separated
 // list of RRGGBB colours; a sample's colour is the one of them with the most pixels on screen.
 //
 // The driver never sends a message that could block on a busy program: texts are read with
@@ -478,7 +478,7 @@ std::string Watch(HWND control, int timeoutMs, const std::vector<std::string>& p
             lastText = text;
             lastColour = colour;
         }
-        const bool reached = colour == untilColour && text.starts_with(untilText);
+        const bool reached = colour == untilColour && text.find(untilText) != std::string::npos;
         if (reached || now >= deadline) {
             return Json()
                 .Bool("reached", reached)
