@@ -151,7 +151,7 @@ def status_watch(session, timeout_ms, until_colour, until_text="", click_first=F
     name), clicking
     "Get METAR" first when asked. Returns the driver's result; each sample's text is given
     without the animation's dots and its colour as a name."""
-    commands = [["click", "main", "Command1"]] if click_first else []
+    commands = [["press", "main", "Command1"]] if click_first else []
     commands.append(["watch", "main", "lblStatus", timeout_ms, ",".join(STATUS_COLOURS),
                      COLOUR_CODES[until_colour], until_text])
     result = session.drive(*commands)[-1]
@@ -162,11 +162,12 @@ def status_watch(session, timeout_ms, until_colour, until_text="", click_first=F
 
 
 def steps(samples):
-    """The (text, colour) pairs of a watch's samples, repeats merged."""
+    """The (text, colour) pairs of a watch's samples, repeats merged. A sample without a status
+    colour caught the label between erasing and drawing its text, and is left out."""
     merged = []
     for sample in samples:
         step = (sample["text"], sample["colour"])
-        if merged[-1:] != [step]:
+        if step[1] and merged[-1:] != [step]:
             merged.append(step)
     return merged
 

@@ -7,10 +7,14 @@
 //   maximize SELECTOR         colours SELECTOR CONTROL                     sleep MS
 //   key SELECTOR tab|space|return|escape     hover SELECTOR CONTROL     tooltip SELECTOR
 //   resources WINDOWS_PATH_OF_A_PROGRAM
-//   watch SELECTOR CONTROL TIMEOUT_MS PALETTE UNTIL_COLOUR [UNTIL_TEXT]
+//   press SELECTOR CONTROL    watch SELECTOR CONTROL TIMEOUT_MS PALETTE UNTIL_COLOUR [UNTIL_TEXT]
 //
 // SELECTOR: main, splash, title=EXACT TITLE, or dialog=TITLE (a message box). CONTROL: a name
 // from ui/control_ids.h (Text1, Command1, lblStatus, Label1(0), ...) or a number.
+//
+// press clicks a button as click does, but through the program's queue of sent messages, which it
+// empties before its posted ones: a later command that reads a control is answered only once the
+// click's handler runs, so it never sees the state from before the click.
 //
 // watch samples a control's text and colour until the colour is UNTIL_COLOUR and the text contains
 // UNTIL_TEXT, or the time is up, and lists every change it saw. PALETTE is a comma-separated
@@ -178,14 +182,20 @@ std::string ReadText(HWND window) {
                              &length)) {
         throw Failure("WM_GETTEXTLENGTH timed out");
     }
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied)) {
-        throw Failure("WM_GETTEXT timed out");
+    // The text may grow between the two messages; a full buffer is read again, larger.
+    for (std::size_t size = length + 2;; size *= 2) {
+        std::wstring text(size, L'\0');
+        DWORD_PTR copied = 0;
+        if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(),
+                                 reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                                 kSendTimeoutMs, &copied)) {
+            throw Failure("WM_GETTEXT timed out");
+        }
+        if (copied + 1 < size) {
+            text.resize(copied);
+            return Utf8(text);
+        }
     }
-    text.resize(copied);
-    return Utf8(text);
 }
 
 std::wstring ClassOf(HWND window) {
@@ -648,6 +658,13 @@ std::string Run(const Arguments& command) {
     if (name == "click") {
         RequireCount(command, 3);
         return Post(control, BM_CLICK, 0);
+    }
+    if (name == "press") {
+        RequireCount(command, 3);
+        if (!SendNotifyMessageW(control, BM_CLICK, 0, 0)) {
+            throw Failure("SendNotifyMessageW failed");
+        }
+        return Json().Bool("ok", true).Str();
     }
     if (name == "hover") {
         RequireCount(command, 3);
