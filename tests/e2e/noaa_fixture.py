@@ -30,6 +30,8 @@ COLOUR_CODES = {name: code for code, name in STATUS_COLOURS.items()}
 TARGET_DIR = "C:\\Fly!"
 FOLDER = "C:\\Fly!\\METAR\\"
 NEXT_UPDATE = "Next update in 15 minutes"
+# The status animation rewrites the line from the program's message this often.
+STATUS_TICK_MS = 300
 # Far beyond what a local update takes, far below the program's own time limits.
 UPDATE_TIMEOUT_MS = 20000
 
@@ -229,6 +231,15 @@ class UpdateChecks:
         shown = steps(watched["samples"])
         self.assertTrue(watched["reached"], shown)
         return shown
+
+    def failed_update(self, until_text):
+        """Clicks "Get METAR", waits for the line to turn red with `until_text`, and returns the
+        message it shows after the next tick of the status animation: until then the text may
+        still be an earlier one."""
+        self.update("red", until_text)
+        shown = self.session.drive(["sleep", STATUS_TICK_MS + 100],
+                                   ["text", "main", "lblStatus"])[-1]["text"]
+        return shown.rstrip(".")
 
     def assertReports(self, current, previous):
         # Not assertEqual: a diff of megabytes helps nobody.

@@ -75,7 +75,7 @@ class CurrentLayoutUpdate(fixture.UpdateChecks, unittest.TestCase):
     def test_a_failure_names_the_server_and_the_layout(self):
         self.misbehave(CURRENT_CYCLES, "date", http_date(13, 50, 0))
         self.misbehave(cycle_path(14), "status", 404)
-        shown = self.update("red", "HTTP 404 Not Found")[-1][0]
+        shown = self.failed_update("HTTP 404 Not Found")
         self.assertEqual(shown, f"HTTP 404 Not Found [{self.standin.origin} (current layout)]")
         self.assertTrue(self.reports.read(fixture.CURRENT_REPORT) ==
                         fixture.earlier_reports()[fixture.CURRENT_REPORT])

@@ -86,7 +86,7 @@ class ClassicLayoutUpdate(fixture.UpdateChecks, unittest.TestCase):
         pattern `message` matches, followed by the server."""
         self.misbehave(path, behaviour, arg)
         server = f" [{self.standin.origin} (classic layout)]"
-        text = self.update("red", server)[-1][0]
+        text = self.failed_update(server)
         self.assertRegex(text, f"^({message}){re.escape(server)}$")
 
     def reset_messages(self, path):
@@ -141,7 +141,7 @@ class ClassicLayoutUpdate(fixture.UpdateChecks, unittest.TestCase):
         # Wine shows a file without write permission as read-only, as `attrib +r` makes it.
         os.chmod(self.reports.path(CURRENT_REPORT), 0o444)
         self.addCleanup(os.chmod, self.reports.path(CURRENT_REPORT), 0o644)
-        shown = self.update("red", "Could not write")[-1][0]
+        shown = self.failed_update("Could not write")
         self.assertEqual(shown, f"Could not write {FOLDER}{CURRENT_REPORT}: the file is read-only")
         self.wait_for_report(PREVIOUS_REPORT, self.served[PREVIOUS])
         self.assertReports(EARLIER[CURRENT_REPORT], self.served[PREVIOUS])
@@ -152,7 +152,7 @@ class ClassicLayoutUpdate(fixture.UpdateChecks, unittest.TestCase):
         missing = "C:\\Fly!\\Missing\\METAR\\"
         self.session.drive(["settext", "main", "Text1", missing])
         self.addCleanup(self.session.drive, ["settext", "main", "Text1", FOLDER])
-        shown = self.update("red", "Could not write")[-1][0]
+        shown = self.failed_update("Could not write")
         # Both writes fail; either may be the last to say so.
         self.assertRegex(shown, "^Could not write " + re.escape(missing) +
                          r"(Current|Previous)METAR\.txt: Path not found")
