@@ -150,6 +150,7 @@ def report(arguments, bench):
     print(f"Nimbrel update benchmark: the page and 2 cycle files of {arguments.size} bytes, "
           f"{runs} runs, stand-in on 127.0.0.1")
 
+    resident_before = status_kib(bench.pid, "VmRSS")
     updates, peaks, curls = [], [], []
     with tempfile.TemporaryDirectory(prefix="nimbrel-curl-") as folder:
         for _ in range(runs):  # alternated, so that both see the same machine
@@ -170,7 +171,8 @@ def report(arguments, bench):
                         f"{peaks[0] / 1024:.1f} MiB, later ones median {later}")
     line("", f"the two files {total_bytes / 2**20:.1f} MiB; "
              f"ratio first rise/files {peaks[0] * 1024 / total_bytes:.2f}; "
-             f"resident after the updates {status_kib(bench.pid, 'VmRSS') / 1024:.1f} MiB")
+             f"resident before the first update {resident_before / 1024:.1f} MiB, "
+             f"after the last {status_kib(bench.pid, 'VmRSS') / 1024:.1f} MiB")
 
     idle, idle_server = bench.cpu_per_second(arguments.wait)
     bench.wait_for_stalled_page()
