@@ -117,10 +117,9 @@ class Standin:
 
 
 class ReportFolder:
-    """The output folder as the program names it (C:\\...) and as Linux sees it in the prefix."""
+    """An output folder the program names C:\\..., as Linux sees it in the Wine prefix."""
 
     def __init__(self, prefix, windows_folder):
-        self.windows = windows_folder
         drive, _, rest = windows_folder.partition(":\\")
         self.linux = os.path.join(prefix, f"drive_{drive.lower()}", *rest.split("\\"))
         os.makedirs(self.linux, exist_ok=True)
