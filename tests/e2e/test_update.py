@@ -79,7 +79,7 @@ class ClassicLayoutUpdate(fixture.UpdateChecks, unittest.TestCase):
         self.assertReports(mirrored, self.served[PREVIOUS])
         self.assertAsked([PAGE, moved_page], [CURRENT, PREVIOUS, mirror])
 
-    # --- Failures: red, specific, the earlier report kept, and the program goes on -------------
+    # --- Failures: red, saying what went wrong, the earlier report kept, the program going on --
 
     def fail_update(self, path, behaviour, arg, message):
         """Makes `path` misbehave and runs an update that must end red with a message that the
