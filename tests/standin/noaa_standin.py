@@ -70,6 +70,22 @@ class Rules:
             return self._rules.get(path, ("serve", None))
 
 
+class RequestLog:
+    """The paths of the GET requests served, in order, for tests to check what a client asked."""
+
+    def __init__(self):
+        self._lock = threading.Lock()
+        self._paths = []
+
+    def add(self, path):
+        with self._lock:
+            self._paths.append(path)
+
+    def paths(self):
+        with self._lock:
+            return list(self._paths)
+
+
 def parse_rule(text):
     """PATH=BEHAVIOUR[:ARG]; the argument may hold colons (dates, URLs)."""
     path, _, action = text.partition("=")
@@ -97,8 +113,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def do_GET(self):
         path = urllib.parse.unquote(urllib.parse.urlsplit(self.path).path)
-        behaviour, arg = self.server.rules.get(path)
         self.close_connection = True
+        if path == "/__requests":
+            self._send(200, json.dumps(self.server.requests.paths()).encode())
+            return
+        self.server.requests.add(path)
+        behaviour, arg = self.server.rules.get(path)
         try:
             getattr(self, "_" + behaviour.replace("-", "_"))(path, arg)
         except (BrokenPipeError, ConnectionResetError, ssl.SSLError):
@@ -267,9 +287,10 @@ def _listing(url_path, folder):
 class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
 
-    def __init__(self, rules, root, verbose, tls_context=None):
+    def __init__(self, rules, requests, root, verbose, tls_context=None):
         super().__init__(("127.0.0.1", 0), Handler)
         self.rules = rules
+        self.requests = requests
         self.root = root
         self.verbose = verbose
         self.tls_port = None
@@ -310,11 +331,12 @@ def main():
     rules = Rules()
     for path, behaviour, arg in arguments.rule:
         rules.set(path, behaviour, arg)
-    servers = [Server(rules, arguments.root, arguments.verbose)]
+    requests = RequestLog()
+    servers = [Server(rules, requests, arguments.root, arguments.verbose)]
     if arguments.tls:
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(*arguments.tls)
-        servers.append(Server(rules, arguments.root, arguments.verbose, context))
+        servers.append(Server(rules, requests, arguments.root, arguments.verbose, context))
         servers[0].tls_port = servers[1].tls_port = servers[1].server_address[1]
     print(f"PORT {servers[0].server_address[1]}")
     if arguments.tls:

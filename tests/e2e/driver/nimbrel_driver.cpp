@@ -8,10 +8,20 @@
 //   key SELECTOR tab|space|return|escape|alt+o     hover SELECTOR CONTROL     tooltip SELECTOR
 //   resources WINDOWS_PATH_OF_A_PROGRAM            errortext SYSTEM_ERROR_CODE
 //   press SELECTOR CONTROL (a mouse click)         windows SELECTOR (its process's windows)
+//   sendclick SELECTOR CONTROL
+//   watch SELECTOR CONTROL TIMEOUT_MS PALETTE UNTIL_COLOUR [UNTIL_TEXT]
 //
 // SELECTOR: main, splash, about, title=EXACT TITLE, or dialog=TITLE (a message box). CONTROL: a
 // name from ui/control_ids.h (Text1, Command1, lblStatus, Label1(0), Picture1(2), ...) or a
 // number.
+//
+// sendclick clicks a button as click does, but through the program's queue of sent messages, which
+// it empties before its posted ones: a later command that reads a control is answered only once the
+// click's handler runs, so it never sees the state from before the click.
+//
+// watch samples a control's text and colour until the colour is UNTIL_COLOUR and the text contains
+// UNTIL_TEXT, or the time is up, and lists every change it saw. PALETTE is a comma-separated
+// list of RRGGBB colours; a sample's colour is the one of them with the most pixels on screen.
 //
 // The driver never sends a message that could block on a busy program: texts are read with
 // SendMessageTimeoutW, and buttons are clicked with a posted BM_CLICK.
@@ -37,6 +47,7 @@ using namespace nimbrel;
 
 constexpr UINT kSendTimeoutMs = 2000;
 constexpr auto kPollInterval = std::chrono::milliseconds(20);
+constexpr auto kWatchInterval = std::chrono::milliseconds(5);
 
 struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -190,14 +201,20 @@ std::string ReadText(HWND window) {
                              &length)) {
         throw Failure("WM_GETTEXTLENGTH timed out");
     }
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied)) {
-        throw Failure("WM_GETTEXT timed out");
+    // The text may grow between the two messages; a full buffer is read again, larger.
+    for (std::size_t size = length + 2;; size *= 2) {
+        std::wstring text(size, L'\0');
+        DWORD_PTR copied = 0;
+        if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(),
+                                 reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                                 kSendTimeoutMs, &copied)) {
+            throw Failure("WM_GETTEXT timed out");
+        }
+        if (copied + 1 < size) {
+            text.resize(copied);
+            return Utf8(text);
+        }
     }
-    text.resize(copied);
-    return Utf8(text);
 }
 
 std::wstring ClassOf(HWND window) {
@@ -447,8 +464,8 @@ std::string TooltipJson(HWND window) {
     return Json().Bool("visible", false).Str();
 }
 
-// The colours on screen inside the control, from a copy of the screen.
-std::string ColoursJson(HWND control) {
+// How many pixels of each colour (RRGGBB) the control shows, from a copy of the screen.
+std::map<std::string, long long> ScreenColours(HWND control) {
     RECT area{};
     GetWindowRect(control, &area);
     const int width = area.right - area.left;
@@ -477,11 +494,75 @@ std::string ColoursJson(HWND control) {
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    return counts;
+}
+
+std::string ColoursJson(HWND control) {
     Json colours;
-    for (const auto& [rgb, count] : counts) {
+    for (const auto& [rgb, count] : ScreenColours(control)) {
         colours.Number(rgb.c_str(), count);
     }
     return Json().Add("colours", colours.Str()).Str();
+}
+
+std::vector<std::string> SplitList(const std::string& list) {
+    std::vector<std::string> items;
+    std::size_t start = 0;
+    for (std::size_t comma; (comma = list.find(',', start)) != std::string::npos;
+         start = comma + 1) {
+        items.push_back(list.substr(start, comma - start));
+    }
+    items.push_back(list.substr(start));
+    return items;
+}
+
+// The palette colour with the most pixels in the control; empty when it shows none of them.
+std::string DominantColour(HWND control, const std::vector<std::string>& palette) {
+    const auto counts = ScreenColours(control);
+    std::string dominant;
+    long long most = 0;
+    for (const std::string& colour : palette) {
+        const auto found = counts.find(colour);
+        if (found != counts.end() && found->second > most) {
+            dominant = colour;
+            most = found->second;
+        }
+    }
+    return dominant;
+}
+
+// Samples at a short interval, so that a step shown for a few hundred milliseconds is seen.
+std::string Watch(HWND control, int timeoutMs, const std::vector<std::string>& palette,
+                  const std::string& untilColour, const std::string& untilText) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + std::chrono::milliseconds(timeoutMs);
+    std::string samples;
+    std::string lastText;
+    std::string lastColour;
+    for (bool first = true;; first = false) {
+        const std::string text = ReadText(control);
+        const std::string colour = DominantColour(control, palette);
+        const auto now = std::chrono::steady_clock::now();
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::milliseconds>(now - start).count();
+        if (first || text != lastText || colour != lastColour) {
+            if (!first) {
+                samples += ',';
+            }
+            samples += Json().Number("ms", elapsed).Text("text", text).Text("colour", colour).Str();
+            lastText = text;
+            lastColour = colour;
+        }
+        const bool reached = colour == untilColour && text.find(untilText) != std::string::npos;
+        if (reached || now >= deadline) {
+            return Json()
+                .Bool("reached", reached)
+                .Number("elapsed_ms", elapsed)
+                .Add("samples", "[" + samples + "]")
+                .Str();
+        }
+        std::this_thread::sleep_for(kWatchInterval);
+    }
 }
 
 // The images of a program's first icon group, which the shell shows for the file.
@@ -666,6 +747,13 @@ std::string Run(const Arguments& command) {
         RequireCount(command, 3);
         return PressMouse(control);
     }
+    if (name == "sendclick") {
+        RequireCount(command, 3);
+        if (!SendNotifyMessageW(control, BM_CLICK, 0, 0)) {
+            throw Failure("SendNotifyMessageW failed");
+        }
+        return Json().Bool("ok", true).Str();
+    }
     if (name == "hover") {
         RequireCount(command, 3);
         return Hover(control);
@@ -677,6 +765,13 @@ std::string Run(const Arguments& command) {
     if (name == "settext") {
         RequireCount(command, 4);
         return SetText(control, command[3]);
+    }
+    if (name == "watch") {
+        if (command.size() != 6 && command.size() != 7) {
+            throw Failure("command watch takes 4 or 5 arguments");
+        }
+        return Watch(control, std::stoi(command[3]), SplitList(command[4]), command[5],
+                     command.size() == 7 ? command[6] : "");
     }
     throw Failure("unknown command " + name);
 }

@@ -1,0 +1,205 @@
+#!/usr/bin/python3
+"""Benchmarks of an update by nimbrel.exe under Wine against the local NOAA stand-in (classic
+layout): the time of a whole update beside curl fetching the same three addresses, the CPU the
+program uses while an update waits, and the peak memory of an update. Prints figures and ratios;
+it never judges them. Needs a Wine session: run it through scripts/bench (see README.md)."""
+
+import argparse
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+
+import harness  # noqa: E402
+import noaa_fixture as fixture  # noqa: E402
+from noaa_fixture import CLASSIC_CYCLES, NEXT_UPDATE, PAGE, REPORTS  # noqa: E402
+
+CURRENT = CLASSIC_CYCLES + "14Z.TXT"
+PREVIOUS = CLASSIC_CYCLES + "13Z.TXT"
+CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+
+
+def parse_arguments():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("nimbrel", help="nimbrel.exe")
+    parser.add_argument("driver", help="nimbrel_driver.exe")
+    parser.add_argument("--runs", type=int, default=5, help="updates and curl runs (default 5)")
+    parser.add_argument("--size", type=int, default=5_000_000,
+                        help="bytes of each cycle file (default 5000000)")
+    parser.add_argument("--wait", type=float, default=10.0,
+                        help="seconds of the waiting and idle CPU measurements (default 10)")
+    return parser.parse_args()
+
+
+def process_cpu_seconds(pid):
+    """utime + stime of a Linux process, all its threads."""
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
+
+
+def status_kib(pid, name):
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith(name + ":"):
+                return int(line.split()[1])
+    raise RuntimeError(f"no {name} for process {pid}")
+
+
+def reset_peak_memory(pid):
+    """Lets VmHWM start again from the present resident size (Linux 4.0 and later)."""
+    with open(f"/proc/{pid}/clear_refs", "w") as clear:
+        clear.write("5")
+
+
+def wineserver_pid():
+    """The Wine server of this session's prefix, for comparison; None if not found."""
+    prefix = b"WINEPREFIX=" + os.environ["WINEPREFIX"].encode()
+    for entry in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{entry}/cmdline", "rb") as f:
+                name = os.path.basename(f.read().split(b"\0")[0])
+            with open(f"/proc/{entry}/environ", "rb") as f:
+                environment = f.read().split(b"\0")
+        except OSError:
+            continue
+        if name.startswith(b"wineserver") and prefix in environment:
+            return int(entry)
+    return None
+
+
+class Bench:
+    def __init__(self, arguments, session, standin):
+        self.arguments = arguments
+        self.session = session
+        self.standin = standin
+        self.served = {PAGE: fixture.metar_page("14Z"),
+                       CURRENT: fixture.cycle_file(arguments.size, 14, seed=1),
+                       PREVIOUS: fixture.cycle_file(arguments.size, 13, seed=2)}
+        for path, data in self.served.items():
+            standin.put(path, data)
+        self.reports = fixture.ReportFolder(session.prefix, fixture.FOLDER)
+        fixture.start_program(session, standin, "--layout", "classic")
+        pids = session.program_pids()
+        if len(pids) != 1:
+            raise RuntimeError(f"expected one nimbrel.exe process, found {pids}")
+        self.pid = pids[0]
+
+    def update(self):
+        """One update from the click to both reports written and the line blue again; returns
+        its milliseconds and how far it raised the peak resident size, in KiB."""
+        for name in REPORTS:
+            if os.path.exists(self.reports.path(name)):
+                os.remove(self.reports.path(name))
+        reset_peak_memory(self.pid)
+        before = status_kib(self.pid, "VmHWM")
+        watched = fixture.status_watch(self.session, fixture.UPDATE_TIMEOUT_MS, "blue",
+                                       NEXT_UPDATE, click_first=True)
+        if not watched["reached"]:
+            raise RuntimeError(f"the update did not end: {fixture.steps(watched['samples'])}")
+        if (self.reports.read(fixture.CURRENT_REPORT) != self.served[CURRENT]
+                or self.reports.read(fixture.PREVIOUS_REPORT) != self.served[PREVIOUS]):
+            raise RuntimeError("the reports differ from the served files")
+        return watched["elapsed_ms"], status_kib(self.pid, "VmHWM") - before
+
+    def curl(self, folder):
+        """curl fetching the page and both files one after the other; returns milliseconds."""
+        command = ["curl", "--silent", "--show-error", "--fail", "--noproxy", "*"]
+        for index, path in enumerate((PAGE, CURRENT, PREVIOUS)):
+            command += ["-o", os.path.join(folder, str(index)), self.standin.origin + path]
+        start = time.monotonic()
+        subprocess.run(command, check=True, stdin=subprocess.DEVNULL, timeout=60)
+        return (time.monotonic() - start) * 1000
+
+    def cpu_per_second(self, seconds):
+        """CPU seconds per wall second of nimbrel.exe, and of the Wine server beside it."""
+        server = wineserver_pid()
+        start = time.monotonic()
+        program_before = process_cpu_seconds(self.pid)
+        server_before = process_cpu_seconds(server) if server else 0.0
+        time.sleep(seconds)
+        wall = time.monotonic() - start
+        program = (process_cpu_seconds(self.pid) - program_before) / wall
+        wine = (process_cpu_seconds(server) - server_before) / wall if server else float("nan")
+        return program, wine
+
+    def wait_for_stalled_page(self):
+        """Starts an update on a page that sends its headers and then nothing for a minute."""
+        self.standin.rule(PAGE, "stall", 60)
+        watched = fixture.status_watch(self.session, 10000, "purple", "Getting NOAA Zulu time",
+                                       click_first=True)
+        if not watched["reached"]:
+            raise RuntimeError(f"the update did not wait: {fixture.steps(watched['samples'])}")
+
+
+def line(label, text):
+    print(f"{label:<16}{text}")
+
+
+def runs_text(values, unit):
+    return ", ".join(f"{value:.0f}" for value in values) + f" {unit}"
+
+
+def report(arguments, bench):
+    runs = arguments.runs
+    total_bytes = len(bench.served[CURRENT]) + len(bench.served[PREVIOUS])
+    print(f"Nimbrel update benchmark: the page and 2 cycle files of {arguments.size} bytes, "
+          f"{runs} runs, stand-in on 127.0.0.1")
+
+    resident_before = status_kib(bench.pid, "VmRSS")
+    updates, peaks, curls = [], [], []
+    with tempfile.TemporaryDirectory(prefix="nimbrel-curl-") as folder:
+        for _ in range(runs):  # alternated, so that both see the same machine
+            milliseconds, peak = bench.update()
+            updates.append(milliseconds)
+            peaks.append(peak)
+            curls.append(bench.curl(folder))
+    update_ms, curl_ms = statistics.median(updates), statistics.median(curls)
+    line("update time", f"nimbrel.exe, click to both reports written and the line blue: "
+                        f"median {update_ms:.0f} ms ({runs_text(updates, 'ms')})")
+    line("", f"curl, the same 3 addresses one after the other: "
+             f"median {curl_ms:.0f} ms ({runs_text(curls, 'ms')})")
+    line("", f"ratio nimbrel/curl {update_ms / curl_ms:.2f}")
+
+    # Later updates reuse the heap the first one grew, so the first shows the cost in full.
+    later = f"{statistics.median(peaks[1:]) / 1024:.1f} MiB" if runs > 1 else "-"
+    line("peak memory", f"VmHWM rise over the resident size before the click: first update "
+                        f"{peaks[0] / 1024:.1f} MiB, later ones median {later}")
+    line("", f"the two files {total_bytes / 2**20:.1f} MiB; "
+             f"ratio first rise/files {peaks[0] * 1024 / total_bytes:.2f}; "
+             f"resident before the first update {resident_before / 1024:.1f} MiB, "
+             f"after the last {status_kib(bench.pid, 'VmRSS') / 1024:.1f} MiB")
+
+    idle, idle_server = bench.cpu_per_second(arguments.wait)
+    bench.wait_for_stalled_page()
+    waiting, waiting_server = bench.cpu_per_second(arguments.wait)
+    line("CPU", f"nimbrel.exe waiting {arguments.wait:g} s for a stalled page: "
+                f"{waiting:.4f} CPU s per s (Wine server meanwhile {waiting_server:.4f})")
+    line("", f"nimbrel.exe idle {arguments.wait:g} s, counting down: "
+             f"{idle:.4f} CPU s per s (Wine server meanwhile {idle_server:.4f})")
+    line("", f"resolution {1 / CLOCK_TICKS / arguments.wait:.4f} CPU s per s")
+
+
+def main():
+    arguments = parse_arguments()
+    if not os.environ.get("WINEPREFIX") or not os.environ.get("DISPLAY"):
+        sys.exit("Needs a Wine session and a display: run scripts/bench.")
+    session = harness.Session(arguments.nimbrel, arguments.driver)
+    session.ensure_wine_server()
+    session.stop()
+    session.prepare_display()
+    standin = fixture.Standin()
+    try:
+        report(arguments, Bench(arguments, session, standin))
+    finally:
+        session.stop()
+        session.delete_simulator_key()
+        standin.stop()
+
+
+if __name__ == "__main__":
+    main()

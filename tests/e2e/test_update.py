@@ -1,0 +1,218 @@
+"""An update by nimbrel.exe under Wine against the local NOAA stand-in in the classic layout: the
+report files it writes, the status line on the way, each failure the server or the disk can cause,
+and closing the window while an update waits."""
+
+import os
+import re
+import time
+import unittest
+
+import harness
+import noaa_fixture as fixture
+from harness import ProgramTest
+from noaa_fixture import (CLASSIC_CYCLES, CURRENT_REPORT, FOLDER, NEXT_UPDATE, PAGE,
+                          PREVIOUS_REPORT, REPORTS)
+
+CYCLE_SIZE = 3_000_000
+CURRENT = CLASSIC_CYCLES + "14Z.TXT"
+PREVIOUS = CLASSIC_CYCLES + "13Z.TXT"
+EARLIER = fixture.earlier_reports()
+
+
+def served_files():
+    """The page and the two cycle files the stand-in serves unless a test says otherwise."""
+    return {PAGE: fixture.metar_page("14Z"),
+            CURRENT: fixture.cycle_file(CYCLE_SIZE, 14, seed=1),
+            PREVIOUS: fixture.cycle_file(CYCLE_SIZE, 13, seed=2)}
+
+
+class ClassicLayoutUpdate(fixture.UpdateChecks, unittest.TestCase):
+    """One nimbrel.exe for all tests."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.served = served_files()
+        cls.start_with(cls.served, "--layout", "classic")
+
+    def wait_for_report(self, name, data):
+        """The other transfer of a failed update still writes its report; this waits for it."""
+        deadline = time.monotonic() + fixture.UPDATE_TIMEOUT_MS / 1000
+        while self.reports.read(name) != data:
+            if time.monotonic() > deadline:
+                self.fail(f"{name} was not written")
+            time.sleep(0.05)
+
+    def assertRecovers(self):
+        """The program still runs, and a click with the stand-in healthy writes both files."""
+        self.doCleanups()  # the stand-in healthy again, the folder as it was
+        self.setUp()  # the earlier reports again, which the update must replace
+        self.update("blue", NEXT_UPDATE)
+        self.assertReports(self.served[CURRENT], self.served[PREVIOUS])
+        self.assertAsked([PAGE], [CURRENT, PREVIOUS])
+
+    # --- A healthy server ----------------------------------------------------------------------
+
+    def test_an_update_writes_both_files_and_shows_each_step(self):
+        # Slow pieces keep each step on the line for a few ticks of the status animation.
+        for path in (PAGE, CURRENT, PREVIOUS):
+            self.misbehave(path, "drip", 15)
+        steps = self.update("blue", NEXT_UPDATE)
+        # What the line showed before the click came through is of no interest.
+        steps = steps[[colour for _, colour in steps].index("purple"):]
+
+        self.assertEqual(fixture.colour_changes(steps), ["purple", "green", "blue"], steps)
+        self.assertIn(("Getting NOAA Zulu time", "purple"), steps)
+        self.assertIn(("Getting Previous METAR (13Z)", "green"), steps)
+        self.assertEqual(steps[-1], (NEXT_UPDATE, "blue"))
+        self.assertReports(self.served[CURRENT], self.served[PREVIOUS])
+        self.assertAsked([PAGE], [CURRENT, PREVIOUS])
+
+    def test_redirects_are_followed(self):
+        moved_page = "/weather/moved/metar.shtml"
+        mirror = "/mirror/cycles/14Z.TXT"
+        mirrored = fixture.cycle_file(CYCLE_SIZE, 14, seed=5)
+        self.standin.put(moved_page, self.served[PAGE])
+        self.standin.put(mirror, mirrored)
+        self.misbehave(PAGE, "redirect", moved_page)
+        self.misbehave(CURRENT, "redirect", mirror)
+        self.update("blue", NEXT_UPDATE)
+        self.assertReports(mirrored, self.served[PREVIOUS])
+        self.assertAsked([PAGE, moved_page], [CURRENT, PREVIOUS, mirror])
+
+    # --- Failures: red, saying what went wrong, the earlier report kept, the program going on --
+
+    def fail_update(self, path, behaviour, arg, message):
+        """Makes `path` misbehave and runs an update that must end red with a message that the
+        pattern `message` matches, followed by the server."""
+        self.misbehave(path, behaviour, arg)
+        server = f" [{self.standin.origin} (classic layout)]"
+        text = self.failed_update(server)
+        self.assertRegex(text, f"^({message}){re.escape(server)}$")
+
+    def reset_messages(self, path):
+        """What a reset may show: Wine's WinHTTP drops the data it has not read yet, so the
+        reset can come before the headers or take the place of the body's end."""
+        server = re.escape(f"127.0.0.1:{self.standin.port}")
+        return (rf"No valid response from {server}: "
+                r"(Connection reset by peer|The server's response was not valid)\."
+                rf"|Download broken off \({server}\): .+"
+                rf"|Download cut short: \d+ of {len(self.served[path])} bytes")
+
+    def test_the_page_missing(self):
+        self.fail_update(PAGE, "status", 404, "HTTP 404 Not Found")
+        self.assertAsked([PAGE], [])
+        self.assertReports(EARLIER[CURRENT_REPORT], EARLIER[PREVIOUS_REPORT])
+        self.assertRecovers()
+
+    def test_the_page_connection_reset(self):
+        self.fail_update(PAGE, "reset", None, self.reset_messages(PAGE))
+        self.assertAsked([PAGE], [])
+        self.assertReports(EARLIER[CURRENT_REPORT], EARLIER[PREVIOUS_REPORT])
+        self.assertRecovers()
+
+    def test_the_current_file_missing(self):
+        self.fail_update(CURRENT, "status", 404, "HTTP 404 Not Found")
+        self.wait_for_report(PREVIOUS_REPORT, self.served[PREVIOUS])
+        self.assertReports(EARLIER[CURRENT_REPORT], self.served[PREVIOUS])
+        self.assertRecovers()
+
+    def test_a_server_error_on_the_previous_file(self):
+        self.fail_update(PREVIOUS, "status", 500, "HTTP 500 Internal Server Error")
+        self.wait_for_report(CURRENT_REPORT, self.served[CURRENT])
+        self.assertReports(self.served[CURRENT], EARLIER[PREVIOUS_REPORT])
+        self.assertRecovers()
+
+    def test_the_current_file_cut_short(self):
+        self.fail_update(CURRENT, "short", 100_000,
+                         f"Download cut short: 100000 of {len(self.served[CURRENT])} bytes")
+        self.wait_for_report(PREVIOUS_REPORT, self.served[PREVIOUS])
+        self.assertReports(EARLIER[CURRENT_REPORT], self.served[PREVIOUS])
+        self.assertRecovers()
+
+    def test_the_previous_file_connection_reset_midway(self):
+        self.fail_update(PREVIOUS, "reset", 200_000, self.reset_messages(PREVIOUS))
+        self.wait_for_report(CURRENT_REPORT, self.served[CURRENT])
+        self.assertReports(self.served[CURRENT], EARLIER[PREVIOUS_REPORT])
+        self.assertRecovers()
+
+    # --- Failures on this computer's side ------------------------------------------------------
+
+    def test_a_read_only_report_is_kept_and_reported(self):
+        # Wine shows a file without write permission as read-only, as `attrib +r` makes it.
+        os.chmod(self.reports.path(CURRENT_REPORT), 0o444)
+        self.addCleanup(os.chmod, self.reports.path(CURRENT_REPORT), 0o644)
+        shown = self.failed_update("Could not write")
+        self.assertEqual(shown, f"Could not write {FOLDER}{CURRENT_REPORT}: the file is read-only")
+        self.wait_for_report(PREVIOUS_REPORT, self.served[PREVIOUS])
+        self.assertReports(EARLIER[CURRENT_REPORT], self.served[PREVIOUS])
+        self.assertEqual(self.reports.files(), sorted(REPORTS), "no temporary file is left")
+        self.assertRecovers()
+
+    def test_a_missing_output_folder_is_reported_with_its_path(self):
+        missing = "C:\\Fly!\\Missing\\METAR\\"
+        self.session.drive(["settext", "main", "Text1", missing])
+        self.addCleanup(self.session.drive, ["settext", "main", "Text1", FOLDER])
+        shown = self.failed_update("Could not write")
+        # Both writes fail; either may be the last to say so.
+        self.assertRegex(shown, "^Could not write " + re.escape(missing) +
+                         r"(Current|Previous)METAR\.txt: Path not found")
+        self.assertFalse(os.path.exists(os.path.join(self.reports.linux, "..", "Missing")))
+        self.assertReports(EARLIER[CURRENT_REPORT], EARLIER[PREVIOUS_REPORT])
+        self.assertRecovers()
+
+
+class ClosingWhileAnUpdateWaits(ProgramTest):
+    """Closing the window ends the program at once, whichever wait it is in, and leaves the
+    earlier reports whole."""
+
+    def setUp(self):
+        super().setUp()
+        self.standin = fixture.Standin()
+        self.addCleanup(self.standin.stop)
+        for path, data in served_files().items():
+            self.standin.put(path, data)
+        self.reports = fixture.ReportFolder(self.session.prefix, FOLDER)
+        for name, data in EARLIER.items():
+            self.reports.write(name, data)
+        fixture.start_program(self.session, self.standin, "--layout", "classic")
+
+    def wait_until_shown(self, colour, text):
+        """Clicks "Get METAR" and waits until the update has reached that step."""
+        watched = fixture.status_watch(self.session, 10000, colour, text, click_first=True)
+        self.assertTrue(watched["reached"], fixture.steps(watched["samples"]))
+
+    def wait_for_requests(self, count):
+        deadline = time.monotonic() + 10
+        while len(self.standin.requests()) < count:
+            self.assertLess(time.monotonic(), deadline, self.standin.requests())
+            time.sleep(0.05)
+
+    def close_and_check(self):
+        closing = time.monotonic()
+        self.session.drive(["close", "main"])
+        self.assertEqual(self.session.wait_for_exit(10), 0)
+        self.assertLess(time.monotonic() - closing, 1.0, "the program ends within a second")
+        self.assertEqual(self.session.program_pids(), [])
+        self.assertEqual(self.reports.files(), sorted(REPORTS), "no half-written file is left")
+        for name, data in EARLIER.items():
+            self.assertTrue(self.reports.read(name) == data, f"{name} changed")
+
+    def test_while_the_page_stalls(self):
+        # The stand-in sends the headers, then nothing for a minute.
+        self.standin.rule(PAGE, "stall", 60)
+        self.wait_until_shown("purple", "Getting NOAA Zulu time")
+        self.wait_for_requests(1)
+        self.close_and_check()
+
+    def test_while_both_files_arrive(self):
+        # A piece every half second: the files would take fifty seconds.
+        for path in (CURRENT, PREVIOUS):
+            self.standin.rule(path, "drip", 500)
+        self.wait_until_shown("green", "Getting Previous METAR (13Z)")
+        self.wait_for_requests(3)
+        time.sleep(1)  # some pieces of both files have arrived
+        self.close_and_check()
+
+
+if __name__ == "__main__":
+    harness.main()
