@@ -65,7 +65,8 @@ void FrmNimbrel::WriteReport(std::string& buffer, const char* fileName) {
     if (!StringToFile(buffer, JoinPath(controls_.Text1.Text(), fileName))) {
         downloadFailed_ = true;
     }
-    buffer.clear();
+    // Gives the memory back too: a cycle file is megabytes, and the next update is 15 minutes away.
+    std::string().swap(buffer);
 }
 
 }  // namespace nimbrel

@@ -40,6 +40,7 @@
 #include <vector>
 
 #include "ui/control_ids.h"
+#include "util/win32_text.h"
 
 namespace {
 
@@ -52,29 +53,6 @@ constexpr auto kWatchInterval = std::chrono::milliseconds(5);
 struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
-    return narrow;
-}
-
-std::wstring Wide(const std::string& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
-    return wide;
-}
 
 // One JSON object, written field by field.
 class Json {
@@ -169,10 +147,10 @@ HWND FindTopLevel(const std::string& selector) {
         return FindWindowW(kAboutWindowClass, nullptr);
     }
     if (selector.starts_with("title=")) {
-        return FindWindowW(nullptr, Wide(selector.substr(6)).c_str());
+        return FindWindowW(nullptr, Utf8ToWide(selector.substr(6)).c_str());
     }
     if (selector.starts_with("dialog=")) {
-        return FindWindowW(L"#32770", Wide(selector.substr(7)).c_str());
+        return FindWindowW(L"#32770", Utf8ToWide(selector.substr(7)).c_str());
     }
     throw Failure("unknown window selector: " + selector);
 }
@@ -212,7 +190,7 @@ std::string ReadText(HWND window) {
         }
         if (copied + 1 < size) {
             text.resize(copied);
-            return Utf8(text);
+            return WideToUtf8(text);
         }
     }
 }
@@ -247,8 +225,8 @@ std::string WindowJson(HWND window) {
     wchar_t title[512] = {};
     GetWindowTextW(window, title, 512);
     return Json()
-        .Text("title", Utf8(title))
-        .Text("class", Utf8(ClassOf(window)))
+        .Text("title", WideToUtf8(title))
+        .Text("class", WideToUtf8(ClassOf(window)))
         .Add("client", Json::Array({client.right, client.bottom}))
         .Add("client_origin", Json::Array({origin.x, origin.y}))
         .Add("bounds", RectJson(bounds))
@@ -282,7 +260,7 @@ std::string ControlsJson(HWND window) {
         list += Json()
                     .Number("id", id)
                     .Text("name", ControlName(id))
-                    .Text("class", Utf8(ClassOf(child)))
+                    .Text("class", WideToUtf8(ClassOf(child)))
                     .Text("text", ReadText(child))
                     .Add("rect", RectJson(ClientRectOf(child)))
                     .Number("style", style)
@@ -378,7 +356,7 @@ std::string LimitJson(HWND control) {
 
 std::string SetText(HWND control, const std::string& text) {
     DWORD_PTR result = 0;
-    const std::wstring wide = Wide(text);
+    const std::wstring wide = Utf8ToWide(text);
     if (!SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()),
                              SMTO_ABORTIFHUNG, kSendTimeoutMs, &result)) {
         throw Failure("WM_SETTEXT timed out");
@@ -433,7 +411,7 @@ std::string ProcessWindowsJson(HWND window) {
                 }
                 search.list += Json()
                                    .Text("title", ReadText(candidate))
-                                   .Text("class", Utf8(ClassOf(candidate)))
+                                   .Text("class", WideToUtf8(ClassOf(candidate)))
                                    .Str();
             }
             return TRUE;
@@ -625,14 +603,14 @@ std::string VersionJson(const std::wstring& path) {
         wchar_t* value = nullptr;
         const std::wstring key = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
         if (VerQueryValueW(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &length)) {
-            version.Text(Utf8(name).c_str(), Utf8(value));
+            version.Text(WideToUtf8(name).c_str(), WideToUtf8(value));
         }
     }
     return version.Str();
 }
 
 std::string ResourcesJson(const std::string& path) {
-    const std::wstring widePath = Wide(path);
+    const std::wstring widePath = Utf8ToWide(path);
     const HMODULE module = LoadLibraryExW(
         widePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (!module) {
@@ -656,7 +634,7 @@ std::string ErrorTextJson(DWORD code) {
         nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring message(text ? text : L"", length);
     LocalFree(text);
-    return Json().Text("text", Utf8(message)).Str();
+    return Json().Text("text", WideToUtf8(message)).Str();
 }
 
 using Arguments = std::vector<std::string>;
@@ -793,7 +771,7 @@ Arguments CommandLineArguments() {
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
     Arguments arguments;
     for (int i = 1; i < count; ++i) {
-        arguments.push_back(Utf8(wide[i]));
+        arguments.push_back(WideToUtf8(wide[i]));
     }
     LocalFree(wide);
     return arguments;
