@@ -10,22 +10,11 @@
 
 #include <string>
 
+#include "util/program_path_win32.h"
+
 namespace {
 
 constexpr DWORD kStayMs = 3000;
-
-std::wstring ModulePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
 
 std::wstring CurrentFolder() {
     std::wstring folder(GetCurrentDirectoryW(0, nullptr), L'\0');
@@ -58,7 +47,7 @@ void Append(const std::wstring& path, const std::wstring& line) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    const std::wstring program = ModulePath();
+    const std::wstring program = nimbrel::ProgramPath();
     const std::wstring stem = program.substr(0, program.size() - std::wstring(L".exe").size());
     Append(stem + L".starts.txt", StartRecord(program));
     Sleep(kStayMs);
