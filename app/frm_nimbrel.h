@@ -68,13 +68,13 @@ class FrmNimbrel {
     void Timer2_Timer();
 
     void HTTP1_DataArrival(std::string_view chunk);
-    void HTTP1_Error(const std::string& message);
+    void HTTP1_Error(const TransferFailure& failure);
     void HTTP1_Complete(const HttpResponseInfo& info);
     void HTTP2_DataArrival(std::string_view chunk);
-    void HTTP2_Error(const std::string& message);
+    void HTTP2_Error(const TransferFailure& failure);
     void HTTP2_Complete(const HttpResponseInfo& info);
     void HTTP3_DataArrival(std::string_view chunk);
-    void HTTP3_Error(const std::string& message);
+    void HTTP3_Error(const TransferFailure& failure);
     void HTTP3_Complete(const HttpResponseInfo& info);
 
     // Restarts the countdown at 15 minutes and says so.
@@ -102,7 +102,7 @@ class FrmNimbrel {
     class HttpEvents : public HttpListener {
       public:
         using DataHandler = void (FrmNimbrel::*)(std::string_view);
-        using ErrorHandler = void (FrmNimbrel::*)(const std::string&);
+        using ErrorHandler = void (FrmNimbrel::*)(const TransferFailure&);
         using CompleteHandler = void (FrmNimbrel::*)(const HttpResponseInfo&);
 
         HttpEvents(FrmNimbrel& owner, DataHandler data, ErrorHandler error,
@@ -110,7 +110,7 @@ class FrmNimbrel {
             : owner_(owner), data_(data), error_(error), complete_(complete) {}
 
         void OnDataArrival(std::string_view chunk) override { (owner_.*data_)(chunk); }
-        void OnError(const std::string& message) override { (owner_.*error_)(message); }
+        void OnError(const TransferFailure& failure) override { (owner_.*error_)(failure); }
         void OnComplete(const HttpResponseInfo& info) override { (owner_.*complete_)(info); }
 
       private:
@@ -126,6 +126,7 @@ class FrmNimbrel {
     void RestartCountdown();
     void ShowFailure(const std::string& message);
     std::string TransferFailureText(const std::string& message) const;
+    std::string TransferFailureText(const TransferFailure& failure) const;
     std::string CountdownText() const;
     void ReportDownloadError(const std::string& message);
     void WriteReport(std::string& buffer, const char* fileName);

@@ -1,4 +1,5 @@
 // One update from start to end, and the minute countdown that repeats it.
+#include "app/failure_text.h"
 #include "app/frm_nimbrel.h"
 
 namespace nimbrel {
@@ -116,6 +117,10 @@ void FrmNimbrel::ShowFailure(const std::string& message) {
 std::string FrmNimbrel::TransferFailureText(const std::string& message) const {
     // Naming the server lets the user tell an outage there from a problem here.
     return message + " [" + DescribeServer(services_.server) + "]";
+}
+
+std::string FrmNimbrel::TransferFailureText(const TransferFailure& failure) const {
+    return TransferFailureText(DescribeTransferFailure(failure));
 }
 
 }  // namespace nimbrel

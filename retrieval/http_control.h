@@ -1,6 +1,8 @@
 // One HTTP GET at a time, reported through events on the user-interface thread.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -9,6 +11,34 @@ namespace nimbrel {
 // What the server said about a response beyond its body.
 struct HttpResponseInfo {
     std::string date;  // the Date header as sent, empty when absent
+};
+
+// Why a transfer failed, as data the program can act on; the sentence for the user is made
+// from it elsewhere.
+enum class TransferFailureKind {
+    HttpStatus,      // the server answered outside 2xx
+    TimedOut,        // no data for `idle`
+    CutShort,        // the body ended before its Content-Length
+    TooLarge,        // more than `limitBytes`
+    Connection,      // connecting, sending or receiving failed
+    NameResolution,  // the server's name is unknown
+    Tls,             // no secure connection
+    Cancelled,       // abandoned by the program; never shown
+    Other,           // anything else; `systemText` says what
+};
+
+struct TransferFailure {
+    TransferFailureKind kind = TransferFailureKind::Other;
+    std::string systemText{};  // the platform's own words, or the reason phrase of a status
+    std::string server{};      // host:port
+    bool connected = false;    // the server had accepted the connection
+    int httpStatus = 0;
+    std::uint64_t receivedBytes = 0;
+    std::uint64_t expectedBytes = 0;    // Content-Length, for CutShort
+    std::uint64_t limitBytes = 0;       // for TooLarge
+    std::chrono::milliseconds idle{0};  // for TimedOut
+    // The system would not let the transfer ask for TLS 1.2, so an old Windows may lack it.
+    bool tlsVersionNotOffered = false;
 };
 
 // Receives the events of one control. Every call comes from the platform's message loop on the
@@ -20,7 +50,7 @@ class HttpListener {
     // Chunks come in document order and together carry the whole body, byte for byte.
     virtual void OnDataArrival(std::string_view chunk) = 0;
     // The transfer failed; nothing more follows for it.
-    virtual void OnError(const std::string& message) = 0;
+    virtual void OnError(const TransferFailure& failure) = 0;
     // The whole body has arrived with a successful status; nothing more follows for it.
     virtual void OnComplete(const HttpResponseInfo& info) = 0;
 };

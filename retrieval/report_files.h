@@ -7,13 +7,28 @@
 
 namespace nimbrel {
 
+// Why a report file could not be replaced.
+enum class ReportWriteFailureKind {
+    Locked,    // another program has the file open
+    ReadOnly,  // the file is marked read-only
+    NoFolder,  // the folder does not exist
+    DiskFull,
+    Other,
+};
+
+struct ReportWriteFailure {
+    ReportWriteFailureKind kind = ReportWriteFailureKind::Other;
+    std::string systemText{};  // the platform's own words
+};
+
 class ReportFiles {
   public:
     virtual ~ReportFiles() = default;
 
     // Replaces the file at `path` by exactly `bytes`. A reader sees the old file or the new one,
     // never a mixture; on failure the old file is left as it was and the reason is returned.
-    virtual std::optional<std::string> Replace(const std::string& path, std::string_view bytes) = 0;
+    virtual std::optional<ReportWriteFailure> Replace(const std::string& path,
+                                                      std::string_view bytes) = 0;
 };
 
 }  // namespace nimbrel

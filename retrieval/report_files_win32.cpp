@@ -10,49 +10,68 @@ namespace nimbrel {
 
 namespace {
 
-std::string LastErrorText() {
-    return SystemErrorText(GetLastError());
+ReportWriteFailure LastError() {
+    const DWORD code = GetLastError();
+    ReportWriteFailure failure{ReportWriteFailureKind::Other, SystemErrorText(code)};
+    switch (code) {
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            failure.kind = ReportWriteFailureKind::Locked;
+            break;
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_BAD_NETPATH:
+            failure.kind = ReportWriteFailureKind::NoFolder;
+            break;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            failure.kind = ReportWriteFailureKind::DiskFull;
+            break;
+        default:
+            break;
+    }
+    return failure;
 }
 
 // Writes all of `bytes` to a new file and makes sure they reached the disk.
-std::optional<std::string> WriteNewFile(const std::wstring& path, std::string_view bytes) {
+std::optional<ReportWriteFailure> WriteNewFile(const std::wstring& path, std::string_view bytes) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        return LastErrorText();
+        return LastError();
     }
-    std::optional<std::string> failure;
+    std::optional<ReportWriteFailure> failure;
     while (!bytes.empty() && !failure) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
         DWORD written = 0;
         if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) {
-            failure = LastErrorText();
+            failure = LastError();
         }
         bytes.remove_prefix(written);
     }
     if (!failure && !FlushFileBuffers(file)) {
-        failure = LastErrorText();
+        failure = LastError();
     }
     if (!CloseHandle(file) && !failure) {
-        failure = LastErrorText();
+        failure = LastError();
     }
     return failure;
 }
 
 }  // namespace
 
-std::optional<std::string> Win32ReportFiles::Replace(const std::string& path,
-                                                     std::string_view bytes) {
+std::optional<ReportWriteFailure> Win32ReportFiles::Replace(const std::string& path,
+                                                            std::string_view bytes) {
     const std::wstring target = Utf8ToWide(path);
     const DWORD attributes = GetFileAttributesW(target.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     // Renaming over a read-only file succeeds on some systems; the simulator's file must not
     // change when the user protected it.
     if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        return "the file is read-only";
+        return ReportWriteFailure{ReportWriteFailureKind::ReadOnly, ""};
     }
     if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        return "a folder has that name";
+        return ReportWriteFailure{ReportWriteFailureKind::Other, "a folder has that name"};
     }
     const std::wstring temporary = target + L".nimbrel-" + std::to_wstring(GetCurrentProcessId());
     if (auto failure = WriteNewFile(temporary, bytes)) {
@@ -66,9 +85,9 @@ std::optional<std::string> Win32ReportFiles::Replace(const std::string& path,
                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     }
     if (!replaced) {
-        const std::string reason = LastErrorText();
+        const ReportWriteFailure failure = LastError();
         DeleteFileW(temporary.c_str());
-        return reason;
+        return failure;
     }
     return std::nullopt;
 }

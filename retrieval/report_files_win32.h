@@ -7,7 +7,8 @@ namespace nimbrel {
 
 class Win32ReportFiles : public ReportFiles {
   public:
-    std::optional<std::string> Replace(const std::string& path, std::string_view bytes) override;
+    std::optional<ReportWriteFailure> Replace(const std::string& path,
+                                              std::string_view bytes) override;
 };
 
 }  // namespace nimbrel

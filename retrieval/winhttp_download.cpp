@@ -17,8 +17,6 @@ constexpr wchar_t kUserAgent[] = L"Nimbrel/1.00";
 constexpr DWORD kReadSize = 64 * 1024;
 // Name look-up, connecting and sending the request each get this long.
 constexpr int kSetupTimeoutMs = 30 * 1000;
-// Never shown: the events of an abandoned download are dropped.
-constexpr char kAbandoned[] = "The download was abandoned";
 
 struct HandleCloser {
     void operator()(HINTERNET handle) const { WinHttpCloseHandle(handle); }
@@ -58,25 +56,17 @@ std::optional<std::string> CommonWinHttpErrorText(DWORD code) {
     }
 }
 
-std::string Failure(const std::string& what, DWORD code) {
+std::string WinHttpErrorText(DWORD code) {
     auto text = SystemErrorDescription(code, GetModuleHandleW(L"winhttp.dll"));
     if (!text) {
         text = CommonWinHttpErrorText(code);
     }
-    return what + ": " + text.value_or("error " + std::to_string(code));
+    return text.value_or("error " + std::to_string(code));
 }
 
-std::string DurationText(std::chrono::milliseconds duration) {
-    const auto ms = duration.count();
-    if (ms % 1000) {
-        return std::to_string(ms) + " ms";
-    }
-    return ms == 1000 ? "1 second" : std::to_string(ms / 1000) + " seconds";
-}
-
-std::string SizeText(std::uint64_t bytes) {
-    constexpr std::uint64_t kMiB = 1 << 20;
-    return bytes % kMiB ? std::to_string(bytes) + " bytes" : std::to_string(bytes / kMiB) + " MiB";
+// A failure that only its text can explain, such as a step of WinHTTP's own set-up.
+TransferFailure Failure(const std::string& what, DWORD code) {
+    return {.kind = TransferFailureKind::Other, .systemText = what + ": " + WinHttpErrorText(code)};
 }
 
 std::wstring Part(const wchar_t* start, DWORD length) {
@@ -163,15 +153,15 @@ class Download {
     }
 
   private:
-    std::optional<std::string> Open(const std::string& url);
-    std::optional<std::string> Configure();
-    std::optional<std::string> Exchange();
-    std::optional<std::string> CheckStatus();
-    std::optional<std::string> ReadBody();
-    std::string SendFailure(DWORD code) const;
-    std::string ReceiveFailure(const std::string& what, DWORD code) const;
-    std::string TooLarge() const {
-        return "The server sent more than " + SizeText(limits_.bodyBytes);
+    std::optional<TransferFailure> Open(const std::string& url);
+    std::optional<TransferFailure> Configure();
+    std::optional<TransferFailure> Exchange();
+    std::optional<TransferFailure> CheckStatus();
+    std::optional<TransferFailure> ReadBody();
+    TransferFailure SendFailure(DWORD code) const;
+    TransferFailure ReceiveFailure(DWORD code, std::uint64_t received) const;
+    TransferFailure TooLarge() const {
+        return {.kind = TransferFailureKind::TooLarge, .limitBytes = limits_.bodyBytes};
     }
     std::string ServerName() const { return WideToUtf8(host_) + ":" + std::to_string(port_); }
     HINTERNET Request() const { return sink_.Request(); }
@@ -184,7 +174,7 @@ class Download {
     InternetHandle connection_;
 };
 
-std::optional<std::string> Download::Open(const std::string& url) {
+std::optional<TransferFailure> Download::Open(const std::string& url) {
     const std::wstring wideUrl = Utf8ToWide(url);
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof parts;
@@ -201,7 +191,7 @@ std::optional<std::string> Download::Open(const std::string& url) {
     }
     connection_.reset(WinHttpConnect(session_.get(), host_.c_str(), port_, 0));
     if (!connection_) {
-        return Failure("Cannot connect to " + ServerName(), GetLastError());
+        return SendFailure(GetLastError());
     }
     const std::wstring object = Part(parts.lpszUrlPath, parts.dwUrlPathLength) +
                                 Part(parts.lpszExtraInfo, parts.dwExtraInfoLength);
@@ -215,7 +205,7 @@ std::optional<std::string> Download::Open(const std::string& url) {
     return std::nullopt;
 }
 
-std::optional<std::string> Download::Configure() {
+std::optional<TransferFailure> Download::Configure() {
     session_.reset(OpenSession());
     if (!session_) {
         return Failure("Cannot start WinHTTP", GetLastError());
@@ -234,18 +224,18 @@ std::optional<std::string> Download::Configure() {
     return std::nullopt;
 }
 
-std::optional<std::string> Download::Exchange() {
+std::optional<TransferFailure> Download::Exchange() {
     if (!WinHttpSendRequest(Request(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0,
                             0, 0)) {
         return SendFailure(GetLastError());
     }
     if (!WinHttpReceiveResponse(Request(), nullptr)) {
-        return ReceiveFailure("No valid response from " + ServerName(), GetLastError());
+        return ReceiveFailure(GetLastError(), 0);
     }
     return CheckStatus();
 }
 
-std::optional<std::string> Download::CheckStatus() {
+std::optional<TransferFailure> Download::CheckStatus() {
     const auto status = StatusCode(Request());
     if (!status) {
         return Failure("No status from " + ServerName(), GetLastError());
@@ -253,14 +243,15 @@ std::optional<std::string> Download::CheckStatus() {
     if (*status >= 200 && *status < 300) {
         return std::nullopt;
     }
-    std::string text = "HTTP " + std::to_string(*status);
-    if (const auto reason = QueryHeader(Request(), WINHTTP_QUERY_STATUS_TEXT)) {
-        text += ' ' + WideToUtf8(*reason);
-    }
-    return text;
+    return TransferFailure{
+        .kind = TransferFailureKind::HttpStatus,
+        .systemText = WideToUtf8(QueryHeader(Request(), WINHTTP_QUERY_STATUS_TEXT).value_or(L"")),
+        .server = ServerName(),
+        .connected = true,
+        .httpStatus = static_cast<int>(*status)};
 }
 
-std::optional<std::string> Download::ReadBody() {
+std::optional<TransferFailure> Download::ReadBody() {
     // WinHTTP does not always notice a connection closed before the end of the body.
     const auto expected = ContentLength(Request());
     if (expected && *expected > limits_.bodyBytes) {
@@ -275,7 +266,7 @@ std::optional<std::string> Download::ReadBody() {
         if (!WinHttpQueryDataAvailable(Request(), &available) ||
             (available &&
              !WinHttpReadData(Request(), buffer.data(), std::min(available, kReadSize), &read))) {
-            return ReceiveFailure("Download broken off (" + ServerName() + ")", GetLastError());
+            return ReceiveFailure(GetLastError(), received);
         }
         if (read == 0) {
             break;
@@ -285,36 +276,52 @@ std::optional<std::string> Download::ReadBody() {
             return TooLarge();
         }
         if (!sink_.TakeChunk(std::string_view(buffer.data(), read))) {
-            return kAbandoned;
+            return TransferFailure{.kind = TransferFailureKind::Cancelled};
         }
     }
     if (expected && received < *expected) {
-        return "Download cut short: " + std::to_string(received) + " of " +
-               std::to_string(*expected) + " bytes";
+        return TransferFailure{.kind = TransferFailureKind::CutShort,
+                               .server = ServerName(),
+                               .connected = true,
+                               .receivedBytes = received,
+                               .expectedBytes = *expected};
     }
     return std::nullopt;
 }
 
-std::string Download::SendFailure(DWORD code) const {
+TransferFailure Download::SendFailure(DWORD code) const {
+    TransferFailure failure{.kind = TransferFailureKind::Connection,
+                            .systemText = WinHttpErrorText(code),
+                            .server = ServerName()};
     switch (code) {
         case ERROR_WINHTTP_NAME_NOT_RESOLVED:
-            return Failure("Cannot resolve the server name " + WideToUtf8(host_), code);
+            failure.kind = TransferFailureKind::NameResolution;
+            break;
         case ERROR_WINHTTP_SECURE_FAILURE:
         case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
         case ERROR_WINHTTP_SECURE_INVALID_CA:
         case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
         case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID:
-            return Failure("No secure connection to " + ServerName(), code);
+            failure.kind = TransferFailureKind::Tls;
+            break;
         default:
-            return Failure("Cannot connect to " + ServerName(), code);
+            break;
     }
+    return failure;
 }
 
-std::string Download::ReceiveFailure(const std::string& what, DWORD code) const {
+TransferFailure Download::ReceiveFailure(DWORD code, std::uint64_t received) const {
     if (IsTimeOut(code)) {
-        return "No data from the server for " + DurationText(limits_.inactivity);
+        return {.kind = TransferFailureKind::TimedOut,
+                .server = ServerName(),
+                .receivedBytes = received,
+                .idle = limits_.inactivity};
     }
-    return Failure(what, code);
+    return {.kind = TransferFailureKind::Connection,
+            .systemText = WinHttpErrorText(code),
+            .server = ServerName(),
+            .connected = true,
+            .receivedBytes = received};
 }
 
 }  // namespace

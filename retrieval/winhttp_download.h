@@ -27,8 +27,8 @@ class DownloadSink {
 };
 
 struct DownloadResult {
-    std::optional<std::string> failure;  // what went wrong, for the user
-    std::string date;                    // the response's Date header, empty when absent
+    std::optional<TransferFailure> failure;
+    std::string date;  // the response's Date header, empty when absent
 };
 
 DownloadResult RunDownload(const std::string& url, const WinHttpLimits& limits, DownloadSink& sink);

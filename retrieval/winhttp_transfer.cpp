@@ -89,8 +89,12 @@ enum class EventKind { Data, Error, Complete };
 
 // The payload of one posted event message; whoever removes the message frees it.
 struct Event {
-    Event(std::shared_ptr<Transfer> transfer, EventKind kind, std::string text)
-        : transfer(std::move(transfer)), kind(kind), text(std::move(text)) {}
+    Event(std::shared_ptr<Transfer> transfer, EventKind kind, std::string text,
+          TransferFailure failure = {})
+        : transfer(std::move(transfer)),
+          kind(kind),
+          text(std::move(text)),
+          failure(std::move(failure)) {}
     // A data event holds one of its transfer's queued chunks until it is gone.
     ~Event() {
         if (kind == EventKind::Data) {
@@ -102,7 +106,8 @@ struct Event {
 
     std::shared_ptr<Transfer> transfer;
     EventKind kind;
-    std::string text;  // the chunk, the error message or the Date header
+    std::string text;  // the chunk or the Date header
+    TransferFailure failure;
 };
 
 // The window a control's workers post to. Workers may outlive the control; once it is gone
@@ -143,8 +148,11 @@ class Worker : public DownloadSink {
 
     void Run() {
         const DownloadResult result = RunDownload(url_, limits_, *this);
-        const EventKind kind = result.failure ? EventKind::Error : EventKind::Complete;
-        Post(kind, result.failure.value_or(result.date));
+        if (result.failure) {
+            Post(EventKind::Error, {}, std::move(*result.failure));
+        } else {
+            Post(EventKind::Complete, result.date);
+        }
     }
 
     void AdoptRequest(void* request) override { transfer_->AdoptRequest(request); }
@@ -156,8 +164,9 @@ class Worker : public DownloadSink {
     }
 
   private:
-    bool Post(EventKind kind, std::string text) {
-        return mailbox_->Post(std::make_unique<Event>(transfer_, kind, std::move(text)));
+    bool Post(EventKind kind, std::string text, TransferFailure failure = {}) {
+        return mailbox_->Post(
+            std::make_unique<Event>(transfer_, kind, std::move(text), std::move(failure)));
     }
 
     std::shared_ptr<Transfer> transfer_;
@@ -229,7 +238,9 @@ void WinHttpControl::Impl::Start() {
         }).detach();
     } catch (const std::system_error& error) {
         mailbox->Post(std::make_unique<Event>(
-            current, EventKind::Error, std::string("Cannot start the download: ") + error.what()));
+            current, EventKind::Error, std::string(),
+            TransferFailure{.systemText =
+                                std::string("Cannot start the download: ") + error.what()}));
     }
 }
 
@@ -250,7 +261,7 @@ void WinHttpControl::Impl::Deliver(const Event& event) {
             listener->OnDataArrival(event.text);
             break;
         case EventKind::Error:
-            listener->OnError(event.text);
+            listener->OnError(event.failure);
             break;
         case EventKind::Complete:
             listener->OnComplete(HttpResponseInfo{event.text});

@@ -30,7 +30,7 @@ void FakeHttpControl::Start() {
     }
     at += response.delay;
     if (response.error) {
-        PostForThisTransfer(at, [this, message = *response.error] { listener_->OnError(message); });
+        PostForThisTransfer(at, [this, failure = *response.error] { listener_->OnError(failure); });
     } else {
         PostForThisTransfer(
             at, [this, date = response.date] { listener_->OnComplete(HttpResponseInfo{date}); });

@@ -13,8 +13,8 @@ namespace nimbrel::fake {
 
 struct FakeResponse {
     std::vector<std::string> chunks;
-    milliseconds delay{10};            // before each chunk and before the end
-    std::optional<std::string> error;  // sent instead of the completion
+    milliseconds delay{10};                // before each chunk and before the end
+    std::optional<TransferFailure> error;  // sent instead of the completion
     std::string date;
     bool stall = false;  // sends its chunks, then nothing ever again
 };
@@ -31,7 +31,13 @@ class FakeHttpServer {
 
   private:
     std::map<std::string, FakeResponse> routes_;
-    FakeResponse notFound_{{}, milliseconds(10), "HTTP 404 Not Found", {}, false};
+    FakeResponse notFound_{
+        {},
+        milliseconds(10),
+        TransferFailure{
+            .kind = TransferFailureKind::HttpStatus, .systemText = "Not Found", .httpStatus = 404},
+        {},
+        false};
 };
 
 class FakeHttpControl : public HttpControl {

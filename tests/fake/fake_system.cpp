@@ -79,8 +79,8 @@ long FakeRegistry::CloseKey(RegistryKey key) {
     return closeResult;
 }
 
-std::optional<std::string> FakeReportFiles::Replace(const std::string& path,
-                                                    std::string_view bytes) {
+std::optional<ReportWriteFailure> FakeReportFiles::Replace(const std::string& path,
+                                                           std::string_view bytes) {
     ++writes;
     if (const auto failure = failures.find(path); failure != failures.end()) {
         return failure->second;

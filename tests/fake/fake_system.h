@@ -49,10 +49,11 @@ class FakeRegistry : public Registry {
 
 class FakeReportFiles : public ReportFiles {
   public:
-    std::optional<std::string> Replace(const std::string& path, std::string_view bytes) override;
+    std::optional<ReportWriteFailure> Replace(const std::string& path,
+                                              std::string_view bytes) override;
 
     std::map<std::string, std::string> files;
-    std::map<std::string, std::string> failures;  // path -> reason
+    std::map<std::string, ReportWriteFailure> failures;  // by path
     int writes = 0;
 };
 

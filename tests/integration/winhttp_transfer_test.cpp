@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/failure_text.h"
 #include "retrieval/winhttp_transfer.h"
 
 namespace nimbrel {
@@ -53,7 +54,8 @@ class Recorder : public HttpListener {
         body.append(chunk);
         ++chunks;
     }
-    void OnError(const std::string& message) override {
+    void OnError(const TransferFailure& failure) override {
+        const std::string message = DescribeTransferFailure(failure);
         // In the log, for judging the wording.
         std::printf("  error: %s\n", message.c_str());
         errors.push_back(message);
@@ -285,7 +287,7 @@ TEST(WinHttpTransfer, AnnouncedHugeBodyIsRefusedAtOnce) {
 TEST(WinHttpTransfer, ResetBeforeTheResponseIsAnError) {
     Transfer transfer;
     transfer.Run(Url("/fault/reset.TXT"));
-    ExpectFailedWith(transfer.heard, "No valid response from 127.0.0.1:");
+    ExpectFailedWith(transfer.heard, "Download broken off (127.0.0.1:");
 }
 
 TEST(WinHttpTransfer, ResetDuringTheBodyIsAnError) {

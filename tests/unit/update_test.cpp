@@ -32,9 +32,12 @@ fake::FakeResponse Body(const std::string& text) {
             false};
 }
 
-fake::FakeResponse Failure(const std::string& message) {
-    return {{}, milliseconds(10), message, "", false};
+fake::FakeResponse Failure(TransferFailure failure) {
+    return {{}, milliseconds(10), std::move(failure), "", false};
 }
+
+const TransferFailure kNotFound{
+    .kind = TransferFailureKind::HttpStatus, .systemText = "Not Found", .httpStatus = 404};
 
 fake::FakeResponse Stall() {
     return {{"partial"}, milliseconds(10), std::nullopt, "", true};
@@ -134,10 +137,12 @@ TEST_F(Update, ReportsGoToTheFolderShownWhenEachFileCompletes) {
 }
 
 TEST_F(Update, ACycleTransferErrorGivesUpAndKeepsTheReasonReadable) {
-    p.server.Route(kPage, Failure("Cannot connect to noaa.test"));
+    p.server.Route(kPage, Failure({.kind = TransferFailureKind::Connection,
+                                   .systemText = "refused",
+                                   .server = "noaa.test:80"}));
     p.frm.Command1_Click();
     EXPECT_EQ(p.server.requests, std::vector<std::string>{kPage});
-    ExpectFailedWith("Cannot connect to noaa.test");
+    ExpectFailedWith("Cannot connect to noaa.test:80: refused");
     ExpectReportsUntouched();
 
     p.loop.RunFor(minutes(1));
@@ -182,10 +187,10 @@ class FailedDownload : public Update, public ::testing::WithParamInterface<Downl
 
 TEST_P(FailedDownload, KeepsTheFailedReportAndStaysRed) {
     if (GetParam().currentFails) {
-        p.server.Route(CycleFile("14Z"), Failure("HTTP 404 Not Found"));
+        p.server.Route(CycleFile("14Z"), Failure(kNotFound));
     }
     if (GetParam().previousFails) {
-        p.server.Route(CycleFile("13Z"), Failure("HTTP 404 Not Found"));
+        p.server.Route(CycleFile("13Z"), Failure(kNotFound));
     }
     p.frm.Command1_Click();
     ExpectFailedWith("HTTP 404 Not Found");
@@ -202,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, FailedDownload,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Update, AFailedWriteIsReportedWithThePathAndReason) {
-    p.reportFiles.failures[CurrentReport()] = "the file is read-only";
+    p.reportFiles.failures[CurrentReport()] = {ReportWriteFailureKind::ReadOnly, ""};
     p.frm.Command1_Click();
     EXPECT_EQ(p.lblStatus.colour, kRed);
     EXPECT_EQ(p.frm.StatusText,

@@ -17,9 +17,9 @@ void FrmNimbrel::HTTP1_DataArrival(std::string_view chunk) {
     ZuluPage.append(chunk);
 }
 
-void FrmNimbrel::HTTP1_Error(const std::string& message) {
+void FrmNimbrel::HTTP1_Error(const TransferFailure& failure) {
     cycleTransferEnded_ = true;
-    ShowFailure(TransferFailureText(message));
+    ShowFailure(TransferFailureText(failure));
 }
 
 void FrmNimbrel::HTTP1_Complete(const HttpResponseInfo& info) {

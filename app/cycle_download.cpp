@@ -31,14 +31,14 @@ void FrmNimbrel::HTTP3_DataArrival(std::string_view chunk) {
     PreviousMetar.append(chunk);
 }
 
-void FrmNimbrel::HTTP2_Error(const std::string& message) {
+void FrmNimbrel::HTTP2_Error(const TransferFailure& failure) {
     currentEnded_ = true;
-    ReportDownloadError(TransferFailureText(message));
+    ReportDownloadError(TransferFailureText(failure));
 }
 
-void FrmNimbrel::HTTP3_Error(const std::string& message) {
+void FrmNimbrel::HTTP3_Error(const TransferFailure& failure) {
     previousEnded_ = true;
-    ReportDownloadError(TransferFailureText(message));
+    ReportDownloadError(TransferFailureText(failure));
 }
 
 void FrmNimbrel::HTTP2_Complete(const HttpResponseInfo&) {

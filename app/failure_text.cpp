@@ -1,0 +1,84 @@
+#include "app/failure_text.h"
+
+namespace nimbrel {
+
+namespace {
+
+std::string DurationText(std::chrono::milliseconds duration) {
+    const auto ms = duration.count();
+    if (ms % 1000) {
+        return std::to_string(ms) + " ms";
+    }
+    return ms == 1000 ? "1 second" : std::to_string(ms / 1000) + " seconds";
+}
+
+std::string SizeText(std::uint64_t bytes) {
+    constexpr std::uint64_t kMiB = 1 << 20;
+    return bytes % kMiB ? std::to_string(bytes) + " bytes" : std::to_string(bytes / kMiB) + " MiB";
+}
+
+std::string WithReason(std::string what, const std::string& systemText) {
+    return systemText.empty() ? what : what + ": " + systemText;
+}
+
+std::string HostOf(const std::string& server) {
+    const auto colon = server.rfind(':');
+    return colon == std::string::npos ? server : server.substr(0, colon);
+}
+
+}  // namespace
+
+std::string DescribeTransferFailure(const TransferFailure& failure) {
+    using enum TransferFailureKind;
+    switch (failure.kind) {
+        case HttpStatus:
+            return "HTTP " + std::to_string(failure.httpStatus) +
+                   (failure.systemText.empty() ? "" : " " + failure.systemText);
+        case TimedOut:
+            return "No data from the server for " + DurationText(failure.idle);
+        case CutShort:
+            return "Download cut short: " + std::to_string(failure.receivedBytes) + " of " +
+                   std::to_string(failure.expectedBytes) + " bytes";
+        case TooLarge:
+            return "The server sent more than " + SizeText(failure.limitBytes);
+        case NameResolution:
+            return WithReason("Cannot resolve the server name " + HostOf(failure.server),
+                              failure.systemText);
+        case Tls: {
+            std::string text =
+                WithReason("No secure connection to " + failure.server, failure.systemText);
+            if (failure.tlsVersionNotOffered) {
+                text += " (this Windows may need the update that adds TLS 1.2 to WinHTTP)";
+            }
+            return text;
+        }
+        case Connection:
+            return failure.connected
+                       ? WithReason("Download broken off (" + failure.server + ")",
+                                    failure.systemText)
+                       : WithReason("Cannot connect to " + failure.server, failure.systemText);
+        case Cancelled:
+            return "The download was abandoned";
+        case Other:
+            break;
+    }
+    return failure.systemText.empty() ? "The download failed" : failure.systemText;
+}
+
+std::string DescribeReportWriteFailure(const ReportWriteFailure& failure) {
+    switch (failure.kind) {
+        case ReportWriteFailureKind::Locked:
+            return "another program has the file open";
+        case ReportWriteFailureKind::ReadOnly:
+            return "the file is read-only";
+        case ReportWriteFailureKind::NoFolder:
+            return failure.systemText.empty() ? "the folder does not exist" : failure.systemText;
+        case ReportWriteFailureKind::DiskFull:
+            return failure.systemText.empty() ? "the disk is full" : failure.systemText;
+        case ReportWriteFailureKind::Other:
+            break;
+    }
+    return failure.systemText.empty() ? "the file could not be written" : failure.systemText;
+}
+
+}  // namespace nimbrel
