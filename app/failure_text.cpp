@@ -41,6 +41,8 @@ std::string DescribeTransferFailure(const TransferFailure& failure) {
                    std::to_string(failure.expectedBytes) + " bytes";
         case TooLarge:
             return "The server sent more than " + SizeText(failure.limitBytes);
+        case Damaged:
+            return "The compressed data from the server is damaged";
         case NameResolution:
             return WithReason("Cannot resolve the server name " + HostOf(failure.server),
                               failure.systemText);

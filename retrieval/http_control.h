@@ -8,9 +8,21 @@
 
 namespace nimbrel {
 
-// What the server said about a response beyond its body.
+// What the server said about a response beyond its body. Header values are as sent, empty when
+// absent.
 struct HttpResponseInfo {
-    std::string date;  // the Date header as sent, empty when absent
+    std::string date{};
+    std::string lastModified{};
+    std::string etag{};
+    bool notModified = false;  // 304: the copy the conditions named is still current; no body
+    bool compressed = false;   // the body came gzip-encoded and the chunks are its inflated bytes
+};
+
+// Validators of a copy the program already has; empty ones are not sent. With any set, the server
+// may answer 304, which completes the transfer with `notModified` and no data.
+struct HttpConditions {
+    std::string ifModifiedSince{};
+    std::string ifNoneMatch{};
 };
 
 // Why a transfer failed, as data the program can act on; the sentence for the user is made
@@ -19,7 +31,8 @@ enum class TransferFailureKind {
     HttpStatus,      // the server answered outside 2xx
     TimedOut,        // no data for `idle`
     CutShort,        // the body ended before its Content-Length
-    TooLarge,        // more than `limitBytes`
+    TooLarge,        // more than `limitBytes`, counted after decompression
+    Damaged,         // a compressed body that does not inflate
     Connection,      // connecting, sending or receiving failed
     NameResolution,  // the server's name is unknown
     Tls,             // no secure connection
@@ -61,6 +74,8 @@ class HttpControl {
 
     virtual void SetListener(HttpListener& listener) = 0;
     virtual void SetUrl(const std::string& url) = 0;
+    // For the next Start only; SetUrl clears them.
+    virtual void SetConditions(const HttpConditions& conditions) = 0;
     // Returns at once. A transfer still under way on this control is abandoned first, and no
     // event of it is delivered afterwards.
     virtual void Start() = 0;

@@ -191,6 +191,7 @@ struct WinHttpControl::Impl {
     WinHttpLimits limits;
     HttpListener* listener = nullptr;
     std::string url;
+    HttpConditions conditions;
     unsigned generation = 0;  // of the transfer whose events are delivered
     std::shared_ptr<Transfer> current;
     HWND window = nullptr;
@@ -264,7 +265,7 @@ void WinHttpControl::Impl::Deliver(const Event& event) {
             listener->OnError(event.failure);
             break;
         case EventKind::Complete:
-            listener->OnComplete(HttpResponseInfo{event.text});
+            listener->OnComplete(HttpResponseInfo{.date = event.text});
             break;
     }
 }
@@ -293,6 +294,11 @@ void WinHttpControl::SetListener(HttpListener& listener) {
 
 void WinHttpControl::SetUrl(const std::string& url) {
     impl_->url = url;
+    impl_->conditions = {};
+}
+
+void WinHttpControl::SetConditions(const HttpConditions& conditions) {
+    impl_->conditions = conditions;
 }
 
 void WinHttpControl::Start() {

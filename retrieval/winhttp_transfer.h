@@ -27,6 +27,7 @@ class WinHttpControl : public HttpControl {
 
     void SetListener(HttpListener& listener) override;
     void SetUrl(const std::string& url) override;
+    void SetConditions(const HttpConditions& conditions) override;
     void Start() override;
     void Cancel() override;
 

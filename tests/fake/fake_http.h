@@ -45,7 +45,11 @@ class FakeHttpControl : public HttpControl {
     FakeHttpControl(EventLoop& loop, FakeHttpServer& server) : loop_(loop), server_(server) {}
 
     void SetListener(HttpListener& listener) override { listener_ = &listener; }
-    void SetUrl(const std::string& url) override { url_ = url; }
+    void SetUrl(const std::string& url) override {
+        url_ = url;
+        conditions_ = {};
+    }
+    void SetConditions(const HttpConditions& conditions) override { conditions_ = conditions; }
     void Start() override;
     void Cancel() override {
         ++generation_;
@@ -63,6 +67,7 @@ class FakeHttpControl : public HttpControl {
     FakeHttpServer& server_;
     HttpListener* listener_ = nullptr;
     std::string url_;
+    HttpConditions conditions_;
     unsigned generation_ = 0;
     int cancels_ = 0;
 };

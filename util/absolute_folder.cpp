@@ -1,0 +1,35 @@
+#include "util/absolute_folder.h"
+
+namespace nimbrel {
+
+namespace {
+
+bool IsDriveLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// `\\server\share`, each part non-empty and neither part a device-namespace marker.
+bool IsUncPath(std::string_view path) {
+    if (!path.starts_with("\\\\")) {
+        return false;
+    }
+    path.remove_prefix(2);
+    const auto serverEnd = path.find('\\');
+    if (serverEnd == 0 || serverEnd == std::string_view::npos) {
+        return false;
+    }
+    const std::string_view server = path.substr(0, serverEnd);
+    const std::string_view share = path.substr(serverEnd + 1);
+    return server != "?" && server != "." && !share.empty() && share.front() != '\\';
+}
+
+}  // namespace
+
+bool IsAbsoluteFolder(std::string_view path) {
+    if (path.size() >= 3 && IsDriveLetter(path[0]) && path[1] == ':' && path[2] == '\\') {
+        return true;
+    }
+    return IsUncPath(path);
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,13 @@
+// Which folder texts name one real place, whatever the program's current drive and folder.
+#pragma once
+
+#include <string_view>
+
+namespace nimbrel {
+
+// True for a drive, a colon and a backslash (`C:\...`) or a UNC path (`\\server\share...`).
+// A drive-relative `C:METAR`, a root-relative `\METAR\`, a bare name, blanks and the device
+// namespaces `\\?\` and `\\.\` are false: they resolve differently from run to run.
+bool IsAbsoluteFolder(std::string_view path);
+
+}  // namespace nimbrel
