@@ -28,6 +28,8 @@ RULES = [
     "/fault/stall.TXT=stall:30",
     "/fault/silent.TXT=silent:30",
     "/drip/15Z.TXT=drip:20",
+    "/stress/stalled.TXT=pause:800",
+    "/stress/drip.TXT=drip:5",
     "/fault/huge.TXT=huge:3145728",
     "/fault/huge-announced.TXT=huge-announced:3145728",
     "/fault/reset.TXT=reset",
@@ -70,6 +72,8 @@ def write_data(root):
     write_file(root, "/drip/15Z.TXT", metar_text(15, 200) + every_byte)
     write_file(root, "/dated/16Z.TXT", metar_text(16, 20))
     write_file(root, "/undated/16Z.TXT", metar_text(16, 21))
+    for hour, name in enumerate(["fast", "stalled", "drip"]):
+        write_file(root, f"/stress/{name}.TXT", metar_text(hour, 3000 if name == "fast" else 1000))
 
 
 def run_quietly(command, cwd=None):

@@ -6,46 +6,19 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/failure_text.h"
 #include "retrieval/winhttp_transfer.h"
+#include "tests/integration/winhttp_test_support.h"
 
 namespace nimbrel {
 namespace {
 
 using std::chrono::milliseconds;
 using std::chrono::seconds;
-
-struct Options {
-    std::string base;        // the stand-in, e.g. http://127.0.0.1:43121
-    std::string dataFolder;  // the folder it serves, as a Windows path
-    std::string refusedUrl;  // an address where nothing listens
-    std::string tlsBase;     // the stand-in's HTTPS listener; empty when there is none
-};
-
-Options& TestOptions() {
-    static Options options;
-    return options;
-}
-
-std::string Url(const std::string& path) {
-    return TestOptions().base + path;
-}
-
-std::string DataFile(const std::string& path) {
-    std::string local = TestOptions().dataFolder + path;
-    for (char& c : local) {
-        c = c == '/' ? '\\' : c;
-    }
-    std::ifstream file(local, std::ios::binary);
-    EXPECT_TRUE(file) << "cannot read " << local;
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 // Everything one listener heard, in order.
 class Recorder : public HttpListener {
@@ -76,30 +49,6 @@ class Recorder : public HttpListener {
     std::vector<std::string> errors;
     std::vector<HttpResponseInfo> completions;
 };
-
-// Runs the thread's message loop until `done` holds or `limit` has passed.
-template <typename Condition>
-bool PumpUntil(Condition done, milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        const auto left =
-            std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            return false;
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    return true;
-}
-
-void PumpFor(milliseconds duration) {
-    PumpUntil([] { return false; }, duration);
-}
 
 // Longer than any transfer of these tests takes.
 constexpr milliseconds kTransferLimit = seconds(20);
@@ -389,14 +338,3 @@ TEST(WinHttpTransfer, ProgramCanEndWithATransferUnderWay) {
 
 }  // namespace
 }  // namespace nimbrel
-
-int main(int argc, char** argv) {
-    testing::InitGoogleTest(&argc, argv);
-    if (argc < 4 || argc > 5) {
-        std::fprintf(stderr, "usage: %s BASE-URL DATA-FOLDER REFUSED-URL [HTTPS-BASE-URL]\n",
-                     argv[0]);
-        return 2;
-    }
-    nimbrel::TestOptions() = {argv[1], argv[2], argv[3], argc == 5 ? argv[4] : ""};
-    return RUN_ALL_TESTS();
-}

@@ -41,6 +41,7 @@ BEHAVIOURS = {
     "stall": "SECONDS: headers, then nothing for SECONDS, then closes",
     "silent": "SECONDS: reads the request, answers nothing for SECONDS, closes",
     "drip": "MS: the file in up to 100 pieces, MS milliseconds apart",
+    "pause": "MS: headers and half the file, nothing for MS milliseconds, then the rest",
     "huge": "N: N bytes without Content-Length, ended by closing",
     "huge-announced": "N: N bytes with Content-Length N",
     "reset": "[N]: headers and N bytes (none: nothing at all), then a TCP reset",
@@ -229,6 +230,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
             time.sleep(interval)
             self.wfile.write(body[start : start + size])
             self.wfile.flush()
+
+    def _pause(self, path, arg):
+        body = self._body(path)
+        half = len(body) // 2
+        self._headers(200, len(body))
+        self.wfile.write(body[:half])
+        self.wfile.flush()
+        time.sleep(min(float(arg) / 1000, MAX_SECONDS))
+        self.wfile.write(body[half:])
 
     def _stream(self, total):
         sent = 0
