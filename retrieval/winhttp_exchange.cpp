@@ -143,7 +143,9 @@ class Exchange {
         return {.server = server_,
                 .connected = connected_,
                 .receivedBytes = received_,
-                .inactivityLimit = order_.limits.inactivity};
+                .inactivityLimit = order_.limits.inactivity,
+                .secureFailureFlags = secureFailureFlags_,
+                .tlsVersionNotOffered = ProgramSession().tlsVersionNotOffered};
     }
     TransferFailure TooLarge() const {
         return {.kind = TransferFailureKind::TooLarge, .limitBytes = order_.limits.bodyBytes};
@@ -155,6 +157,7 @@ class Exchange {
     HINTERNET request_ = nullptr;  // until it is sent
     std::string server_;           // host:port, followed through redirects
     bool connected_ = false;
+    DWORD secureFailureFlags_ = 0;
     std::optional<std::uint64_t> expected_;
     std::uint64_t received_ = 0;
     HttpResponseInfo info_;
@@ -260,6 +263,9 @@ void Exchange::Handle(HINTERNET request, DWORD status, void* info, DWORD length)
             if (const auto target = CrackUrl(static_cast<const wchar_t*>(info))) {
                 server_ = target->Server();
             }
+            break;
+        case WINHTTP_CALLBACK_STATUS_SECURE_FAILURE:
+            secureFailureFlags_ = *static_cast<const DWORD*>(info);
             break;
         case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
             if (!WinHttpReceiveResponse(request, nullptr)) {

@@ -68,6 +68,15 @@ bool IsSecureFailure(DWORD code) {
     }
 }
 
+// A failure of the secure channel itself, which a server that wants a newer TLS than the system
+// offers causes; a certificate that is not trusted or names another server is not one.
+bool IsSecureChannelFailure(DWORD code, DWORD secureFailureFlags) {
+    const DWORD certificateFlags =
+        secureFailureFlags & ~DWORD{WINHTTP_CALLBACK_STATUS_FLAG_SECURITY_CHANNEL_ERROR};
+    return (code == ERROR_WINHTTP_SECURE_CHANNEL_ERROR || code == ERROR_WINHTTP_SECURE_FAILURE) &&
+           certificateFlags == 0;
+}
+
 // Wine reports the socket's time-out rather than WinHTTP's.
 bool IsTimeOut(DWORD code) {
     return code == ERROR_WINHTTP_TIMEOUT || code == WSAETIMEDOUT;
@@ -85,6 +94,8 @@ TransferFailure WinHttpFailure(DWORD code, const TransferSituation& situation) {
         failure.kind = TransferFailureKind::NameResolution;
     } else if (IsSecureFailure(code)) {
         failure.kind = TransferFailureKind::Tls;
+        failure.tlsVersionNotOffered = situation.tlsVersionNotOffered &&
+                                       IsSecureChannelFailure(code, situation.secureFailureFlags);
     } else if (code == ERROR_WINHTTP_OPERATION_CANCELLED) {
         failure.kind = TransferFailureKind::Cancelled;
     } else if (IsTimeOut(code) && situation.connected) {

@@ -17,6 +17,8 @@ struct TransferSituation {
     bool connected = false;
     std::uint64_t receivedBytes = 0;
     std::chrono::milliseconds inactivityLimit{0};
+    DWORD secureFailureFlags = 0;       // WINHTTP_CALLBACK_STATUS_FLAG_... of a secure failure
+    bool tlsVersionNotOffered = false;  // the session could not ask for TLS 1.2
 };
 
 // An error of the connection or of the exchange with the server.

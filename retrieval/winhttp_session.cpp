@@ -1,5 +1,7 @@
 #include "retrieval/winhttp_session.h"
 
+#include <initializer_list>
+
 namespace nimbrel {
 
 namespace {
@@ -18,6 +20,19 @@ HINTERNET OpenSession() {
     return session;
 }
 
+// Windows 7 offers only TLS 1.0 unless asked, and NOAA's server wants 1.2. A system that knows
+// no TLS 1.3 refuses the whole set, so 1.2 alone is asked next. False when both are refused.
+bool OfferCurrentTls(HINTERNET session) {
+    constexpr DWORD kTls12 = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
+    for (DWORD protocols : {kTls12 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3, kTls12}) {
+        if (WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols,
+                             sizeof protocols)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 WinHttpSession Open() {
     WinHttpSession session;
     session.handle = OpenSession();
@@ -33,6 +48,7 @@ WinHttpSession Open() {
         session.handle = nullptr;
         return session;
     }
+    session.tlsVersionNotOffered = !OfferCurrentTls(session.handle);
     return session;
 }
 

@@ -37,7 +37,9 @@ RULES = [
     f"/dated/16Z.TXT=date:{DATE}",
     "/undated/16Z.TXT=no-date",
 ]
-CA_FILE = "/usr/local/share/ca-certificates/nimbrel-winhttp-test-ca.crt"
+# One file per run: helpers that run these tests at the same time on one machine must not remove
+# each other's CA.
+CA_FILE = f"/usr/local/share/ca-certificates/nimbrel-winhttp-test-ca-{os.getpid()}.crt"
 
 
 def metar_text(hour, count):

@@ -6,11 +6,14 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/failure_text.h"
+#include "retrieval/winhttp_failure.h"
+#include "retrieval/winhttp_session.h"
 #include "retrieval/winhttp_transfer.h"
 #include "tests/integration/winhttp_test_support.h"
 
@@ -76,6 +79,10 @@ class Transfer {
     Recorder heard;
     WinHttpControl control;
 };
+
+bool RunningUnderWine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
 
 testing::AssertionResult StartsWith(const std::string& text, const std::string& prefix) {
     if (text.rfind(prefix, 0) == 0) {
@@ -166,14 +173,54 @@ TEST(WinHttpTransfer, FetchesOverHttps) {
     ExpectCompletedWith(transfer.heard, DataFile(kBigFile));
 }
 
+TEST(WinHttpTransfer, CertificateForAnotherNameFailsWithoutTheTlsHint) {
+    if (TestOptions().tlsBase.empty() || !RunningUnderWine()) {
+        GTEST_SKIP() << "needs the HTTPS listener, and Wine, which matches no IP address";
+    }
+    std::string url = TestOptions().tlsBase;
+    url.replace(url.find("localhost"), std::strlen("localhost"), "127.0.0.1");
+    Transfer transfer;
+    transfer.Run(url + kPage);
+    ExpectFailedWith(transfer.heard, "No secure connection to 127.0.0.1:");
+    EXPECT_EQ(transfer.heard.errors[0].find("TLS 1.2"), std::string::npos);
+}
+
+TEST(WinHttpTls, SessionAsksForTls12) {
+    EXPECT_FALSE(ProgramSession().tlsVersionNotOffered);
+}
+
+// Where the system would not let the session ask for TLS 1.2, a secure channel that fails gets
+// the hint; a certificate problem never does.
+TEST(WinHttpTls, HintOnlyForAFailedSecureChannel) {
+    struct Case {
+        DWORD code;
+        DWORD flags;
+        bool hint;
+    };
+    const Case cases[] = {
+        {ERROR_WINHTTP_SECURE_CHANNEL_ERROR, 0, true},
+        {ERROR_WINHTTP_SECURE_FAILURE, WINHTTP_CALLBACK_STATUS_FLAG_SECURITY_CHANNEL_ERROR, true},
+        {ERROR_WINHTTP_SECURE_FAILURE, WINHTTP_CALLBACK_STATUS_FLAG_INVALID_CA, false},
+        {ERROR_WINHTTP_SECURE_FAILURE,
+         WINHTTP_CALLBACK_STATUS_FLAG_CERT_CN_INVALID |
+             WINHTTP_CALLBACK_STATUS_FLAG_SECURITY_CHANNEL_ERROR,
+         false},
+        {ERROR_WINHTTP_SECURE_INVALID_CA, 0, false},
+        {ERROR_WINHTTP_SECURE_CERT_DATE_INVALID, 0, false},
+    };
+    for (const Case& c : cases) {
+        const TransferFailure refused =
+            WinHttpFailure(c.code, {.secureFailureFlags = c.flags, .tlsVersionNotOffered = true});
+        EXPECT_EQ(refused.kind, TransferFailureKind::Tls);
+        EXPECT_EQ(refused.tlsVersionNotOffered, c.hint) << c.code << " " << c.flags;
+        EXPECT_FALSE(WinHttpFailure(c.code, {.secureFailureFlags = c.flags}).tlsVersionNotOffered);
+    }
+}
+
 TEST(WinHttpTransfer, BodyCutShortIsAnError) {
     Transfer transfer;
     transfer.Run(Url("/fault/short.TXT"));
     ExpectFailedWith(transfer.heard, "Download cut short");
-}
-
-bool RunningUnderWine() {
-    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
 // Windows' WinHTTP fails the read; Wine's takes the closed connection for the end of the body
