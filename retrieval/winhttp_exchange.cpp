@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <charconv>
 #include <optional>
 #include <utility>
 
+#include "retrieval/gzip_inflater.h"
 #include "retrieval/winhttp_failure.h"
 #include "retrieval/winhttp_session.h"
 #include "util/win32_text.h"
@@ -101,6 +103,33 @@ std::optional<std::uint64_t> ContentLength(HINTERNET request) {
     return length;
 }
 
+// The validators of a copy the program has, as request headers.
+std::wstring ConditionHeaders(const HttpConditions& conditions) {
+    std::wstring headers;
+    const auto add = [&headers](const wchar_t* name, const std::string& value) {
+        // A value from an earlier response that would break the header block is not sent.
+        if (!value.empty() && value.find_first_of("\r\n") == std::string::npos) {
+            headers += name + Utf8ToWide(value) + L"\r\n";
+        }
+    };
+    add(L"If-Modified-Since: ", conditions.ifModifiedSince);
+    add(L"If-None-Match: ", conditions.ifNoneMatch);
+    return headers;
+}
+
+enum class Encoding { Identity, Gzip, Unknown };
+
+Encoding ContentEncoding(HINTERNET request) {
+    std::string name = HeaderText(request, WINHTTP_QUERY_CONTENT_ENCODING);
+    for (char& c : name) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    if (name.empty() || name == "identity") {
+        return Encoding::Identity;
+    }
+    return name == "gzip" || name == "x-gzip" ? Encoding::Gzip : Encoding::Unknown;
+}
+
 // One GET, driven by WinHTTP's callbacks. Each handler runs inside TransferLink::Use, so the
 // request handle it gets is open. A handler that starts an asynchronous call touches nothing
 // after it: the next callback may already run on another thread.
@@ -108,6 +137,10 @@ class Exchange {
   public:
     Exchange(std::shared_ptr<TransferLink> link, ExchangeOrder order)
         : link_(std::move(link)), order_(std::move(order)), buffer_(kReadSize, '\0') {
+        const std::wstring conditions = ConditionHeaders(order_.conditions);
+        conditional_ = !conditions.empty();
+        // The body is asked for compressed; this program inflates it itself.
+        headers_ = L"Accept-Encoding: gzip\r\n" + conditions;
         ++exchangesInFlight;
     }
     ~Exchange() {
@@ -135,6 +168,7 @@ class Exchange {
     void RequestData(HINTERNET request);
     void OnDataAvailable(HINTERNET request, DWORD available);
     void OnRead(HINTERNET request, const char* data, DWORD length);
+    bool Decode(std::string_view data, std::string& chunk);
     void Finish();
     void Fail(TransferFailure failure);
     void Fail(DWORD code) { Fail(WinHttpFailure(code, Situation())); }
@@ -150,16 +184,25 @@ class Exchange {
     TransferFailure TooLarge() const {
         return {.kind = TransferFailureKind::TooLarge, .limitBytes = order_.limits.bodyBytes};
     }
+    TransferFailure Damaged() const {
+        return {.kind = TransferFailureKind::Damaged,
+                .server = server_,
+                .connected = true,
+                .receivedBytes = received_};
+    }
 
     const std::shared_ptr<TransferLink> link_;
     const ExchangeOrder order_;
+    std::wstring headers_;
+    bool conditional_ = false;  // a 304 answers the conditions
     HINTERNET connection_ = nullptr;
     HINTERNET request_ = nullptr;  // until it is sent
     std::string server_;           // host:port, followed through redirects
     bool connected_ = false;
     DWORD secureFailureFlags_ = 0;
-    std::optional<std::uint64_t> expected_;
+    std::optional<std::uint64_t> expected_;  // Content-Length: the bytes the server sends
     std::uint64_t received_ = 0;
+    std::optional<GzipInflater> inflater_;
     HttpResponseInfo info_;
     std::string buffer_;
     std::atomic<bool> ended_{false};
@@ -218,8 +261,8 @@ void Exchange::Send() {
     link_->Adopt(std::exchange(request_, nullptr),
                  [this](HINTERNET request) { RequestData(request); });
     link_->Use([this](HINTERNET request) {
-        if (!WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA,
-                                0, 0, reinterpret_cast<DWORD_PTR>(this))) {
+        if (!WinHttpSendRequest(request, headers_.c_str(), static_cast<DWORD>(headers_.size()),
+                                WINHTTP_NO_REQUEST_DATA, 0, 0, reinterpret_cast<DWORD_PTR>(this))) {
             Fail(GetLastError());
         }
     });
@@ -296,6 +339,14 @@ void Exchange::OnHeaders(HINTERNET request) {
         Fail(StepFailure("No status from " + server_, GetLastError()));
         return;
     }
+    info_.date = HeaderText(request, WINHTTP_QUERY_DATE);
+    info_.lastModified = HeaderText(request, WINHTTP_QUERY_LAST_MODIFIED);
+    info_.etag = HeaderText(request, WINHTTP_QUERY_ETAG);
+    if (*status == HTTP_STATUS_NOT_MODIFIED && conditional_) {
+        info_.notModified = true;
+        Complete();
+        return;
+    }
     if (*status < 200 || *status >= 300) {
         Fail({.kind = TransferFailureKind::HttpStatus,
               .systemText = HeaderText(request, WINHTTP_QUERY_STATUS_TEXT),
@@ -304,7 +355,20 @@ void Exchange::OnHeaders(HINTERNET request) {
               .httpStatus = static_cast<int>(*status)});
         return;
     }
-    info_.date = HeaderText(request, WINHTTP_QUERY_DATE);
+    switch (ContentEncoding(request)) {
+        case Encoding::Identity:
+            break;
+        case Encoding::Gzip:
+            inflater_.emplace(order_.limits.bodyBytes);
+            info_.compressed = true;
+            break;
+        case Encoding::Unknown:
+            Fail({.kind = TransferFailureKind::Other,
+                  .systemText =
+                      "The server sent the data in an encoding this program cannot read (" +
+                      HeaderText(request, WINHTTP_QUERY_CONTENT_ENCODING) + ")"});
+            return;
+    }
     // WinHTTP does not always notice a connection closed before the end of the body.
     expected_ = ContentLength(request);
     if (expected_ && *expected_ > order_.limits.bodyBytes) {
@@ -337,17 +401,40 @@ void Exchange::OnRead(HINTERNET request, const char* data, DWORD length) {
         return;
     }
     received_ += length;
-    if (received_ > order_.limits.bodyBytes) {
-        Fail(TooLarge());
+    std::string chunk;
+    if (!Decode(std::string_view(data, length), chunk)) {
         return;
     }
-    if (!link_->PostChunk(std::string(data, length))) {
+    if (!chunk.empty() && !link_->PostChunk(std::move(chunk))) {
         Fail({.kind = TransferFailureKind::Cancelled});
         return;
     }
     if (!link_->PauseWhenFull()) {
         RequestData(request);
     }
+}
+
+// The limit holds for the bytes the server sends and for what they inflate to.
+bool Exchange::Decode(std::string_view data, std::string& chunk) {
+    GzipInflater::Result result = GzipInflater::Result::Ok;
+    if (received_ > order_.limits.bodyBytes) {
+        result = GzipInflater::Result::TooLarge;
+    } else if (inflater_) {
+        result = inflater_->Inflate(data, chunk);
+    } else {
+        chunk.assign(data);
+    }
+    switch (result) {
+        case GzipInflater::Result::Ok:
+            return true;
+        case GzipInflater::Result::TooLarge:
+            Fail(TooLarge());
+            return false;
+        case GzipInflater::Result::Damaged:
+            Fail(Damaged());
+            return false;
+    }
+    return false;
 }
 
 void Exchange::Finish() {
@@ -357,6 +444,10 @@ void Exchange::Finish() {
               .connected = true,
               .receivedBytes = received_,
               .expectedBytes = *expected_});
+        return;
+    }
+    if (inflater_ && !inflater_->Ended()) {
+        Fail(Damaged());
         return;
     }
     Complete();

@@ -3,6 +3,7 @@
 
 NIMBREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 NIMBREL_PACKAGES=(cmake make g++ googletest libgtest-dev libgmock-dev g++-mingw-w64-x86-64
+                  zlib1g-dev libz-mingw-w64-dev
                   wine wine64 xvfb python3 imagemagick curl openssl ca-certificates clang-format)
 
 log() { printf '== %s\n' "$*" >&2; }

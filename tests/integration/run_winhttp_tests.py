@@ -34,6 +34,9 @@ RULES = [
     "/fault/huge-announced.TXT=huge-announced:3145728",
     "/fault/reset.TXT=reset",
     "/fault/reset-midway.TXT=reset:1000",
+    "/gzip/short.TXT=gzip-short:1000",
+    "/gzip/damaged.TXT=gzip-damaged",
+    "/gzip/bomb.TXT=gzip-bomb:16777216",
     f"/dated/16Z.TXT=date:{DATE}",
     "/undated/16Z.TXT=no-date",
 ]
@@ -74,6 +77,8 @@ def write_data(root):
     write_file(root, "/drip/15Z.TXT", metar_text(15, 200) + every_byte)
     write_file(root, "/dated/16Z.TXT", metar_text(16, 20))
     write_file(root, "/undated/16Z.TXT", metar_text(16, 21))
+    for name in ["short", "damaged"]:
+        write_file(root, f"/gzip/{name}.TXT", metar_text(17, 500))
     for hour, name in enumerate(["fast", "stalled", "drip"]):
         write_file(root, f"/stress/{name}.TXT", metar_text(hour, 3000 if name == "fast" else 1000))
 

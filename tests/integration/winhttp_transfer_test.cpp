@@ -64,14 +64,15 @@ class Transfer {
   public:
     explicit Transfer(WinHttpLimits limits = {}) : control(limits) { control.SetListener(heard); }
 
-    void Start(const std::string& url) {
+    void Start(const std::string& url, const HttpConditions& conditions = {}) {
         control.SetUrl(url);
+        control.SetConditions(conditions);
         control.Start();
     }
 
     // Runs the transfer to its end and listens a while longer.
-    void Run(const std::string& url) {
-        Start(url);
+    void Run(const std::string& url, const HttpConditions& conditions = {}) {
+        Start(url, conditions);
         EXPECT_TRUE(PumpUntil([this] { return heard.Ended(); }, kTransferLimit)) << "no end";
         PumpFor(kAfterEnd);
     }
@@ -110,12 +111,65 @@ constexpr char kBigFile[] = "/pub/data/observations/metar/cycles/14Z.TXT";
 constexpr char kPage[] = "/weather/metar.shtml";
 constexpr char kDrip[] = "/drip/15Z.TXT";
 
+// The stand-in compresses the files it serves when asked, as NOAA's server does.
 TEST(WinHttpTransfer, DeliversAMultiMegabyteFileByteForByte) {
     Transfer transfer;
     transfer.Run(Url(kBigFile));
     const std::string expected = DataFile(kBigFile);
     EXPECT_GT(expected.size(), 2u << 20);
     ExpectCompletedWith(transfer.heard, expected);
+    ASSERT_EQ(transfer.heard.completions.size(), 1u);
+    EXPECT_TRUE(transfer.heard.completions[0].compressed);
+}
+
+TEST(WinHttpTransfer, ConditionsThatStillHoldGetNotModified) {
+    Transfer first;
+    first.Run(Url(kBigFile));
+    ASSERT_EQ(first.heard.completions.size(), 1u);
+    const HttpResponseInfo fetched = first.heard.completions[0];
+    ASSERT_FALSE(fetched.lastModified.empty());
+    // The compressed variant's ETag names the file's with a suffix.
+    const auto suffix = fetched.etag.rfind("-gzip\"");
+    ASSERT_NE(suffix, std::string::npos) << fetched.etag;
+    const std::string fileEtag = fetched.etag.substr(0, suffix) + '"';
+
+    struct Case {
+        HttpConditions conditions;
+        bool notModified;
+    };
+    const Case cases[] = {
+        {{.ifModifiedSince = fetched.lastModified}, true},
+        {{.ifNoneMatch = fileEtag}, true},
+        {{.ifModifiedSince = "Sat, 01 Jan 2000 00:00:00 GMT"}, false},
+        {{.ifNoneMatch = fetched.etag}, false},
+    };
+    for (const Case& c : cases) {
+        Transfer again;
+        again.Run(Url(kBigFile), c.conditions);
+        ASSERT_EQ(again.heard.completions.size(), 1u) << c.conditions.ifNoneMatch;
+        EXPECT_EQ(again.heard.completions[0].notModified, c.notModified);
+        EXPECT_EQ(again.heard.body.empty(), c.notModified);
+        EXPECT_FALSE(again.heard.completions[0].date.empty());
+    }
+}
+
+TEST(WinHttpTransfer, CompressedBodyCutShortIsAnError) {
+    Transfer transfer;
+    transfer.Run(Url("/gzip/short.TXT"));
+    ExpectFailedWith(transfer.heard, "Download cut short: 1000 of ");
+}
+
+TEST(WinHttpTransfer, DamagedCompressedBodyIsAnError) {
+    Transfer transfer;
+    transfer.Run(Url("/gzip/damaged.TXT"));
+    ExpectFailedWith(transfer.heard, "The compressed data from the server is damaged");
+}
+
+TEST(WinHttpTransfer, CompressedBodyInflatingPastTheLimitStops) {
+    Transfer transfer({.bodyBytes = 1u << 20});
+    transfer.Run(Url("/gzip/bomb.TXT"));
+    ExpectFailedWith(transfer.heard, "The server sent more than 1 MiB");
+    EXPECT_LE(transfer.heard.body.size(), 1u << 20);
 }
 
 TEST(WinHttpTransfer, DeliversEverythingWhileTheUserInterfaceIsBusy) {
@@ -315,6 +369,8 @@ TEST(WinHttpTransfer, DeliversTheDateHeader) {
     ExpectCompletedWith(transfer.heard, DataFile("/dated/16Z.TXT"));
     ASSERT_EQ(transfer.heard.completions.size(), 1u);
     EXPECT_EQ(transfer.heard.completions[0].date, "Tue, 14 Jan 2025 16:05:00 GMT");
+    // This rule ignores the request for compression, as some servers do.
+    EXPECT_FALSE(transfer.heard.completions[0].compressed);
 }
 
 TEST(WinHttpTransfer, MissingDateHeaderGivesAnEmptyDate) {
