@@ -30,6 +30,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -517,8 +518,13 @@ std::string Watch(HWND control, int timeoutMs, const std::vector<std::string>& p
     std::string samples;
     std::string lastText;
     std::string lastColour;
+    // How long the window's thread kept the longest answer waiting: while it is busy it paints
+    // nothing either.
+    std::chrono::steady_clock::duration longestAnswer{};
     for (bool first = true;; first = false) {
+        const auto asked = std::chrono::steady_clock::now();
         const std::string text = ReadText(control);
+        longestAnswer = std::max(longestAnswer, std::chrono::steady_clock::now() - asked);
         const std::string colour = DominantColour(control, palette);
         const auto now = std::chrono::steady_clock::now();
         const auto elapsed =
@@ -536,6 +542,9 @@ std::string Watch(HWND control, int timeoutMs, const std::vector<std::string>& p
             return Json()
                 .Bool("reached", reached)
                 .Number("elapsed_ms", elapsed)
+                .Number("longest_answer_ms",
+                        std::chrono::duration_cast<std::chrono::milliseconds>(longestAnswer)
+                            .count())
                 .Add("samples", "[" + samples + "]")
                 .Str();
         }
