@@ -273,6 +273,23 @@ TEST_F(Update, AClickDuringTheFirstWaitRunsANestedUpdateFirst) {
     EXPECT_EQ(p.reportFiles.files[CurrentReport()], kCurrent);
 }
 
+// The About box is modal: an update waiting when it opens takes its next step once the box is
+// closed, while its transfer goes on behind the box.
+TEST_F(Update, AnUpdateWaitsForTheAboutBoxWhileItsTransferGoesOn) {
+    std::string cycleWhileOpen;
+    std::vector<std::string> requestsWhileOpen;
+    p.windows.whileAboutOpen = [&] {
+        p.loop.RunFor(seconds(5));
+        cycleWhileOpen = p.frm.ZuluCycle;
+        requestsWhileOpen = p.server.requests;
+    };
+    p.loop.Post(milliseconds(5), [&] { p.frm.Command2_Click(); });
+    p.frm.Command1_Click();
+    EXPECT_EQ(cycleWhileOpen, "14Z");
+    EXPECT_EQ(requestsWhileOpen, std::vector<std::string>{kPage});
+    EXPECT_EQ(p.reportFiles.files[CurrentReport()], kCurrent);
+}
+
 TEST_F(Update, NestingIsBounded) {
     p.server.Route(
         kPage, {{std::string(kCycleMarker) + "14Z<"}, milliseconds(1000), std::nullopt, "", false});

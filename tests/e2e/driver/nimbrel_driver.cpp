@@ -41,6 +41,7 @@
 #include <vector>
 
 #include "ui/control_ids.h"
+#include "util/dpi_win32.h"
 #include "util/win32_text.h"
 
 namespace {
@@ -232,8 +233,8 @@ std::string WindowJson(HWND window) {
         .Add("client_origin", Json::Array({origin.x, origin.y}))
         .Add("bounds", RectJson(bounds))
         .Add("screen", Json::Array({GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}))
-        .Number("dpi", GetDpiForWindow(window))
-        .Number("system_dpi", GetDpiForSystem())
+        .Number("dpi", WindowDpi(window))
+        .Number("system_dpi", SystemDpi())
         .Bool("visible", IsWindowVisible(window))
         .Bool("enabled", IsWindowEnabled(window))
         .Bool("owned", GetWindow(window, GW_OWNER) != nullptr)
@@ -796,9 +797,7 @@ void PrintLine(const std::string& line) {
 
 int main() {
     // Coordinates in physical pixels, as the program under test lays itself out.
-    if (!SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) {
-        SetProcessDPIAware();
-    }
+    DeclareDpiAwareness();
     for (const Arguments& command : SplitCommands(CommandLineArguments())) {
         if (command.empty()) {
             PrintLine(Json().Text("error", "empty command").Str());
