@@ -14,7 +14,9 @@ FrmNimbrel::FrmNimbrel(FrmNimbrelControls controls, FrmNimbrelServices services)
       http2Events_(*this, &FrmNimbrel::HTTP2_DataArrival, &FrmNimbrel::HTTP2_Error,
                    &FrmNimbrel::HTTP2_Complete),
       http3Events_(*this, &FrmNimbrel::HTTP3_DataArrival, &FrmNimbrel::HTTP3_Error,
-                   &FrmNimbrel::HTTP3_Complete) {
+                   &FrmNimbrel::HTTP3_Complete),
+      currentReport_{kCurrentReportName, controls_.HTTP2, CurrentMetar},
+      previousReport_{kPreviousReportName, controls_.HTTP3, PreviousMetar} {
     controls_.HTTP1.SetListener(http1Events_);
     controls_.HTTP2.SetListener(http2Events_);
     controls_.HTTP3.SetListener(http3Events_);

@@ -3,10 +3,12 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/ui_ports.h"
+#include "app/written_report.h"
 #include "retrieval/http_control.h"
 #include "retrieval/noaa_server.h"
 #include "retrieval/report_files.h"
@@ -21,6 +23,14 @@ inline constexpr Colour kBlue = 0xC00000;
 inline constexpr Colour kPurple = 0x800080;
 inline constexpr Colour kGreen = 0x008000;
 inline constexpr Colour kRed = 0x0000FF;
+
+// How the last update that ran to its end came out, for any front end to report.
+enum class UpdateOutcome {
+    None,     // no update has ended yet
+    Written,  // both reports are up to date
+    OldData,  // both are, but NOAA's newest report is old
+    Failed,   // the status text says why
+};
 
 // The controls of the main window that the logic drives.
 struct FrmNimbrelControls {
@@ -94,9 +104,28 @@ class FrmNimbrel {
     std::int16_t DotCount = 0;
 
     bool Closing() const { return closing_; }
+    UpdateOutcome LastOutcome() const { return lastOutcome_; }
+    // The reports' cycles, counts and newest times, and when they were written; empty before the
+    // first report is written.
+    std::string DataSummary() const;
+    // The status line's tooltip: the whole status text, and below it the data summary.
+    std::string StatusTip() const;
 
   private:
     enum class WaitOutcome { Done, TimedOut, Closing };
+
+    // One of the two report files and the transfer that fetches it.
+    struct ReportDownload {
+        const char* fileName;
+        HttpControl& http;
+        std::string& buffer;
+        bool ended = false;
+        std::string cycle{};
+        std::string url{};
+        std::string passedOver{};
+        bool conditional = false;                // the request named the copy written
+        std::optional<WrittenReport> written{};  // kept from one update to the next
+    };
 
     // Routes one control's events to its three handlers.
     class HttpEvents : public HttpListener {
@@ -129,7 +158,10 @@ class FrmNimbrel {
     std::string TransferFailureText(const TransferFailure& failure) const;
     std::string CountdownText() const;
     void ReportDownloadError(const std::string& message);
-    void WriteReport(std::string& buffer, const char* fileName);
+    void RequestReport(ReportDownload& report, const std::string& cycle);
+    bool StoreReport(ReportDownload& report, const HttpResponseInfo& info);
+    bool KeepReport(ReportDownload& report, const std::string& path);
+    std::string ReportPath(const ReportDownload& report) const;
 
     FrmNimbrelControls controls_;
     FrmNimbrelServices services_;
@@ -139,11 +171,16 @@ class FrmNimbrel {
 
     // How far the transfers of the update under way have got.
     bool cycleTransferEnded_ = false;
-    bool currentEnded_ = false;
-    bool previousEnded_ = false;
+    std::string passedOverCycle_;
+    ReportDownload currentReport_;
+    ReportDownload previousReport_;
     bool downloadFailed_ = false;
+    std::string oldDataText_;
     int updateDepth_ = 0;
     bool closing_ = false;
+
+    UpdateOutcome lastOutcome_ = UpdateOutcome::None;
+    std::chrono::system_clock::time_point updatedAt_{};  // of the last report written or kept
 };
 
 }  // namespace nimbrel

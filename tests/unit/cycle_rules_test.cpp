@@ -118,11 +118,16 @@ struct ClockCase {
     const char* cycle;
 };
 
+// A page that is no folder index leaves the cycle to the clock alone.
+constexpr const char* kNoIndex = "<html><body>Moved</body></html>";
+
 class CycleFromServerClock : public ::testing::TestWithParam<ClockCase> {};
 
 TEST_P(CycleFromServerClock, IsTheHourTenMinutesAhead) {
     const auto unused = std::chrono::system_clock::time_point{};
-    EXPECT_EQ(CycleFromServerDate(GetParam().date, unused), GetParam().cycle);
+    const ListedCycle listed = CycleFromListing(kNoIndex, GetParam().date, unused);
+    EXPECT_EQ(listed.cycle, GetParam().cycle);
+    EXPECT_EQ(listed.passedOver, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, CycleFromServerClock,
@@ -140,8 +145,8 @@ TEST(CycleFromServerClock, FallsBackToTheLocalClock) {
     for (const char* unusable :
          {"", "yesterday", "Mon, 07 Dec 2026 25:00:00 GMT", "Mon, 31 Feb 2026 10:00:00 GMT",
           "Mon, 07 Foo 2026 10:00:00 GMT", "Mon, 07 Dec 2026 10:00:00 PST",
-          "Mon, 07 Dec 2026 10:00:00 GMTX"}) {
-        EXPECT_EQ(CycleFromServerDate(unusable, local), "06Z") << unusable;
+          "Mon, 07 Dec 2026 10:00:00 GMTX", "Mon, +7 Dec 2026 10:00:00 GMT"}) {
+        EXPECT_EQ(CycleFromListing(kNoIndex, unusable, local).cycle, "06Z") << unusable;
     }
 }
 
