@@ -25,6 +25,9 @@ bool NotModified(const FakeResponse& response, const HttpConditions& conditions)
     if (response.error) {
         return false;
     }
+    if (response.notModified) {
+        return true;
+    }
     if (!conditions.ifNoneMatch.empty()) {
         return !response.compressed && conditions.ifNoneMatch == response.etag;
     }

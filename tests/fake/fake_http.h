@@ -22,6 +22,7 @@ struct FakeResponse {
     // Sent gzip-encoded. Its ETag, like Apache's, then names the compressed copy and never matches
     // an If-None-Match.
     bool compressed = false;
+    bool notModified = false;  // answers 304 whatever the request names, as a broken server might
 };
 
 // Addresses without a route answer with an error, as a server's 404 does.
@@ -46,6 +47,7 @@ class FakeHttpServer {
         false,
         {},
         {},
+        false,
         false};
 };
 
