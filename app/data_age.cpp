@@ -22,11 +22,15 @@ std::string ClockText(std::chrono::system_clock::time_point utc) {
 
 // "2,341"
 std::string GroupedNumber(std::size_t number) {
-    std::string digits = std::to_string(number);
-    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) {
-        digits.insert(static_cast<std::size_t>(at), ",");
+    const std::string digits = std::to_string(number);
+    std::string grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            grouped += ',';
+        }
+        grouped += digits[i];
     }
-    return digits;
+    return grouped;
 }
 
 // "CurrentMETAR.txt: 14Z, 2,341 reports, newest 14:52 UTC"
