@@ -92,24 +92,27 @@ bool FrmNimbrel::StoreReport(ReportDownload& report, const HttpResponseInfo& inf
         return KeepReport(report, path);
     }
     report.ended = true;
-    const bool written = StringToFile(report.buffer, path);
-    if (written) {
-        report.written = WrittenReport{report.url,
-                                       info.lastModified,
-                                       info.etag,
-                                       info.compressed,
-                                       path,
-                                       services_.reportFiles.Stamp(path),
-                                       report.cycle,
-                                       ReadReportTimes(report.buffer),
-                                       report.passedOver};
+    // Read from the transfer before the write, so that nothing the write lets happen meanwhile (a
+    // nested update) changes what the report is said to hold.
+    WrittenReport written{.url = report.url,
+                          .lastModified = info.lastModified,
+                          .etag = info.etag,
+                          .compressed = info.compressed,
+                          .path = path,
+                          .cycle = report.cycle,
+                          .times = ReadReportTimes(report.buffer),
+                          .passedOver = report.passedOver};
+    const bool stored = StringToFile(report.buffer, path);
+    if (stored) {
+        written.stamp = services_.reportFiles.Stamp(path);
+        report.written = std::move(written);
         updatedAt_ = services_.clock.UtcNow();
     } else {
         downloadFailed_ = true;
     }
     // Gives the memory back too: a cycle file is megabytes, and the next update is 15 minutes away.
     std::string().swap(report.buffer);
-    return written;
+    return stored;
 }
 
 bool FrmNimbrel::KeepReport(ReportDownload& report, const std::string& path) {
