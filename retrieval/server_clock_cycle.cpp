@@ -40,9 +40,9 @@ ListedCycle CycleFromListing(std::string_view listing, std::string_view dateHead
     if (files.empty()) {
         return {byClock, ""};
     }
-    const auto listed = std::find_if(files.begin(), files.end(), [&](const ListedFile& file) {
-        return file.name == byClock + ".TXT";
-    });
+    const std::string fileName = byClock + ".TXT";
+    const auto listed = std::find_if(files.begin(), files.end(),
+                                     [&](const ListedFile& file) { return file.name == fileName; });
     if (listed != files.end() && now - listed->modified <= kFreshCycleFile) {
         return {byClock, ""};
     }
