@@ -543,9 +543,9 @@ std::string Watch(HWND control, int timeoutMs, const std::vector<std::string>& p
             return Json()
                 .Bool("reached", reached)
                 .Number("elapsed_ms", elapsed)
-                .Number("longest_answer_ms",
-                        std::chrono::duration_cast<std::chrono::milliseconds>(longestAnswer)
-                            .count())
+                .Number(
+                    "longest_answer_ms",
+                    std::chrono::duration_cast<std::chrono::milliseconds>(longestAnswer).count())
                 .Add("samples", "[" + samples + "]")
                 .Str();
         }
