@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "app/version.h"
+
 namespace nimbrel {
 
 namespace {
@@ -87,7 +89,7 @@ std::string HelpText() {
 }
 
 std::string VersionText() {
-    return "Nimbrel 1.00";
+    return "Nimbrel " NIMBREL_VERSION_TEXT;
 }
 
 }  // namespace nimbrel

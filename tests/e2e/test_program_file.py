@@ -29,8 +29,9 @@ class ProgramFile(unittest.TestCase):
 
     def test_version(self):
         version = self.resources["version"]
-        self.assertEqual(version["file_version"], [1, 0, 0, 0])
-        self.assertEqual(version["FileVersion"], "1.00")
+        text = harness.project_version()
+        self.assertEqual(version["file_version"], [*map(int, text.split(".")), 0, 0])
+        self.assertEqual(version["FileVersion"], text)
         self.assertEqual(version["ProductName"], "Nimbrel")
         self.assertEqual(version["CompanyName"], "Corvane Software")
 
