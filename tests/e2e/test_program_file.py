@@ -1,6 +1,8 @@
 """The program file itself: its icon, manifest and version, and the DLLs it needs."""
 
+import os
 import re
+import struct
 import subprocess
 import unittest
 
@@ -49,6 +51,17 @@ class ProgramFile(unittest.TestCase):
         dlls = {name.lower() for name in re.findall(r"DLL Name: (\S+)", dump)}
         self.assertTrue(dlls, "no imports found")
         self.assertLessEqual(dlls, SYSTEM_DLLS)
+
+    def test_holds_no_link_time_and_no_build_folder(self):
+        # Otherwise two builds of one commit would differ.
+        with open(self.nimbrel, "rb") as f:
+            data = f.read()
+        pe_header = struct.unpack_from("<I", data, 0x3C)[0]
+        self.assertEqual(data[pe_header:pe_header + 4], b"PE\0\0")
+        self.assertEqual(struct.unpack_from("<I", data, pe_header + 8)[0], 0, "link time stamp")
+        source = os.path.realpath(os.path.join(os.path.dirname(__file__), "..", ".."))
+        for folder in (source, os.path.dirname(self.nimbrel)):
+            self.assertNotIn(folder.encode(), data)
 
     def test_is_a_windows_gui_program(self):
         dump = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", self.nimbrel],
