@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "app/version.h"
+#include "util/version.h"
 
 namespace nimbrel {
 
