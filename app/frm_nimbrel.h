@@ -3,10 +3,12 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/ui_ports.h"
+#include "app/written_report.h"
 #include "retrieval/http_control.h"
 #include "retrieval/noaa_server.h"
 #include "retrieval/report_files.h"
@@ -21,6 +23,14 @@ inline constexpr Colour kBlue = 0xC00000;
 inline constexpr Colour kPurple = 0x800080;
 inline constexpr Colour kGreen = 0x008000;
 inline constexpr Colour kRed = 0x0000FF;
+
+// How the last update that ran to its end came out, for any front end to report.
+enum class UpdateOutcome {
+    None,     // no update has ended yet
+    Written,  // both reports are up to date
+    OldData,  // both are, but NOAA's newest report is old
+    Failed,   // the status text says why
+};
 
 // The controls of the main window that the logic drives.
 struct FrmNimbrelControls {
@@ -47,6 +57,21 @@ struct FrmNimbrelServices {
     NoaaServer server;
 };
 
+// What the command line asks of the main window.
+struct FrmNimbrelSettings {
+    std::optional<std::string> folder;  // the report folder; the registry's when absent
+    int intervalMinutes = 15;
+    bool updateNow = false;  // start the first update once the window is up
+};
+
+// Hears each status an update shows, but for the countdown's; a run without a window prints them.
+class StatusLog {
+  public:
+    virtual ~StatusLog() = default;
+
+    virtual void OnStatus(Colour colour, const std::string& text) = 0;
+};
+
 class FrmNimbrel {
   public:
     // How long an update waits for the cycle, and then for both cycle files.
@@ -54,13 +79,23 @@ class FrmNimbrel {
     static constexpr std::chrono::milliseconds kDownloadWaitLimit{std::chrono::minutes(10)};
     // Updates started by clicks during a wait nest inside it; deeper clicks are ignored.
     static constexpr int kMaxNestedUpdates = 3;
+    // A run without a window ends by then, so that one started every 15 minutes never overlaps
+    // the next.
+    static constexpr std::chrono::milliseconds kOnceTimeLimit{std::chrono::minutes(5)};
+    // Exit codes of a run without a window.
+    static constexpr int kOnceWritten = 0;
+    static constexpr int kOnceFailed = 1;
+    static constexpr int kOnceOldData = 3;  // written, but NOAA's newest report is old
 
-    FrmNimbrel(FrmNimbrelControls controls, FrmNimbrelServices services);
+    FrmNimbrel(FrmNimbrelControls controls, FrmNimbrelServices services,
+               FrmNimbrelSettings settings = {});
     FrmNimbrel(const FrmNimbrel&) = delete;
     FrmNimbrel& operator=(const FrmNimbrel&) = delete;
 
     // Window and control events, called by the platform.
     void Form_Load();
+    // Called once the main window is first shown.
+    void Form_Shown();
     void Command1_Click();  // "Get METAR": one whole update
     void Command2_Click();  // "Help / About"
     void Command3_Click();  // "Launch Fly!"
@@ -77,7 +112,11 @@ class FrmNimbrel {
     void HTTP3_Error(const TransferFailure& failure);
     void HTTP3_Complete(const HttpResponseInfo& info);
 
-    // Restarts the countdown at 15 minutes and says so.
+    // One update for a run without a window: the report folder as start-up finds it, then the
+    // update, each status told to `log`. Returns the exit code.
+    int RunOnce(StatusLog& log);
+
+    // Restarts the countdown and says so.
     void SetTimer();
     void GetNOAAList();
     void GetNOAAMetar(const std::string& cycle);
@@ -94,9 +133,28 @@ class FrmNimbrel {
     std::int16_t DotCount = 0;
 
     bool Closing() const { return closing_; }
+    UpdateOutcome LastOutcome() const { return lastOutcome_; }
+    // The reports' cycles, counts and newest times, and when they were written; empty before the
+    // first report is written.
+    std::string DataSummary() const;
+    // The status line's tooltip: the whole status text, and below it the data summary.
+    std::string StatusTip() const;
 
   private:
     enum class WaitOutcome { Done, TimedOut, Closing };
+
+    // One of the two report files and the transfer that fetches it.
+    struct ReportDownload {
+        const char* fileName;
+        HttpControl& http;
+        std::string& buffer;
+        bool ended = false;
+        std::string cycle{};
+        std::string url{};
+        std::string passedOver{};
+        bool conditional = false;                // the request named the copy written
+        std::optional<WrittenReport> written{};  // kept from one update to the next
+    };
 
     // Routes one control's events to its three handlers.
     class HttpEvents : public HttpListener {
@@ -123,27 +181,41 @@ class FrmNimbrel {
     template <typename Condition>
     WaitOutcome PumpUntil(Condition done, std::chrono::milliseconds limit);
     void RunUpdate();
+    void FillFolderBox();
     void RestartCountdown();
+    void SetStatus(Colour colour, std::string text);
     void ShowFailure(const std::string& message);
     std::string TransferFailureText(const std::string& message) const;
     std::string TransferFailureText(const TransferFailure& failure) const;
     std::string CountdownText() const;
     void ReportDownloadError(const std::string& message);
-    void WriteReport(std::string& buffer, const char* fileName);
+    void RequestReport(ReportDownload& report, const std::string& cycle);
+    bool StoreReport(ReportDownload& report, const HttpResponseInfo& info);
+    bool KeepReport(ReportDownload& report, const std::string& path);
+    std::string ReportPath(const ReportDownload& report) const;
 
     FrmNimbrelControls controls_;
     FrmNimbrelServices services_;
+    FrmNimbrelSettings settings_;
+    StatusLog* statusLog_ = nullptr;
     HttpEvents http1Events_;
     HttpEvents http2Events_;
     HttpEvents http3Events_;
 
     // How far the transfers of the update under way have got.
     bool cycleTransferEnded_ = false;
-    bool currentEnded_ = false;
-    bool previousEnded_ = false;
+    std::string passedOverCycle_;
+    ReportDownload currentReport_;
+    ReportDownload previousReport_;
     bool downloadFailed_ = false;
+    std::string oldDataText_;
     int updateDepth_ = 0;
     bool closing_ = false;
+    // Set for a run without a window: every wait gives up then, as if the program were closing.
+    std::optional<std::chrono::milliseconds> runDeadline_;
+
+    UpdateOutcome lastOutcome_ = UpdateOutcome::None;
+    std::chrono::system_clock::time_point updatedAt_{};  // of the last report written or kept
 };
 
 }  // namespace nimbrel

@@ -2,6 +2,8 @@
 #include "app/failure_text.h"
 #include "app/frm_nimbrel.h"
 
+#include <algorithm>
+
 namespace nimbrel {
 
 namespace {
@@ -31,8 +33,7 @@ void FrmNimbrel::Command1_Click() {
 
 void FrmNimbrel::RunUpdate() {
     controls_.Timer1.SetEnabled(false);
-    controls_.lblStatus.SetForeColour(kPurple);
-    StatusText = "Getting NOAA Zulu time";
+    SetStatus(kPurple, "Getting NOAA Zulu time");
     GetNOAAList();
 
     WaitOutcome outcome =
@@ -46,12 +47,14 @@ void FrmNimbrel::RunUpdate() {
             controls_.HTTP1.Cancel();
             ShowFailure(TransferFailureText("No answer from the server within 90 seconds"));
         }
+        lastOutcome_ = UpdateOutcome::Failed;
         RestartCountdown();
         return;
     }
 
     GetNOAAMetar(ZuluCycle);
-    outcome = PumpUntil([this] { return currentEnded_ && previousEnded_; }, kDownloadWaitLimit);
+    outcome = PumpUntil([this] { return currentReport_.ended && previousReport_.ended; },
+                        kDownloadWaitLimit);
     if (outcome == WaitOutcome::Closing) {
         return;
     }
@@ -63,9 +66,18 @@ void FrmNimbrel::RunUpdate() {
     }
     if (downloadFailed_) {
         // The reason stays on the line in red; the next update still comes.
+        lastOutcome_ = UpdateOutcome::Failed;
         RestartCountdown();
         return;
     }
+    if (!oldDataText_.empty()) {
+        // The reports are written, since they are the newest there are; the line says how old.
+        ShowFailure(oldDataText_);
+        lastOutcome_ = UpdateOutcome::OldData;
+        RestartCountdown();
+        return;
+    }
+    lastOutcome_ = UpdateOutcome::Written;
     controls_.lblStatus.SetForeColour(kBlue);
     SetTimer();
 }
@@ -82,10 +94,14 @@ FrmNimbrel::WaitOutcome FrmNimbrel::PumpUntil(Condition done, std::chrono::milli
             return WaitOutcome::Done;
         }
         const auto now = services_.clock.Now();
+        if (runDeadline_ && now >= *runDeadline_) {
+            closing_ = true;
+            return WaitOutcome::Closing;
+        }
         if (now >= deadline) {
             return WaitOutcome::TimedOut;
         }
-        services_.pump.WaitForEvent(deadline - now);
+        services_.pump.WaitForEvent(std::min(deadline, runDeadline_.value_or(deadline)) - now);
     }
 }
 
@@ -105,13 +121,20 @@ std::string FrmNimbrel::CountdownText() const {
 }
 
 void FrmNimbrel::RestartCountdown() {
-    MinutesLeft = 15;
+    MinutesLeft = static_cast<std::int16_t>(settings_.intervalMinutes);
     controls_.Timer1.SetEnabled(true);
 }
 
+void FrmNimbrel::SetStatus(Colour colour, std::string text) {
+    controls_.lblStatus.SetForeColour(colour);
+    StatusText = std::move(text);
+    if (statusLog_) {
+        statusLog_->OnStatus(colour, StatusText);
+    }
+}
+
 void FrmNimbrel::ShowFailure(const std::string& message) {
-    controls_.lblStatus.SetForeColour(kRed);
-    StatusText = message;
+    SetStatus(kRed, message);
 }
 
 std::string FrmNimbrel::TransferFailureText(const std::string& message) const {
