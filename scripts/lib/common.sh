@@ -3,7 +3,8 @@
 
 NIMBREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 NIMBREL_PACKAGES=(cmake make g++ googletest libgtest-dev libgmock-dev g++-mingw-w64-x86-64
-                  wine wine64 xvfb python3 imagemagick curl openssl ca-certificates clang-format)
+                  wine wine64 xvfb python3 imagemagick curl openssl ca-certificates clang-format
+                  clang libclang-rt-14-dev)
 
 log() { printf '== %s\n' "$*" >&2; }
 
@@ -26,6 +27,14 @@ build_native() {
     log "building the portable core and its unit tests (build/native)"
     cmake -S "$NIMBREL_ROOT" -B "$NIMBREL_ROOT/build/native" -DCMAKE_BUILD_TYPE=Debug >/dev/null
     cmake --build "$NIMBREL_ROOT/build/native" -j "$(nproc)"
+}
+
+# The fuzz targets need clang and its libFuzzer; they get a tree of their own.
+build_fuzz() {
+    log "building the fuzz targets (build/fuzz)"
+    cmake -S "$NIMBREL_ROOT" -B "$NIMBREL_ROOT/build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_CXX_COMPILER=clang++ -DNIMBREL_FUZZ=ON >/dev/null
+    cmake --build "$NIMBREL_ROOT/build/fuzz" -j "$(nproc)"
 }
 
 build_windows() {

@@ -75,6 +75,10 @@ INSTANTIATE_TEST_SUITE_P(Table, PreviousHour,
                                            PreviousCase{"Z1Z5Z", "14Z"},
                                            PreviousCase{"-3Z", "23Z"}));
 
+TEST(PreviousHour, ANumberTooLargeToHoldCountsAsNone) {
+    EXPECT_EQ(PreviousCycle(std::string(400, '9') + "Z"), "23Z");
+}
+
 struct UrlCase {
     ServerLayout layout;
     const char* cycle;
@@ -134,13 +138,27 @@ INSTANTIATE_TEST_SUITE_P(Table, CycleFromServerClock,
                                            ClockCase{"Thu, 31 Dec 2026 23:50:00 GMT", "00Z"},
                                            ClockCase{"Tue, 29 Feb 2028 09:12:00 GMT", "09Z"}));
 
+TEST(HttpDate, FormatsBackToTheSameInstant) {
+    for (const char* date : {"Sun, 06 Nov 1994 08:49:37 GMT", "Tue, 29 Feb 2028 09:12:00 GMT"}) {
+        EXPECT_EQ(FormatHttpDate(ParseHttpDate(date).value()), date);
+    }
+    EXPECT_EQ(FormatHttpDate(ParseHttpDate("Sat, 31 Dec 2016 23:59:60 GMT").value()),
+              "Sun, 01 Jan 2017 00:00:00 GMT");
+    // The clock's first whole second, on a day that begins before the clock does.
+    const auto first =
+        std::chrono::ceil<std::chrono::seconds>(std::chrono::system_clock::time_point::min());
+    EXPECT_EQ(ParseHttpDate(FormatHttpDate(first)), first);
+}
+
 TEST(CycleFromServerClock, FallsBackToTheLocalClock) {
     using namespace std::chrono;
     const system_clock::time_point local = sys_days(year(2026) / 12 / 7) + hours(5) + minutes(55);
     for (const char* unusable :
          {"", "yesterday", "Mon, 07 Dec 2026 25:00:00 GMT", "Mon, 31 Feb 2026 10:00:00 GMT",
           "Mon, 07 Foo 2026 10:00:00 GMT", "Mon, 07 Dec 2026 10:00:00 PST",
-          "Mon, 07 Dec 2026 10:00:00 GMTX"}) {
+          "Mon, 07 Dec 2026 10:00:00 GMTX", "Mon,  07Dec 2026 10:00:00 GMT",
+          "Mon, +7 Dec 2026 10:00:00 GMT", "Mon, 07 Dec 2026 1 :00:00 GMT",
+          "Sat, 31 Dec 2416 23:59:60 GMT"}) {
         EXPECT_EQ(CycleFromServerDate(unusable, local), "06Z") << unusable;
     }
 }
