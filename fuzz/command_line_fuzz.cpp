@@ -5,6 +5,7 @@
 
 #include "app/command_line.h"
 #include "fuzz/fuzz_property.h"
+#include "fuzz/windows_path.h"
 
 namespace {
 
@@ -60,11 +61,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     FUZZ_REQUIRE(IsOrigin(line.server.origin), line.server.origin);
+    // A folder given here is written to as it stands.
+    const std::string folder = line.folder.value_or("C:\\");
+    FUZZ_REQUIRE(nimbrel::fuzz::WindowsReadsAsAbsolute(folder) && folder.ends_with('\\') &&
+                     folder.find('"') == std::string::npos,
+                 folder);
+    FUZZ_REQUIRE(line.intervalMinutes >= nimbrel::kMinIntervalMinutes &&
+                     line.intervalMinutes <= nimbrel::kMaxIntervalMinutes,
+                 std::to_string(line.intervalMinutes));
+
     // An option given again counts with its last value.
-    arguments.insert(arguments.end(), {"--server", "http://[::1]:8080/", "--layout", "classic"});
+    arguments.insert(arguments.end(), {"--server", "http://[::1]:8080/", "--layout", "classic",
+                                       "--folder", "D:\\Fly!\\METAR\"", "--interval", "60"});
     const nimbrel::CommandLine again = nimbrel::ParseCommandLine(arguments);
     FUZZ_REQUIRE(again.error.empty() && again.server.origin == "http://[::1]:8080" &&
-                     again.server.layout == nimbrel::ServerLayout::Classic,
+                     again.server.layout == nimbrel::ServerLayout::Classic &&
+                     again.folder == "D:\\Fly!\\METAR\\" && again.intervalMinutes == 60,
                  again.error);
     return 0;
 }

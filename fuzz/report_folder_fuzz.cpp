@@ -4,35 +4,13 @@
 #include <cctype>
 
 #include "fuzz/fuzz_property.h"
+#include "fuzz/windows_path.h"
 #include "tests/fake/fake_platform.h"
 #include "util/absolute_folder.h"
 #include "util/join_path.h"
 #include "util/simulator.h"
 
 namespace {
-
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
-// Whether Windows takes the path as a drive's root and below or as a share on a server, the way
-// its own path parser tells them apart: either slash separates, and `\\.\` and `\\?\` open the
-// device namespace instead.
-bool WindowsReadsAsAbsolute(std::string_view path) {
-    if (path.size() >= 3 && path[1] == ':' && IsSeparator(path[2])) {
-        return true;
-    }
-    if (path.size() < 3 || !IsSeparator(path[0]) || !IsSeparator(path[1])) {
-        return false;
-    }
-    if ((path[2] == '.' || path[2] == '?') && (path.size() == 3 || IsSeparator(path[3]))) {
-        return false;
-    }
-    const std::string_view rest = path.substr(2);
-    const std::size_t serverEnd =
-        std::find_if(rest.begin(), rest.end(), IsSeparator) - rest.begin();
-    return serverEnd > 0 && serverEnd + 1 < rest.size() && !IsSeparator(rest[serverEnd + 1]);
-}
 
 // A folder accepted for writing names one place, the one the system will open: no NUL cuts it
 // short. Each report lands right in it. A drive's folder is always accepted.
@@ -45,7 +23,9 @@ void CheckReportPaths(const std::string& folder) {
     if (!accepted) {
         return;
     }
-    FUZZ_REQUIRE(folder.find('\0') == std::string::npos && WindowsReadsAsAbsolute(folder), folder);
+    FUZZ_REQUIRE(
+        folder.find('\0') == std::string::npos && nimbrel::fuzz::WindowsReadsAsAbsolute(folder),
+        folder);
     for (const std::string name : {"CurrentMETAR.txt", "PreviousMETAR.txt"}) {
         const std::string path = nimbrel::JoinPath(folder, name);
         const std::string parent = path.substr(0, path.size() - name.size());
