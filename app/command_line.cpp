@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "util/absolute_folder.h"
+#include "util/version.h"
 
 namespace nimbrel {
 
@@ -173,13 +174,13 @@ std::string HelpText() {
            "  --once            one update without a window, then end; progress on standard\n"
            "                    output, failures on standard error; exit code 0 when both\n"
            "                    reports were written, 1 when the update failed, 2 for a bad\n"
-           "                    option\n"
+           "                    option, 3 when NOAA's newest report is hours old\n"
            "  --version         show the version\n"
            "  --help            show this text";
 }
 
 std::string VersionText() {
-    return "Nimbrel 1.00";
+    return "Nimbrel " NIMBREL_VERSION_TEXT;
 }
 
 }  // namespace nimbrel

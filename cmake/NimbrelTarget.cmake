@@ -2,12 +2,19 @@
 function(nimbrel_configure_target target)
   if(MSVC)
     target_compile_options(${target} PRIVATE /W4 /WX /utf-8 /permissive-)
-    target_compile_definitions(${target} PRIVATE UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN)
+    target_compile_definitions(${target} PRIVATE UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN
+                                                 _WIN32_WINNT=0x0601 WINVER=0x0601)
   else()
     target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
     if(WIN32)
+      # The headers of Windows 7, the oldest the program runs on, declare nothing newer: what is
+      # newer is looked up at run time (util/windows_functions_win32.h).
       target_compile_definitions(${target} PRIVATE UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN
-                                                   _WIN32_WINNT=0x0A00)
+                                                   _WIN32_WINNT=0x0601 WINVER=0x0601)
+      # The released files carry no trace of the folders they were built in, so that any clean
+      # build of a commit gives the same bytes. The later map wins for the build folder.
+      target_compile_options(${target} PRIVATE -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.
+                                               -ffile-prefix-map=${PROJECT_BINARY_DIR}=build)
     endif()
   endif()
   if(NIMBREL_SANITIZE)
@@ -24,9 +31,10 @@ endfunction()
 # A Windows program that needs no DLL beyond those Windows ships.
 function(nimbrel_static_windows_program target)
   if(MINGW)
-    # Release programs carry no symbol table: it would double the size of the file.
+    # Release programs carry no symbol table: it would double the size of the file. Without a
+    # link time stamp, two builds of one commit give the same bytes.
     target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++
-                                          $<$<CONFIG:Release>:-s>)
+                                          -Wl,--no-insert-timestamp $<$<CONFIG:Release>:-s>)
   elseif(MSVC)
     set_property(TARGET ${target} PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
   endif()

@@ -1,6 +1,8 @@
 // Where the report files go: replaced whole, never left half written.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +23,14 @@ struct ReportWriteFailure {
     std::string systemText{};  // the platform's own words
 };
 
+// Enough of a file's state to tell whether anything wrote it since it was last looked at.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::chrono::system_clock::time_point lastWrite{};
+
+    bool operator==(const FileStamp&) const = default;
+};
+
 class ReportFiles {
   public:
     virtual ~ReportFiles() = default;
@@ -29,6 +39,8 @@ class ReportFiles {
     // never a mixture; on failure the old file is left as it was and the reason is returned.
     virtual std::optional<ReportWriteFailure> Replace(const std::string& path,
                                                       std::string_view bytes) = 0;
+    // The file's size and last-write time; nullopt when there is no such file.
+    virtual std::optional<FileStamp> Stamp(const std::string& path) const = 0;
 };
 
 }  // namespace nimbrel

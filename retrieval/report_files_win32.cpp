@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "util/file_time.h"
 #include "util/win32_text.h"
 
 namespace nimbrel {
@@ -90,6 +91,20 @@ std::optional<ReportWriteFailure> Win32ReportFiles::Replace(const std::string& p
         return failure;
     }
     return std::nullopt;
+}
+
+std::optional<FileStamp> Win32ReportFiles::Stamp(const std::string& path) const {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(Utf8ToWide(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return std::nullopt;
+    }
+    const auto join = [](DWORD high, DWORD low) {
+        return (static_cast<std::uint64_t>(high) << 32) | low;
+    };
+    return FileStamp{join(data.nFileSizeHigh, data.nFileSizeLow),
+                     FileTimeToTimePoint(join(data.ftLastWriteTime.dwHighDateTime,
+                                              data.ftLastWriteTime.dwLowDateTime))};
 }
 
 }  // namespace nimbrel

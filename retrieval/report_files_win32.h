@@ -9,6 +9,7 @@ class Win32ReportFiles : public ReportFiles {
   public:
     std::optional<ReportWriteFailure> Replace(const std::string& path,
                                               std::string_view bytes) override;
+    std::optional<FileStamp> Stamp(const std::string& path) const override;
 };
 
 }  // namespace nimbrel

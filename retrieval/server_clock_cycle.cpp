@@ -1,66 +1,27 @@
 #include "retrieval/server_clock_cycle.h"
 
+#include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstdio>
+
+#include "retrieval/folder_listing.h"
+#include "retrieval/previous_cycle.h"
+#include "retrieval/utc_fields.h"
 
 namespace nimbrel {
 
-namespace {
-
-constexpr std::array<std::string_view, 12> kMonths{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-
-std::optional<unsigned> MonthNumber(std::string_view name) {
-    for (unsigned i = 0; i < kMonths.size(); ++i) {
-        if (kMonths[i] == name) {
-            return i + 1;
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<unsigned> Digits(std::string_view text) {
-    unsigned value = 0;
-    const char* const end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc{} || stop != end) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-}  // namespace
-
 std::optional<std::chrono::system_clock::time_point> ParseHttpDate(std::string_view text) {
-    using namespace std::chrono;
-    // Servers must send the fixed-length form, "Sun, 06 Nov 1994 08:49:37 GMT", every number in
-    // its digits alone: no sign, no blank, no other spacing.
-    if (text.size() != 29 || text.substr(3, 2) != ", " || text[7] != ' ' || text[11] != ' ' ||
-        text[16] != ' ' || text[19] != ':' || text[22] != ':' || text.substr(25) != " GMT") {
+    // Servers must send the fixed-length form: "Sun, 06 Nov 1994 08:49:37 GMT".
+    if (text.size() != 29 || !StartsWithShape(text, "AAA, 99 AAA 9999 99:99:99 GMT")) {
         return std::nullopt;
     }
-    const auto dayNumber = Digits(text.substr(5, 2));
-    const auto monthNumber = MonthNumber(text.substr(8, 3));
-    const auto yearNumber = Digits(text.substr(12, 4));
-    const auto hour = Digits(text.substr(17, 2));
-    const auto minute = Digits(text.substr(20, 2));
-    const auto second = Digits(text.substr(23, 2));
-    if (!dayNumber || !monthNumber || !yearNumber || !hour || !minute || !second) {
+    const auto month = MonthNumber(text.substr(8, 3));
+    if (!month) {
         return std::nullopt;
     }
-    const year_month_day date{year(static_cast<int>(*yearNumber)), month(*monthNumber),
-                              day(*dayNumber)};
-    if (!date.ok() || *hour > 23 || *minute > 59 || *second > 60) {
-        return std::nullopt;
-    }
-    const sys_seconds instant = sys_days(date) + hours(*hour) + minutes(*minute) + seconds(*second);
-    // The system clock spans only some centuries around 1970.
-    if (instant < ceil<seconds>(system_clock::time_point::min()) ||
-        instant > floor<seconds>(system_clock::time_point::max())) {
-        return std::nullopt;
-    }
-    return system_clock::time_point(instant);
+    return UtcTime(DecimalValue(text.substr(12, 4)), *month, DecimalValue(text.substr(5, 2)),
+                   DecimalValue(text.substr(17, 2)), DecimalValue(text.substr(20, 2)),
+                   DecimalValue(text.substr(23, 2)));
 }
 
 std::string FormatHttpDate(std::chrono::system_clock::time_point utc) {
@@ -72,12 +33,12 @@ std::string FormatHttpDate(std::chrono::system_clock::time_point utc) {
     const std::chrono::year_month_day date{day};
     const std::chrono::hh_mm_ss time{second - day};
     char text[40];
-    std::snprintf(
-        text, sizeof text, "%s, %02u %s %04d %02d:%02d:%02d GMT",
-        kWeekdays[std::chrono::weekday(day).c_encoding()].data(), static_cast<unsigned>(date.day()),
-        kMonths[static_cast<unsigned>(date.month()) - 1].data(), static_cast<int>(date.year()),
-        static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
-        static_cast<int>(time.seconds().count()));
+    std::snprintf(text, sizeof text, "%s, %02u %s %04d %02d:%02d:%02d GMT",
+                  kWeekdays[std::chrono::weekday(day).c_encoding()].data(),
+                  static_cast<unsigned>(date.day()), MonthAbbreviation(date.month()).data(),
+                  static_cast<int>(date.year()), static_cast<int>(time.hours().count()),
+                  static_cast<int>(time.minutes().count()),
+                  static_cast<int>(time.seconds().count()));
     return text;
 }
 
@@ -90,9 +51,21 @@ std::string CycleAt(std::chrono::system_clock::time_point utc) {
     return text;
 }
 
-std::string CycleFromServerDate(std::string_view dateHeader,
-                                std::chrono::system_clock::time_point localUtc) {
-    return CycleAt(ParseHttpDate(dateHeader).value_or(localUtc));
+ListedCycle CycleFromListing(std::string_view listing, std::string_view dateHeader,
+                             std::chrono::system_clock::time_point localUtc) {
+    const auto now = ParseHttpDate(dateHeader).value_or(localUtc);
+    const std::string byClock = CycleAt(now);
+    const std::vector<ListedFile> files = ParseFolderListing(listing);
+    if (files.empty()) {
+        return {byClock, ""};
+    }
+    const std::string fileName = byClock + ".TXT";
+    const auto listed = std::find_if(files.begin(), files.end(),
+                                     [&](const ListedFile& file) { return file.name == fileName; });
+    if (listed != files.end() && now - listed->modified <= kFreshCycleFile) {
+        return {byClock, ""};
+    }
+    return {PreviousCycle(byClock), byClock};
 }
 
 }  // namespace nimbrel

@@ -27,6 +27,11 @@ MESSAGE_BOX_ICON_ID = "1088"
 MESSAGE_BOX_OK_ID = "1"
 
 
+def project_version():
+    """The version the build gives the program, such as "1.00"; ctest passes it on from CMake."""
+    return os.environ["NIMBREL_VERSION"]
+
+
 def mul_div(value, numerator, denominator):
     """MulDiv: the exact quotient rounded half away from zero."""
     product = value * numerator
@@ -47,23 +52,16 @@ class DriverError(AssertionError):
     """The driver could not do what a test asked, e.g. a window did not appear in time."""
 
 
-class Session:
-    """One Wine prefix and display, shared by the tests of a script, run one at a time."""
+class WinePrefix:
+    """The Wine prefix and display that scripts/test started: its server and its registry."""
 
-    def __init__(self, nimbrel, driver):
+    def __init__(self):
         for name in ("WINEPREFIX", "DISPLAY"):
             if not os.environ.get(name):
-                raise RuntimeError(f"{name} is not set: run the end-to-end tests through scripts/test")
-        self.nimbrel = os.path.abspath(nimbrel)
-        self.driver = os.path.abspath(driver)
+                raise RuntimeError(f"{name} is not set: run the Windows tests through scripts/test")
         self.prefix = os.path.realpath(os.environ["WINEPREFIX"])
         self.output = os.path.join(os.path.dirname(self.prefix), "e2e")
         os.makedirs(self.output, exist_ok=True)
-        self.process = None
-        # Stands in for programs that nimbrel.exe starts; built beside the driver.
-        self.standin = os.path.join(os.path.dirname(self.driver), "fly_standin.exe")
-
-    # --- Wine and its registry ---------------------------------------------------------------
 
     def wine(self, *arguments, check=True):
         result = subprocess.run(["wine", *arguments], stdin=subprocess.DEVNULL,
@@ -107,6 +105,18 @@ class Session:
             if started:
                 subprocess.run(["wineboot"], stdin=subprocess.DEVNULL, stdout=log, stderr=log,
                                check=True, timeout=120)
+
+
+class Session(WinePrefix):
+    """One Wine prefix and display, shared by the tests of a script, run one at a time."""
+
+    def __init__(self, nimbrel, driver):
+        super().__init__()
+        self.nimbrel = os.path.abspath(nimbrel)
+        self.driver = os.path.abspath(driver)
+        self.process = None
+        # Stands in for programs that nimbrel.exe starts; built beside the driver.
+        self.standin = os.path.join(os.path.dirname(self.driver), "fly_standin.exe")
 
     # --- nimbrel.exe -------------------------------------------------------------------------
 

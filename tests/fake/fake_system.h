@@ -51,10 +51,18 @@ class FakeReportFiles : public ReportFiles {
   public:
     std::optional<ReportWriteFailure> Replace(const std::string& path,
                                               std::string_view bytes) override;
+    // The size, and a last-write time that moves on with every write.
+    std::optional<FileStamp> Stamp(const std::string& path) const override;
+    // Another program writing the file.
+    void Touch(const std::string& path, const std::string& bytes);
 
     std::map<std::string, std::string> files;
     std::map<std::string, ReportWriteFailure> failures;  // by path
     int writes = 0;
+
+  private:
+    std::map<std::string, int> lastWrite_;  // by path: the number of the write
+    int writeClock_ = 0;
 };
 
 class FakeMessageBox : public MessageBox {

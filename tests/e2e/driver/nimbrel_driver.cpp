@@ -30,6 +30,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -40,6 +41,7 @@
 #include <vector>
 
 #include "ui/control_ids.h"
+#include "util/dpi_win32.h"
 #include "util/win32_text.h"
 
 namespace {
@@ -231,8 +233,8 @@ std::string WindowJson(HWND window) {
         .Add("client_origin", Json::Array({origin.x, origin.y}))
         .Add("bounds", RectJson(bounds))
         .Add("screen", Json::Array({GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}))
-        .Number("dpi", GetDpiForWindow(window))
-        .Number("system_dpi", GetDpiForSystem())
+        .Number("dpi", WindowDpi(window))
+        .Number("system_dpi", SystemDpi())
         .Bool("visible", IsWindowVisible(window))
         .Bool("enabled", IsWindowEnabled(window))
         .Bool("owned", GetWindow(window, GW_OWNER) != nullptr)
@@ -393,30 +395,32 @@ std::string PressMouse(HWND control) {
     return Json().Bool("ok", true).Str();
 }
 
+struct ProcessWindowSearch {
+    DWORD process;
+    std::string list;
+};
+
+BOOL CALLBACK AddIfOfProcess(HWND candidate, LPARAM found) {
+    auto& search = *reinterpret_cast<ProcessWindowSearch*>(found);
+    DWORD process = 0;
+    GetWindowThreadProcessId(candidate, &process);
+    if (process == search.process && IsWindowVisible(candidate)) {
+        if (search.list.size() > 1) {
+            search.list += ',';
+        }
+        search.list += Json()
+                           .Text("title", ReadText(candidate))
+                           .Text("class", WideToUtf8(ClassOf(candidate)))
+                           .Str();
+    }
+    return TRUE;
+}
+
 // The visible top-level windows of the process that owns `window`, such as message boxes.
 std::string ProcessWindowsJson(HWND window) {
-    struct Search {
-        DWORD process;
-        std::string list;
-    } search{0, "["};
+    ProcessWindowSearch search{0, "["};
     GetWindowThreadProcessId(window, &search.process);
-    EnumWindows(
-        [](HWND candidate, LPARAM found) -> BOOL {
-            auto& search = *reinterpret_cast<Search*>(found);
-            DWORD process = 0;
-            GetWindowThreadProcessId(candidate, &process);
-            if (process == search.process && IsWindowVisible(candidate)) {
-                if (search.list.size() > 1) {
-                    search.list += ',';
-                }
-                search.list += Json()
-                                   .Text("title", ReadText(candidate))
-                                   .Text("class", WideToUtf8(ClassOf(candidate)))
-                                   .Str();
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumWindows(AddIfOfProcess, reinterpret_cast<LPARAM>(&search));
     return Json().Add("windows", search.list + "]").Str();
 }
 
@@ -517,8 +521,13 @@ std::string Watch(HWND control, int timeoutMs, const std::vector<std::string>& p
     std::string samples;
     std::string lastText;
     std::string lastColour;
+    // How long the window's thread kept the longest answer waiting: while it is busy it paints
+    // nothing either.
+    std::chrono::steady_clock::duration longestAnswer{};
     for (bool first = true;; first = false) {
+        const auto asked = std::chrono::steady_clock::now();
         const std::string text = ReadText(control);
+        longestAnswer = std::max(longestAnswer, std::chrono::steady_clock::now() - asked);
         const std::string colour = DominantColour(control, palette);
         const auto now = std::chrono::steady_clock::now();
         const auto elapsed =
@@ -536,6 +545,9 @@ std::string Watch(HWND control, int timeoutMs, const std::vector<std::string>& p
             return Json()
                 .Bool("reached", reached)
                 .Number("elapsed_ms", elapsed)
+                .Number(
+                    "longest_answer_ms",
+                    std::chrono::duration_cast<std::chrono::milliseconds>(longestAnswer).count())
                 .Add("samples", "[" + samples + "]")
                 .Str();
         }
@@ -543,17 +555,16 @@ std::string Watch(HWND control, int timeoutMs, const std::vector<std::string>& p
     }
 }
 
+BOOL CALLBACK KeepFirstId(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR first) {
+    *reinterpret_cast<WORD*>(first) =
+        IS_INTRESOURCE(name) ? static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name)) : 0;
+    return FALSE;
+}
+
 // The images of a program's first icon group, which the shell shows for the file.
 std::string FirstIconGroupJson(HMODULE module) {
     WORD firstId = 0;
-    EnumResourceNamesW(
-        module, RT_GROUP_ICON,
-        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR first) -> BOOL {
-            *reinterpret_cast<WORD*>(first) =
-                IS_INTRESOURCE(name) ? static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name)) : 0;
-            return FALSE;
-        },
-        reinterpret_cast<LONG_PTR>(&firstId));
+    EnumResourceNamesW(module, RT_GROUP_ICON, KeepFirstId, reinterpret_cast<LONG_PTR>(&firstId));
     const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(firstId), RT_GROUP_ICON);
     if (!firstId || !found) {
         throw Failure("no icon group");
@@ -787,9 +798,7 @@ void PrintLine(const std::string& line) {
 
 int main() {
     // Coordinates in physical pixels, as the program under test lays itself out.
-    if (!SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) {
-        SetProcessDPIAware();
-    }
+    DeclareDpiAwareness();
     for (const Arguments& command : SplitCommands(CommandLineArguments())) {
         if (command.empty()) {
             PrintLine(Json().Text("error", "empty command").Str());
