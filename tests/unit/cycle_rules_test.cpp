@@ -230,7 +230,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "<a href=\"a\">a</a> <a href=\"b\">b</a> 07-Dec-2026 13:52\n",
                     {{"b", Utc(7, 13, 52)}}},
         ListingCase{"Unclosed", "<a href=\"14Z.TXT\">14Z.TXT 07-Dec-2026 13:52\n<a href=\"", {}},
-        ListingCase{"EmptyName", "<a href=\"\">x</a> 07-Dec-2026 13:52\n", {}}),
+        ListingCase{"EmptyName", "<a href=\"\">x</a> 07-Dec-2026 13:52\n", {}},
+        ListingCase{"BeyondTheSystemClock", "<a href=\"x\">x</a> 07-Dec-2416 13:52\n", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FolderListing, IsLinearInThePageSize) {
