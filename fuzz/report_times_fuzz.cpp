@@ -1,7 +1,9 @@
-// A cycle file, as any server may send it, to the number of its reports and the newest one's time.
+// A cycle file, as any server may send it, to the number of its reports, the newest one's time,
+// and whether its weather counts as old.
 #include <algorithm>
 #include <cstdio>
 
+#include "app/data_age.h"
 #include "fuzz/fuzz_property.h"
 #include "retrieval/report_times.h"
 #include "retrieval/server_clock_cycle.h"
@@ -39,6 +41,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                          (file.starts_with(line) || file.find("\n" + line) != std::string::npos),
                      nimbrel::FormatHttpDate(*times.newest));
     }
+
+    // Old means a newest report more than three hours behind the server's clock, or none.
+    const sys_seconds serverNow = sys_days(year(2026) / December / 7) + hours(14);
+    nimbrel::WrittenReport report;
+    report.cycle = "14Z";
+    report.times = times;
+    const bool old = !times.newest || *times.newest < serverNow - nimbrel::kOldDataAge;
+    FUZZ_REQUIRE(nimbrel::OldDataText(report, serverNow).empty() != old, file);
 
     // One report more counts once more, and its time is the newest when it is later.
     const sys_seconds added = sys_days(year(2262) / January / 1);

@@ -62,7 +62,7 @@ ListedCycle CycleFromListing(std::string_view listing, std::string_view dateHead
     const std::string fileName = byClock + ".TXT";
     const auto listed = std::find_if(files.begin(), files.end(),
                                      [&](const ListedFile& file) { return file.name == fileName; });
-    if (listed != files.end() && now - listed->modified <= kFreshCycleFile) {
+    if (listed != files.end() && SecondsBetween(listed->modified, now) <= kFreshCycleFile) {
         return {byClock, ""};
     }
     return {PreviousCycle(byClock), byClock};

@@ -72,4 +72,10 @@ std::optional<std::chrono::system_clock::time_point> UtcTime(unsigned year, unsi
     return Clock::time_point(instant);
 }
 
+std::chrono::seconds SecondsBetween(std::chrono::system_clock::time_point earlier,
+                                    std::chrono::system_clock::time_point later) {
+    return std::chrono::floor<std::chrono::seconds>(later) -
+           std::chrono::floor<std::chrono::seconds>(earlier);
+}
+
 }  // namespace nimbrel

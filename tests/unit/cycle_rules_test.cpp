@@ -281,6 +281,7 @@ INSTANTIATE_TEST_SUITE_P(
         ListedCycleCase{"NinetyMinutesOld", Listed("14Z.TXT", "07-Dec-2026 12:25"), "14Z", ""},
         ListedCycleCase{"NinetyOneMinutesOld", Listed("14Z.TXT", "07-Dec-2026 12:24"), "13Z",
                         "14Z"},
+        ListedCycleCase{"CenturiesOld", Listed("14Z.TXT", "07-Dec-1730 13:52"), "13Z", "14Z"},
         ListedCycleCase{"Unparsable", kNoIndex, "14Z", ""},
         ListedCycleCase{"WithoutTimes", "<a href=\"13Z.TXT\">13Z.TXT</a>\n", "14Z", ""}),
     [](const auto& info) { return std::string(info.param.name); });

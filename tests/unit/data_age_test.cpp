@@ -77,6 +77,12 @@ INSTANTIATE_TEST_SUITE_P(Table, OldData,
                                            AgeCase{"AheadOfTheServer", Utc(7, 10, 0), ""}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(OldData, CountsCenturiesToo) {
+    const auto newest = sys_days(year(1700) / 1 / 1);
+    EXPECT_EQ(OldDataText(Report("14Z", 1, newest), Utc(7, 14, 0)),
+              "NOAA's newest report is 2865830 hours old (14Z)");
+}
+
 TEST(OldData, AFileWithoutReportsHasNoWeather) {
     EXPECT_EQ(OldDataText(Report("14Z", 0, std::nullopt), Utc(7, 14, 0)),
               "NOAA's cycle file 14Z holds no reports");
