@@ -30,7 +30,8 @@ std::optional<std::string> LookUpSimulatorFolder(Registry& registry, MessageBox&
         return std::nullopt;
     }
     folder.pop_back();
-    return folder;
+    // Windows reads the folder up to a NUL, and a value may hold more than the one stored last.
+    return folder.substr(0, folder.find('\0'));
 }
 
 void LaunchSimulator(Registry& registry, MessageBox& messageBox, ProcessLauncher& launcher) {
