@@ -156,23 +156,30 @@ class FrmNimbrel {
         std::optional<WrittenReport> written{};  // kept from one update to the next
     };
 
-    // Routes one control's events to its three handlers.
+    // Routes one control's events to its three handlers, and sizes the buffer its data handler
+    // fills once the body's size is known: grown chunk by chunk, a body of megabytes would be
+    // copied again and again and take up to twice its size.
     class HttpEvents : public HttpListener {
       public:
+        using Buffer = std::string FrmNimbrel::*;
         using DataHandler = void (FrmNimbrel::*)(std::string_view);
         using ErrorHandler = void (FrmNimbrel::*)(const TransferFailure&);
         using CompleteHandler = void (FrmNimbrel::*)(const HttpResponseInfo&);
 
-        HttpEvents(FrmNimbrel& owner, DataHandler data, ErrorHandler error,
+        HttpEvents(FrmNimbrel& owner, Buffer buffer, DataHandler data, ErrorHandler error,
                    CompleteHandler complete)
-            : owner_(owner), data_(data), error_(error), complete_(complete) {}
+            : owner_(owner), buffer_(buffer), data_(data), error_(error), complete_(complete) {}
 
+        void OnBodySize(std::uint64_t bytes) override {
+            (owner_.*buffer_).reserve(static_cast<std::size_t>(bytes));
+        }
         void OnDataArrival(std::string_view chunk) override { (owner_.*data_)(chunk); }
         void OnError(const TransferFailure& failure) override { (owner_.*error_)(failure); }
         void OnComplete(const HttpResponseInfo& info) override { (owner_.*complete_)(info); }
 
       private:
         FrmNimbrel& owner_;
+        Buffer buffer_;
         DataHandler data_;
         ErrorHandler error_;
         CompleteHandler complete_;

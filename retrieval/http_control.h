@@ -60,6 +60,9 @@ class HttpListener {
   public:
     virtual ~HttpListener() = default;
 
+    // The body's size as the server announced it, before its first chunk; only for a body that
+    // is not compressed and whose length the headers give.
+    virtual void OnBodySize(std::uint64_t bytes) = 0;
     // Chunks come in document order and together carry the whole body, byte for byte.
     virtual void OnDataArrival(std::string_view chunk) = 0;
     // The transfer failed; nothing more follows for it.

@@ -376,6 +376,10 @@ void Exchange::OnHeaders(HINTERNET request) {
         Fail(TooLarge());
         return;
     }
+    // Lets the receiver hold the body in one piece from the start instead of growing it.
+    if (expected_ && !inflater_) {
+        link_->PostBodySize(*expected_);
+    }
     RequestData(request);
 }
 

@@ -89,6 +89,9 @@ void WinHttpControl::Impl::Deliver(const TransferEvent& event) {
         return;
     }
     switch (event.kind) {
+        case TransferEventKind::Size:
+            listener->OnBodySize(event.size);
+            break;
         case TransferEventKind::Data:
             listener->OnDataArrival(event.chunk);
             break;

@@ -87,6 +87,12 @@ HINTERNET TransferLink::TakeForClosingLocked() {
     return std::exchange(request_, nullptr);
 }
 
+void TransferLink::PostBodySize(std::uint64_t bytes) {
+    auto event = std::make_unique<TransferEvent>(shared_from_this(), TransferEventKind::Size);
+    event->size = bytes;
+    mailbox_->Post(event);
+}
+
 bool TransferLink::PostChunk(std::string chunk) {
     {
         std::lock_guard lock(mutex_);

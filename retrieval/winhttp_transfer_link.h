@@ -16,7 +16,7 @@ namespace nimbrel {
 
 class TransferLink;
 
-enum class TransferEventKind { Data, Error, Complete };
+enum class TransferEventKind { Size, Data, Error, Complete };
 
 // The payload of one posted event message; whoever removes the message frees it.
 struct TransferEvent {
@@ -29,6 +29,7 @@ struct TransferEvent {
     std::shared_ptr<TransferLink> link;
     TransferEventKind kind;
     bool holdsChunk = false;
+    std::uint64_t size = 0;
     std::string chunk{};
     TransferFailure failure{};
     HttpResponseInfo info{};
@@ -80,6 +81,7 @@ class TransferLink : public std::enable_shared_from_this<TransferLink> {
     // Once closed, WinHTTP may free the request's context on any thread.
     void Close();
 
+    void PostBodySize(std::uint64_t bytes);
     bool PostChunk(std::string chunk);
     void PostFailure(TransferFailure failure);
     void PostCompletion(HttpResponseInfo info);

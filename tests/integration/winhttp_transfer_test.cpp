@@ -27,6 +27,10 @@ using std::chrono::seconds;
 // Everything one listener heard, in order.
 class Recorder : public HttpListener {
   public:
+    void OnBodySize(std::uint64_t bytes) override {
+        EXPECT_EQ(chunks, 0) << "the size comes before the body";
+        sizes.push_back(bytes);
+    }
     void OnDataArrival(std::string_view chunk) override {
         body.append(chunk);
         ++chunks;
@@ -43,12 +47,14 @@ class Recorder : public HttpListener {
     bool Silent() const { return chunks == 0 && !Ended(); }
     void Clear() {
         body.clear();
+        sizes.clear();
         chunks = 0;
         errors.clear();
         completions.clear();
     }
 
     std::string body;
+    std::vector<std::uint64_t> sizes;
     int chunks = 0;
     std::vector<std::string> errors;
     std::vector<HttpResponseInfo> completions;
@@ -121,6 +127,7 @@ TEST(WinHttpTransfer, DeliversAMultiMegabyteFileByteForByte) {
     ExpectCompletedWith(transfer.heard, expected);
     ASSERT_EQ(transfer.heard.completions.size(), 1u);
     EXPECT_TRUE(transfer.heard.completions[0].compressed);
+    EXPECT_TRUE(transfer.heard.sizes.empty()) << "only the inflated body's end tells its size";
 }
 
 TEST(WinHttpTransfer, ConditionsThatStillHoldGetNotModified) {
@@ -373,6 +380,7 @@ TEST(WinHttpTransfer, DeliversTheDateHeader) {
     EXPECT_EQ(transfer.heard.completions[0].date, "Tue, 14 Jan 2025 16:05:00 GMT");
     // This rule ignores the request for compression, as some servers do.
     EXPECT_FALSE(transfer.heard.completions[0].compressed);
+    EXPECT_EQ(transfer.heard.sizes, std::vector<std::uint64_t>{transfer.heard.body.size()});
 }
 
 TEST(WinHttpTransfer, MissingDateHeaderGivesAnEmptyDate) {
