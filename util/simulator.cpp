@@ -29,7 +29,10 @@ std::optional<std::string> LookUpSimulatorFolder(Registry& registry, MessageBox&
     if (folder.empty()) {
         return std::nullopt;
     }
-    folder.pop_back();
+    // Some installers store the string without its terminating NUL; then every character counts.
+    if (folder.back() == '\0') {
+        folder.pop_back();
+    }
     return folder;
 }
 

@@ -15,7 +15,7 @@ inline constexpr const char* kSimulatorKey = "SOFTWARE\\Terminal Reality\\Fly!";
 inline constexpr const char* kSimulatorValue = "TargetDir";
 inline constexpr const char* kSimulatorProgram = "fly.exe";
 
-// The installation folder as the registry names it, without the NUL stored with it; nullopt when
+// The installation folder as the registry names it, without the NUL stored after it; nullopt when
 // there is no folder to name (no key, no value, or a failed read).
 std::optional<std::string> LookUpSimulatorFolder(Registry& registry, MessageBox& messageBox);
 
