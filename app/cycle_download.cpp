@@ -62,7 +62,8 @@ void FrmNimbrel::ReportDownloadError(const std::string& message) {
 
 void FrmNimbrel::WriteReport(std::string& buffer, const char* fileName) {
     // The folder is read at each completion, so an edit during a download takes effect at once.
-    if (!StringToFile(buffer, JoinPath(controls_.Text1.Text(), fileName))) {
+    const std::optional<std::string> folder = MetarFolder();
+    if (!folder || !StringToFile(buffer, JoinPath(*folder, fileName))) {
         downloadFailed_ = true;
     }
     // Gives the memory back too: a cycle file is megabytes, and the next update is 15 minutes away.

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -129,6 +130,8 @@ class FrmNimbrel {
     std::string TransferFailureText(const TransferFailure& failure) const;
     std::string CountdownText() const;
     void ReportDownloadError(const std::string& message);
+    // The folder in the box when it names one real place; otherwise says so in red.
+    std::optional<std::string> MetarFolder();
     void WriteReport(std::string& buffer, const char* fileName);
 
     FrmNimbrelControls controls_;

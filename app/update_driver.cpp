@@ -31,6 +31,10 @@ void FrmNimbrel::Command1_Click() {
 
 void FrmNimbrel::RunUpdate() {
     controls_.Timer1.SetEnabled(false);
+    if (!MetarFolder()) {
+        RestartCountdown();
+        return;
+    }
     controls_.lblStatus.SetForeColour(kPurple);
     StatusText = "Getting NOAA Zulu time";
     GetNOAAList();

@@ -6,6 +6,8 @@ FakePlatform::FakePlatform(NoaaServer noaa)
     : frm(FrmNimbrelControls{form, lblStatus, text1, timer1, timer2, http1, http2, http3},
           FrmNimbrelServices{loop, loop, screen, windows, registry, messageBox, reportFiles,
                              launcher, std::move(noaa)}) {
+    // The box as start-up fills it for an installed simulator.
+    text1.text = "C:\\Fly!\\METAR\\";
     timer1.SetHandler([this] { frm.Timer1_Timer(); });
     timer2.SetHandler([this] { frm.Timer2_Timer(); });
 }

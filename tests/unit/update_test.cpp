@@ -218,6 +218,31 @@ TEST_F(Update, AFailedWriteIsReportedWithThePathAndReason) {
     EXPECT_TRUE(p.timer1.Enabled());
 }
 
+// A box that names no real folder: the reason in red, nothing written, the next update still comes.
+void ExpectNoFolderRefused(fake::FakePlatform& p) {
+    EXPECT_EQ(p.lblStatus.colour, kRed);
+    EXPECT_EQ(p.frm.StatusText, "No METAR folder: type the simulator's METAR folder in the box");
+    EXPECT_EQ(p.reportFiles.files.size(), 2u) << "nothing is written anywhere";
+    EXPECT_TRUE(p.timer1.Enabled());
+    EXPECT_EQ(p.frm.MinutesLeft, 15);
+}
+
+TEST_F(Update, ABoxNamingNoFolderRefusesTheUpdateBeforeAnyTransfer) {
+    p.text1.text = "\\METAR\\";  // what start-up shows when the simulator is not found
+    p.frm.Command1_Click();
+    EXPECT_TRUE(p.server.requests.empty());
+    ExpectNoFolderRefused(p);
+    ExpectReportsUntouched();
+}
+
+TEST_F(Update, ABoxEmptiedDuringTheDownloadWritesNothing) {
+    p.loop.Post(milliseconds(45), [&] { p.text1.text = ""; });
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.server.requests.size(), 3u);
+    ExpectNoFolderRefused(p);
+    ExpectReportsUntouched();
+}
+
 TEST_F(Update, StalledDownloadsEndAtTheTimeLimit) {
     p.server.Route(CycleFile("14Z"), Stall());
     p.frm.Command1_Click();
