@@ -1,4 +1,6 @@
 // Fetching the current and the previous hour's cycle files into the report files.
+#include <utility>
+
 #include "app/frm_nimbrel.h"
 #include "retrieval/previous_cycle.h"
 #include "util/join_path.h"
@@ -61,13 +63,15 @@ void FrmNimbrel::ReportDownloadError(const std::string& message) {
 }
 
 void FrmNimbrel::WriteReport(std::string& buffer, const char* fileName) {
+    // The write takes the bytes, since an update nested in its wait for a held file refills the
+    // buffer. Their memory goes back when it ends: a cycle file is megabytes, and the next update
+    // is 15 minutes away.
+    std::string bytes = std::exchange(buffer, {});
     // The folder is read at each completion, so an edit during a download takes effect at once.
     const std::optional<std::string> folder = MetarFolder();
-    if (!folder || !StringToFile(buffer, JoinPath(*folder, fileName))) {
+    if (!folder || !StringToFile(std::move(bytes), JoinPath(*folder, fileName))) {
         downloadFailed_ = true;
     }
-    // Gives the memory back too: a cycle file is megabytes, and the next update is 15 minutes away.
-    std::string().swap(buffer);
 }
 
 }  // namespace nimbrel

@@ -82,8 +82,9 @@ class FrmNimbrel {
     void SetTimer();
     void GetNOAAList();
     void GetNOAAMetar(const std::string& cycle);
-    // Returns false, with the reason on the status line, when the file could not be replaced.
-    bool StringToFile(const std::string& text, const std::string& path);
+    // Returns false, with the reason on the status line, when the file could not be replaced. A
+    // file that another program holds open is tried again for a while, pumping events meanwhile.
+    bool StringToFile(std::string text, const std::string& path);
 
     // State fields, read and written by the handlers above.
     std::string ZuluPage;
@@ -123,6 +124,8 @@ class FrmNimbrel {
 
     template <typename Condition>
     WaitOutcome PumpUntil(Condition done, std::chrono::milliseconds limit);
+    // Delivers events for `pause`; false when the program began closing meanwhile.
+    bool PauseFor(std::chrono::milliseconds pause);
     void RunUpdate();
     void RestartCountdown();
     void ShowFailure(const std::string& message);

@@ -93,6 +93,10 @@ FrmNimbrel::WaitOutcome FrmNimbrel::PumpUntil(Condition done, std::chrono::milli
     }
 }
 
+bool FrmNimbrel::PauseFor(std::chrono::milliseconds pause) {
+    return PumpUntil([] { return false; }, pause) == WaitOutcome::TimedOut;
+}
+
 void FrmNimbrel::Timer1_Timer() {
     --MinutesLeft;
     controls_.lblStatus.SetCaption(CountdownText());

@@ -1,6 +1,7 @@
 // Where the report files go: replaced whole, never left half written.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,14 +22,21 @@ struct ReportWriteFailure {
     std::string systemText{};  // the platform's own words
 };
 
+// Asked with the reason after each failed swap of the new report for the old one: true to try the
+// swap again. It may wait before it answers.
+using SwapRetry = std::function<bool(const ReportWriteFailure& failure)>;
+
 class ReportFiles {
   public:
     virtual ~ReportFiles() = default;
 
-    // Replaces the file at `path` by exactly `bytes`. A reader sees the old file or the new one,
-    // never a mixture; on failure the old file is left as it was and the reason is returned.
+    // Replaces the file at `path` by exactly `bytes`, which must stay as they are until it
+    // returns, retries included. A reader sees the old file or the new one, never a mixture. On
+    // failure the old file is left as it was, no file of the write remains, and the reason is
+    // returned.
     virtual std::optional<ReportWriteFailure> Replace(const std::string& path,
-                                                      std::string_view bytes) = 0;
+                                                      std::string_view bytes,
+                                                      const SwapRetry& retry) = 0;
 };
 
 }  // namespace nimbrel
