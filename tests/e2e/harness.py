@@ -62,6 +62,8 @@ class Session:
         self.process = None
         # Stands in for programs that nimbrel.exe starts; built beside the driver.
         self.standin = os.path.join(os.path.dirname(self.driver), "fly_standin.exe")
+        # Holds a file open as the simulator does while it reads a report.
+        self.reader = os.path.join(os.path.dirname(self.driver), "report_reader.exe")
 
     # --- Wine and its registry ---------------------------------------------------------------
 
