@@ -1,6 +1,9 @@
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <optional>
+
+#include "util/absolute_folder.h"
 
 namespace nimbrel {
 
@@ -33,10 +36,38 @@ std::optional<std::string> ServerOrigin(std::string url) {
     return url;
 }
 
+// Windows' own quoting turns the final backslash of `"C:\Fly!\METAR\"` into a literal quote, so
+// a value ending in one has it removed; a quote anywhere else swallowed the options after it.
+std::optional<std::string> ReportFolder(std::string path) {
+    if (path.ends_with('"')) {
+        path.pop_back();
+    }
+    if (path.find('"') != std::string::npos || !IsAbsoluteFolder(path)) {
+        return std::nullopt;
+    }
+    if (!path.ends_with('\\')) {
+        path += '\\';
+    }
+    return path;
+}
+
+std::optional<int> IntervalMinutes(const std::string& text) {
+    if (text.empty() || text.size() > 3 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    const int minutes = std::stoi(text);
+    if (minutes < kMinIntervalMinutes || minutes > kMaxIntervalMinutes) {
+        return std::nullopt;
+    }
+    return minutes;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine result;
+    result.once = std::find(arguments.begin(), arguments.end(), "--once") != arguments.end();
     for (std::size_t i = 0; i < arguments.size() && result.error.empty(); ++i) {
         const std::string& option = arguments[i];
         const bool hasValue = i + 1 < arguments.size();
@@ -62,6 +93,29 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             } else {
                 result.error = "--layout needs \"classic\" or \"current\".";
             }
+        } else if (option == "--folder") {
+            const auto folder = hasValue ? ReportFolder(arguments[++i]) : std::nullopt;
+            if (folder) {
+                result.folder = folder;
+            } else {
+                result.error =
+                    "--folder needs the simulator's METAR folder as a whole path, such as "
+                    "C:\\Fly!\\METAR or \\\\server\\share\\METAR. In quotes, leave out the final "
+                    "backslash: --folder \"C:\\Program Files\\Fly!\\METAR\".";
+            }
+        } else if (option == "--interval") {
+            const auto minutes = hasValue ? IntervalMinutes(arguments[++i]) : std::nullopt;
+            if (minutes) {
+                result.intervalMinutes = *minutes;
+            } else {
+                result.error = "--interval needs a whole number of minutes from " +
+                               std::to_string(kMinIntervalMinutes) + " to " +
+                               std::to_string(kMaxIntervalMinutes) + ".";
+            }
+        } else if (option == "--update-now") {
+            result.updateNow = true;
+        } else if (option == "--once") {
+            // Found before the loop.
         } else {
             result.error = "Unknown option: " + option + ".";
         }
@@ -82,6 +136,14 @@ std::string HelpText() {
            "                    taken from the server's clock (the default)\n"
            "  --layout classic  the METAR page /weather/metar.shtml names the cycle; cycle files\n"
            "                    under /pub/data/observations/metar/cycles/\n"
+           "  --folder PATH     write the reports into this folder (the METAR folder itself)\n"
+           "                    instead of the one the registry names\n"
+           "  --update-now      start the first update as soon as the window is up\n"
+           "  --interval N      minutes between updates, 5 to 60 (default 15)\n"
+           "  --once            one update without a window, then end; progress on standard\n"
+           "                    output, failures on standard error; exit code 0 when both\n"
+           "                    reports were written, 1 when the update failed, 2 for a bad\n"
+           "                    option\n"
            "  --version         show the version\n"
            "  --help            show this text";
 }

@@ -12,16 +12,16 @@ void FrmNimbrel::GetNOAAMetar(const std::string& cycle) {
     previousEnded_ = false;
     downloadFailed_ = false;
 
-    controls_.lblStatus.SetForeColour(kGreen);
-    StatusText = "Getting Current METAR (" + cycle + ")";
+    currentCycle_ = cycle;
+    previousCycle_ = PreviousCycle(cycle);
+    SetStatus(kGreen, "Getting Current METAR (" + currentCycle_ + ")");
     CurrentMetar.clear();
     controls_.HTTP2.SetUrl(CycleFileUrl(services_.server, cycle));
     controls_.HTTP2.Start();
 
-    const std::string previous = PreviousCycle(cycle);
     PreviousMetar.clear();
-    StatusText = "Getting Previous METAR (" + previous + ")";
-    controls_.HTTP3.SetUrl(CycleFileUrl(services_.server, previous));
+    SetStatus(kGreen, "Getting Previous METAR (" + previousCycle_ + ")");
+    controls_.HTTP3.SetUrl(CycleFileUrl(services_.server, previousCycle_));
     controls_.HTTP3.Start();
 }
 

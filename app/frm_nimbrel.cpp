@@ -6,9 +6,11 @@
 
 namespace nimbrel {
 
-FrmNimbrel::FrmNimbrel(FrmNimbrelControls controls, FrmNimbrelServices services)
+FrmNimbrel::FrmNimbrel(FrmNimbrelControls controls, FrmNimbrelServices services,
+                       FrmNimbrelSettings settings)
     : controls_(controls),
       services_(std::move(services)),
+      settings_(std::move(settings)),
       http1Events_(*this, &FrmNimbrel::HTTP1_DataArrival, &FrmNimbrel::HTTP1_Error,
                    &FrmNimbrel::HTTP1_Complete),
       http2Events_(*this, &FrmNimbrel::HTTP2_DataArrival, &FrmNimbrel::HTTP2_Error,
@@ -23,17 +25,47 @@ FrmNimbrel::FrmNimbrel(FrmNimbrelControls controls, FrmNimbrelServices services)
 void FrmNimbrel::Form_Load() {
     CenterForm(services_.screen, controls_.form);
     services_.windows.ShowSplash();
+    FillFolderBox();
+    SetStatus(kBlue, "Waiting");
+}
+
+void FrmNimbrel::Form_Shown() {
+    if (settings_.updateNow) {
+        Command1_Click();
+    }
+}
+
+void FrmNimbrel::FillFolderBox() {
+    if (settings_.folder) {
+        controls_.Text1.SetText(*settings_.folder);
+        return;
+    }
     // Without a folder the box still shows where the reports would go, so the user can fix it.
     const std::string folder =
         LookUpSimulatorFolder(services_.registry, services_.messageBox).value_or("");
     controls_.Text1.SetText(JoinPath(folder, "METAR\\"));
-    controls_.lblStatus.SetForeColour(kBlue);
-    StatusText = "Waiting";
+}
+
+int FrmNimbrel::RunOnce(StatusLog& log) {
+    statusLog_ = &log;
+    FillFolderBox();
+    runDeadline_ = services_.clock.Now() + kOnceTimeLimit;
+    Command1_Click();
+    if (closing_) {
+        ShowFailure(TransferFailureText("The update did not finish within 5 minutes"));
+        return kOnceFailed;
+    }
+    if (updateFailed_) {
+        return kOnceFailed;
+    }
+    log.OnStatus(kBlue, "Wrote CurrentMETAR.txt (" + currentCycle_ + ") and PreviousMETAR.txt (" +
+                            previousCycle_ + ") in " + controls_.Text1.Text());
+    return kOnceWritten;
 }
 
 void FrmNimbrel::SetTimer() {
     RestartCountdown();
-    StatusText = "Next update in 15 minutes";
+    StatusText = CountdownText();
     controls_.lblStatus.SetCaption(StatusText);
 }
 

@@ -48,6 +48,21 @@ struct FrmNimbrelServices {
     NoaaServer server;
 };
 
+// What the command line asks of the main window.
+struct FrmNimbrelSettings {
+    std::optional<std::string> folder;  // the report folder; the registry's when absent
+    int intervalMinutes = 15;
+    bool updateNow = false;  // start the first update once the window is up
+};
+
+// Hears each status an update shows, but for the countdown's; a run without a window prints them.
+class StatusLog {
+  public:
+    virtual ~StatusLog() = default;
+
+    virtual void OnStatus(Colour colour, const std::string& text) = 0;
+};
+
 class FrmNimbrel {
   public:
     // How long an update waits for the cycle, and then for both cycle files.
@@ -55,13 +70,22 @@ class FrmNimbrel {
     static constexpr std::chrono::milliseconds kDownloadWaitLimit{std::chrono::minutes(10)};
     // Updates started by clicks during a wait nest inside it; deeper clicks are ignored.
     static constexpr int kMaxNestedUpdates = 3;
+    // A run without a window ends by then, so that one started every 15 minutes never overlaps
+    // the next.
+    static constexpr std::chrono::milliseconds kOnceTimeLimit{std::chrono::minutes(5)};
+    // Exit codes of a run without a window.
+    static constexpr int kOnceWritten = 0;
+    static constexpr int kOnceFailed = 1;
 
-    FrmNimbrel(FrmNimbrelControls controls, FrmNimbrelServices services);
+    FrmNimbrel(FrmNimbrelControls controls, FrmNimbrelServices services,
+               FrmNimbrelSettings settings = {});
     FrmNimbrel(const FrmNimbrel&) = delete;
     FrmNimbrel& operator=(const FrmNimbrel&) = delete;
 
     // Window and control events, called by the platform.
     void Form_Load();
+    // Called once the main window is first shown.
+    void Form_Shown();
     void Command1_Click();  // "Get METAR": one whole update
     void Command2_Click();  // "Help / About"
     void Command3_Click();  // "Launch Fly!"
@@ -78,7 +102,11 @@ class FrmNimbrel {
     void HTTP3_Error(const TransferFailure& failure);
     void HTTP3_Complete(const HttpResponseInfo& info);
 
-    // Restarts the countdown at 15 minutes and says so.
+    // One update for a run without a window: the report folder as start-up finds it, then the
+    // update, each status told to `log`. Returns the exit code.
+    int RunOnce(StatusLog& log);
+
+    // Restarts the countdown and says so.
     void SetTimer();
     void GetNOAAList();
     void GetNOAAMetar(const std::string& cycle);
@@ -127,7 +155,9 @@ class FrmNimbrel {
     // Delivers events for `pause`; false when the program began closing meanwhile.
     bool PauseFor(std::chrono::milliseconds pause);
     void RunUpdate();
+    void FillFolderBox();
     void RestartCountdown();
+    void SetStatus(Colour colour, std::string text);
     void ShowFailure(const std::string& message);
     std::string TransferFailureText(const std::string& message) const;
     std::string TransferFailureText(const TransferFailure& failure) const;
@@ -139,6 +169,8 @@ class FrmNimbrel {
 
     FrmNimbrelControls controls_;
     FrmNimbrelServices services_;
+    FrmNimbrelSettings settings_;
+    StatusLog* statusLog_ = nullptr;
     HttpEvents http1Events_;
     HttpEvents http2Events_;
     HttpEvents http3Events_;
@@ -148,8 +180,13 @@ class FrmNimbrel {
     bool currentEnded_ = false;
     bool previousEnded_ = false;
     bool downloadFailed_ = false;
+    bool updateFailed_ = false;  // anything of the update under way went wrong
+    std::string currentCycle_;   // the cycles the update under way fetches
+    std::string previousCycle_;
     int updateDepth_ = 0;
     bool closing_ = false;
+    // Set for a run without a window: every wait gives up then, as if the program were closing.
+    std::optional<std::chrono::milliseconds> runDeadline_;
 };
 
 }  // namespace nimbrel

@@ -2,6 +2,8 @@
 #include "app/failure_text.h"
 #include "app/frm_nimbrel.h"
 
+#include <algorithm>
+
 namespace nimbrel {
 
 namespace {
@@ -31,12 +33,12 @@ void FrmNimbrel::Command1_Click() {
 
 void FrmNimbrel::RunUpdate() {
     controls_.Timer1.SetEnabled(false);
+    updateFailed_ = false;
     if (!MetarFolder()) {
         RestartCountdown();
         return;
     }
-    controls_.lblStatus.SetForeColour(kPurple);
-    StatusText = "Getting NOAA Zulu time";
+    SetStatus(kPurple, "Getting NOAA Zulu time");
     GetNOAAList();
 
     WaitOutcome outcome =
@@ -86,10 +88,14 @@ FrmNimbrel::WaitOutcome FrmNimbrel::PumpUntil(Condition done, std::chrono::milli
             return WaitOutcome::Done;
         }
         const auto now = services_.clock.Now();
+        if (runDeadline_ && now >= *runDeadline_) {
+            closing_ = true;
+            return WaitOutcome::Closing;
+        }
         if (now >= deadline) {
             return WaitOutcome::TimedOut;
         }
-        services_.pump.WaitForEvent(deadline - now);
+        services_.pump.WaitForEvent(std::min(deadline, runDeadline_.value_or(deadline)) - now);
     }
 }
 
@@ -113,13 +119,21 @@ std::string FrmNimbrel::CountdownText() const {
 }
 
 void FrmNimbrel::RestartCountdown() {
-    MinutesLeft = 15;
+    MinutesLeft = static_cast<std::int16_t>(settings_.intervalMinutes);
     controls_.Timer1.SetEnabled(true);
 }
 
+void FrmNimbrel::SetStatus(Colour colour, std::string text) {
+    controls_.lblStatus.SetForeColour(colour);
+    StatusText = std::move(text);
+    if (statusLog_) {
+        statusLog_->OnStatus(colour, StatusText);
+    }
+}
+
 void FrmNimbrel::ShowFailure(const std::string& message) {
-    controls_.lblStatus.SetForeColour(kRed);
-    StatusText = message;
+    updateFailed_ = true;
+    SetStatus(kRed, message);
 }
 
 std::string FrmNimbrel::TransferFailureText(const std::string& message) const {

@@ -19,6 +19,7 @@
 #include "ui/main_window_win32.h"
 #include "ui/message_pump_win32.h"
 #include "ui/modal_windows_win32.h"
+#include "ui/once_win32.h"
 #include "util/message_box_win32.h"
 #include "util/process_launcher_win32.h"
 #include "util/registry_win32.h"
@@ -29,7 +30,6 @@ namespace nimbrel {
 namespace {
 
 constexpr const char* kProgramTitle = "Nimbrel";
-constexpr int kUsageError = 2;
 
 std::vector<std::string> Arguments() {
     int count = 0;
@@ -42,7 +42,7 @@ std::vector<std::string> Arguments() {
     return arguments;
 }
 
-int RunMainWindow(HINSTANCE instance, const NoaaServer& server) {
+int RunMainWindow(HINSTANCE instance, const CommandLine& options) {
     const ComApartment com;
     Win32MainWindow window(instance);
     WinHttpControl http1;
@@ -59,10 +59,12 @@ int RunMainWindow(HINSTANCE instance, const NoaaServer& server) {
     FrmNimbrel frm(
         {window.form(), window.lblStatus(), window.Text1(), window.Timer1(), window.Timer2(), http1,
          http2, http3},
-        {pump, clock, screen, windows, registry, messageBox, reportFiles, launcher, server});
+        {pump, clock, screen, windows, registry, messageBox, reportFiles, launcher, options.server},
+        {options.folder, options.intervalMinutes, options.updateNow});
     window.Attach(frm);
     frm.Form_Load();
     window.Show();
+    frm.Form_Shown();
     pump.RunUntil([&frm] { return frm.Closing(); });
     return 0;
 }
@@ -73,15 +75,18 @@ int RunMainWindow(HINSTANCE instance, const NoaaServer& server) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     using namespace nimbrel;
+    const CommandLine options = ParseCommandLine(Arguments());
+    if (options.once) {
+        return RunOnceWithoutWindow(options);
+    }
     // The manifest declares the awareness already, which makes this call fail; it only matters
     // where the manifest is not read, so its result is of no interest.
     SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
 
     Win32MessageBox messageBox;
-    const CommandLine options = ParseCommandLine(Arguments());
     if (!options.error.empty()) {
         messageBox.Show(options.error, kProgramTitle, MessageBoxIcon::Critical);
-        return kUsageError;
+        return kOptionErrorExitCode;
     }
     if (options.showHelp || options.showVersion) {
         messageBox.Show(options.showHelp ? HelpText() : VersionText(), kProgramTitle,
@@ -94,7 +99,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
     InitCommonControlsEx(&controls);
     try {
-        return RunMainWindow(instance, options.server);
+        return RunMainWindow(instance, options);
     } catch (const std::exception& error) {
         messageBox.Show(error.what(), kProgramTitle, MessageBoxIcon::Critical);
         return 1;

@@ -2,10 +2,11 @@
 
 namespace nimbrel::fake {
 
-FakePlatform::FakePlatform(NoaaServer noaa)
+FakePlatform::FakePlatform(NoaaServer noaa, FrmNimbrelSettings settings)
     : frm(FrmNimbrelControls{form, lblStatus, text1, timer1, timer2, http1, http2, http3},
           FrmNimbrelServices{loop, loop, screen, windows, registry, messageBox, reportFiles,
-                             launcher, std::move(noaa)}) {
+                             launcher, std::move(noaa)},
+          std::move(settings)) {
     // The box as start-up fills it for an installed simulator.
     text1.text = "C:\\Fly!\\METAR\\";
     timer1.SetHandler([this] { frm.Timer1_Timer(); });

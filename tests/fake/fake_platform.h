@@ -13,7 +13,8 @@ inline constexpr RegistryKey kLocalMachine = 0x80000002;
 
 class FakePlatform {
   public:
-    explicit FakePlatform(NoaaServer noaa = {"http://noaa.test", ServerLayout::Classic});
+    explicit FakePlatform(NoaaServer noaa = {"http://noaa.test", ServerLayout::Classic},
+                          FrmNimbrelSettings settings = {});
 
     EventLoop loop;
     FakeLabel lblStatus;

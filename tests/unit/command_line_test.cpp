@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "app/command_line.h"
 
 namespace nimbrel {
@@ -42,12 +44,66 @@ TEST(CommandLineOptions, UnusableOptionsAreRefusedWithAReason) {
         {"--layout"},
         {"--layout", "newest"},
         {"--verbose"},
+        {"--folder"},
+        {"--folder", "METAR"},
+        {"--folder", "C:METAR"},
+        {"--folder", "\\METAR\\"},
+        {"--folder", ""},
+        // The quote of `--folder "C:\Fly!\METAR\" --once` swallowed the option after it.
+        {"--folder", "C:\\Fly!\\METAR\" --once"},
+        {"--interval"},
+        {"--interval", "4"},
+        {"--interval", "61"},
+        {"--interval", "1"},
+        {"--interval", "+10"},
+        {"--interval", "10.5"},
+        {"--interval", " 10"},
+        {"--interval", "99999999999999999999"},
     };
     for (const auto& arguments : bad) {
         const CommandLine line = ParseCommandLine(arguments);
         EXPECT_NE(line.error, "") << arguments[0] << " " << arguments.size();
     }
     EXPECT_NE(ParseCommandLine({"--verbose"}).error.find("--verbose"), std::string::npos);
+}
+
+struct AcceptedCase {
+    std::vector<std::string> arguments;
+    std::optional<std::string> folder;
+    int interval;
+    bool updateNow;
+};
+
+class UnattendedOptions : public ::testing::TestWithParam<AcceptedCase> {};
+
+TEST_P(UnattendedOptions, AreTakenWithTheLastValueCounting) {
+    const CommandLine line = ParseCommandLine(GetParam().arguments);
+    EXPECT_EQ(line.error, "");
+    EXPECT_EQ(line.folder, GetParam().folder);
+    EXPECT_EQ(line.intervalMinutes, GetParam().interval);
+    EXPECT_EQ(line.updateNow, GetParam().updateNow);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, UnattendedOptions,
+    ::testing::Values(
+        AcceptedCase{{}, std::nullopt, 15, false},
+        AcceptedCase{{"--folder", "C:\\Fly!\\METAR"}, "C:\\Fly!\\METAR\\", 15, false},
+        AcceptedCase{{"--folder", "C:\\Fly!\\METAR\\"}, "C:\\Fly!\\METAR\\", 15, false},
+        AcceptedCase{{"--folder", "C:\\Program Files\\Fly!\\METAR\""},
+                     "C:\\Program Files\\Fly!\\METAR\\",
+                     15,
+                     false},
+        AcceptedCase{{"--folder", "\\\\pc\\fly\\METAR"}, "\\\\pc\\fly\\METAR\\", 15, false},
+        AcceptedCase{{"--interval", "5", "--interval", "60"}, std::nullopt, 60, false},
+        AcceptedCase{{"--interval", "010"}, std::nullopt, 10, false},
+        AcceptedCase{{"--update-now", "--once"}, std::nullopt, 15, true}));
+
+TEST(OnceOption, IsFoundBeforeAnyErrorOnTheLine) {
+    EXPECT_TRUE(ParseCommandLine({"--bogus", "--once"}).once);
+    EXPECT_TRUE(ParseCommandLine({"--interval", "2", "--once"}).once);
+    EXPECT_FALSE(ParseCommandLine({"--update-now"}).once);
+    EXPECT_NE(ParseCommandLine({"--bogus", "--once"}).error, "");
 }
 
 }  // namespace

@@ -99,7 +99,9 @@ TEST_F(Update, WritesBothReportsAndRestartsTheCountdown) {
     EXPECT_EQ(p.frm.ZuluCycle, "14Z");
     EXPECT_EQ(p.frm.CurrentMetar, "");
     EXPECT_EQ(p.frm.PreviousMetar, "");
-    EXPECT_EQ(p.lblStatus.colours, (std::vector<Colour>{kPurple, kGreen, kBlue}));
+    std::vector<Colour> colours = p.lblStatus.colours;
+    colours.erase(std::unique(colours.begin(), colours.end()), colours.end());
+    EXPECT_EQ(colours, (std::vector<Colour>{kPurple, kGreen, kBlue}));
     EXPECT_EQ(p.frm.StatusText, "Next update in 15 minutes");
     EXPECT_TRUE(p.timer1.Enabled());
     EXPECT_EQ(p.frm.MinutesLeft, 15);

@@ -1,0 +1,112 @@
+"""Unattended use of nimbrel.exe under Wine: a folder and a first update from the command line,
+and --once, one update without a window, for schedulers and scripts."""
+
+import os
+import re
+import subprocess
+import tempfile
+import unittest
+
+import harness
+import noaa_fixture as fixture
+from noaa_fixture import CLASSIC_CYCLES, CURRENT_REPORT, FOLDER, PAGE, PREVIOUS_REPORT
+
+CURRENT = CLASSIC_CYCLES + "14Z.TXT"
+PREVIOUS = CLASSIC_CYCLES + "13Z.TXT"
+OTHER_FOLDER = "C:\\Weather\\METAR"
+STAMP = r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ "
+
+
+class Unattended(harness.ProgramTest):
+    @classmethod
+    def setUpClass(cls):
+        cls.served = {PAGE: fixture.metar_page("14Z"),
+                      CURRENT: fixture.cycle_file(200_000, 14, seed=1),
+                      PREVIOUS: fixture.cycle_file(200_000, 13, seed=2)}
+        cls.standin = fixture.Standin()
+        cls.addClassCleanup(cls.standin.stop)
+        for path, data in cls.served.items():
+            cls.standin.put(path, data)
+
+    def setUp(self):
+        super().setUp()
+        self.session.set_target_dir(fixture.TARGET_DIR, "32")
+        self.reports = fixture.ReportFolder(self.session.prefix, FOLDER)
+        for name, data in fixture.earlier_reports().items():
+            self.reports.write(name, data)
+
+    def assertWritten(self, reports):
+        self.assertTrue(reports.read(CURRENT_REPORT) == self.served[CURRENT])
+        self.assertTrue(reports.read(PREVIOUS_REPORT) == self.served[PREVIOUS])
+
+    def wait_until_written(self, reports):
+        watched = fixture.status_watch(self.session, fixture.UPDATE_TIMEOUT_MS, "blue",
+                                       fixture.NEXT_UPDATE)
+        self.assertTrue(watched["reached"], fixture.steps(watched["samples"]))
+        self.assertWritten(reports)
+
+    def once(self, *options, display=True):
+        """Runs nimbrel.exe --once; returns its exit code and its output and error lines. The
+        output goes to files: a pipe would stay open as long as any Wine process it reached."""
+        environment = dict(os.environ)
+        if not display:
+            del environment["DISPLAY"]
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            code = subprocess.run(
+                ["wine", self.session.nimbrel, "--once", "--server", self.standin.origin,
+                 "--layout", "classic", *options],
+                stdin=subprocess.DEVNULL, stdout=out, stderr=err, env=environment,
+                timeout=120).returncode
+            out.seek(0)
+            err.seek(0)
+            return code, out.read().decode("utf-8").splitlines(), err.read().decode(
+                "utf-8").splitlines()
+
+    def test_update_now_writes_the_reports_without_a_click(self):
+        self.session.start("--server", self.standin.origin, "--layout", "classic",
+                           "--update-now")
+        self.session.drive(["wait", "main", "visible", 30000])
+        self.wait_until_written(self.reports)
+
+    def test_folder_is_shown_and_written_to(self):
+        elsewhere = fixture.ReportFolder(self.session.prefix, OTHER_FOLDER + "\\")
+        self.session.start("--server", self.standin.origin, "--layout", "classic", "--folder",
+                           OTHER_FOLDER, "--interval", "10")
+        self.session.drive(["wait", "main", "visible", 30000])
+        self.assertEqual(self.session.drive(["text", "main", "Text1"])[-1]["text"],
+                         OTHER_FOLDER + "\\")
+        watched = fixture.status_watch(self.session, fixture.UPDATE_TIMEOUT_MS, "blue",
+                                       "Next update in 10 minutes", click_first=True)
+        self.assertTrue(watched["reached"], fixture.steps(watched["samples"]))
+        self.assertWritten(elsewhere)
+        self.assertTrue(self.reports.read(CURRENT_REPORT)
+                        == fixture.earlier_reports()[CURRENT_REPORT])
+
+    def test_once_without_a_display_writes_both_reports(self):
+        code, out, err = self.once(display=False)
+        self.assertEqual((code, err), (0, []))
+        self.assertWritten(self.reports)
+        for line in out:
+            self.assertRegex(line, "^" + STAMP)
+        self.assertEqual(re.sub(STAMP, "", out[-1]),
+                         "Wrote CurrentMETAR.txt (14Z) and PreviousMETAR.txt (13Z) in " + FOLDER)
+
+    def test_once_against_a_failing_server_keeps_the_reports(self):
+        self.standin.rule(PAGE, "status", 503)
+        self.addCleanup(self.standin.serve, PAGE)
+        code, _, err = self.once()
+        self.assertEqual(code, 1)
+        self.assertRegex(err[-1], f"^{STAMP}HTTP 503 Service Unavailable \\[")
+        for name, data in fixture.earlier_reports().items():
+            self.assertTrue(self.reports.read(name) == data, name)
+        self.assertEqual(sorted(self.reports.files()), [CURRENT_REPORT, PREVIOUS_REPORT])
+
+    def test_once_with_a_bad_option_says_why_without_a_window(self):
+        # A message box would wait for a click and never let the run end.
+        code, out, err = self.once("--interval", "3")
+        self.assertEqual((code, out), (2, []))
+        self.assertRegex(err[-1], f"^{STAMP}--interval needs a whole number of minutes")
+
+
+if __name__ == "__main__":
+    harness.main()

@@ -1,0 +1,155 @@
+// The options for unattended use: a given folder, an interval, an update at start, one update
+// without a window.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "app/console_log.h"
+#include "retrieval/zulu_cycle.h"
+#include "tests/fake/fake_platform.h"
+
+namespace nimbrel {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::minutes;
+
+constexpr const char* kPage = "http://noaa.test/weather/metar.shtml";
+constexpr const char* kCycles = "http://noaa.test/pub/data/observations/metar/cycles/";
+constexpr const char* kKey = "SOFTWARE\\Terminal Reality\\Fly!";
+
+fake::FakeResponse Serves(const std::string& body, bool stall = false) {
+    return {{body}, milliseconds(10), std::nullopt, "", stall};
+}
+
+FrmNimbrelSettings Settings(std::optional<std::string> folder, int interval, bool updateNow) {
+    return {std::move(folder), interval, updateNow};
+}
+
+// A classic-layout server on which 14Z is current.
+struct Platform : fake::FakePlatform {
+    explicit Platform(FrmNimbrelSettings settings)
+        : FakePlatform({"http://noaa.test", ServerLayout::Classic}, std::move(settings)) {
+        registry.SetString(fake::kLocalMachine, kKey, "TargetDir", "C:\\Fly!");
+        server.Route(kPage, Serves(std::string(kCycleMarker) + "14Z</FONT>"));
+        server.Route(std::string(kCycles) + "14Z.TXT", Serves("current"));
+        server.Route(std::string(kCycles) + "13Z.TXT", Serves("previous"));
+    }
+};
+
+struct RecordingOutput : LineOutput {
+    void WriteLine(const std::string& text) override { lines.push_back(text); }
+    std::vector<std::string> lines;
+};
+
+// Each line without its time, after checking the time's form.
+std::vector<std::string> Texts(const RecordingOutput& output) {
+    static const std::regex stamped(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ (.*))");
+    std::vector<std::string> texts;
+    for (const std::string& line : output.lines) {
+        std::smatch match;
+        EXPECT_TRUE(std::regex_match(line, match, stamped)) << line;
+        texts.push_back(match[1]);
+    }
+    return texts;
+}
+
+TEST(GivenFolder, IsShownInTheBoxAndWrittenToWithoutTheRegistry) {
+    Platform p(Settings("D:\\Weather\\", 15, false));
+    p.frm.Form_Load();
+    EXPECT_EQ(p.text1.text, "D:\\Weather\\");
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.reportFiles.files["D:\\Weather\\CurrentMETAR.txt"], "current");
+    EXPECT_EQ(p.registry.openKeys, 0);
+}
+
+TEST(Interval, EveryCountdownTextFollowsIt) {
+    Platform p(Settings(std::nullopt, 5, false));
+    p.frm.Form_Load();
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.frm.StatusText, "Next update in 5 minutes");
+    p.loop.RunFor(minutes(4) + milliseconds(1));
+    EXPECT_EQ(p.frm.StatusText, "Next update in 1 minute");
+    const auto requests = p.server.requests.size();
+    p.loop.RunFor(minutes(1));
+    EXPECT_EQ(p.server.requests.size(), 2 * requests) << "the next update came after 5 minutes";
+    EXPECT_EQ(p.frm.MinutesLeft, 5);
+}
+
+TEST(UpdateNow, StartsTheFirstUpdateOnceTheWindowIsUpAndOnlyWhenAsked) {
+    for (const bool asked : {false, true}) {
+        Platform p(Settings(std::nullopt, 15, asked));
+        p.frm.Form_Load();
+        EXPECT_TRUE(p.server.requests.empty()) << "nothing before the window shows";
+        p.frm.Form_Shown();
+        EXPECT_EQ(p.server.requests.size(), asked ? 3u : 0u);
+        EXPECT_EQ(p.reportFiles.files.count("C:\\Fly!\\METAR\\CurrentMETAR.txt"), asked ? 1u : 0u);
+    }
+}
+
+class Once : public ::testing::Test {
+  protected:
+    Once() {
+        p.loop.SetUtcAtStart(std::chrono::sys_days{std::chrono::December / 7 / 2026} +
+                             std::chrono::hours(14) + minutes(52) + std::chrono::seconds(3));
+    }
+
+    int Run() { return p.frm.RunOnce(log); }
+
+    Platform p{Settings(std::nullopt, 15, false)};
+    RecordingOutput progress;
+    RecordingOutput failures;
+    ConsoleLog log{progress, failures, p.loop};
+};
+
+TEST_F(Once, WritesBothReportsAndNamesThemLast) {
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(p.reportFiles.files["C:\\Fly!\\METAR\\PreviousMETAR.txt"], "previous");
+    EXPECT_EQ(p.windows.splashShown, 0);
+    EXPECT_EQ(Texts(progress),
+              (std::vector<std::string>{"Getting NOAA Zulu time", "Getting Current METAR (14Z)",
+                                        "Getting Previous METAR (13Z)",
+                                        "Wrote CurrentMETAR.txt (14Z) and PreviousMETAR.txt (13Z) "
+                                        "in C:\\Fly!\\METAR\\"}));
+    EXPECT_TRUE(failures.lines.empty());
+    EXPECT_EQ(progress.lines.front().substr(0, 20), "2026-12-07T14:52:03Z");
+}
+
+TEST_F(Once, AFailedUpdateEndsWithItsReasonOnTheFailureStream) {
+    p.server.Route(std::string(kCycles) + "13Z.TXT",
+                   {{},
+                    milliseconds(10),
+                    TransferFailure{.kind = TransferFailureKind::HttpStatus, .httpStatus = 503},
+                    "",
+                    false});
+    EXPECT_EQ(Run(), 1);
+    ASSERT_FALSE(failures.lines.empty());
+    EXPECT_EQ(Texts(failures).back(), "HTTP 503 [http://noaa.test (classic layout)]");
+    EXPECT_EQ(p.reportFiles.files.count("C:\\Fly!\\METAR\\PreviousMETAR.txt"), 0u);
+}
+
+TEST_F(Once, EndsAfterFiveMinutesWhateverTheServerDoes) {
+    p.server.Route(std::string(kCycles) + "14Z.TXT", Serves("part", true));
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(p.loop.Now(), FrmNimbrel::kOnceTimeLimit);
+    EXPECT_EQ(Texts(failures).back(),
+              "The update did not finish within 5 minutes [http://noaa.test (classic layout)]");
+    EXPECT_EQ(p.reportFiles.files.count("C:\\Fly!\\METAR\\CurrentMETAR.txt"), 0u);
+}
+
+TEST_F(Once, WaitsForAReportTheSimulatorHoldsForAMoment) {
+    p.reportFiles.heldUntil["C:\\Fly!\\METAR\\CurrentMETAR.txt"] = std::chrono::seconds(3);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(p.reportFiles.files["C:\\Fly!\\METAR\\CurrentMETAR.txt"], "current");
+}
+
+TEST_F(Once, AMessageBoxBecomesLinesOnItsStream) {
+    log.Show("5>  Access is denied.\nSecond line", "GenUtils/kvoGetRegEntry",
+             MessageBoxIcon::Critical);
+    log.Show("Nimbrel 1.00", "Nimbrel", MessageBoxIcon::Information);
+    EXPECT_EQ(Texts(failures), (std::vector<std::string>{"5>  Access is denied.", "Second line"}));
+    EXPECT_EQ(Texts(progress), std::vector<std::string>{"Nimbrel 1.00"});
+}
+
+}  // namespace
+}  // namespace nimbrel
