@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "util/file_time.h"
+#include "util/windows_functions_win32.h"
 
 namespace nimbrel {
 
@@ -15,7 +16,12 @@ std::chrono::milliseconds Win32Clock::Now() const {
 
 std::chrono::system_clock::time_point Win32Clock::UtcNow() const {
     FILETIME now{};
-    GetSystemTimePreciseAsFileTime(&now);
+    // Windows 7 has only the time of the last clock tick, up to 16 ms old.
+    if (const auto precise = NewerWindowsFunctions().GetSystemTimePreciseAsFileTime) {
+        precise(&now);
+    } else {
+        GetSystemTimeAsFileTime(&now);
+    }
     return FileTimeToTimePoint((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) |
                                now.dwLowDateTime);
 }

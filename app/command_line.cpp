@@ -143,7 +143,7 @@ std::string HelpText() {
            "  --once            one update without a window, then end; progress on standard\n"
            "                    output, failures on standard error; exit code 0 when both\n"
            "                    reports were written, 1 when the update failed, 2 for a bad\n"
-           "                    option\n"
+           "                    option, 3 when NOAA's newest report is hours old\n"
            "  --version         show the version\n"
            "  --help            show this text";
 }

@@ -8,6 +8,7 @@ namespace nimbrel {
 void FrmNimbrel::GetNOAAList() {
     ZuluCycle.clear();
     ZuluPage.clear();
+    passedOverCycle_.clear();
     cycleTransferEnded_ = false;
     controls_.HTTP1.SetUrl(CycleSourceUrl(services_.server));
     controls_.HTTP1.Start();
@@ -24,9 +25,13 @@ void FrmNimbrel::HTTP1_Error(const TransferFailure& failure) {
 
 void FrmNimbrel::HTTP1_Complete(const HttpResponseInfo& info) {
     cycleTransferEnded_ = true;
-    ZuluCycle = services_.server.layout == ServerLayout::Classic
-                    ? GetZulu(ZuluPage)
-                    : CycleFromServerDate(info.date, services_.clock.UtcNow());
+    if (services_.server.layout == ServerLayout::Classic) {
+        ZuluCycle = GetZulu(ZuluPage);
+    } else {
+        const ListedCycle listed = CycleFromListing(ZuluPage, info.date, services_.clock.UtcNow());
+        ZuluCycle = listed.cycle;
+        passedOverCycle_ = listed.passedOver;
+    }
     if (ZuluCycle.empty()) {
         ShowFailure(TransferFailureText("The METAR page names no observing cycle"));
     }

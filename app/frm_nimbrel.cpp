@@ -16,7 +16,9 @@ FrmNimbrel::FrmNimbrel(FrmNimbrelControls controls, FrmNimbrelServices services,
       http2Events_(*this, &FrmNimbrel::HTTP2_DataArrival, &FrmNimbrel::HTTP2_Error,
                    &FrmNimbrel::HTTP2_Complete),
       http3Events_(*this, &FrmNimbrel::HTTP3_DataArrival, &FrmNimbrel::HTTP3_Error,
-                   &FrmNimbrel::HTTP3_Complete) {
+                   &FrmNimbrel::HTTP3_Complete),
+      currentReport_{kCurrentReportName, controls_.HTTP2, CurrentMetar},
+      previousReport_{kPreviousReportName, controls_.HTTP3, PreviousMetar} {
     controls_.HTTP1.SetListener(http1Events_);
     controls_.HTTP2.SetListener(http2Events_);
     controls_.HTTP3.SetListener(http3Events_);
@@ -55,12 +57,19 @@ int FrmNimbrel::RunOnce(StatusLog& log) {
         ShowFailure(TransferFailureText("The update did not finish within 5 minutes"));
         return kOnceFailed;
     }
-    if (updateFailed_) {
-        return kOnceFailed;
+    switch (lastOutcome_) {
+        case UpdateOutcome::Written:
+            log.OnStatus(kBlue, "Wrote CurrentMETAR.txt (" + currentReport_.cycle +
+                                    ") and PreviousMETAR.txt (" + previousReport_.cycle + ") in " +
+                                    controls_.Text1.Text() + " · " + DataSummary());
+            return kOnceWritten;
+        case UpdateOutcome::OldData:
+            return kOnceOldData;
+        case UpdateOutcome::Failed:
+        case UpdateOutcome::None:
+            break;
     }
-    log.OnStatus(kBlue, "Wrote CurrentMETAR.txt (" + currentCycle_ + ") and PreviousMETAR.txt (" +
-                            previousCycle_ + ") in " + controls_.Text1.Text());
-    return kOnceWritten;
+    return kOnceFailed;
 }
 
 void FrmNimbrel::SetTimer() {

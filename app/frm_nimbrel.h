@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/ui_ports.h"
+#include "app/written_report.h"
 #include "retrieval/http_control.h"
 #include "retrieval/noaa_server.h"
 #include "retrieval/report_files.h"
@@ -22,6 +23,14 @@ inline constexpr Colour kBlue = 0xC00000;
 inline constexpr Colour kPurple = 0x800080;
 inline constexpr Colour kGreen = 0x008000;
 inline constexpr Colour kRed = 0x0000FF;
+
+// How the last update that ran to its end came out, for any front end to report.
+enum class UpdateOutcome {
+    None,     // no update has ended yet
+    Written,  // both reports are up to date
+    OldData,  // both are, but NOAA's newest report is old
+    Failed,   // the status text says why
+};
 
 // The controls of the main window that the logic drives.
 struct FrmNimbrelControls {
@@ -76,6 +85,7 @@ class FrmNimbrel {
     // Exit codes of a run without a window.
     static constexpr int kOnceWritten = 0;
     static constexpr int kOnceFailed = 1;
+    static constexpr int kOnceOldData = 3;  // written, but NOAA's newest report is old
 
     FrmNimbrel(FrmNimbrelControls controls, FrmNimbrelServices services,
                FrmNimbrelSettings settings = {});
@@ -124,9 +134,28 @@ class FrmNimbrel {
     std::int16_t DotCount = 0;
 
     bool Closing() const { return closing_; }
+    UpdateOutcome LastOutcome() const { return lastOutcome_; }
+    // The reports' cycles, counts and newest times, and when they were written; empty before the
+    // first report is written.
+    std::string DataSummary() const;
+    // The status line's tooltip: the whole status text, and below it the data summary.
+    std::string StatusTip() const;
 
   private:
     enum class WaitOutcome { Done, TimedOut, Closing };
+
+    // One of the two report files and the transfer that fetches it.
+    struct ReportDownload {
+        const char* fileName;
+        HttpControl& http;
+        std::string& buffer;
+        bool ended = false;
+        std::string cycle{};
+        std::string url{};
+        std::string passedOver{};
+        bool conditional = false;                // the request named the copy written
+        std::optional<WrittenReport> written{};  // kept from one update to the next
+    };
 
     // Routes one control's events to its three handlers.
     class HttpEvents : public HttpListener {
@@ -165,7 +194,10 @@ class FrmNimbrel {
     void ReportDownloadError(const std::string& message);
     // The folder in the box when it names one real place; otherwise says so in red.
     std::optional<std::string> MetarFolder();
-    void WriteReport(std::string& buffer, const char* fileName);
+    void RequestReport(ReportDownload& report, const std::string& cycle);
+    bool StoreReport(ReportDownload& report, const HttpResponseInfo& info);
+    bool KeepReport(ReportDownload& report, const std::string& path);
+    std::string ReportPath(const ReportDownload& report) const;
 
     FrmNimbrelControls controls_;
     FrmNimbrelServices services_;
@@ -177,16 +209,18 @@ class FrmNimbrel {
 
     // How far the transfers of the update under way have got.
     bool cycleTransferEnded_ = false;
-    bool currentEnded_ = false;
-    bool previousEnded_ = false;
+    std::string passedOverCycle_;
+    ReportDownload currentReport_;
+    ReportDownload previousReport_;
     bool downloadFailed_ = false;
-    bool updateFailed_ = false;  // anything of the update under way went wrong
-    std::string currentCycle_;   // the cycles the update under way fetches
-    std::string previousCycle_;
+    std::string oldDataText_;
     int updateDepth_ = 0;
     bool closing_ = false;
     // Set for a run without a window: every wait gives up then, as if the program were closing.
     std::optional<std::chrono::milliseconds> runDeadline_;
+
+    UpdateOutcome lastOutcome_ = UpdateOutcome::None;
+    std::chrono::system_clock::time_point updatedAt_{};  // of the last report written or kept
 };
 
 }  // namespace nimbrel

@@ -33,8 +33,8 @@ void FrmNimbrel::Command1_Click() {
 
 void FrmNimbrel::RunUpdate() {
     controls_.Timer1.SetEnabled(false);
-    updateFailed_ = false;
     if (!MetarFolder()) {
+        lastOutcome_ = UpdateOutcome::Failed;
         RestartCountdown();
         return;
     }
@@ -52,12 +52,14 @@ void FrmNimbrel::RunUpdate() {
             controls_.HTTP1.Cancel();
             ShowFailure(TransferFailureText("No answer from the server within 90 seconds"));
         }
+        lastOutcome_ = UpdateOutcome::Failed;
         RestartCountdown();
         return;
     }
 
     GetNOAAMetar(ZuluCycle);
-    outcome = PumpUntil([this] { return currentEnded_ && previousEnded_; }, kDownloadWaitLimit);
+    outcome = PumpUntil([this] { return currentReport_.ended && previousReport_.ended; },
+                        kDownloadWaitLimit);
     if (outcome == WaitOutcome::Closing) {
         return;
     }
@@ -69,9 +71,18 @@ void FrmNimbrel::RunUpdate() {
     }
     if (downloadFailed_) {
         // The reason stays on the line in red; the next update still comes.
+        lastOutcome_ = UpdateOutcome::Failed;
         RestartCountdown();
         return;
     }
+    if (!oldDataText_.empty()) {
+        // The reports are written, since they are the newest there are; the line says how old.
+        ShowFailure(oldDataText_);
+        lastOutcome_ = UpdateOutcome::OldData;
+        RestartCountdown();
+        return;
+    }
+    lastOutcome_ = UpdateOutcome::Written;
     controls_.lblStatus.SetForeColour(kBlue);
     SetTimer();
 }
@@ -132,7 +143,6 @@ void FrmNimbrel::SetStatus(Colour colour, std::string text) {
 }
 
 void FrmNimbrel::ShowFailure(const std::string& message) {
-    updateFailed_ = true;
     SetStatus(kRed, message);
 }
 

@@ -27,6 +27,7 @@ def parse_arguments():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("nimbrel", help="nimbrel.exe")
     parser.add_argument("driver", help="nimbrel_driver.exe")
+    parser.add_argument("--floor", help="winhttp_floor.exe (default: bench/ beside nimbrel.exe)")
     parser.add_argument("--runs", type=int, default=5, help="updates and curl runs (default 5)")
     parser.add_argument("--size", type=int, default=5_000_000,
                         help="bytes of each cycle file (default 5000000)")
@@ -91,7 +92,8 @@ class Bench:
 
     def update(self):
         """One update from the click to both reports written and the line blue again; returns
-        its milliseconds and how far it raised the peak resident size, in KiB."""
+        its milliseconds, how far it raised the peak resident size, in KiB, and the longest the
+        window kept the driver waiting for an answer meanwhile, in milliseconds."""
         for name in REPORTS:
             if os.path.exists(self.reports.path(name)):
                 os.remove(self.reports.path(name))
@@ -104,7 +106,8 @@ class Bench:
         if (self.reports.read(fixture.CURRENT_REPORT) != self.served[CURRENT]
                 or self.reports.read(fixture.PREVIOUS_REPORT) != self.served[PREVIOUS]):
             raise RuntimeError("the reports differ from the served files")
-        return watched["elapsed_ms"], status_kib(self.pid, "VmHWM") - before
+        return (watched["elapsed_ms"], status_kib(self.pid, "VmHWM") - before,
+                watched["longest_answer_ms"])
 
     def curl(self, folder):
         """curl fetching the page and both files one after the other; returns milliseconds."""
@@ -114,6 +117,17 @@ class Bench:
         start = time.monotonic()
         subprocess.run(command, check=True, stdin=subprocess.DEVNULL, timeout=60)
         return (time.monotonic() - start) * 1000
+
+    def floor(self, program):
+        """The minimal WinHTTP fetcher's own time for the same three addresses; milliseconds."""
+        result = subprocess.run(
+            ["wine", program, "127.0.0.1", str(self.standin.port), PAGE, CURRENT, PREVIOUS],
+            check=True, stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+        fields = result.stdout.decode().split()  # "123.4 ms PAGE CURRENT PREVIOUS" (sizes)
+        sizes = [int(size) for size in fields[2:]]
+        if sizes != [len(self.served[path]) for path in (PAGE, CURRENT, PREVIOUS)]:
+            raise RuntimeError(f"the floor fetched other sizes: {result.stdout!r}")
+        return float(fields[0])
 
     def cpu_per_second(self, seconds):
         """CPU seconds per wall second of nimbrel.exe, and of the Wine server beside it."""
@@ -151,19 +165,29 @@ def report(arguments, bench):
           f"{runs} runs, stand-in on 127.0.0.1")
 
     resident_before = status_kib(bench.pid, "VmRSS")
-    updates, peaks, curls = [], [], []
+    updates, peaks, answers, curls, floors = [], [], [], [], []
+    floor_program = arguments.floor or os.path.join(os.path.dirname(arguments.nimbrel), "bench",
+                                                    "winhttp_floor.exe")
     with tempfile.TemporaryDirectory(prefix="nimbrel-curl-") as folder:
-        for _ in range(runs):  # alternated, so that both see the same machine
-            milliseconds, peak = bench.update()
+        for _ in range(runs):  # alternated, so that all see the same machine
+            milliseconds, peak, answer = bench.update()
             updates.append(milliseconds)
             peaks.append(peak)
+            answers.append(answer)
             curls.append(bench.curl(folder))
+            floors.append(bench.floor(floor_program))
     update_ms, curl_ms = statistics.median(updates), statistics.median(curls)
+    floor_ms = statistics.median(floors)
     line("update time", f"nimbrel.exe, click to both reports written and the line blue: "
                         f"median {update_ms:.0f} ms ({runs_text(updates, 'ms')})")
     line("", f"curl, the same 3 addresses one after the other: "
              f"median {curl_ms:.0f} ms ({runs_text(curls, 'ms')})")
-    line("", f"ratio nimbrel/curl {update_ms / curl_ms:.2f}")
+    line("", f"floor: plain WinHTTP under Wine, the page, then both files at once: "
+             f"median {floor_ms:.0f} ms ({runs_text(floors, 'ms')})")
+    line("", f"ratio nimbrel/floor {update_ms / floor_ms:.2f}, nimbrel/curl {update_ms / curl_ms:.2f}")
+    line("responsiveness", f"longest the window left a question unanswered during an update "
+                           f"(the report writes among it): median {statistics.median(answers):.0f} ms "
+                           f"({runs_text(answers, 'ms')})")
 
     # Later updates reuse the heap the first one grew, so the first shows the cost in full.
     later = f"{statistics.median(peaks[1:]) / 1024:.1f} MiB" if runs > 1 else "-"

@@ -2,12 +2,15 @@
 function(nimbrel_configure_target target)
   if(MSVC)
     target_compile_options(${target} PRIVATE /W4 /WX /utf-8 /permissive-)
-    target_compile_definitions(${target} PRIVATE UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN)
+    target_compile_definitions(${target} PRIVATE UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN
+                                                 _WIN32_WINNT=0x0601 WINVER=0x0601)
   else()
     target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
     if(WIN32)
+      # The headers of Windows 7, the oldest the program runs on, declare nothing newer: what is
+      # newer is looked up at run time (util/windows_functions_win32.h).
       target_compile_definitions(${target} PRIVATE UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN
-                                                   _WIN32_WINNT=0x0A00)
+                                                   _WIN32_WINNT=0x0601 WINVER=0x0601)
     endif()
   endif()
   if(NIMBREL_SANITIZE)

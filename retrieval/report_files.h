@@ -1,6 +1,8 @@
 // Where the report files go: replaced whole, never left half written.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -22,6 +24,14 @@ struct ReportWriteFailure {
     std::string systemText{};  // the platform's own words
 };
 
+// Enough of a file's state to tell whether anything wrote it since it was last looked at.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::chrono::system_clock::time_point lastWrite{};
+
+    bool operator==(const FileStamp&) const = default;
+};
+
 // Asked with the reason after each failed swap of the new report for the old one: true to try the
 // swap again. It may wait before it answers.
 using SwapRetry = std::function<bool(const ReportWriteFailure& failure)>;
@@ -37,6 +47,8 @@ class ReportFiles {
     virtual std::optional<ReportWriteFailure> Replace(const std::string& path,
                                                       std::string_view bytes,
                                                       const SwapRetry& retry) = 0;
+    // The file's size and last-write time; nullopt when there is no such file.
+    virtual std::optional<FileStamp> Stamp(const std::string& path) const = 0;
 };
 
 }  // namespace nimbrel

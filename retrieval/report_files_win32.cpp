@@ -40,8 +40,12 @@ ReportWriteFailure LastError() {
     return FailureOf(GetLastError());
 }
 
-std::uint64_t Ticks(const FILETIME& time) {
-    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+std::uint64_t Join(DWORD high, DWORD low) {
+    return (static_cast<std::uint64_t>(high) << 32) | low;
+}
+
+std::chrono::system_clock::time_point TimePoint(const FILETIME& time) {
+    return FileTimeToTimePoint(Join(time.dwHighDateTime, time.dwLowDateTime));
 }
 
 // Deletes the temporary files that crashed writes left in the folder of `report`.
@@ -55,8 +59,7 @@ void RemoveLeftovers(const std::wstring& report) {
     FILETIME now{};
     GetSystemTimeAsFileTime(&now);
     do {
-        const auto age =
-            FileTimeToTimePoint(Ticks(now)) - FileTimeToTimePoint(Ticks(found.ftLastWriteTime));
+        const auto age = TimePoint(now) - TimePoint(found.ftLastWriteTime);
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
             IsLeftoverTemporaryReport(WideToUtf8(found.cFileName), age)) {
             DeleteFileW((folder + found.cFileName).c_str());
@@ -172,6 +175,15 @@ std::optional<ReportWriteFailure> Win32ReportFiles::Replace(const std::string& p
             return failure;
         }
     }
+}
+
+std::optional<FileStamp> Win32ReportFiles::Stamp(const std::string& path) const {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(Utf8ToWide(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return std::nullopt;
+    }
+    return FileStamp{Join(data.nFileSizeHigh, data.nFileSizeLow), TimePoint(data.ftLastWriteTime)};
 }
 
 }  // namespace nimbrel

@@ -10,6 +10,7 @@ class Win32ReportFiles : public ReportFiles {
   public:
     std::optional<ReportWriteFailure> Replace(const std::string& path, std::string_view bytes,
                                               const SwapRetry& retry) override;
+    std::optional<FileStamp> Stamp(const std::string& path) const override;
 };
 
 }  // namespace nimbrel

@@ -1,47 +1,26 @@
 #include "retrieval/server_clock_cycle.h"
 
-#include <array>
+#include <algorithm>
 #include <cstdio>
+
+#include "retrieval/folder_listing.h"
+#include "retrieval/previous_cycle.h"
+#include "retrieval/utc_fields.h"
 
 namespace nimbrel {
 
-namespace {
-
-std::optional<unsigned> MonthNumber(std::string_view name) {
-    static constexpr std::array<std::string_view, 12> kMonths{
-        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    for (unsigned i = 0; i < kMonths.size(); ++i) {
-        if (kMonths[i] == name) {
-            return i + 1;
-        }
-    }
-    return std::nullopt;
-}
-
-}  // namespace
-
 std::optional<std::chrono::system_clock::time_point> ParseHttpDate(std::string_view text) {
     // Servers must send the fixed-length form: "Sun, 06 Nov 1994 08:49:37 GMT".
-    if (text.size() != 29 || text.substr(3, 2) != ", " || text.substr(25) != " GMT") {
+    if (text.size() != 29 || !StartsWithShape(text, "AAA, 99 AAA 9999 99:99:99 GMT")) {
         return std::nullopt;
     }
-    const std::string fields(text.substr(5, 20));  // "06 Nov 1994 08:49:37"
-    unsigned day = 0, year = 0, hour = 0, minute = 0, second = 0;
-    char month[4] = {};
-    char tail = 0;
-    if (std::sscanf(fields.c_str(), "%2u %3c %4u %2u:%2u:%2u%c", &day, month, &year, &hour, &minute,
-                    &second, &tail) != 6) {
+    const auto month = MonthNumber(text.substr(8, 3));
+    if (!month) {
         return std::nullopt;
     }
-    const auto monthNumber = MonthNumber(std::string_view(month, 3));
-    const std::chrono::year_month_day date{std::chrono::year(static_cast<int>(year)),
-                                           std::chrono::month(monthNumber.value_or(0)),
-                                           std::chrono::day(day)};
-    if (!monthNumber || !date.ok() || hour > 23 || minute > 59 || second > 60) {
-        return std::nullopt;
-    }
-    return std::chrono::sys_days(date) + std::chrono::hours(hour) + std::chrono::minutes(minute) +
-           std::chrono::seconds(second);
+    return UtcTime(DecimalValue(text.substr(12, 4)), *month, DecimalValue(text.substr(5, 2)),
+                   DecimalValue(text.substr(17, 2)), DecimalValue(text.substr(20, 2)),
+                   DecimalValue(text.substr(23, 2)));
 }
 
 std::string CycleAt(std::chrono::system_clock::time_point utc) {
@@ -53,9 +32,21 @@ std::string CycleAt(std::chrono::system_clock::time_point utc) {
     return text;
 }
 
-std::string CycleFromServerDate(std::string_view dateHeader,
-                                std::chrono::system_clock::time_point localUtc) {
-    return CycleAt(ParseHttpDate(dateHeader).value_or(localUtc));
+ListedCycle CycleFromListing(std::string_view listing, std::string_view dateHeader,
+                             std::chrono::system_clock::time_point localUtc) {
+    const auto now = ParseHttpDate(dateHeader).value_or(localUtc);
+    const std::string byClock = CycleAt(now);
+    const std::vector<ListedFile> files = ParseFolderListing(listing);
+    if (files.empty()) {
+        return {byClock, ""};
+    }
+    const std::string fileName = byClock + ".TXT";
+    const auto listed = std::find_if(files.begin(), files.end(),
+                                     [&](const ListedFile& file) { return file.name == fileName; });
+    if (listed != files.end() && now - listed->modified <= kFreshCycleFile) {
+        return {byClock, ""};
+    }
+    return {PreviousCycle(byClock), byClock};
 }
 
 }  // namespace nimbrel

@@ -15,8 +15,20 @@ std::optional<std::chrono::system_clock::time_point> ParseHttpDate(std::string_v
 // the time ten minutes ahead, as "HHZ".
 std::string CycleAt(std::chrono::system_clock::time_point utc);
 
-// The cycle by the server's Date header, or by `localUtc` when the header is missing or unreadable.
-std::string CycleFromServerDate(std::string_view dateHeader,
-                                std::chrono::system_clock::time_point localUtc);
+// A cycle file modified longer ago than this, by the server's clock, still holds an older day's
+// reports: NOAA deletes each file before its cycle and writes it anew as the reports arrive.
+inline constexpr std::chrono::minutes kFreshCycleFile{90};
+
+struct ListedCycle {
+    std::string cycle{};       // the cycle to fetch as the current one
+    std::string passedOver{};  // the clock's cycle when its file was not fresh; else empty
+};
+
+// The current cycle by the server's clock (its Date header, or `localUtc` when that is missing or
+// unreadable) when the cycle folder's listing shows that cycle's file modified within
+// kFreshCycleFile; otherwise the hour before. A listing without readable times leaves the
+// clock's cycle.
+ListedCycle CycleFromListing(std::string_view listing, std::string_view dateHeader,
+                             std::chrono::system_clock::time_point localUtc);
 
 }  // namespace nimbrel

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "util/dpi_win32.h"
 #include "util/runtime_error.h"
 #include "util/twips.h"
 #include "util/win32_text.h"
@@ -59,7 +60,7 @@ BaseWindow::~BaseWindow() {
 }
 
 int BaseWindow::Dpi() const {
-    return static_cast<int>(hwnd_ ? GetDpiForWindow(hwnd_) : GetDpiForSystem());
+    return hwnd_ ? WindowDpi(hwnd_) : SystemDpi();
 }
 
 void BaseWindow::RepaintNow() const {
@@ -93,9 +94,8 @@ void BaseWindow::Destroy() {
 void BaseWindow::SetClientSize(int widthTwips, int heightTwips) {
     const int dpi = Dpi();
     RECT outer{0, 0, TwipsToPixels(widthTwips, dpi), TwipsToPixels(heightTwips, dpi)};
-    AdjustWindowRectExForDpi(&outer, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
-                             static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)),
-                             static_cast<UINT>(dpi));
+    AdjustWindowRectForDpi(outer, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)),
+                           static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), dpi);
     SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

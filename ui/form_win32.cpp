@@ -1,5 +1,6 @@
 #include "ui/form_win32.h"
 
+#include "util/dpi_win32.h"
 #include "util/twips.h"
 
 namespace nimbrel {
@@ -38,11 +39,11 @@ void Win32Form::MoveTo(int x, int y) {
 }
 
 float Win32Screen::Height() const {
-    return PixelsToTwips(GetSystemMetrics(SM_CYSCREEN), static_cast<int>(GetDpiForSystem()));
+    return PixelsToTwips(GetSystemMetrics(SM_CYSCREEN), SystemDpi());
 }
 
 float Win32Screen::Width() const {
-    return PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), static_cast<int>(GetDpiForSystem()));
+    return PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), SystemDpi());
 }
 
 }  // namespace nimbrel

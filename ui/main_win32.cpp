@@ -20,6 +20,7 @@
 #include "ui/message_pump_win32.h"
 #include "ui/modal_windows_win32.h"
 #include "ui/once_win32.h"
+#include "util/dpi_win32.h"
 #include "util/message_box_win32.h"
 #include "util/process_launcher_win32.h"
 #include "util/registry_win32.h"
@@ -79,9 +80,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (options.once) {
         return RunOnceWithoutWindow(options);
     }
-    // The manifest declares the awareness already, which makes this call fail; it only matters
-    // where the manifest is not read, so its result is of no interest.
-    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    DeclareDpiAwareness();
 
     Win32MessageBox messageBox;
     if (!options.error.empty()) {

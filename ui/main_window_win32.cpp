@@ -123,7 +123,14 @@ void Win32MainWindow::OnTimer(UINT_PTR id) {
 
 LRESULT Win32MainWindow::OnNotify(NMHDR& header) {
     if (header.hwndFrom == tooltip_ && header.code == TTN_GETDISPINFOW) {
-        tooltipText_ = Utf8ToWide(lblStatus_.Caption());
+        // The tooltip control breaks lines at CR LF.
+        tooltipText_.clear();
+        for (const wchar_t c : Utf8ToWide(frm_ ? frm_->StatusTip() : lblStatus_.Caption())) {
+            if (c == L'\n') {
+                tooltipText_ += L'\r';
+            }
+            tooltipText_ += c;
+        }
         reinterpret_cast<NMTTDISPINFOW&>(header).lpszText = tooltipText_.data();
     }
     return 0;

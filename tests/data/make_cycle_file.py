@@ -3,6 +3,7 @@
 between reports, LF line ends. The same arguments always give the same bytes."""
 
 import argparse
+import datetime
 import random
 import string
 
@@ -32,21 +33,21 @@ def report(rng, station, day, hour, minute):
             f"{as_metar(temperature)}/{as_metar(dew)} {pressure}{remarks}")
 
 
-def cycle_file(size, hour, seed):
+def cycle_file(size, hour, seed, date=datetime.date(2026, 12, 7)):
     rng = random.Random(seed)
     stations = station_ids(rng, 4000)
+    # A cycle holds the observations from a quarter to the hour before until a quarter to its own.
+    start = (datetime.datetime.combine(date, datetime.time(hour))
+             - datetime.timedelta(minutes=15))
     lines = []
     total = 0
     index = 0
     while total < size:
         station = stations[index % len(stations)]
         index += 1
-        # A cycle holds the observations from a quarter to the hour until a quarter to the next.
-        minutes_into_cycle = rng.randrange(0, 60)
-        observed_hour = (hour - 1 + (45 + minutes_into_cycle) // 60) % 24
-        minute = (45 + minutes_into_cycle) % 60
-        entry = (f"2026/12/07 {observed_hour:02d}:{minute:02d}\n"
-                 f"{report(rng, station, 7, observed_hour, minute)}\n\n")
+        observed = start + datetime.timedelta(minutes=rng.randrange(0, 60))
+        entry = (f"{observed:%Y/%m/%d %H:%M}\n"
+                 f"{report(rng, station, observed.day, observed.hour, observed.minute)}\n\n")
         lines.append(entry)
         total += len(entry)
     return "".join(lines).encode("ascii")
@@ -58,9 +59,11 @@ def main():
     parser.add_argument("--size", type=int, default=2_000_000, help="at least this many bytes")
     parser.add_argument("--hour", type=int, default=14)
     parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--date", type=datetime.date.fromisoformat, default="2026-12-07",
+                        help="the day of the cycle, YYYY-MM-DD")
     arguments = parser.parse_args()
     with open(arguments.output, "wb") as out:
-        out.write(cycle_file(arguments.size, arguments.hour, arguments.seed))
+        out.write(cycle_file(arguments.size, arguments.hour, arguments.seed, arguments.date))
 
 
 if __name__ == "__main__":

@@ -47,25 +47,16 @@ class DriverError(AssertionError):
     """The driver could not do what a test asked, e.g. a window did not appear in time."""
 
 
-class Session:
-    """One Wine prefix and display, shared by the tests of a script, run one at a time."""
+class WinePrefix:
+    """The Wine prefix and display that scripts/test started: its server and its registry."""
 
-    def __init__(self, nimbrel, driver):
+    def __init__(self):
         for name in ("WINEPREFIX", "DISPLAY"):
             if not os.environ.get(name):
-                raise RuntimeError(f"{name} is not set: run the end-to-end tests through scripts/test")
-        self.nimbrel = os.path.abspath(nimbrel)
-        self.driver = os.path.abspath(driver)
+                raise RuntimeError(f"{name} is not set: run the Windows tests through scripts/test")
         self.prefix = os.path.realpath(os.environ["WINEPREFIX"])
         self.output = os.path.join(os.path.dirname(self.prefix), "e2e")
         os.makedirs(self.output, exist_ok=True)
-        self.process = None
-        # Stands in for programs that nimbrel.exe starts; built beside the driver.
-        self.standin = os.path.join(os.path.dirname(self.driver), "fly_standin.exe")
-        # Holds a file open as the simulator does while it reads a report.
-        self.reader = os.path.join(os.path.dirname(self.driver), "report_reader.exe")
-
-    # --- Wine and its registry ---------------------------------------------------------------
 
     def wine(self, *arguments, check=True):
         result = subprocess.run(["wine", *arguments], stdin=subprocess.DEVNULL,
@@ -109,6 +100,20 @@ class Session:
             if started:
                 subprocess.run(["wineboot"], stdin=subprocess.DEVNULL, stdout=log, stderr=log,
                                check=True, timeout=120)
+
+
+class Session(WinePrefix):
+    """One Wine prefix and display, shared by the tests of a script, run one at a time."""
+
+    def __init__(self, nimbrel, driver):
+        super().__init__()
+        self.nimbrel = os.path.abspath(nimbrel)
+        self.driver = os.path.abspath(driver)
+        self.process = None
+        # Stands in for programs that nimbrel.exe starts; built beside the driver.
+        self.standin = os.path.join(os.path.dirname(self.driver), "fly_standin.exe")
+        # Holds a file open as the simulator does while it reads a report.
+        self.reader = os.path.join(os.path.dirname(self.driver), "report_reader.exe")
 
     # --- nimbrel.exe -------------------------------------------------------------------------
 

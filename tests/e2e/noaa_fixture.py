@@ -1,6 +1,8 @@
 """The local NOAA stand-in, realistic cycle files and the report folder, for the end-to-end tests
 of an update and for its benchmark. Everything stays on 127.0.0.1 and in temporary folders."""
 
+import datetime
+import email.utils
 import functools
 import http.client
 import json
@@ -40,12 +42,24 @@ PREVIOUS_REPORT = "PreviousMETAR.txt"
 REPORTS = (CURRENT_REPORT, PREVIOUS_REPORT)
 
 
-def cycle_file(size, hour, seed):
-    """The bytes of a realistic cycle file, made by the repository's generator."""
+# Cycle files are dated a day ahead of this computer's clock, so that no report in them is ever
+# old by the program's age rule, whatever day the tests run; tests of that rule date their own.
+DATA_DAY = datetime.datetime.now(datetime.timezone.utc).date() + datetime.timedelta(days=1)
+
+
+def cycle_file(size, hour, seed, day=DATA_DAY):
+    """The bytes of a realistic cycle file of `hour` on `day`, made by the repository's
+    generator."""
     with tempfile.NamedTemporaryFile(prefix="nimbrel-cycle-") as out:
         subprocess.run([sys.executable, MAKE_CYCLE_FILE, out.name, "--size", str(size),
-                        "--hour", str(hour), "--seed", str(seed)], check=True, timeout=60)
+                        "--hour", str(hour), "--seed", str(seed), "--date", day.isoformat()],
+                       check=True, timeout=60)
         return out.read()
+
+
+def http_date(moment):
+    """`moment` (an aware datetime) as an HTTP Date header."""
+    return email.utils.format_datetime(moment.astimezone(datetime.timezone.utc), usegmt=True)
 
 
 def metar_page(cycle):
@@ -82,12 +96,34 @@ class Standin:
         self.process.stdout.close()
         shutil.rmtree(self.root, ignore_errors=True)
 
-    def put(self, path, data):
-        """Serves `data` at the URL path `path` from now on."""
-        local = os.path.join(self.root, path.lstrip("/"))
+    def put(self, path, data, modified=None):
+        """Serves `data` at the URL path `path` from now on; the folder's listing shows it
+        modified at `modified` (an aware datetime), or now."""
+        local = self._local(path)
         os.makedirs(os.path.dirname(local), exist_ok=True)
         with open(local, "wb") as file:
             file.write(data)
+        if modified:
+            self.touch(path, modified)
+
+    def touch(self, path, modified):
+        """Sets the modification time that the listing shows for `path`."""
+        stamp = modified.timestamp()
+        os.utime(self._local(path), (stamp, stamp))
+
+    def touch_all(self, modified):
+        """Sets the modification time of every file served."""
+        for folder, _, names in os.walk(self.root):
+            for name in names:
+                stamp = modified.timestamp()
+                os.utime(os.path.join(folder, name), (stamp, stamp))
+
+    def remove(self, path):
+        """Serves no file at `path` from now on: a 404, and no entry in the listing."""
+        os.remove(self._local(path))
+
+    def _local(self, path):
+        return os.path.join(self.root, path.lstrip("/"))
 
     def rule(self, path, behaviour, arg=None):
         order = {"path": path, "behaviour": behaviour}
@@ -239,6 +275,14 @@ class UpdateChecks:
         shown = self.session.drive(["sleep", STATUS_TICK_MS + 100],
                                    ["text", "main", "lblStatus"])[-1]["text"]
         return shown.rstrip(".")
+
+    def status_tooltip(self):
+        """The text of the status line's tooltip, read while the mouse rests on the line."""
+        *_, tip = self.session.drive(["hover", "main", "Text1"], ["sleep", 300],
+                                     ["hover", "main", "lblStatus"], ["sleep", 1500],
+                                     ["tooltip", "main"])
+        self.assertTrue(tip["visible"])
+        return tip["text"]
 
     def assertReports(self, current, previous):
         # Not assertEqual: a diff of megabytes helps nobody.

@@ -1,5 +1,7 @@
 #include "tests/fake/fake_http.h"
 
+#include <utility>
+
 namespace nimbrel::fake {
 
 const FakeResponse& FakeHttpServer::Lookup(const std::string& url) const {
@@ -16,10 +18,36 @@ void FakeHttpControl::PostForThisTransfer(milliseconds delay, Action action) {
     });
 }
 
+namespace {
+
+// As a server decides it: an If-None-Match, when sent, decides alone.
+bool NotModified(const FakeResponse& response, const HttpConditions& conditions) {
+    if (response.error) {
+        return false;
+    }
+    if (response.notModified) {
+        return true;
+    }
+    if (!conditions.ifNoneMatch.empty()) {
+        return !response.compressed && conditions.ifNoneMatch == response.etag;
+    }
+    return !conditions.ifModifiedSince.empty() &&
+           conditions.ifModifiedSince == response.lastModified;
+}
+
+}  // namespace
+
 void FakeHttpControl::Start() {
     ++generation_;
     server_.requests.push_back(url_);
+    server_.conditions.push_back(std::exchange(conditions_, {}));
     const FakeResponse response = server_.Lookup(url_);
+    if (NotModified(response, server_.conditions.back())) {
+        PostForThisTransfer(response.delay, [this, date = response.date] {
+            listener_->OnComplete(HttpResponseInfo{.date = date, .notModified = true});
+        });
+        return;
+    }
     milliseconds at{0};
     for (const std::string& chunk : response.chunks) {
         at += response.delay;
@@ -32,8 +60,10 @@ void FakeHttpControl::Start() {
     if (response.error) {
         PostForThisTransfer(at, [this, failure = *response.error] { listener_->OnError(failure); });
     } else {
-        PostForThisTransfer(
-            at, [this, date = response.date] { listener_->OnComplete(HttpResponseInfo{date}); });
+        PostForThisTransfer(at, [this, response] {
+            listener_->OnComplete(
+                {response.date, response.lastModified, response.etag, false, response.compressed});
+        });
     }
 }
 

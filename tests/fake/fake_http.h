@@ -17,6 +17,12 @@ struct FakeResponse {
     std::optional<TransferFailure> error;  // sent instead of the completion
     std::string date;
     bool stall = false;  // sends its chunks, then nothing ever again
+    std::string lastModified{};
+    std::string etag{};
+    // Sent gzip-encoded. Its ETag, like Apache's, then names the compressed copy and never matches
+    // an If-None-Match.
+    bool compressed = false;
+    bool notModified = false;  // answers 304 whatever the request names, as a broken server might
 };
 
 // Addresses without a route answer with an error, as a server's 404 does.
@@ -28,6 +34,7 @@ class FakeHttpServer {
     const FakeResponse& Lookup(const std::string& url) const;
 
     std::vector<std::string> requests;
+    std::vector<HttpConditions> conditions;  // of each request
 
   private:
     std::map<std::string, FakeResponse> routes_;
@@ -37,6 +44,10 @@ class FakeHttpServer {
         TransferFailure{
             .kind = TransferFailureKind::HttpStatus, .systemText = "Not Found", .httpStatus = 404},
         {},
+        false,
+        {},
+        {},
+        false,
         false};
 };
 

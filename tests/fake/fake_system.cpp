@@ -93,17 +93,34 @@ std::optional<ReportWriteFailure> FakeReportFiles::FailureAt(const std::string& 
 std::optional<ReportWriteFailure> FakeReportFiles::Replace(const std::string& path,
                                                            std::string_view bytes,
                                                            const SwapRetry& retry) {
+    ++writes;
     for (;;) {
         const auto failure = FailureAt(path);
         swaps.push_back({path, clock_.Now(), !failure});
         if (!failure) {
-            files[path] = std::string(bytes);
+            Touch(path, std::string(bytes));
             return std::nullopt;
         }
         if (!retry(*failure)) {
             return failure;
         }
     }
+}
+
+std::optional<FileStamp> FakeReportFiles::Stamp(const std::string& path) const {
+    const auto file = files.find(path);
+    if (file == files.end()) {
+        return std::nullopt;
+    }
+    const auto written = lastWrite_.find(path);
+    const int lastWrite = written == lastWrite_.end() ? 0 : written->second;
+    return FileStamp{file->second.size(),
+                     std::chrono::system_clock::time_point(std::chrono::seconds(lastWrite))};
+}
+
+void FakeReportFiles::Touch(const std::string& path, const std::string& bytes) {
+    files[path] = bytes;
+    lastWrite_[path] = ++writeClock_;
 }
 
 std::optional<std::string> FakeLauncher::Start(const std::string& program,

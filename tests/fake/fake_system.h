@@ -56,6 +56,10 @@ class FakeReportFiles : public ReportFiles {
 
     std::optional<ReportWriteFailure> Replace(const std::string& path, std::string_view bytes,
                                               const SwapRetry& retry) override;
+    // The size, and a last-write time that moves on with every write.
+    std::optional<FileStamp> Stamp(const std::string& path) const override;
+    // Another program writing the file.
+    void Touch(const std::string& path, const std::string& bytes);
 
     struct Swap {
         std::string path;
@@ -67,11 +71,14 @@ class FakeReportFiles : public ReportFiles {
     std::map<std::string, ReportWriteFailure> failures;          // by path, at every swap
     std::map<std::string, std::chrono::milliseconds> heldUntil;  // by path: locked until then
     std::vector<Swap> swaps;                                     // every swap tried, in order
+    int writes = 0;                                              // calls of Replace
 
   private:
     std::optional<ReportWriteFailure> FailureAt(const std::string& path) const;
 
     const Clock& clock_;
+    std::map<std::string, int> lastWrite_;  // by path: the number of the write
+    int writeClock_ = 0;
 };
 
 class FakeMessageBox : public MessageBox {

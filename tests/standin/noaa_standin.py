@@ -271,17 +271,37 @@ def _read(path):
 
 
 def _listing(url_path, folder):
-    """A folder's files as a plain page of links, in the manner of NOAA's server."""
-    if not url_path.endswith("/"):
-        url_path += "/"
-    lines = [f"<html><head><title>Index of {html.escape(url_path)}</title></head><body><pre>"]
+    """A folder's files as Apache's index shows them, the way NOAA's server lists its cycle files:
+    a link per file, its modification time in UTC to the minute, and its size."""
+    title = html.escape(url_path.rstrip("/") or "/")
+    parent = html.escape(url_path.rstrip("/").rpartition("/")[0] + "/")
+    lines = ['<!DOCTYPE HTML PUBLIC "-//W3C//DTD HTML 3.2 Final//EN">',
+             f"<html>\n <head>\n  <title>Index of {title}</title>\n </head>\n <body>",
+             f"<h1>Index of {title}</h1>",
+             '<pre><img src="/icons/blank.gif" alt="Icon "> <a href="?C=N;O=D">Name</a>'
+             '                    <a href="?C=M;O=A">Last modified</a>      '
+             '<a href="?C=S;O=A">Size</a>  <a href="?C=D;O=A">Description</a><hr>'
+             f'<img src="/icons/back.gif" alt="[PARENTDIR]"> <a href="{parent}">Parent Directory</a>'
+             "                             -   "]
     for name in sorted(os.listdir(folder)):
         stat = os.stat(os.path.join(folder, name))
         stamp = time.strftime("%d-%b-%Y %H:%M", time.gmtime(stat.st_mtime))
-        quoted = urllib.parse.quote(name)
-        lines.append(f'<a href="{quoted}">{html.escape(name)}</a>  {stamp}  {stat.st_size}')
-    lines.append("</pre></body></html>\n")
+        link = f'<a href="{urllib.parse.quote(name)}">{html.escape(name)}</a>'
+        padding = " " * max(1, 24 - len(name))
+        lines.append(f'<img src="/icons/text.gif" alt="[TXT]"> {link}{padding}{stamp}  '
+                     f"{_apache_size(stat.st_size):>4}  ")
+    lines.append("<hr></pre>\n</body></html>\n")
     return "\n".join(lines).encode()
+
+
+def _apache_size(size):
+    """A size as Apache's index writes it: bytes below 1K, then one decimal below 10, e.g. 2.3M."""
+    if size < 973:
+        return str(size)
+    for unit in "KMGT":
+        size /= 1024
+        if size < 973 or unit == "T":
+            return f"{size:.1f}{unit}" if size < 9.95 else f"{round(size)}{unit}"
 
 
 class Server(http.server.ThreadingHTTPServer):

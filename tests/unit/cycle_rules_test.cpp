@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "retrieval/folder_listing.h"
 #include "retrieval/noaa_server.h"
 #include "retrieval/previous_cycle.h"
 #include "retrieval/server_clock_cycle.h"
@@ -118,11 +119,16 @@ struct ClockCase {
     const char* cycle;
 };
 
+// A page that is no folder index leaves the cycle to the clock alone.
+constexpr const char* kNoIndex = "<html><body>Moved</body></html>";
+
 class CycleFromServerClock : public ::testing::TestWithParam<ClockCase> {};
 
 TEST_P(CycleFromServerClock, IsTheHourTenMinutesAhead) {
     const auto unused = std::chrono::system_clock::time_point{};
-    EXPECT_EQ(CycleFromServerDate(GetParam().date, unused), GetParam().cycle);
+    const ListedCycle listed = CycleFromListing(kNoIndex, GetParam().date, unused);
+    EXPECT_EQ(listed.cycle, GetParam().cycle);
+    EXPECT_EQ(listed.passedOver, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, CycleFromServerClock,
@@ -140,9 +146,135 @@ TEST(CycleFromServerClock, FallsBackToTheLocalClock) {
     for (const char* unusable :
          {"", "yesterday", "Mon, 07 Dec 2026 25:00:00 GMT", "Mon, 31 Feb 2026 10:00:00 GMT",
           "Mon, 07 Foo 2026 10:00:00 GMT", "Mon, 07 Dec 2026 10:00:00 PST",
-          "Mon, 07 Dec 2026 10:00:00 GMTX"}) {
-        EXPECT_EQ(CycleFromServerDate(unusable, local), "06Z") << unusable;
+          "Mon, 07 Dec 2026 10:00:00 GMTX", "Mon, +7 Dec 2026 10:00:00 GMT"}) {
+        EXPECT_EQ(CycleFromListing(kNoIndex, unusable, local).cycle, "06Z") << unusable;
     }
+}
+
+std::chrono::system_clock::time_point Utc(int day, int hour, int minute) {
+    using namespace std::chrono;
+    return sys_days(year(2026) / 12 / day) + hours(hour) + minutes(minute);
+}
+
+// Apache's index as NOAA's server sends it, and as a table; the stand-in's own short form.
+const std::string kApacheIndex = R"(<html>
+ <head><title>Index of /data/observations/metar/cycles</title></head>
+ <body>
+<h1>Index of /data/observations/metar/cycles</h1>
+<pre><img src="/icons/blank.gif" alt="Icon "> <a href="?C=N;O=D">Name</a>                    <a href="?C=M;O=A">Last modified</a>      <a href="?C=S;O=A">Size</a>  <a href="?C=D;O=A">Description</a><hr><img src="/icons/back.gif" alt="[PARENTDIR]"> <a href="/data/observations/metar/">Parent Directory</a>                             -
+<img src="/icons/text.gif" alt="[TXT]"> <a href="00Z.TXT">00Z.TXT</a>                 07-Dec-2026 00:52  2.3M
+<img src="/icons/text.gif" alt="[TXT]"> <a href="13Z.TXT">13Z.TXT</a>                 07-Dec-2026 13:44  4.1M
+<hr></pre>
+</body></html>
+)";
+
+const std::string kApacheTable =
+    R"(<tr><td valign="top"><img src="/icons/back.gif" alt="[PARENTDIR]"></td><td><a href="/data/observations/metar/">Parent Directory</a></td><td>&nbsp;</td><td align="right">  - </td></tr>
+<tr><td valign="top"><img src="/icons/text.gif" alt="[TXT]"></td><td><a href="14Z.TXT">14Z.TXT</a></td><td align="right">2026-12-07 13:52  </td><td align="right">1.1M</td></tr>
+)";
+
+struct ListingCase {
+    const char* name;
+    std::string page;
+    std::vector<ListedFile> files;
+};
+
+class FolderListing : public ::testing::TestWithParam<ListingCase> {};
+
+TEST_P(FolderListing, ListsEachLinkWithTheTimeBehindIt) {
+    const auto files = ParseFolderListing(GetParam().page);
+    ASSERT_EQ(files.size(), GetParam().files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(files[i].name, GetParam().files[i].name);
+        EXPECT_EQ(files[i].modified, GetParam().files[i].modified) << files[i].name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FolderListing,
+    ::testing::Values(
+        ListingCase{
+            "Apache", kApacheIndex, {{"00Z.TXT", Utc(7, 0, 52)}, {"13Z.TXT", Utc(7, 13, 44)}}},
+        ListingCase{"ApacheTable", kApacheTable, {{"14Z.TXT", Utc(7, 13, 52)}}},
+        ListingCase{"CrLf",
+                    "<a href=\"14Z.TXT\">14Z.TXT</a>  07-Dec-2026 13:52  1234\r\n",
+                    {{"14Z.TXT", Utc(7, 13, 52)}}},
+        ListingCase{"NotAnIndex", "<html><body>Service moved</body></html>", {}},
+        ListingCase{"LinksWithoutTimes", "<a href=\"14Z.TXT\">14Z.TXT</a> -\n", {}},
+        ListingCase{"NoSuchDate",
+                    "<a href=\"a\">a</a> 31-Feb-2026 10:00\n<a href=\"b\">b</a> 07-Dec-2026 24:00\n"
+                    "<a href=\"c\">c</a> 07-Foo-2026 10:00\n<a href=\"d\">d</a> 2026-13-07 10:00\n",
+                    {}},
+        ListingCase{
+            "TimeOnTheNextLine", "<a href=\"14Z.TXT\">14Z.TXT</a>\n07-Dec-2026 13:52\n", {}},
+        // A time belongs to the link before it, never to an earlier one.
+        ListingCase{"TwoLinksOneTime",
+                    "<a href=\"a\">a</a> <a href=\"b\">b</a> 07-Dec-2026 13:52\n",
+                    {{"b", Utc(7, 13, 52)}}},
+        ListingCase{"Unclosed", "<a href=\"14Z.TXT\">14Z.TXT 07-Dec-2026 13:52\n<a href=\"", {}},
+        ListingCase{"EmptyName", "<a href=\"\">x</a> 07-Dec-2026 13:52\n", {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FolderListing, IsLinearInThePageSize) {
+    // Megabytes of links on one line, each with a time that is almost one: a search from each
+    // link to the end of the line would not finish in any reasonable time.
+    const std::string nearMiss = "<a href=\"x\">x</a> 07-Dec-2026 13:5";
+    std::string page;
+    while (page.size() < (8u << 20)) {
+        page += nearMiss;
+    }
+    page += "<a href=\"14Z.TXT\">14Z.TXT</a> 07-Dec-2026 13:52";
+    const auto files = ParseFolderListing(page);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].name, "14Z.TXT");
+}
+
+struct ListedCycleCase {
+    const char* name;
+    std::string listing;
+    const char* cycle;
+    const char* passedOver;
+};
+
+class CycleFromTheListing : public ::testing::TestWithParam<ListedCycleCase> {};
+
+// At 13:55 by the server's clock the clock's cycle is 14Z.
+TEST_P(CycleFromTheListing, TakesTheClocksCycleOnlyWhenItsFileIsFresh) {
+    const ListedCycle listed =
+        CycleFromListing(GetParam().listing, "Mon, 07 Dec 2026 13:55:00 GMT", {});
+    EXPECT_EQ(listed.cycle, GetParam().cycle);
+    EXPECT_EQ(listed.passedOver, GetParam().passedOver);
+}
+
+std::string Listed(const char* name, const char* modified) {
+    return std::string("<a href=\"") + name + "\">" + name + "</a>  " + modified + "  2.1M\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CycleFromTheListing,
+    ::testing::Values(
+        ListedCycleCase{
+            "Fresh",
+            Listed("13Z.TXT", "07-Dec-2026 13:44") + Listed("14Z.TXT", "07-Dec-2026 13:52"), "14Z",
+            ""},
+        ListedCycleCase{"Missing", Listed("13Z.TXT", "07-Dec-2026 13:44"), "13Z", "14Z"},
+        ListedCycleCase{"DayOld", Listed("14Z.TXT", "06-Dec-2026 14:44"), "13Z", "14Z"},
+        ListedCycleCase{"NinetyMinutesOld", Listed("14Z.TXT", "07-Dec-2026 12:25"), "14Z", ""},
+        ListedCycleCase{"NinetyOneMinutesOld", Listed("14Z.TXT", "07-Dec-2026 12:24"), "13Z",
+                        "14Z"},
+        ListedCycleCase{"Unparsable", kNoIndex, "14Z", ""},
+        ListedCycleCase{"WithoutTimes", "<a href=\"13Z.TXT\">13Z.TXT</a>\n", "14Z", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CycleFromTheListing, WithoutADateHeaderThisComputersClockJudgesTheFiles) {
+    const std::string listing = Listed("00Z.TXT", "07-Dec-2026 00:22");
+    // 23:55 on the 7th: the 00Z file of that morning is a day old.
+    const ListedCycle listed = CycleFromListing(listing, "", Utc(7, 23, 55));
+    EXPECT_EQ(listed.cycle, "23Z");
+    EXPECT_EQ(listed.passedOver, "00Z");
+    const ListedCycle fresh = CycleFromListing(listing, "", Utc(7, 0, 30));
+    EXPECT_EQ(fresh.cycle, "00Z");
+    EXPECT_EQ(fresh.passedOver, "");
 }
 
 }  // namespace

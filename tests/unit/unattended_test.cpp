@@ -26,14 +26,19 @@ FrmNimbrelSettings Settings(std::optional<std::string> folder, int interval, boo
     return {std::move(folder), interval, updateNow};
 }
 
-// A classic-layout server on which 14Z is current.
+const std::string kCurrent = "2026/12/07 14:51\nKJFK 071451Z 31012KT 10SM FEW250 02/M09 A3012\n\n";
+const std::string kPrevious = "2026/12/07 13:51\nKJFK 071351Z 30010KT 10SM CLR 01/M10 A3015\n\n";
+
+// A classic-layout server on which 14Z is current, at 14:52:03 UTC.
 struct Platform : fake::FakePlatform {
     explicit Platform(FrmNimbrelSettings settings)
         : FakePlatform({"http://noaa.test", ServerLayout::Classic}, std::move(settings)) {
+        loop.SetUtcAtStart(std::chrono::sys_days{std::chrono::December / 7 / 2026} +
+                           std::chrono::hours(14) + minutes(52) + std::chrono::seconds(3));
         registry.SetString(fake::kLocalMachine, kKey, "TargetDir", "C:\\Fly!");
         server.Route(kPage, Serves(std::string(kCycleMarker) + "14Z</FONT>"));
-        server.Route(std::string(kCycles) + "14Z.TXT", Serves("current"));
-        server.Route(std::string(kCycles) + "13Z.TXT", Serves("previous"));
+        server.Route(std::string(kCycles) + "14Z.TXT", Serves(kCurrent));
+        server.Route(std::string(kCycles) + "13Z.TXT", Serves(kPrevious));
     }
 };
 
@@ -59,7 +64,7 @@ TEST(GivenFolder, IsShownInTheBoxAndWrittenToWithoutTheRegistry) {
     p.frm.Form_Load();
     EXPECT_EQ(p.text1.text, "D:\\Weather\\");
     p.frm.Command1_Click();
-    EXPECT_EQ(p.reportFiles.files["D:\\Weather\\CurrentMETAR.txt"], "current");
+    EXPECT_EQ(p.reportFiles.files["D:\\Weather\\CurrentMETAR.txt"], kCurrent);
     EXPECT_EQ(p.registry.openKeys, 0);
 }
 
@@ -89,11 +94,6 @@ TEST(UpdateNow, StartsTheFirstUpdateOnceTheWindowIsUpAndOnlyWhenAsked) {
 
 class Once : public ::testing::Test {
   protected:
-    Once() {
-        p.loop.SetUtcAtStart(std::chrono::sys_days{std::chrono::December / 7 / 2026} +
-                             std::chrono::hours(14) + minutes(52) + std::chrono::seconds(3));
-    }
-
     int Run() { return p.frm.RunOnce(log); }
 
     Platform p{Settings(std::nullopt, 15, false)};
@@ -104,13 +104,15 @@ class Once : public ::testing::Test {
 
 TEST_F(Once, WritesBothReportsAndNamesThemLast) {
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(p.reportFiles.files["C:\\Fly!\\METAR\\PreviousMETAR.txt"], "previous");
+    EXPECT_EQ(p.reportFiles.files["C:\\Fly!\\METAR\\PreviousMETAR.txt"], kPrevious);
     EXPECT_EQ(p.windows.splashShown, 0);
     EXPECT_EQ(Texts(progress),
               (std::vector<std::string>{"Getting NOAA Zulu time", "Getting Current METAR (14Z)",
                                         "Getting Previous METAR (13Z)",
                                         "Wrote CurrentMETAR.txt (14Z) and PreviousMETAR.txt (13Z) "
-                                        "in C:\\Fly!\\METAR\\"}));
+                                        "in C:\\Fly!\\METAR\\ · " +
+                                            p.frm.DataSummary()}));
+    EXPECT_NE(p.frm.DataSummary(), "");
     EXPECT_TRUE(failures.lines.empty());
     EXPECT_EQ(progress.lines.front().substr(0, 20), "2026-12-07T14:52:03Z");
 }
@@ -128,6 +130,14 @@ TEST_F(Once, AFailedUpdateEndsWithItsReasonOnTheFailureStream) {
     EXPECT_EQ(p.reportFiles.files.count("C:\\Fly!\\METAR\\PreviousMETAR.txt"), 0u);
 }
 
+TEST_F(Once, OldDataIsWrittenAndSaysSoWithItsOwnCode) {
+    const std::string old = "2026/12/07 09:51\nKJFK 070951Z 31012KT 10SM FEW250 02/M09 A3012\n";
+    p.server.Route(std::string(kCycles) + "14Z.TXT", Serves(old));
+    EXPECT_EQ(Run(), FrmNimbrel::kOnceOldData);
+    EXPECT_EQ(p.reportFiles.files["C:\\Fly!\\METAR\\CurrentMETAR.txt"], old);
+    EXPECT_EQ(Texts(failures).back(), "NOAA's newest report is 5 hours old (14Z)");
+}
+
 TEST_F(Once, EndsAfterFiveMinutesWhateverTheServerDoes) {
     p.server.Route(std::string(kCycles) + "14Z.TXT", Serves("part", true));
     EXPECT_EQ(Run(), 1);
@@ -140,7 +150,7 @@ TEST_F(Once, EndsAfterFiveMinutesWhateverTheServerDoes) {
 TEST_F(Once, WaitsForAReportTheSimulatorHoldsForAMoment) {
     p.reportFiles.heldUntil["C:\\Fly!\\METAR\\CurrentMETAR.txt"] = std::chrono::seconds(3);
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(p.reportFiles.files["C:\\Fly!\\METAR\\CurrentMETAR.txt"], "current");
+    EXPECT_EQ(p.reportFiles.files["C:\\Fly!\\METAR\\CurrentMETAR.txt"], kCurrent);
 }
 
 TEST_F(Once, AMessageBoxBecomesLinesOnItsStream) {

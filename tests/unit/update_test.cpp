@@ -5,50 +5,13 @@
 
 #include "app/held_file_retry.h"
 #include "retrieval/zulu_cycle.h"
-#include "tests/fake/fake_platform.h"
+#include "tests/unit/update_fixture.h"
 
 namespace nimbrel {
 namespace {
 
-using std::chrono::milliseconds;
-using std::chrono::minutes;
-using std::chrono::seconds;
-
-constexpr const char* kPage = "http://noaa.test/weather/metar.shtml";
-constexpr const char* kFolder = "C:\\Fly!\\METAR\\";
-
-std::string CycleFile(const std::string& cycle) {
-    return "http://noaa.test/pub/data/observations/metar/cycles/" + cycle + ".TXT";
-}
-
-fake::FakeResponse Page(const std::string& cycle) {
-    // The marker split across chunks must not matter.
-    const std::string page =
-        "<html>... " + std::string(kCycleMarker) + cycle + "</FONT></B></html>";
-    return {{page.substr(0, 20), page.substr(20)}, milliseconds(10), std::nullopt, "", false};
-}
-
-fake::FakeResponse Body(const std::string& text) {
-    return {{text.substr(0, text.size() / 2), text.substr(text.size() / 2)},
-            milliseconds(10),
-            std::nullopt,
-            "",
-            false};
-}
-
-fake::FakeResponse Failure(TransferFailure failure) {
-    return {{}, milliseconds(10), std::move(failure), "", false};
-}
-
-const TransferFailure kNotFound{
-    .kind = TransferFailureKind::HttpStatus, .systemText = "Not Found", .httpStatus = 404};
-
-fake::FakeResponse Stall() {
-    return {{"partial"}, milliseconds(10), std::nullopt, "", true};
-}
-
-const std::string kCurrent = "2026/12/07 14:00\nKJFK 071351Z 31012KT 10SM FEW250 02/M09 A3012\n\n";
-const std::string kPrevious = "2026/12/07 13:00\nKJFK 071251Z 30010KT 10SM CLR 01/M10 A3015\n\n";
+using namespace update_fixture;
+using namespace std::chrono;
 
 class Update : public ::testing::Test {
   protected:
@@ -77,6 +40,7 @@ class Update : public ::testing::Test {
             << p.frm.StatusText;
         EXPECT_TRUE(p.timer1.Enabled());
         EXPECT_EQ(p.frm.MinutesLeft, 15);
+        EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Failed);
     }
 
     std::vector<fake::FakeReportFiles::Swap> SwapsOf(const std::string& path) const {
@@ -105,6 +69,7 @@ TEST_F(Update, WritesBothReportsAndRestartsTheCountdown) {
     EXPECT_EQ(p.frm.StatusText, "Next update in 15 minutes");
     EXPECT_TRUE(p.timer1.Enabled());
     EXPECT_EQ(p.frm.MinutesLeft, 15);
+    EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written);
 }
 
 TEST_F(Update, ShowsEachStepWhileItRuns) {
@@ -379,6 +344,23 @@ TEST_F(Update, AClickDuringTheFirstWaitRunsANestedUpdateFirst) {
     EXPECT_EQ(p.reportFiles.files[CurrentReport()], kCurrent);
 }
 
+// The About box is modal: an update waiting when it opens takes its next step once the box is
+// closed, while its transfer goes on behind the box.
+TEST_F(Update, AnUpdateWaitsForTheAboutBoxWhileItsTransferGoesOn) {
+    std::string cycleWhileOpen;
+    std::vector<std::string> requestsWhileOpen;
+    p.windows.whileAboutOpen = [&] {
+        p.loop.RunFor(seconds(5));
+        cycleWhileOpen = p.frm.ZuluCycle;
+        requestsWhileOpen = p.server.requests;
+    };
+    p.loop.Post(milliseconds(5), [&] { p.frm.Command2_Click(); });
+    p.frm.Command1_Click();
+    EXPECT_EQ(cycleWhileOpen, "14Z");
+    EXPECT_EQ(requestsWhileOpen, std::vector<std::string>{kPage});
+    EXPECT_EQ(p.reportFiles.files[CurrentReport()], kCurrent);
+}
+
 TEST_F(Update, NestingIsBounded) {
     p.server.Route(
         kPage, {{std::string(kCycleMarker) + "14Z<"}, milliseconds(1000), std::nullopt, "", false});
@@ -409,34 +391,95 @@ TEST_F(Update, RepeatsEveryFifteenMinutes) {
     EXPECT_EQ(p.server.requests.size(), 9u);
 }
 
-TEST(CurrentLayout, TakesTheCycleFromTheServersClock) {
-    fake::FakePlatform p({"https://noaa.test", ServerLayout::Current});
-    const std::string folder = "https://noaa.test/data/observations/metar/cycles/";
-    p.text1.text = kFolder;
-    p.server.Route(folder, {{"<html>index</html>"},
-                            milliseconds(10),
-                            std::nullopt,
-                            "Mon, 07 Dec 2026 13:50:00 GMT",
-                            false});
-    p.server.Route(folder + "14Z.TXT", Body(kCurrent));
-    p.server.Route(folder + "13Z.TXT", Body(kPrevious));
+class CurrentLayout : public ::testing::Test {
+  protected:
+    static constexpr const char* kCycles = "https://noaa.test/data/observations/metar/cycles/";
+    static constexpr const char* kAt1355 = "Mon, 07 Dec 2026 13:55:00 GMT";
+
+    CurrentLayout() { p.text1.text = kFolder; }
+
+    // The folder's index, as NOAA's server lists the files with their times.
+    void List(const std::vector<std::pair<const char*, const char*>>& files) {
+        std::string index = "<html><body><pre>\n";
+        for (const auto& [name, modified] : files) {
+            index +=
+                std::string("<a href=\"") + name + "\">" + name + "</a>  " + modified + "  2.3M\n";
+        }
+        p.server.Route(
+            kCycles,
+            {{index + "</pre></body></html>\n"}, milliseconds(10), std::nullopt, kAt1355, false});
+    }
+
+    // A cycle file of one report, observed at `observed` ("2026/12/07 13:44").
+    void Serve(const std::string& cycle, const std::string& observed) {
+        p.server.Route(kCycles + cycle + ".TXT",
+                       {{observed + "\nKJFK 071344Z 31012KT 10SM FEW250 02/M09 A3012\n\n"},
+                        milliseconds(10),
+                        std::nullopt,
+                        kAt1355,
+                        false});
+    }
+
+    std::vector<std::string> Requested(const std::vector<std::string>& cycles) const {
+        std::vector<std::string> urls{kCycles};
+        for (const std::string& cycle : cycles) {
+            urls.push_back(kCycles + cycle + ".TXT");
+        }
+        return urls;
+    }
+
+    fake::FakePlatform p{{"https://noaa.test", ServerLayout::Current}};
+};
+
+TEST_F(CurrentLayout, TakesTheCycleFromTheServersClock) {
+    List({{"13Z.TXT", "07-Dec-2026 13:44"}, {"14Z.TXT", "07-Dec-2026 13:52"}});
+    Serve("14Z", "2026/12/07 13:52");
+    Serve("13Z", "2026/12/07 13:44");
     p.frm.Command1_Click();
-    EXPECT_EQ(p.server.requests,
-              (std::vector<std::string>{folder, folder + "14Z.TXT", folder + "13Z.TXT"}));
-    EXPECT_EQ(p.reportFiles.files[std::string(kFolder) + "CurrentMETAR.txt"], kCurrent);
+    EXPECT_EQ(p.server.requests, Requested({"14Z", "13Z"}));
     EXPECT_EQ(p.lblStatus.colour, kBlue);
+    EXPECT_EQ(p.frm.StatusTip().find("not yet published"), std::string::npos);
 }
 
-TEST(CurrentLayout, WithoutADateHeaderUsesThisComputersClock) {
-    using namespace std::chrono;
-    fake::FakePlatform p({"https://noaa.test", ServerLayout::Current});
+TEST_F(CurrentLayout, AHoursFileNotYetPublishedGivesTheHourBefore) {
+    p.loop.SetUtcAtStart(sys_days(year(2026) / 12 / 7) + hours(13) + minutes(55));
+    List({{"12Z.TXT", "07-Dec-2026 12:44"}, {"13Z.TXT", "07-Dec-2026 13:44"}});
+    Serve("13Z", "2026/12/07 13:44");
+    Serve("12Z", "2026/12/07 12:44");
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.server.requests, Requested({"13Z", "12Z"}));
+    EXPECT_EQ(p.lblStatus.colour, kBlue);
+    EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written);
+    EXPECT_EQ(p.frm.StatusTip(),
+              "Next update in 15 minutes\n"
+              "14Z not yet published; used 13Z and 12Z \xC2\xB7 "
+              "CurrentMETAR.txt: 13Z, 1 report, newest 13:44 UTC \xC2\xB7 "
+              "PreviousMETAR.txt: 12Z, 1 report, newest 12:44 UTC \xC2\xB7 updated 13:55 UTC");
+}
+
+TEST_F(CurrentLayout, OldDataIsWrittenAndEndsRedWithItsAge) {
+    List({{"14Z.TXT", "07-Dec-2026 13:52"}});
+    Serve("14Z", "2026/12/07 08:20");
+    Serve("13Z", "2026/12/07 08:10");
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.reportFiles.files[std::string(kFolder) + "CurrentMETAR.txt"].substr(0, 16),
+              "2026/12/07 08:20");
+    EXPECT_EQ(p.reportFiles.files[std::string(kFolder) + "PreviousMETAR.txt"].substr(0, 16),
+              "2026/12/07 08:10");
+    EXPECT_EQ(p.lblStatus.colour, kRed);
+    EXPECT_EQ(p.frm.StatusText, "NOAA's newest report is 5 hours old (14Z)");
+    EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::OldData);
+    EXPECT_TRUE(p.timer1.Enabled());
+    EXPECT_EQ(p.frm.MinutesLeft, 15);
+}
+
+TEST_F(CurrentLayout, WithoutADateHeaderUsesThisComputersClock) {
     p.loop.SetUtcAtStart(sys_days(year(2026) / 12 / 7) + hours(23) + minutes(55));
-    const std::string folder = "https://noaa.test/data/observations/metar/cycles/";
-    p.server.Route(folder, Body("index"));
+    p.server.Route(kCycles, Body("index"));
     p.frm.Command1_Click();
     ASSERT_EQ(p.server.requests.size(), 3u);
-    EXPECT_EQ(p.server.requests[1], folder + "00Z.TXT");
-    EXPECT_EQ(p.server.requests[2], folder + "23Z.TXT");
+    EXPECT_EQ(p.server.requests[1], std::string(kCycles) + "00Z.TXT");
+    EXPECT_EQ(p.server.requests[2], std::string(kCycles) + "23Z.TXT");
     EXPECT_NE(p.frm.StatusText.find("https://noaa.test (current layout)"), std::string::npos);
 }
 

@@ -30,6 +30,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -40,6 +41,7 @@
 #include <vector>
 
 #include "ui/control_ids.h"
+#include "util/dpi_win32.h"
 #include "util/win32_text.h"
 
 namespace {
@@ -231,8 +233,8 @@ std::string WindowJson(HWND window) {
         .Add("client_origin", Json::Array({origin.x, origin.y}))
         .Add("bounds", RectJson(bounds))
         .Add("screen", Json::Array({GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}))
-        .Number("dpi", GetDpiForWindow(window))
-        .Number("system_dpi", GetDpiForSystem())
+        .Number("dpi", WindowDpi(window))
+        .Number("system_dpi", SystemDpi())
         .Bool("visible", IsWindowVisible(window))
         .Bool("enabled", IsWindowEnabled(window))
         .Bool("owned", GetWindow(window, GW_OWNER) != nullptr)
@@ -517,8 +519,13 @@ std::string Watch(HWND control, int timeoutMs, const std::vector<std::string>& p
     std::string samples;
     std::string lastText;
     std::string lastColour;
+    // How long the window's thread kept the longest answer waiting: while it is busy it paints
+    // nothing either.
+    std::chrono::steady_clock::duration longestAnswer{};
     for (bool first = true;; first = false) {
+        const auto asked = std::chrono::steady_clock::now();
         const std::string text = ReadText(control);
+        longestAnswer = std::max(longestAnswer, std::chrono::steady_clock::now() - asked);
         const std::string colour = DominantColour(control, palette);
         const auto now = std::chrono::steady_clock::now();
         const auto elapsed =
@@ -536,6 +543,9 @@ std::string Watch(HWND control, int timeoutMs, const std::vector<std::string>& p
             return Json()
                 .Bool("reached", reached)
                 .Number("elapsed_ms", elapsed)
+                .Number(
+                    "longest_answer_ms",
+                    std::chrono::duration_cast<std::chrono::milliseconds>(longestAnswer).count())
                 .Add("samples", "[" + samples + "]")
                 .Str();
         }
@@ -787,9 +797,7 @@ void PrintLine(const std::string& line) {
 
 int main() {
     // Coordinates in physical pixels, as the program under test lays itself out.
-    if (!SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) {
-        SetProcessDPIAware();
-    }
+    DeclareDpiAwareness();
     for (const Arguments& command : SplitCommands(CommandLineArguments())) {
         if (command.empty()) {
             PrintLine(Json().Text("error", "empty command").Str());

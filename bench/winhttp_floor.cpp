@@ -1,0 +1,91 @@
+// The floor of an update on this platform: the least WinHTTP can do to fetch the page, then both
+// cycle files at once with large reads, into memory. Prints its own time, so that the start of a
+// process under Wine does not count.
+#include <windows.h>
+#include <winhttp.h>
+
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Handle {
+    explicit Handle(HINTERNET handle) : handle(handle) {}
+    ~Handle() {
+        if (handle) {
+            WinHttpCloseHandle(handle);
+        }
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HINTERNET handle;
+};
+
+// The body's size, or -1 when the GET failed.
+long long Fetch(HINTERNET session, const std::wstring& host, INTERNET_PORT port,
+                const std::wstring& path) {
+    const Handle connection(WinHttpConnect(session, host.c_str(), port, 0));
+    const Handle request(
+        connection.handle ? WinHttpOpenRequest(connection.handle, L"GET", path.c_str(), nullptr,
+                                               WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0)
+                          : nullptr);
+    if (!request.handle ||
+        !WinHttpSendRequest(request.handle, WINHTTP_NO_ADDITIONAL_HEADERS, 0,
+                            WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+        !WinHttpReceiveResponse(request.handle, nullptr)) {
+        return -1;
+    }
+    std::vector<char> body;
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        DWORD read = 0;
+        if (!WinHttpReadData(request.handle, buffer.data(), static_cast<DWORD>(buffer.size()),
+                             &read)) {
+            return -1;
+        }
+        if (read == 0) {
+            return static_cast<long long>(body.size());
+        }
+        body.insert(body.end(), buffer.data(), buffer.data() + read);
+    }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 6) {
+        std::fprintf(stderr, "usage: winhttp_floor HOST PORT PAGE CURRENT PREVIOUS\n");
+        return 2;
+    }
+    const std::wstring host = argv[1];
+    const auto port = static_cast<INTERNET_PORT>(_wtoi(argv[2]));
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER start;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+
+    const Handle session(WinHttpOpen(L"Nimbrel-floor", WINHTTP_ACCESS_TYPE_NO_PROXY,
+                                     WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    long long sizes[3] = {Fetch(session.handle, host, port, argv[3]), 0, 0};
+    {
+        std::thread current([&] { sizes[1] = Fetch(session.handle, host, port, argv[4]); });
+        sizes[2] = Fetch(session.handle, host, port, argv[5]);
+        current.join();
+    }
+
+    LARGE_INTEGER end;
+    QueryPerformanceCounter(&end);
+    for (const long long size : sizes) {
+        if (size < 0) {
+            std::fprintf(stderr, "a GET failed\n");
+            return 1;
+        }
+    }
+    std::printf("%.1f ms %lld %lld %lld\n",
+                1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+                    static_cast<double>(frequency.QuadPart),
+                sizes[0], sizes[1], sizes[2]);
+    return 0;
+}

@@ -1,0 +1,25 @@
+// Pieces of the fixed-width date and time texts that servers and cycle files write.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string_view>
+
+namespace nimbrel {
+
+// Whether `text` starts with the shape given: '9' stands for a decimal digit, 'A' for an ASCII
+// letter, any other character for itself ("99-AAA-9999").
+bool StartsWithShape(std::string_view text, std::string_view shape);
+
+// The decimal number that `digits` spells; the caller has checked that they are digits.
+unsigned DecimalValue(std::string_view digits);
+
+// "Jan" is 1, ..., "Dec" 12, as HTTP dates and folder indexes write them; nullopt otherwise.
+std::optional<unsigned> MonthNumber(std::string_view abbreviation);
+
+// The instant of a UTC calendar date and time; nullopt when there is no such date or time.
+std::optional<std::chrono::system_clock::time_point> UtcTime(unsigned year, unsigned month,
+                                                             unsigned day, unsigned hour,
+                                                             unsigned minute, unsigned second = 0);
+
+}  // namespace nimbrel

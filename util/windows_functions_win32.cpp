@@ -1,0 +1,38 @@
+#include "util/windows_functions_win32.h"
+
+namespace nimbrel {
+
+namespace {
+
+template <typename Function>
+void LookUp(HMODULE module, const char* name, Function*& entry) {
+    // GetProcAddress's own type fits no function; void(*)() converts to any other without a
+    // warning.
+    const auto found =
+        reinterpret_cast<void (*)()>(module ? GetProcAddress(module, name) : nullptr);
+    entry = reinterpret_cast<Function*>(found);
+}
+
+WindowsFunctions LookUpAll() {
+    // The program imports from both DLLs, so they are loaded already.
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    WindowsFunctions table;
+#define NIMBREL_LOOK_UP(module, name) LookUp(module, #name, table.name)
+    NIMBREL_LOOK_UP(user32, GetDpiForWindow);
+    NIMBREL_LOOK_UP(user32, GetDpiForSystem);
+    NIMBREL_LOOK_UP(user32, AdjustWindowRectExForDpi);
+    NIMBREL_LOOK_UP(user32, SetProcessDpiAwarenessContext);
+    NIMBREL_LOOK_UP(kernel32, GetSystemTimePreciseAsFileTime);
+#undef NIMBREL_LOOK_UP
+    return table;
+}
+
+}  // namespace
+
+WindowsFunctions& NewerWindowsFunctions() {
+    static WindowsFunctions table = LookUpAll();
+    return table;
+}
+
+}  // namespace nimbrel
