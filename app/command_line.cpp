@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "util/absolute_folder.h"
+#include "util/version.h"
 
 namespace nimbrel {
 
@@ -149,7 +150,7 @@ std::string HelpText() {
 }
 
 std::string VersionText() {
-    return "Nimbrel 1.00";
+    return "Nimbrel " NIMBREL_VERSION_TEXT;
 }
 
 }  // namespace nimbrel

@@ -11,6 +11,10 @@ function(nimbrel_configure_target target)
       # newer is looked up at run time (util/windows_functions_win32.h).
       target_compile_definitions(${target} PRIVATE UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN
                                                    _WIN32_WINNT=0x0601 WINVER=0x0601)
+      # The released files carry no trace of the folders they were built in, so that any clean
+      # build of a commit gives the same bytes. The later map wins for the build folder.
+      target_compile_options(${target} PRIVATE -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.
+                                               -ffile-prefix-map=${PROJECT_BINARY_DIR}=build)
     endif()
   endif()
   if(NIMBREL_SANITIZE)
@@ -23,9 +27,10 @@ endfunction()
 # A Windows program that needs no DLL beyond those Windows ships.
 function(nimbrel_static_windows_program target)
   if(MINGW)
-    # Release programs carry no symbol table: it would double the size of the file.
+    # Release programs carry no symbol table: it would double the size of the file. Without a
+    # link time stamp, two builds of one commit give the same bytes.
     target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++
-                                          $<$<CONFIG:Release>:-s>)
+                                          -Wl,--no-insert-timestamp $<$<CONFIG:Release>:-s>)
   elseif(MSVC)
     set_property(TARGET ${target} PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
   endif()

@@ -1,25 +1,46 @@
-# Shared steps of scripts/test and scripts/run: dependencies, the two builds, a Wine session.
+# Shared steps of the scripts: dependencies, the builds, a Wine session.
 # Sourced, not run.
 
 NIMBREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 NIMBREL_PACKAGES=(cmake make g++ googletest libgtest-dev libgmock-dev g++-mingw-w64-x86-64
-                  wine wine64 xvfb python3 imagemagick curl openssl ca-certificates clang-format)
+                  g++-mingw-w64-i686 libz-mingw-w64-dev wine wine64 xvfb python3 imagemagick
+                  curl openssl ca-certificates clang-format)
+# Wine for the 32-bit program, without the many i386 libraries it recommends (sound, scanners,
+# ...), which the program does not use.
+NIMBREL_I386_PACKAGES=(wine32:i386)
 
 log() { printf '== %s\n' "$*" >&2; }
 
-install_dependencies() {
-    local missing=()
-    for package in "${NIMBREL_PACKAGES[@]}"; do
+# The packages named that are not installed yet, one a line.
+missing_packages() {
+    for package in "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' ||
-            missing+=("$package")
+            echo "$package"
     done
-    ((${#missing[@]} == 0)) && return 0
-    log "installing ${missing[*]}"
+}
+
+install_dependencies() {
+    local missing i386_missing
+    mapfile -t missing < <(missing_packages "${NIMBREL_PACKAGES[@]}")
+    mapfile -t i386_missing < <(missing_packages "${NIMBREL_I386_PACKAGES[@]}")
+    ((${#missing[@]} + ${#i386_missing[@]} == 0)) && return 0
+    log "installing ${missing[*]} ${i386_missing[*]}"
     local sudo=()
     [ "$(id -u)" = 0 ] || sudo=(sudo)
-    "${sudo[@]}" apt-get update -qq
     # Wine's recommended libraries (GnuTLS among them, for HTTPS) are needed.
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+    if ((${#missing[@]})); then
+        "${sudo[@]}" apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+    fi
+    # i386 comes in after the others: until then Wine's recommendation of wine32 cannot pull in
+    # the i386 libraries.
+    if ((${#i386_missing[@]})); then
+        dpkg --print-foreign-architectures | grep -qx i386 ||
+            "${sudo[@]}" dpkg --add-architecture i386
+        "${sudo[@]}" apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+            "${i386_missing[@]}" >/dev/null
+    fi
 }
 
 build_native() {
@@ -28,11 +49,24 @@ build_native() {
     cmake --build "$NIMBREL_ROOT/build/native" -j "$(nproc)"
 }
 
+# The 64-bit program and its test programs in build/windows; arguments go to `cmake --build`.
 build_windows() {
-    log "building nimbrel.exe (build/windows)"
-    cmake -S "$NIMBREL_ROOT" -B "$NIMBREL_ROOT/build/windows" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$NIMBREL_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
-    cmake --build "$NIMBREL_ROOT/build/windows" -j "$(nproc)"
+    build_windows_tree windows x86_64 "$@"
+}
+
+# The 32-bit program and its test programs in build/windows32.
+build_windows32() {
+    build_windows_tree windows32 i686 "$@"
+}
+
+# build_windows_tree FOLDER PROCESSOR [cmake --build arguments]
+build_windows_tree() {
+    local tree=$NIMBREL_ROOT/build/$1 processor=$2
+    shift 2
+    log "building nimbrel.exe (build/${tree##*/})"
+    cmake -S "$NIMBREL_ROOT" -B "$tree" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$NIMBREL_ROOT/cmake/mingw-w64-$processor.cmake" >/dev/null
+    cmake --build "$tree" -j "$(nproc)" "$@"
 }
 
 # A fresh Wine prefix and a virtual display of its own, for tests.

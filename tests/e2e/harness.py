@@ -27,6 +27,11 @@ MESSAGE_BOX_ICON_ID = "1088"
 MESSAGE_BOX_OK_ID = "1"
 
 
+def project_version():
+    """The version the build gives the program, such as "1.00"; ctest passes it on from CMake."""
+    return os.environ["NIMBREL_VERSION"]
+
+
 def mul_div(value, numerator, denominator):
     """MulDiv: the exact quotient rounded half away from zero."""
     product = value * numerator

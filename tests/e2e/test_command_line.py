@@ -30,7 +30,7 @@ class MessageBoxAnswers(ProgramTest):
 
     def test_version(self):
         text, icon, exit_code = self.answer("--version")
-        self.assertEqual(text, "Nimbrel 1.00")
+        self.assertEqual(text, "Nimbrel " + harness.project_version())
         self.assertEqual(icon, "information")
         self.assertEqual(exit_code, 0)
 

@@ -1,5 +1,7 @@
 """The program file itself: its icon, manifest and version. tests/windows7 checks its imports."""
 
+import os
+import struct
 import subprocess
 import unittest
 
@@ -25,8 +27,9 @@ class ProgramFile(unittest.TestCase):
 
     def test_version(self):
         version = self.resources["version"]
-        self.assertEqual(version["file_version"], [1, 0, 0, 0])
-        self.assertEqual(version["FileVersion"], "1.00")
+        text = harness.project_version()
+        self.assertEqual(version["file_version"], [*map(int, text.split(".")), 0, 0])
+        self.assertEqual(version["FileVersion"], text)
         self.assertEqual(version["ProductName"], "Nimbrel")
         self.assertEqual(version["CompanyName"], "Corvane Software")
 
@@ -39,6 +42,17 @@ class ProgramFile(unittest.TestCase):
         self.assertRegex(manifest,
                          r'name="Microsoft\.Windows\.Common-Controls"\s+version="6\.0\.0\.0"')
         self.assertIn("supportedOS", manifest)
+
+    def test_holds_no_link_time_and_no_build_folder(self):
+        # Otherwise two builds of one commit would differ.
+        with open(self.nimbrel, "rb") as f:
+            data = f.read()
+        pe_header = struct.unpack_from("<I", data, 0x3C)[0]
+        self.assertEqual(data[pe_header:pe_header + 4], b"PE\0\0")
+        self.assertEqual(struct.unpack_from("<I", data, pe_header + 8)[0], 0, "link time stamp")
+        source = os.path.realpath(os.path.join(os.path.dirname(__file__), "..", ".."))
+        for folder in (source, os.path.dirname(self.nimbrel)):
+            self.assertNotIn(folder.encode(), data)
 
     def test_is_a_windows_gui_program(self):
         dump = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", self.nimbrel],

@@ -395,30 +395,32 @@ std::string PressMouse(HWND control) {
     return Json().Bool("ok", true).Str();
 }
 
+struct ProcessWindowSearch {
+    DWORD process;
+    std::string list;
+};
+
+BOOL CALLBACK AddIfOfProcess(HWND candidate, LPARAM found) {
+    auto& search = *reinterpret_cast<ProcessWindowSearch*>(found);
+    DWORD process = 0;
+    GetWindowThreadProcessId(candidate, &process);
+    if (process == search.process && IsWindowVisible(candidate)) {
+        if (search.list.size() > 1) {
+            search.list += ',';
+        }
+        search.list += Json()
+                           .Text("title", ReadText(candidate))
+                           .Text("class", WideToUtf8(ClassOf(candidate)))
+                           .Str();
+    }
+    return TRUE;
+}
+
 // The visible top-level windows of the process that owns `window`, such as message boxes.
 std::string ProcessWindowsJson(HWND window) {
-    struct Search {
-        DWORD process;
-        std::string list;
-    } search{0, "["};
+    ProcessWindowSearch search{0, "["};
     GetWindowThreadProcessId(window, &search.process);
-    EnumWindows(
-        [](HWND candidate, LPARAM found) -> BOOL {
-            auto& search = *reinterpret_cast<Search*>(found);
-            DWORD process = 0;
-            GetWindowThreadProcessId(candidate, &process);
-            if (process == search.process && IsWindowVisible(candidate)) {
-                if (search.list.size() > 1) {
-                    search.list += ',';
-                }
-                search.list += Json()
-                                   .Text("title", ReadText(candidate))
-                                   .Text("class", WideToUtf8(ClassOf(candidate)))
-                                   .Str();
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumWindows(AddIfOfProcess, reinterpret_cast<LPARAM>(&search));
     return Json().Add("windows", search.list + "]").Str();
 }
 
@@ -553,17 +555,16 @@ std::string Watch(HWND control, int timeoutMs, const std::vector<std::string>& p
     }
 }
 
+BOOL CALLBACK KeepFirstId(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR first) {
+    *reinterpret_cast<WORD*>(first) =
+        IS_INTRESOURCE(name) ? static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name)) : 0;
+    return FALSE;
+}
+
 // The images of a program's first icon group, which the shell shows for the file.
 std::string FirstIconGroupJson(HMODULE module) {
     WORD firstId = 0;
-    EnumResourceNamesW(
-        module, RT_GROUP_ICON,
-        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR first) -> BOOL {
-            *reinterpret_cast<WORD*>(first) =
-                IS_INTRESOURCE(name) ? static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name)) : 0;
-            return FALSE;
-        },
-        reinterpret_cast<LONG_PTR>(&firstId));
+    EnumResourceNamesW(module, RT_GROUP_ICON, KeepFirstId, reinterpret_cast<LONG_PTR>(&firstId));
     const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(firstId), RT_GROUP_ICON);
     if (!firstId || !found) {
         throw Failure("no icon group");
