@@ -1,7 +1,9 @@
-// The HTTP control on WinHTTP: one worker thread per transfer, events back on the UI thread.
+// The HTTP control on asynchronous WinHTTP: one session for the program, events back on the
+// user-interface thread.
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -35,5 +37,9 @@ class WinHttpControl : public HttpControl {
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// Transfers of every control whose WinHTTP request handle has not yet been reported closed;
+// a cancelled transfer leaves this count soon after.
+std::size_t WinHttpTransfersInFlight();
 
 }  // namespace nimbrel

@@ -3,8 +3,8 @@
 
 NIMBREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 NIMBREL_PACKAGES=(cmake make g++ googletest libgtest-dev libgmock-dev g++-mingw-w64-x86-64
-                  g++-mingw-w64-i686 libz-mingw-w64-dev wine wine64 xvfb python3 imagemagick
-                  curl openssl ca-certificates clang-format)
+                  g++-mingw-w64-i686 zlib1g-dev libz-mingw-w64-dev wine wine64 xvfb python3
+                  imagemagick curl openssl ca-certificates clang-format)
 # Wine for the 32-bit program, without the many i386 libraries it recommends (sound, scanners,
 # ...), which the program does not use.
 NIMBREL_I386_PACKAGES=(wine32:i386)

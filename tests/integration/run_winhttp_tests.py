@@ -28,14 +28,21 @@ RULES = [
     "/fault/stall.TXT=stall:30",
     "/fault/silent.TXT=silent:30",
     "/drip/15Z.TXT=drip:20",
+    "/stress/stalled.TXT=pause:800",
+    "/stress/drip.TXT=drip:5",
     "/fault/huge.TXT=huge:3145728",
     "/fault/huge-announced.TXT=huge-announced:3145728",
     "/fault/reset.TXT=reset",
     "/fault/reset-midway.TXT=reset:1000",
+    "/gzip/short.TXT=gzip-short:1000",
+    "/gzip/damaged.TXT=gzip-damaged",
+    "/gzip/bomb.TXT=gzip-bomb:16777216",
     f"/dated/16Z.TXT=date:{DATE}",
     "/undated/16Z.TXT=no-date",
 ]
-CA_FILE = "/usr/local/share/ca-certificates/nimbrel-winhttp-test-ca.crt"
+# One file per run: helpers that run these tests at the same time on one machine must not remove
+# each other's CA.
+CA_FILE = f"/usr/local/share/ca-certificates/nimbrel-winhttp-test-ca-{os.getpid()}.crt"
 
 
 def metar_text(hour, count):
@@ -70,6 +77,10 @@ def write_data(root):
     write_file(root, "/drip/15Z.TXT", metar_text(15, 200) + every_byte)
     write_file(root, "/dated/16Z.TXT", metar_text(16, 20))
     write_file(root, "/undated/16Z.TXT", metar_text(16, 21))
+    for name in ["short", "damaged"]:
+        write_file(root, f"/gzip/{name}.TXT", metar_text(17, 500))
+    for hour, name in enumerate(["fast", "stalled", "drip"]):
+        write_file(root, f"/stress/{name}.TXT", metar_text(hour, 3000 if name == "fast" else 1000))
 
 
 def run_quietly(command, cwd=None):

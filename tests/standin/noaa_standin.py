@@ -8,6 +8,7 @@ README.md next to this file.
 
 import argparse
 import email.utils
+import gzip
 import html
 import http.server
 import json
@@ -20,6 +21,7 @@ import sys
 import threading
 import time
 import urllib.parse
+import zlib
 
 # No rule holds a connection or sends a body beyond these.
 MAX_SECONDS = 60.0
@@ -41,9 +43,13 @@ BEHAVIOURS = {
     "stall": "SECONDS: headers, then nothing for SECONDS, then closes",
     "silent": "SECONDS: reads the request, answers nothing for SECONDS, closes",
     "drip": "MS: the file in up to 100 pieces, MS milliseconds apart",
+    "pause": "MS: headers and half the file, nothing for MS milliseconds, then the rest",
     "huge": "N: N bytes without Content-Length, ended by closing",
     "huge-announced": "N: N bytes with Content-Length N",
     "reset": "[N]: headers and N bytes (none: nothing at all), then a TCP reset",
+    "gzip-short": "N: the file gzip-compressed, announced whole, N bytes of it, closes",
+    "gzip-damaged": "the file gzip-compressed, with bytes in the middle changed",
+    "gzip-bomb": "N: a small gzip body that inflates to N zero bytes",
     "date": "TEXT: the file with the Date header TEXT",
     "no-date": "the file without a Date header",
 }
@@ -68,6 +74,31 @@ class Rules:
     def get(self, path):
         with self._lock:
             return self._rules.get(path, ("serve", None))
+
+
+class CompressedFiles:
+    """The gzip variant of each version of a file, made once: compressing megabytes in Python
+    for every request would slow the stand-in more than the compression saves its clients."""
+
+    MAX_ENTRIES = 64
+
+    def __init__(self):
+        self._lock = threading.Lock()
+        self._entries = {}
+
+    def get(self, key, body):
+        with self._lock:
+            packed = self._entries.get(key)
+        if packed is None:
+            packed = _gzip(body)
+            with self._lock:
+                if len(self._entries) >= self.MAX_ENTRIES:
+                    self._entries.clear()
+                self._entries[key] = packed
+        return packed
+
+
+COMPRESSED_FILES = CompressedFiles()
 
 
 class RequestLog:
@@ -140,16 +171,49 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     # -- Helpers
 
-    def _file_body(self, path):
-        """The bytes a path names under the root, or None."""
+    def _local_path(self, path):
+        """Where a URL path lies under the root, or None when it points outside."""
         root = os.path.realpath(self.server.root)
         local = os.path.realpath(os.path.join(root, path.lstrip("/")))
-        if os.path.commonpath([root, local]) != root:
+        return local if os.path.commonpath([root, local]) == root else None
+
+    def _file_body(self, path):
+        """The bytes a path names under the root, or None."""
+        local = self._local_path(path)
+        if local is None:
             return None
         if os.path.isdir(local):
             index = os.path.join(local, "index.html")
             return _read(index) if os.path.isfile(index) else _listing(path, local)
         return _read(local) if os.path.isfile(local) else None
+
+    def _validators(self, path):
+        """Last-Modified and ETag of a file, in Apache's manner; None for anything else."""
+        local = self._local_path(path)
+        if local is None or not os.path.isfile(local):
+            return None
+        stat = os.stat(local)
+        return (email.utils.formatdate(stat.st_mtime, usegmt=True),
+                f'"{stat.st_size:x}-{stat.st_mtime_ns // 1000:x}"', int(stat.st_mtime))
+
+    def _not_modified(self, etag, modified):
+        """Whether the request's conditions still hold; If-None-Match outranks If-Modified-Since."""
+        match = self.headers.get("If-None-Match")
+        if match is not None:
+            return match.strip() == "*" or etag in (tag.strip() for tag in match.split(","))
+        since = self.headers.get("If-Modified-Since")
+        try:
+            return since is not None and modified <= email.utils.parsedate_to_datetime(
+                since).timestamp()
+        except (TypeError, ValueError):
+            return False
+
+    def _accepts_gzip(self):
+        for offer in self.headers.get("Accept-Encoding", "").split(","):
+            coding, _, weight = offer.partition(";")
+            if coding.strip().lower() in ("gzip", "x-gzip") and weight.replace(" ", "") != "q=0":
+                return True
+        return False
 
     def _body(self, path):
         body = self._file_body(path)
@@ -178,8 +242,23 @@ class Handler(http.server.BaseHTTPRequestHandler):
         body = self._file_body(path)
         if body is None:
             self._send(404, b"<html><body>Not Found</body></html>\n")
-        else:
-            self._send(200, body)
+            return
+        compress = self._accepts_gzip()
+        extra = []
+        validators = self._validators(path)
+        if validators:
+            last_modified, etag, modified = validators
+            if self._not_modified(etag, modified):
+                self._headers(304, extra=[("Last-Modified", last_modified), ("ETag", etag)])
+                return
+            if compress:
+                # Apache marks the compressed variant, so its ETag never matches the file's.
+                etag = etag[:-1] + '-gzip"'
+            extra = [("Last-Modified", last_modified), ("ETag", etag)]
+        if compress:
+            body = COMPRESSED_FILES.get((path, etag), body) if validators else _gzip(body)
+            extra += [("Content-Encoding", "gzip"), ("Vary", "Accept-Encoding")]
+        self._send(200, body, extra=extra)
 
     def _status(self, _, arg):
         code = int(arg)
@@ -230,6 +309,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.wfile.write(body[start : start + size])
             self.wfile.flush()
 
+    def _pause(self, path, arg):
+        body = self._body(path)
+        half = len(body) // 2
+        self._headers(200, len(body))
+        self.wfile.write(body[:half])
+        self.wfile.flush()
+        time.sleep(min(float(arg) / 1000, MAX_SECONDS))
+        self.wfile.write(body[half:])
+
     def _stream(self, total):
         sent = 0
         while sent < total:
@@ -256,6 +344,28 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
         self.connection.close()
 
+    def _gzip_short(self, path, arg):
+        body = _gzip(self._body(path))
+        self._headers(200, len(body), extra=[("Content-Encoding", "gzip")])
+        self.wfile.write(body[: min(int(arg), len(body) - 1)])
+
+    def _gzip_damaged(self, path, _):
+        body = bytearray(_gzip(self._body(path)))
+        middle = len(body) // 2
+        body[middle : middle + 16] = bytes(byte ^ 0x5A for byte in body[middle : middle + 16])
+        self._send(200, bytes(body), extra=[("Content-Encoding", "gzip")])
+
+    def _gzip_bomb(self, _, arg):
+        packer = zlib.compressobj(9, zlib.DEFLATED, 16 + zlib.MAX_WBITS)
+        zeros = bytes(PIECE)
+        left = bounded_bytes(arg)
+        pieces = []
+        while left > 0:
+            pieces.append(packer.compress(zeros[: min(left, PIECE)]))
+            left -= PIECE
+        body = b"".join(pieces) + packer.flush()
+        self._send(200, body, extra=[("Content-Encoding", "gzip")])
+
     def _date(self, path, arg):
         body = self._file_body(path)
         self._send(200, b"" if body is None else body, date=False, extra=[("Date", arg)])
@@ -263,6 +373,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def _no_date(self, path, _):
         body = self._file_body(path)
         self._send(200, b"" if body is None else body, date=False)
+
+
+def _gzip(data):
+    """Compressed as Apache's mod_deflate does by default."""
+    return gzip.compress(data, compresslevel=6, mtime=0)
 
 
 def _read(path):

@@ -1,0 +1,487 @@
+#include "retrieval/winhttp_exchange.h"
+
+#include <windows.h>
+#include <winhttp.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <charconv>
+#include <optional>
+#include <utility>
+
+#include "retrieval/gzip_inflater.h"
+#include "retrieval/winhttp_failure.h"
+#include "retrieval/winhttp_session.h"
+#include "util/win32_text.h"
+
+namespace nimbrel {
+
+namespace {
+
+// Large reads keep the callbacks and posted chunks few when the data comes fast; a read never
+// waits for more than has arrived.
+constexpr DWORD kReadSize = 256 * 1024;
+// Name look-up, connecting and sending the request each get this long.
+constexpr int kSetupTimeoutMs = 30 * 1000;
+constexpr DWORD kNotifications =
+    WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES |
+    WINHTTP_CALLBACK_FLAG_CONNECT_TO_SERVER | WINHTTP_CALLBACK_FLAG_REDIRECT |
+    WINHTTP_CALLBACK_FLAG_SECURE_FAILURE;
+
+std::atomic<std::size_t> exchangesInFlight{0};
+
+struct UrlParts {
+    std::wstring host;
+    INTERNET_PORT port = 0;
+    std::wstring object;  // path and query
+    bool secure = false;
+
+    std::string Server() const { return WideToUtf8(host) + ":" + std::to_string(port); }
+};
+
+std::wstring Part(const wchar_t* start, DWORD length) {
+    return start ? std::wstring(start, length) : std::wstring();
+}
+
+std::optional<UrlParts> CrackUrl(const std::wstring& url) {
+    URL_COMPONENTS parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.dwHostNameLength = static_cast<DWORD>(-1);
+    parts.dwUrlPathLength = static_cast<DWORD>(-1);
+    parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+    if (!WinHttpCrackUrl(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts)) {
+        return std::nullopt;
+    }
+    return UrlParts{.host = Part(parts.lpszHostName, parts.dwHostNameLength),
+                    .port = parts.nPort,
+                    .object = Part(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                              Part(parts.lpszExtraInfo, parts.dwExtraInfoLength),
+                    .secure = parts.nScheme == INTERNET_SCHEME_HTTPS};
+}
+
+// A header's value as text; nothing when the response lacks it.
+std::optional<std::wstring> QueryHeader(HINTERNET request, DWORD info) {
+    DWORD size = 0;
+    WinHttpQueryHeaders(request, info, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
+                        &size, WINHTTP_NO_HEADER_INDEX);
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+        return std::nullopt;
+    }
+    std::wstring value(size / sizeof(wchar_t), L'\0');
+    if (!WinHttpQueryHeaders(request, info, WINHTTP_HEADER_NAME_BY_INDEX, value.data(), &size,
+                             WINHTTP_NO_HEADER_INDEX)) {
+        return std::nullopt;
+    }
+    value.resize(size / sizeof(wchar_t));
+    return value;
+}
+
+std::string HeaderText(HINTERNET request, DWORD info) {
+    return WideToUtf8(QueryHeader(request, info).value_or(L""));
+}
+
+std::optional<DWORD> StatusCode(HINTERNET request) {
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
+                             WINHTTP_NO_HEADER_INDEX)) {
+        return std::nullopt;
+    }
+    return status;
+}
+
+// Read as text: Wine's WinHTTP has no WINHTTP_QUERY_FLAG_NUMBER64, and 32 bits may not do.
+std::optional<std::uint64_t> ContentLength(HINTERNET request) {
+    const std::string text = HeaderText(request, WINHTTP_QUERY_CONTENT_LENGTH);
+    std::uint64_t length = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, length);
+    if (text.empty() || error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return length;
+}
+
+// The validators of a copy the program has, as request headers.
+std::wstring ConditionHeaders(const HttpConditions& conditions) {
+    std::wstring headers;
+    const auto add = [&headers](const wchar_t* name, const std::string& value) {
+        // A value from an earlier response that would break the header block is not sent.
+        if (!value.empty() && value.find_first_of("\r\n") == std::string::npos) {
+            headers += name + Utf8ToWide(value) + L"\r\n";
+        }
+    };
+    add(L"If-Modified-Since: ", conditions.ifModifiedSince);
+    add(L"If-None-Match: ", conditions.ifNoneMatch);
+    return headers;
+}
+
+enum class Encoding { Identity, Gzip, Unknown };
+
+Encoding ContentEncoding(HINTERNET request) {
+    std::string name = HeaderText(request, WINHTTP_QUERY_CONTENT_ENCODING);
+    for (char& c : name) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    if (name.empty() || name == "identity") {
+        return Encoding::Identity;
+    }
+    return name == "gzip" || name == "x-gzip" ? Encoding::Gzip : Encoding::Unknown;
+}
+
+// One GET, driven by WinHTTP's callbacks. Each handler runs inside TransferLink::Use, so the
+// request handle it gets is open. A handler that starts an asynchronous call touches nothing
+// after it: the next callback may already run on another thread.
+class Exchange {
+  public:
+    Exchange(std::shared_ptr<TransferLink> link, ExchangeOrder order)
+        : link_(std::move(link)), order_(std::move(order)), buffer_(kReadSize, '\0') {
+        const std::wstring conditions = ConditionHeaders(order_.conditions);
+        conditional_ = !conditions.empty();
+        // The body is asked for compressed; this program inflates it itself.
+        headers_ = L"Accept-Encoding: gzip\r\n" + conditions;
+        ++exchangesInFlight;
+    }
+    ~Exchange() {
+        if (connection_) {
+            WinHttpCloseHandle(connection_);
+        }
+        --exchangesInFlight;
+    }
+    Exchange(const Exchange&) = delete;
+    Exchange& operator=(const Exchange&) = delete;
+
+    // Prepares the request. On success the request handle owns the exchange, which is freed
+    // when WinHTTP reports the handle closing.
+    std::optional<TransferFailure> Open();
+    void Send();
+
+    static void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, void* info,
+                                  DWORD length);
+
+  private:
+    std::optional<TransferFailure> OpenRequest(const UrlParts& target);
+    std::optional<TransferFailure> Configure(HINTERNET request);
+    void Handle(HINTERNET request, DWORD status, void* info, DWORD length);
+    void OnHeaders(HINTERNET request);
+    void RequestData(HINTERNET request);
+    void OnDataAvailable(HINTERNET request, DWORD available);
+    void OnRead(HINTERNET request, const char* data, DWORD length);
+    bool Decode(std::string_view data, std::string& chunk);
+    void Finish();
+    void Fail(TransferFailure failure);
+    void Fail(DWORD code) { Fail(WinHttpFailure(code, Situation())); }
+    void Complete();
+    TransferSituation Situation() const {
+        return {.server = server_,
+                .connected = connected_,
+                .receivedBytes = received_,
+                .inactivityLimit = order_.limits.inactivity,
+                .secureFailureFlags = secureFailureFlags_,
+                .tlsVersionNotOffered = ProgramSession().tlsVersionNotOffered};
+    }
+    TransferFailure TooLarge() const {
+        return {.kind = TransferFailureKind::TooLarge, .limitBytes = order_.limits.bodyBytes};
+    }
+    TransferFailure Damaged() const {
+        return {.kind = TransferFailureKind::Damaged,
+                .server = server_,
+                .connected = true,
+                .receivedBytes = received_};
+    }
+
+    const std::shared_ptr<TransferLink> link_;
+    const ExchangeOrder order_;
+    std::wstring headers_;
+    bool conditional_ = false;  // a 304 answers the conditions
+    HINTERNET connection_ = nullptr;
+    HINTERNET request_ = nullptr;  // until it is sent
+    std::string server_;           // host:port, followed through redirects
+    bool connected_ = false;
+    DWORD secureFailureFlags_ = 0;
+    std::optional<std::uint64_t> expected_;  // Content-Length: the bytes the server sends
+    std::uint64_t received_ = 0;
+    std::optional<GzipInflater> inflater_;
+    HttpResponseInfo info_;
+    std::string buffer_;
+    std::atomic<bool> ended_{false};
+};
+
+std::optional<TransferFailure> Exchange::Open() {
+    const auto target = CrackUrl(Utf8ToWide(order_.url));
+    if (!target) {
+        return StepFailure("Bad address \"" + order_.url + "\"", GetLastError());
+    }
+    server_ = target->Server();
+    const WinHttpSession& session = ProgramSession();
+    if (!session.handle) {
+        return StepFailure("Cannot start WinHTTP", session.openError);
+    }
+    connection_ = WinHttpConnect(session.handle, target->host.c_str(), target->port, 0);
+    if (!connection_) {
+        return WinHttpFailure(GetLastError(), Situation());
+    }
+    return OpenRequest(*target);
+}
+
+std::optional<TransferFailure> Exchange::OpenRequest(const UrlParts& target) {
+    HINTERNET request =
+        WinHttpOpenRequest(connection_, L"GET", target.object.c_str(), nullptr, WINHTTP_NO_REFERER,
+                           WINHTTP_DEFAULT_ACCEPT_TYPES, target.secure ? WINHTTP_FLAG_SECURE : 0);
+    if (!request) {
+        return StepFailure("Cannot prepare the request", GetLastError());
+    }
+    if (auto failure = Configure(request)) {
+        WinHttpCloseHandle(request);
+        return failure;
+    }
+    request_ = request;
+    return std::nullopt;
+}
+
+// The callback comes last: from then on the handle's closing frees the exchange.
+std::optional<TransferFailure> Exchange::Configure(HINTERNET request) {
+    DWORD receive = static_cast<DWORD>(order_.limits.inactivity.count());
+    Exchange* self = this;
+    // The headers of a response get as long as any later piece of its body.
+    if (!WinHttpSetTimeouts(request, kSetupTimeoutMs, kSetupTimeoutMs, kSetupTimeoutMs,
+                            static_cast<int>(receive)) ||
+        !WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &receive,
+                          sizeof receive) ||
+        !WinHttpSetOption(request, WINHTTP_OPTION_CONTEXT_VALUE, &self, sizeof self) ||
+        WinHttpSetStatusCallback(request, OnStatus, kNotifications, 0) ==
+            WINHTTP_INVALID_STATUS_CALLBACK) {
+        return StepFailure("Cannot set up WinHTTP", GetLastError());
+    }
+    return std::nullopt;
+}
+
+void Exchange::Send() {
+    link_->Adopt(std::exchange(request_, nullptr),
+                 [this](HINTERNET request) { RequestData(request); });
+    link_->Use([this](HINTERNET request) {
+        if (!WinHttpSendRequest(request, headers_.c_str(), static_cast<DWORD>(headers_.size()),
+                                WINHTTP_NO_REQUEST_DATA, 0, 0, reinterpret_cast<DWORD_PTR>(this))) {
+            Fail(GetLastError());
+        }
+    });
+}
+
+void CALLBACK Exchange::OnStatus(HINTERNET, DWORD_PTR context, DWORD status, void* info,
+                                 DWORD length) {
+    auto* exchange = reinterpret_cast<Exchange*>(context);
+    if (!exchange) {
+        return;
+    }
+    if (status == WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING) {
+        delete exchange;
+        return;
+    }
+    // The handle may close before Use returns, and the exchange's reference with it.
+    const std::shared_ptr<TransferLink> link = exchange->link_;
+    try {
+        link->Use([&](HINTERNET request) { exchange->Handle(request, status, info, length); });
+    } catch (const std::exception& error) {
+        // WinHTTP's thread must not see the exception; the transfer ends with it instead.
+        try {
+            link->Use([&](HINTERNET) {
+                exchange->Fail({.kind = TransferFailureKind::Other, .systemText = error.what()});
+            });
+        } catch (...) {
+            link->Close();
+        }
+    }
+}
+
+void Exchange::Handle(HINTERNET request, DWORD status, void* info, DWORD length) {
+    switch (status) {
+        case WINHTTP_CALLBACK_STATUS_CONNECTING_TO_SERVER:
+            connected_ = false;
+            break;
+        case WINHTTP_CALLBACK_STATUS_CONNECTED_TO_SERVER:
+            connected_ = true;
+            break;
+        case WINHTTP_CALLBACK_STATUS_REDIRECT:
+            if (const auto target = CrackUrl(static_cast<const wchar_t*>(info))) {
+                server_ = target->Server();
+            }
+            break;
+        case WINHTTP_CALLBACK_STATUS_SECURE_FAILURE:
+            secureFailureFlags_ = *static_cast<const DWORD*>(info);
+            break;
+        case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
+            if (!WinHttpReceiveResponse(request, nullptr)) {
+                Fail(GetLastError());
+            }
+            break;
+        case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
+            OnHeaders(request);
+            break;
+        case WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE:
+            OnDataAvailable(request, *static_cast<const DWORD*>(info));
+            break;
+        case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
+            OnRead(request, static_cast<const char*>(info), length);
+            break;
+        case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
+            Fail(static_cast<const WINHTTP_ASYNC_RESULT*>(info)->dwError);
+            break;
+        default:
+            break;
+    }
+}
+
+void Exchange::OnHeaders(HINTERNET request) {
+    connected_ = true;
+    const auto status = StatusCode(request);
+    if (!status) {
+        Fail(StepFailure("No status from " + server_, GetLastError()));
+        return;
+    }
+    info_.date = HeaderText(request, WINHTTP_QUERY_DATE);
+    info_.lastModified = HeaderText(request, WINHTTP_QUERY_LAST_MODIFIED);
+    info_.etag = HeaderText(request, WINHTTP_QUERY_ETAG);
+    if (*status == HTTP_STATUS_NOT_MODIFIED && conditional_) {
+        info_.notModified = true;
+        Complete();
+        return;
+    }
+    if (*status < 200 || *status >= 300) {
+        Fail({.kind = TransferFailureKind::HttpStatus,
+              .systemText = HeaderText(request, WINHTTP_QUERY_STATUS_TEXT),
+              .server = server_,
+              .connected = true,
+              .httpStatus = static_cast<int>(*status)});
+        return;
+    }
+    switch (ContentEncoding(request)) {
+        case Encoding::Identity:
+            break;
+        case Encoding::Gzip:
+            inflater_.emplace(order_.limits.bodyBytes);
+            info_.compressed = true;
+            break;
+        case Encoding::Unknown:
+            Fail({.kind = TransferFailureKind::Other,
+                  .systemText =
+                      "The server sent the data in an encoding this program cannot read (" +
+                      HeaderText(request, WINHTTP_QUERY_CONTENT_ENCODING) + ")"});
+            return;
+    }
+    // WinHTTP does not always notice a connection closed before the end of the body.
+    expected_ = ContentLength(request);
+    if (expected_ && *expected_ > order_.limits.bodyBytes) {
+        Fail(TooLarge());
+        return;
+    }
+    RequestData(request);
+}
+
+// Asking first hands on what has arrived; a read alone may wait for a full buffer.
+void Exchange::RequestData(HINTERNET request) {
+    if (!WinHttpQueryDataAvailable(request, nullptr)) {
+        Fail(GetLastError());
+    }
+}
+
+void Exchange::OnDataAvailable(HINTERNET request, DWORD available) {
+    if (available == 0) {
+        Finish();
+        return;
+    }
+    if (!WinHttpReadData(request, buffer_.data(), std::min(available, kReadSize), nullptr)) {
+        Fail(GetLastError());
+    }
+}
+
+void Exchange::OnRead(HINTERNET request, const char* data, DWORD length) {
+    if (length == 0) {
+        Finish();
+        return;
+    }
+    received_ += length;
+    std::string chunk;
+    if (!Decode(std::string_view(data, length), chunk)) {
+        return;
+    }
+    if (!chunk.empty() && !link_->PostChunk(std::move(chunk))) {
+        Fail({.kind = TransferFailureKind::Cancelled});
+        return;
+    }
+    if (!link_->PauseWhenFull()) {
+        RequestData(request);
+    }
+}
+
+// The limit holds for the bytes the server sends and for what they inflate to.
+bool Exchange::Decode(std::string_view data, std::string& chunk) {
+    GzipInflater::Result result = GzipInflater::Result::Ok;
+    if (received_ > order_.limits.bodyBytes) {
+        result = GzipInflater::Result::TooLarge;
+    } else if (inflater_) {
+        result = inflater_->Inflate(data, chunk);
+    } else {
+        chunk.assign(data);
+    }
+    switch (result) {
+        case GzipInflater::Result::Ok:
+            return true;
+        case GzipInflater::Result::TooLarge:
+            Fail(TooLarge());
+            return false;
+        case GzipInflater::Result::Damaged:
+            Fail(Damaged());
+            return false;
+    }
+    return false;
+}
+
+void Exchange::Finish() {
+    if (expected_ && received_ < *expected_) {
+        Fail({.kind = TransferFailureKind::CutShort,
+              .server = server_,
+              .connected = true,
+              .receivedBytes = received_,
+              .expectedBytes = *expected_});
+        return;
+    }
+    if (inflater_ && !inflater_->Ended()) {
+        Fail(Damaged());
+        return;
+    }
+    Complete();
+}
+
+// Only the first end counts; closing makes WinHTTP drop the rest.
+void Exchange::Fail(TransferFailure failure) {
+    if (!ended_.exchange(true)) {
+        link_->PostFailure(std::move(failure));
+        link_->Close();
+    }
+}
+
+void Exchange::Complete() {
+    if (!ended_.exchange(true)) {
+        link_->PostCompletion(std::move(info_));
+        link_->Close();
+    }
+}
+
+}  // namespace
+
+void StartExchange(std::shared_ptr<TransferLink> link, ExchangeOrder order) {
+    auto exchange = std::make_unique<Exchange>(link, std::move(order));
+    if (auto failure = exchange->Open()) {
+        link->PostFailure(std::move(*failure));
+        return;
+    }
+    exchange.release()->Send();
+}
+
+std::size_t WinHttpTransfersInFlight() {
+    return exchangesInFlight;
+}
+
+}  // namespace nimbrel

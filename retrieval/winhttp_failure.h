@@ -1,0 +1,30 @@
+// WinHTTP's error codes as transfer failures.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "retrieval/http_control.h"
+
+namespace nimbrel {
+
+// Where a transfer stood when WinHTTP reported an error.
+struct TransferSituation {
+    std::string server{};  // host:port of the server last asked
+    bool connected = false;
+    std::uint64_t receivedBytes = 0;
+    std::chrono::milliseconds inactivityLimit{0};
+    DWORD secureFailureFlags = 0;       // WINHTTP_CALLBACK_STATUS_FLAG_... of a secure failure
+    bool tlsVersionNotOffered = false;  // the session could not ask for TLS 1.2
+};
+
+// An error of the connection or of the exchange with the server.
+TransferFailure WinHttpFailure(DWORD code, const TransferSituation& situation);
+
+// A failure that only its text can explain, such as a step of WinHTTP's own set-up.
+TransferFailure StepFailure(const std::string& what, DWORD code);
+
+}  // namespace nimbrel

@@ -1,0 +1,101 @@
+#include "retrieval/gzip_inflater.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <string>
+
+namespace nimbrel {
+namespace {
+
+using Result = GzipInflater::Result;
+
+constexpr std::uint64_t kNoLimit = std::uint64_t{1} << 40;
+
+std::string Reports(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text += "2025/01/14 14:" + std::to_string(i % 60) + "\nK" + std::to_string(i * 7919) +
+                " 141452Z " + std::to_string(i % 36 * 10) + "08KT 10SM\n\n";
+    }
+    return text;
+}
+
+std::string Gzip(const std::string& text) {
+    z_stream z{};
+    EXPECT_EQ(
+        deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY),
+        Z_OK);
+    std::string packed(deflateBound(&z, text.size()), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    z.avail_in = static_cast<uInt>(text.size());
+    z.next_out = reinterpret_cast<Bytef*>(packed.data());
+    z.avail_out = static_cast<uInt>(packed.size());
+    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    packed.resize(z.total_out);
+    deflateEnd(&z);
+    return packed;
+}
+
+// Feeds `body` in pieces of `piece` bytes; the last result and everything inflated.
+std::pair<Result, std::string> InflateInPieces(GzipInflater& inflater, const std::string& body,
+                                               std::size_t piece) {
+    std::string output;
+    Result result = Result::Ok;
+    for (std::size_t at = 0; at < body.size() && result == Result::Ok; at += piece) {
+        result = inflater.Inflate(std::string_view(body).substr(at, piece), output);
+    }
+    return {result, output};
+}
+
+TEST(GzipInflater, InflatesTheWholeTextHoweverTheBodyIsCut) {
+    const std::string text = Reports(5000);
+    const std::string body = Gzip(text);
+    for (std::size_t piece : {std::size_t{1}, std::size_t{777}, body.size()}) {
+        GzipInflater inflater(kNoLimit);
+        const auto [result, output] = InflateInPieces(inflater, body, piece);
+        EXPECT_EQ(result, Result::Ok) << piece;
+        EXPECT_TRUE(inflater.Ended()) << piece;
+        EXPECT_TRUE(output == text) << piece << ": " << output.size() << " of " << text.size();
+    }
+}
+
+TEST(GzipInflater, InflatesMembersOneAfterAnother) {
+    GzipInflater inflater(kNoLimit);
+    const auto [result, output] =
+        InflateInPieces(inflater, Gzip(Reports(10)) + Gzip(Reports(20)), 100);
+    EXPECT_EQ(result, Result::Ok);
+    EXPECT_TRUE(inflater.Ended());
+    EXPECT_EQ(output, Reports(10) + Reports(20));
+}
+
+TEST(GzipInflater, BodyCutBeforeTheEndOfTheStreamHasNotEnded) {
+    const std::string body = Gzip(Reports(100));
+    GzipInflater inflater(kNoLimit);
+    EXPECT_EQ(InflateInPieces(inflater, body.substr(0, body.size() - 4), 100).first, Result::Ok);
+    EXPECT_FALSE(inflater.Ended());
+}
+
+TEST(GzipInflater, DamagedBodiesAreDamaged) {
+    const std::string body = Gzip(Reports(1000));
+    std::string changedData = body;
+    changedData[body.size() / 2] ^= 0x55;
+    std::string changedChecksum = body;
+    changedChecksum[body.size() - 6] ^= 0x01;
+    for (const std::string& damaged : {changedData, changedChecksum, Reports(10), body + "junk"}) {
+        GzipInflater inflater(kNoLimit);
+        EXPECT_EQ(InflateInPieces(inflater, damaged, 1000).first, Result::Damaged);
+    }
+}
+
+TEST(GzipInflater, SmallBodyInflatingWithoutEndStopsJustPastTheLimit) {
+    const std::string bomb = Gzip(std::string(std::size_t{32} << 20, '\0'));
+    constexpr std::uint64_t kLimit = 1 << 20;
+    GzipInflater inflater(kLimit);
+    const auto [result, output] = InflateInPieces(inflater, bomb, bomb.size());
+    EXPECT_EQ(result, Result::TooLarge);
+    EXPECT_LE(output.size(), kLimit + 64 * 1024);
+}
+
+}  // namespace
+}  // namespace nimbrel
