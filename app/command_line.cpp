@@ -1,7 +1,9 @@
 #include "app/command_line.h"
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
+#include <string_view>
 
 #include "util/absolute_folder.h"
 #include "util/version.h"
@@ -10,9 +12,43 @@ namespace nimbrel {
 
 namespace {
 
-bool IsHostCharacter(char c) {
+bool IsNameCharacter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '.' || c == '[' || c == ']' || c == ':';
+           c == '.';
+}
+
+bool IsIpv6Character(char c) {
+    return (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') || (c >= '0' && c <= '9') || c == ':' ||
+           c == '.';
+}
+
+bool IsPort(std::string_view text) {
+    unsigned port = 0;
+    const char* const end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, port);
+    return error == std::errc{} && stop == end && text.size() <= 5 && port >= 1 && port <= 65535;
+}
+
+// A host name, or an IPv6 address in brackets, then an optional ":port".
+bool IsAuthority(std::string_view authority) {
+    std::string_view host;
+    std::string_view rest;
+    bool (*isHostCharacter)(char) = IsNameCharacter;
+    if (authority.starts_with('[')) {
+        const std::size_t close = authority.find(']');
+        if (close == std::string_view::npos) {
+            return false;
+        }
+        host = authority.substr(1, close - 1);
+        rest = authority.substr(close + 1);
+        isHostCharacter = IsIpv6Character;
+    } else {
+        const std::size_t hostEnd = std::min(authority.find(':'), authority.size());
+        host = authority.substr(0, hostEnd);
+        rest = authority.substr(hostEnd);
+    }
+    return !host.empty() && std::ranges::all_of(host, isHostCharacter) &&
+           (rest.empty() || (rest.front() == ':' && IsPort(rest.substr(1))));
 }
 
 // Accepts "http[s]://host[:port]" with an optional trailing "/"; returns it without the "/".
@@ -25,14 +61,8 @@ std::optional<std::string> ServerOrigin(std::string url) {
         return std::nullopt;
     }
     const std::string scheme = url.substr(0, schemeEnd);
-    const std::string authority = url.substr(schemeEnd + 3);
-    if ((scheme != "http" && scheme != "https") || authority.empty()) {
+    if ((scheme != "http" && scheme != "https") || !IsAuthority(url.substr(schemeEnd + 3))) {
         return std::nullopt;
-    }
-    for (const char c : authority) {
-        if (!IsHostCharacter(c)) {
-            return std::nullopt;
-        }
     }
     return url;
 }

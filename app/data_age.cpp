@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "retrieval/previous_cycle.h"
+#include "retrieval/utc_fields.h"
 
 namespace nimbrel {
 
@@ -72,7 +73,7 @@ std::string OldDataText(const WrittenReport& current,
     if (!newest) {
         return "NOAA's cycle file " + current.cycle + " holds no reports";
     }
-    const auto age = serverNow - *newest;
+    const auto age = SecondsBetween(*newest, serverNow);
     if (age <= kOldDataAge) {
         return "";
     }

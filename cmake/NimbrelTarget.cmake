@@ -22,6 +22,10 @@ function(nimbrel_configure_target target)
                                             -fno-sanitize-recover=undefined)
     target_link_options(${target} PUBLIC -fsanitize=address,undefined)
   endif()
+  if(NIMBREL_FUZZ)
+    # Coverage feedback for libFuzzer; each fuzz target links the fuzzer itself.
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
+  endif()
 endfunction()
 
 # A Windows program that needs no DLL beyond those Windows ships.

@@ -11,7 +11,7 @@ namespace {
 
 // The number at the start of `text`, reading as a user-facing number reader does: blanks, tabs and
 // line feeds are skipped wherever they stand, and reading stops at the first character that
-// cannot continue the number. No number reads as 0.
+// cannot continue the number. No number, or one too large to hold, reads as 0.
 double LeadingNumber(std::string_view text) {
     std::string compact;
     for (const char c : text) {
@@ -36,7 +36,8 @@ double LeadingNumber(std::string_view text) {
             digits = true;
         }
     }
-    return digits ? std::strtod(number.c_str(), nullptr) : 0.0;
+    const double value = digits ? std::strtod(number.c_str(), nullptr) : 0.0;
+    return std::isfinite(value) ? value : 0.0;
 }
 
 // At least two digits, a leading zero added to single digits; fractions round half away from zero.

@@ -1,6 +1,7 @@
 #include "retrieval/server_clock_cycle.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 #include "retrieval/folder_listing.h"
@@ -23,6 +24,24 @@ std::optional<std::chrono::system_clock::time_point> ParseHttpDate(std::string_v
                    DecimalValue(text.substr(23, 2)));
 }
 
+std::string FormatHttpDate(std::chrono::system_clock::time_point utc) {
+    static constexpr std::array<std::string_view, 7> kWeekdays{"Sun", "Mon", "Tue", "Wed",
+                                                               "Thu", "Fri", "Sat"};
+    // In seconds: the day that holds the clock's earliest instant begins before it.
+    const auto second = std::chrono::floor<std::chrono::seconds>(utc);
+    const auto day = std::chrono::floor<std::chrono::days>(second);
+    const std::chrono::year_month_day date{day};
+    const std::chrono::hh_mm_ss time{second - day};
+    char text[40];
+    std::snprintf(text, sizeof text, "%s, %02u %s %04d %02d:%02d:%02d GMT",
+                  kWeekdays[std::chrono::weekday(day).c_encoding()].data(),
+                  static_cast<unsigned>(date.day()), MonthAbbreviation(date.month()).data(),
+                  static_cast<int>(date.year()), static_cast<int>(time.hours().count()),
+                  static_cast<int>(time.minutes().count()),
+                  static_cast<int>(time.seconds().count()));
+    return text;
+}
+
 std::string CycleAt(std::chrono::system_clock::time_point utc) {
     const auto ahead = std::chrono::floor<std::chrono::minutes>(utc + std::chrono::minutes(10));
     const auto sinceMidnight = ahead - std::chrono::floor<std::chrono::days>(ahead);
@@ -43,7 +62,7 @@ ListedCycle CycleFromListing(std::string_view listing, std::string_view dateHead
     const std::string fileName = byClock + ".TXT";
     const auto listed = std::find_if(files.begin(), files.end(),
                                      [&](const ListedFile& file) { return file.name == fileName; });
-    if (listed != files.end() && now - listed->modified <= kFreshCycleFile) {
+    if (listed != files.end() && SecondsBetween(listed->modified, now) <= kFreshCycleFile) {
         return {byClock, ""};
     }
     return {PreviousCycle(byClock), byClock};

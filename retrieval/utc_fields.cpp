@@ -4,6 +4,13 @@
 
 namespace nimbrel {
 
+namespace {
+
+constexpr std::array<std::string_view, 12> kMonths{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+}  // namespace
+
 bool StartsWithShape(std::string_view text, std::string_view shape) {
     if (text.size() < shape.size()) {
         return false;
@@ -29,14 +36,16 @@ unsigned DecimalValue(std::string_view digits) {
 }
 
 std::optional<unsigned> MonthNumber(std::string_view abbreviation) {
-    static constexpr std::array<std::string_view, 12> kMonths{
-        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     for (unsigned i = 0; i < kMonths.size(); ++i) {
         if (kMonths[i] == abbreviation) {
             return i + 1;
         }
     }
     return std::nullopt;
+}
+
+std::string_view MonthAbbreviation(std::chrono::month month) {
+    return kMonths[static_cast<unsigned>(month) - 1];
 }
 
 std::optional<std::chrono::system_clock::time_point> UtcTime(unsigned year, unsigned month,
@@ -51,8 +60,22 @@ std::optional<std::chrono::system_clock::time_point> UtcTime(unsigned year, unsi
         return std::nullopt;
     }
     // A leap second (60) counts as the first second of the next minute.
-    return std::chrono::sys_days(date) + std::chrono::hours(hour) + std::chrono::minutes(minute) +
-           std::chrono::seconds(second);
+    const std::chrono::sys_seconds instant =
+        std::chrono::sys_days(date) + std::chrono::hours(hour) + std::chrono::minutes(minute) +
+        std::chrono::seconds(second);
+    // The system clock spans only some centuries around 1970.
+    using Clock = std::chrono::system_clock;
+    if (instant < std::chrono::ceil<std::chrono::seconds>(Clock::time_point::min()) ||
+        instant > std::chrono::floor<std::chrono::seconds>(Clock::time_point::max())) {
+        return std::nullopt;
+    }
+    return Clock::time_point(instant);
+}
+
+std::chrono::seconds SecondsBetween(std::chrono::system_clock::time_point earlier,
+                                    std::chrono::system_clock::time_point later) {
+    return std::chrono::floor<std::chrono::seconds>(later) -
+           std::chrono::floor<std::chrono::seconds>(earlier);
 }
 
 }  // namespace nimbrel

@@ -16,8 +16,16 @@ unsigned DecimalValue(std::string_view digits);
 
 // "Jan" is 1, ..., "Dec" 12, as HTTP dates and folder indexes write them; nullopt otherwise.
 std::optional<unsigned> MonthNumber(std::string_view abbreviation);
+// The inverse: "Jan" for January.
+std::string_view MonthAbbreviation(std::chrono::month month);
 
-// The instant of a UTC calendar date and time; nullopt when there is no such date or time.
+// How long after `earlier` `later` comes, in whole seconds. Two times the system clock holds can
+// lie further apart than the clock's own unit counts.
+std::chrono::seconds SecondsBetween(std::chrono::system_clock::time_point earlier,
+                                    std::chrono::system_clock::time_point later);
+
+// The instant of a UTC calendar date and time; nullopt when there is no such date or time, or
+// when the system clock cannot hold it.
 std::optional<std::chrono::system_clock::time_point> UtcTime(unsigned year, unsigned month,
                                                              unsigned day, unsigned hour,
                                                              unsigned minute, unsigned second = 0);

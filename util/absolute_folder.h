@@ -7,7 +7,8 @@ namespace nimbrel {
 
 // True for a drive, a colon and a backslash (`C:\...`) or a UNC path (`\\server\share...`).
 // A drive-relative `C:METAR`, a root-relative `\METAR\`, a bare name, blanks and the device
-// namespaces `\\?\` and `\\.\` are false: they resolve differently from run to run.
+// namespaces `\\?\` and `\\.\` (either slash separating) are false: they resolve differently
+// from run to run. So is a text with a NUL, which the system would cut short.
 bool IsAbsoluteFolder(std::string_view path);
 
 }  // namespace nimbrel

@@ -29,11 +29,9 @@ std::optional<std::string> LookUpSimulatorFolder(Registry& registry, MessageBox&
     if (folder.empty()) {
         return std::nullopt;
     }
-    // Some installers store the string without its terminating NUL; then every character counts.
-    if (folder.back() == '\0') {
-        folder.pop_back();
-    }
-    return folder;
+    // Windows reads the folder up to a NUL: the one stored after it, or an earlier one. A string
+    // stored without any keeps every character.
+    return folder.substr(0, folder.find('\0'));
 }
 
 void LaunchSimulator(Registry& registry, MessageBox& messageBox, ProcessLauncher& launcher) {

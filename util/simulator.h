@@ -15,8 +15,9 @@ inline constexpr const char* kSimulatorKey = "SOFTWARE\\Terminal Reality\\Fly!";
 inline constexpr const char* kSimulatorValue = "TargetDir";
 inline constexpr const char* kSimulatorProgram = "fly.exe";
 
-// The installation folder as the registry names it, without the NUL stored after it; nullopt when
-// there is no folder to name (no key, no value, or a failed read).
+// The installation folder as the registry names it, up to the NUL stored with it or any earlier
+// one, whole when it has none; nullopt when there is no folder to name (no key, no value, or a
+// failed read).
 std::optional<std::string> LookUpSimulatorFolder(Registry& registry, MessageBox& messageBox);
 
 // Starts the simulator maximised in its own folder. Tells the user in a message box when it

@@ -4,7 +4,7 @@
 NIMBREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 NIMBREL_PACKAGES=(cmake make g++ googletest libgtest-dev libgmock-dev g++-mingw-w64-x86-64
                   g++-mingw-w64-i686 zlib1g-dev libz-mingw-w64-dev wine wine64 xvfb python3
-                  imagemagick curl openssl ca-certificates clang-format)
+                  imagemagick curl openssl ca-certificates clang-format clang libclang-rt-14-dev)
 # Wine for the 32-bit program, without the many i386 libraries it recommends (sound, scanners,
 # ...), which the program does not use.
 NIMBREL_I386_PACKAGES=(wine32:i386)
@@ -47,6 +47,14 @@ build_native() {
     log "building the portable core and its unit tests (build/native)"
     cmake -S "$NIMBREL_ROOT" -B "$NIMBREL_ROOT/build/native" -DCMAKE_BUILD_TYPE=Debug >/dev/null
     cmake --build "$NIMBREL_ROOT/build/native" -j "$(nproc)"
+}
+
+# The fuzz targets need clang and its libFuzzer; they get a tree of their own.
+build_fuzz() {
+    log "building the fuzz targets (build/fuzz)"
+    cmake -S "$NIMBREL_ROOT" -B "$NIMBREL_ROOT/build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_CXX_COMPILER=clang++ -DNIMBREL_FUZZ=ON >/dev/null
+    cmake --build "$NIMBREL_ROOT/build/fuzz" -j "$(nproc)"
 }
 
 # The 64-bit program and its test programs in build/windows; arguments go to `cmake --build`.

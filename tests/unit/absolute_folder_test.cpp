@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 #include "util/absolute_folder.h"
 
 namespace nimbrel {
 namespace {
 
+using namespace std::string_view_literals;
+
 struct FolderCase {
-    const char* path;
+    std::string_view path;
     bool absolute;
 };
 
@@ -18,15 +22,17 @@ TEST_P(AbsoluteFolder, OnlyADriveWithItsRootOrAUncShareNamesOnePlace) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, AbsoluteFolder,
-    ::testing::Values(FolderCase{"C:\\Fly!\\METAR\\", true}, FolderCase{"d:\\", true},
-                      FolderCase{"\\\\server\\share\\METAR\\", true},
-                      FolderCase{"\\\\server\\share", true}, FolderCase{"", false},
-                      FolderCase{"   ", false}, FolderCase{"C:METAR", false},
-                      FolderCase{"C:", false}, FolderCase{"\\METAR\\", false},
-                      FolderCase{"METAR", false}, FolderCase{"1:\\x", false},
-                      FolderCase{" C:\\x", false}, FolderCase{"\\\\server", false},
-                      FolderCase{"\\\\server\\", false}, FolderCase{"\\\\\\share\\x", false},
-                      FolderCase{"\\\\?\\C:\\x", false}, FolderCase{"\\\\.\\C:\\x", false}));
+    ::testing::Values(
+        FolderCase{"C:\\Fly!\\METAR\\", true}, FolderCase{"d:\\", true},
+        FolderCase{"\\\\server\\share\\METAR\\", true}, FolderCase{"\\\\server\\share", true},
+        FolderCase{"", false}, FolderCase{"   ", false}, FolderCase{"C:METAR", false},
+        FolderCase{"C:", false}, FolderCase{"\\METAR\\", false}, FolderCase{"METAR", false},
+        FolderCase{"1:\\x", false}, FolderCase{" C:\\x", false}, FolderCase{"\\\\server", false},
+        FolderCase{"\\\\server\\", false}, FolderCase{"\\\\\\share\\x", false},
+        FolderCase{"\\\\?\\C:\\x", false}, FolderCase{"\\\\.\\C:\\x", false},
+        FolderCase{"\\\\./C:\\x", false}, FolderCase{"\\\\?/C:\\x", false},
+        FolderCase{"\\\\server\\/x", false}, FolderCase{"\\\\/server\\x", false},
+        FolderCase{"\\\\server/share\\x", true}, FolderCase{"C:\\Fly!\0\\METAR\\"sv, false}));
 
 }  // namespace
 }  // namespace nimbrel

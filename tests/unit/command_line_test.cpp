@@ -22,6 +22,8 @@ TEST(CommandLineOptions, ServerAndLayoutAreTakenAsGiven) {
     EXPECT_EQ(line.server.origin, "http://127.0.0.1:8080");
     EXPECT_EQ(line.server.layout, ServerLayout::Classic);
     EXPECT_EQ(ParseCommandLine({"--layout", "current"}).server.layout, ServerLayout::Current);
+    EXPECT_EQ(ParseCommandLine({"--server", "https://[::1]:8443"}).server.origin,
+              "https://[::1]:8443");
 }
 
 TEST(CommandLineOptions, HelpAndVersion) {
@@ -41,6 +43,15 @@ TEST(CommandLineOptions, UnusableOptionsAreRefusedWithAReason) {
         {"--server", "https://"},
         {"--server", "https://host/path"},
         {"--server", "https://host?x=1"},
+        {"--server", "http://127.0.0:8.1080/"},
+        {"--server", "http://:80"},
+        {"--server", "http://host:"},
+        {"--server", "http://host:0"},
+        {"--server", "http://host:65536"},
+        {"--server", "http://host:80:80"},
+        {"--server", "http://[::1"},
+        {"--server", "http://[]"},
+        {"--server", "http://a]b"},
         {"--layout"},
         {"--layout", "newest"},
         {"--verbose"},

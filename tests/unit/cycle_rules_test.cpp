@@ -76,6 +76,10 @@ INSTANTIATE_TEST_SUITE_P(Table, PreviousHour,
                                            PreviousCase{"Z1Z5Z", "14Z"},
                                            PreviousCase{"-3Z", "23Z"}));
 
+TEST(PreviousHour, ANumberTooLargeToHoldCountsAsNone) {
+    EXPECT_EQ(PreviousCycle(std::string(400, '9') + "Z"), "23Z");
+}
+
 struct UrlCase {
     ServerLayout layout;
     const char* cycle;
@@ -140,13 +144,27 @@ INSTANTIATE_TEST_SUITE_P(Table, CycleFromServerClock,
                                            ClockCase{"Thu, 31 Dec 2026 23:50:00 GMT", "00Z"},
                                            ClockCase{"Tue, 29 Feb 2028 09:12:00 GMT", "09Z"}));
 
+TEST(HttpDate, FormatsBackToTheSameInstant) {
+    for (const char* date : {"Sun, 06 Nov 1994 08:49:37 GMT", "Tue, 29 Feb 2028 09:12:00 GMT"}) {
+        EXPECT_EQ(FormatHttpDate(ParseHttpDate(date).value()), date);
+    }
+    EXPECT_EQ(FormatHttpDate(ParseHttpDate("Sat, 31 Dec 2016 23:59:60 GMT").value()),
+              "Sun, 01 Jan 2017 00:00:00 GMT");
+    // The clock's first whole second, on a day that begins before the clock does.
+    const auto first =
+        std::chrono::ceil<std::chrono::seconds>(std::chrono::system_clock::time_point::min());
+    EXPECT_EQ(ParseHttpDate(FormatHttpDate(first)), first);
+}
+
 TEST(CycleFromServerClock, FallsBackToTheLocalClock) {
     using namespace std::chrono;
     const system_clock::time_point local = sys_days(year(2026) / 12 / 7) + hours(5) + minutes(55);
     for (const char* unusable :
          {"", "yesterday", "Mon, 07 Dec 2026 25:00:00 GMT", "Mon, 31 Feb 2026 10:00:00 GMT",
           "Mon, 07 Foo 2026 10:00:00 GMT", "Mon, 07 Dec 2026 10:00:00 PST",
-          "Mon, 07 Dec 2026 10:00:00 GMTX", "Mon, +7 Dec 2026 10:00:00 GMT"}) {
+          "Mon, 07 Dec 2026 10:00:00 GMTX", "Mon, +7 Dec 2026 10:00:00 GMT",
+          "Mon,  07Dec 2026 10:00:00 GMT", "Mon, 07 Dec 2026 1 :00:00 GMT",
+          "Sat, 31 Dec 2416 23:59:60 GMT"}) {
         EXPECT_EQ(CycleFromListing(kNoIndex, unusable, local).cycle, "06Z") << unusable;
     }
 }
@@ -212,7 +230,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "<a href=\"a\">a</a> <a href=\"b\">b</a> 07-Dec-2026 13:52\n",
                     {{"b", Utc(7, 13, 52)}}},
         ListingCase{"Unclosed", "<a href=\"14Z.TXT\">14Z.TXT 07-Dec-2026 13:52\n<a href=\"", {}},
-        ListingCase{"EmptyName", "<a href=\"\">x</a> 07-Dec-2026 13:52\n", {}}),
+        ListingCase{"EmptyName", "<a href=\"\">x</a> 07-Dec-2026 13:52\n", {}},
+        ListingCase{"BeyondTheSystemClock", "<a href=\"x\">x</a> 07-Dec-2416 13:52\n", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FolderListing, IsLinearInThePageSize) {
@@ -262,6 +281,7 @@ INSTANTIATE_TEST_SUITE_P(
         ListedCycleCase{"NinetyMinutesOld", Listed("14Z.TXT", "07-Dec-2026 12:25"), "14Z", ""},
         ListedCycleCase{"NinetyOneMinutesOld", Listed("14Z.TXT", "07-Dec-2026 12:24"), "13Z",
                         "14Z"},
+        ListedCycleCase{"CenturiesOld", Listed("14Z.TXT", "07-Dec-1730 13:52"), "13Z", "14Z"},
         ListedCycleCase{"Unparsable", kNoIndex, "14Z", ""},
         ListedCycleCase{"WithoutTimes", "<a href=\"13Z.TXT\">13Z.TXT</a>\n", "14Z", ""}),
     [](const auto& info) { return std::string(info.param.name); });

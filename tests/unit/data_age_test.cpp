@@ -42,7 +42,9 @@ INSTANTIATE_TEST_SUITE_P(
         TimesCase{"NotDateLines",
                   "2026/13/07 14:00\n2026/12/07 24:00\n 2026/12/07 14:00\n2026/12/07 14:00 Z\n"
                   "2026-12-07 14:00\n2026/12/7 14:00\nKJFK 071351Z 2026/12/07 14:00\n",
-                  0, std::nullopt}),
+                  0, std::nullopt},
+        TimesCase{"BeyondTheSystemClock", "2426/12/07 13:52\nKJFK\n\n2026/12/07 13:55\n", 1,
+                  Utc(7, 13, 55)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 WrittenReport Report(const char* cycle, std::size_t count,
@@ -74,6 +76,12 @@ INSTANTIATE_TEST_SUITE_P(Table, OldData,
                                                    "NOAA's newest report is 5 hours old (14Z)"},
                                            AgeCase{"AheadOfTheServer", Utc(7, 10, 0), ""}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(OldData, CountsCenturiesToo) {
+    const auto newest = sys_days(year(1700) / 1 / 1);
+    EXPECT_EQ(OldDataText(Report("14Z", 1, newest), Utc(7, 14, 0)),
+              "NOAA's newest report is 2865830 hours old (14Z)");
+}
 
 TEST(OldData, AFileWithoutReportsHasNoWeather) {
     EXPECT_EQ(OldDataText(Report("14Z", 0, std::nullopt), Utc(7, 14, 0)),

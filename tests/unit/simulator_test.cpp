@@ -46,6 +46,8 @@ INSTANTIATE_TEST_SUITE_P(
                       LaunchCase{"C:\\Fly! " + kNul, "C:\\Fly! \\fly.exe", "C:\\Fly! "},
                       LaunchCase{"C:\\Fly!\\", "C:\\Fly!\\fly.exe", "C:\\Fly!\\"},
                       LaunchCase{"C:\\Fly!", "C:\\Fly!\\fly.exe", "C:\\Fly!"},
+                      LaunchCase{"C:\\Fly!" + kNul + "C:\\Old" + kNul, "C:\\Fly!\\fly.exe",
+                                 "C:\\Fly!"},
                       LaunchCase{"C:\\Program Files\\Fly!" + kNul,
                                  "C:\\Program Files\\Fly!\\fly.exe", "C:\\Program Files\\Fly!"}));
 

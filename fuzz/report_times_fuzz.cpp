@@ -1,0 +1,63 @@
+// A cycle file, as any server may send it, to the number of its reports, the newest one's time,
+// and whether its weather counts as old.
+#include <algorithm>
+#include <cstdio>
+
+#include "app/data_age.h"
+#include "fuzz/fuzz_property.h"
+#include "retrieval/report_times.h"
+#include "retrieval/server_clock_cycle.h"
+
+namespace {
+
+using namespace std::chrono;
+
+// "2026/12/07 13:52", as a report's line gives its time.
+std::string ReportLine(system_clock::time_point time) {
+    const auto minute = floor<minutes>(time);
+    const year_month_day date{floor<days>(minute)};
+    const hh_mm_ss clock{minute - floor<days>(minute)};
+    char line[32];
+    std::snprintf(line, sizeof line, "%04d/%02u/%02u %02d:%02d", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(clock.hours().count()),
+                  static_cast<int>(clock.minutes().count()));
+    return line;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string file(nimbrel::fuzz::AsText(data, size));
+    const nimbrel::ReportTimes times = nimbrel::ReadReportTimes(file);
+    FUZZ_REQUIRE(times.newest.has_value() == (times.count > 0), file);
+    FUZZ_REQUIRE(
+        times.count <= static_cast<std::size_t>(std::count(file.begin(), file.end(), '\n')) + 1,
+        file);
+    if (times.newest) {
+        // The newest time is one the file writes, at the start of a line, to the minute.
+        const std::string line = ReportLine(*times.newest);
+        FUZZ_REQUIRE(*times.newest == floor<minutes>(*times.newest) &&
+                         (file.starts_with(line) || file.find("\n" + line) != std::string::npos),
+                     nimbrel::FormatHttpDate(*times.newest));
+    }
+
+    // Old means a newest report more than three hours behind the server's clock, or none.
+    const sys_seconds serverNow = sys_days(year(2026) / December / 7) + hours(14);
+    nimbrel::WrittenReport report;
+    report.cycle = "14Z";
+    report.times = times;
+    const bool old = !times.newest || *times.newest < serverNow - nimbrel::kOldDataAge;
+    FUZZ_REQUIRE(nimbrel::OldDataText(report, serverNow).empty() != old, file);
+
+    // One report more counts once more, and its time is the newest when it is later.
+    const sys_seconds added = sys_days(year(2262) / January / 1);
+    const nimbrel::ReportTimes more =
+        nimbrel::ReadReportTimes(file + "\n" + ReportLine(added) + "\n");
+    FUZZ_REQUIRE(
+        more.count == times.count + 1 &&
+            more.newest == std::max<system_clock::time_point>(
+                               times.newest.value_or(system_clock::time_point::min()), added),
+        file);
+    return 0;
+}
