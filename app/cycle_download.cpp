@@ -1,5 +1,7 @@
 // Fetching the current and the previous hour's cycle files into the report files, asking the
 // server only for a newer copy where the report written last is still on disk as written.
+#include <utility>
+
 #include "app/data_age.h"
 #include "app/frm_nimbrel.h"
 #include "retrieval/previous_cycle.h"
@@ -86,7 +88,18 @@ void FrmNimbrel::ReportDownloadError(const std::string& message) {
 // Writes the body received, or keeps the file on a "not modified"; true when the report is up to
 // date.
 bool FrmNimbrel::StoreReport(ReportDownload& report, const HttpResponseInfo& info) {
-    const std::string path = ReportPath(report);
+    // The write takes the bytes, since an update nested in its wait for a held file refills the
+    // buffer. Their memory goes back when it ends: a cycle file is megabytes, and the next update
+    // is 15 minutes away.
+    std::string bytes = std::exchange(report.buffer, {});
+    // The folder is read at each completion, so an edit during a download takes effect at once.
+    const std::optional<std::string> folder = MetarFolder();
+    if (!folder) {
+        report.ended = true;
+        downloadFailed_ = true;
+        return false;
+    }
+    const std::string path = JoinPath(*folder, report.fileName);
     if (info.notModified) {
         return KeepReport(report, path);
     }
@@ -99,9 +112,9 @@ bool FrmNimbrel::StoreReport(ReportDownload& report, const HttpResponseInfo& inf
                           .compressed = info.compressed,
                           .path = path,
                           .cycle = report.cycle,
-                          .times = ReadReportTimes(report.buffer),
+                          .times = ReadReportTimes(bytes),
                           .passedOver = report.passedOver};
-    const bool stored = StringToFile(report.buffer, path);
+    const bool stored = StringToFile(std::move(bytes), path);
     if (stored) {
         written.stamp = services_.reportFiles.Stamp(path);
         report.written = std::move(written);
@@ -109,8 +122,6 @@ bool FrmNimbrel::StoreReport(ReportDownload& report, const HttpResponseInfo& inf
     } else {
         downloadFailed_ = true;
     }
-    // Gives the memory back too: a cycle file is megabytes, and the next update is 15 minutes away.
-    std::string().swap(report.buffer);
     return stored;
 }
 

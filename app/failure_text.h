@@ -8,6 +8,9 @@
 
 namespace nimbrel {
 
+inline constexpr const char* kNoMetarFolderText =
+    "No METAR folder: type the simulator's METAR folder in the box";
+
 std::string DescribeTransferFailure(const TransferFailure& failure);
 // The reason, to follow "Could not write <path>: ".
 std::string DescribeReportWriteFailure(const ReportWriteFailure& failure);

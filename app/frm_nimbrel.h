@@ -120,8 +120,9 @@ class FrmNimbrel {
     void SetTimer();
     void GetNOAAList();
     void GetNOAAMetar(const std::string& cycle);
-    // Returns false, with the reason on the status line, when the file could not be replaced.
-    bool StringToFile(const std::string& text, const std::string& path);
+    // Returns false, with the reason on the status line, when the file could not be replaced. A
+    // file that another program holds open is tried again for a while, pumping events meanwhile.
+    bool StringToFile(std::string text, const std::string& path);
 
     // State fields, read and written by the handlers above.
     std::string ZuluPage;
@@ -187,6 +188,8 @@ class FrmNimbrel {
 
     template <typename Condition>
     WaitOutcome PumpUntil(Condition done, std::chrono::milliseconds limit);
+    // Delivers events for `pause`; false when the program began closing meanwhile.
+    bool PauseFor(std::chrono::milliseconds pause);
     void RunUpdate();
     void FillFolderBox();
     void RestartCountdown();
@@ -196,6 +199,8 @@ class FrmNimbrel {
     std::string TransferFailureText(const TransferFailure& failure) const;
     std::string CountdownText() const;
     void ReportDownloadError(const std::string& message);
+    // The folder in the box when it names one real place; otherwise says so in red.
+    std::optional<std::string> MetarFolder();
     void RequestReport(ReportDownload& report, const std::string& cycle);
     bool StoreReport(ReportDownload& report, const HttpResponseInfo& info);
     bool KeepReport(ReportDownload& report, const std::string& path);

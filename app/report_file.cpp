@@ -1,15 +1,36 @@
 // Writing a received cycle file over its report file.
 #include "app/failure_text.h"
 #include "app/frm_nimbrel.h"
+#include "app/held_file_retry.h"
+#include "util/absolute_folder.h"
 
 namespace nimbrel {
 
-bool FrmNimbrel::StringToFile(const std::string& text, const std::string& path) {
-    if (const auto failure = services_.reportFiles.Replace(path, text)) {
-        ShowFailure("Could not write " + path + ": " + DescribeReportWriteFailure(*failure));
-        return false;
+bool FrmNimbrel::StringToFile(std::string text, const std::string& path) {
+    const auto firstTry = services_.clock.Now();
+    const auto failure =
+        services_.reportFiles.Replace(path, text, [&](const ReportWriteFailure& reason) {
+            const auto pause = HeldFileRetryPause(reason, services_.clock.Now() - firstTry);
+            return pause && PauseFor(*pause);
+        });
+    if (!failure) {
+        return true;
     }
-    return true;
+    // A program that began closing during the wait has no status line left to show it on.
+    if (!closing_) {
+        ShowFailure("Could not write " + path + ": " + DescribeReportWriteFailure(*failure));
+    }
+    return false;
+}
+
+std::optional<std::string> FrmNimbrel::MetarFolder() {
+    // A relative text would put the reports wherever the current drive and folder happen to be.
+    std::string folder = controls_.Text1.Text();
+    if (!IsAbsoluteFolder(folder)) {
+        ShowFailure(kNoMetarFolderText);
+        return std::nullopt;
+    }
+    return folder;
 }
 
 }  // namespace nimbrel

@@ -33,6 +33,11 @@ void FrmNimbrel::Command1_Click() {
 
 void FrmNimbrel::RunUpdate() {
     controls_.Timer1.SetEnabled(false);
+    if (!MetarFolder()) {
+        lastOutcome_ = UpdateOutcome::Failed;
+        RestartCountdown();
+        return;
+    }
     SetStatus(kPurple, "Getting NOAA Zulu time");
     GetNOAAList();
 
@@ -103,6 +108,10 @@ FrmNimbrel::WaitOutcome FrmNimbrel::PumpUntil(Condition done, std::chrono::milli
         }
         services_.pump.WaitForEvent(std::min(deadline, runDeadline_.value_or(deadline)) - now);
     }
+}
+
+bool FrmNimbrel::PauseFor(std::chrono::milliseconds pause) {
+    return PumpUntil([] { return false; }, pause) == WaitOutcome::TimedOut;
 }
 
 void FrmNimbrel::Timer1_Timer() {

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,14 +32,21 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
+// Asked with the reason after each failed swap of the new report for the old one: true to try the
+// swap again. It may wait before it answers.
+using SwapRetry = std::function<bool(const ReportWriteFailure& failure)>;
+
 class ReportFiles {
   public:
     virtual ~ReportFiles() = default;
 
-    // Replaces the file at `path` by exactly `bytes`. A reader sees the old file or the new one,
-    // never a mixture; on failure the old file is left as it was and the reason is returned.
+    // Replaces the file at `path` by exactly `bytes`, which must stay as they are until it
+    // returns, retries included. A reader sees the old file or the new one, never a mixture. On
+    // failure the old file is left as it was, no file of the write remains, and the reason is
+    // returned.
     virtual std::optional<ReportWriteFailure> Replace(const std::string& path,
-                                                      std::string_view bytes) = 0;
+                                                      std::string_view bytes,
+                                                      const SwapRetry& retry) = 0;
     // The file's size and last-write time; nullopt when there is no such file.
     virtual std::optional<FileStamp> Stamp(const std::string& path) const = 0;
 };

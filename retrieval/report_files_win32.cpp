@@ -3,7 +3,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 
+#include "retrieval/temporary_report.h"
 #include "util/file_time.h"
 #include "util/win32_text.h"
 
@@ -11,8 +14,7 @@ namespace nimbrel {
 
 namespace {
 
-ReportWriteFailure LastError() {
-    const DWORD code = GetLastError();
+ReportWriteFailure FailureOf(DWORD code) {
     ReportWriteFailure failure{ReportWriteFailureKind::Other, SystemErrorText(code)};
     switch (code) {
         case ERROR_SHARING_VIOLATION:
@@ -34,12 +36,84 @@ ReportWriteFailure LastError() {
     return failure;
 }
 
-// Writes all of `bytes` to a new file and makes sure they reached the disk.
-std::optional<ReportWriteFailure> WriteNewFile(const std::wstring& path, std::string_view bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+ReportWriteFailure LastError() {
+    return FailureOf(GetLastError());
+}
+
+std::uint64_t Join(DWORD high, DWORD low) {
+    return (static_cast<std::uint64_t>(high) << 32) | low;
+}
+
+std::chrono::system_clock::time_point TimePoint(const FILETIME& time) {
+    return FileTimeToTimePoint(Join(time.dwHighDateTime, time.dwLowDateTime));
+}
+
+// Deletes the temporary files that crashed writes left in the folder of `report`.
+void RemoveLeftovers(const std::wstring& report) {
+    const std::wstring folder = report.substr(0, report.find_last_of(L"\\/") + 1);
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW((folder + L"*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    do {
+        const auto age = TimePoint(now) - TimePoint(found.ftLastWriteTime);
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            IsLeftoverTemporaryReport(WideToUtf8(found.cFileName), age)) {
+            DeleteFileW((folder + found.cFileName).c_str());
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+// The new report, written beside the old one under a name of its own; deleted again unless it
+// took the old one's place.
+class TemporaryReport {
+  public:
+    explicit TemporaryReport(const std::string& reportPath) : reportPath_(reportPath) {}
+    ~TemporaryReport() {
+        if (!path_.empty()) {
+            DeleteFileW(path_.c_str());
+        }
+    }
+    TemporaryReport(const TemporaryReport&) = delete;
+    TemporaryReport& operator=(const TemporaryReport&) = delete;
+
+    // Writes all of `bytes` and makes sure they reached the disk.
+    std::optional<ReportWriteFailure> Write(std::string_view bytes);
+    // Puts the file in the report's place in one step.
+    std::optional<ReportWriteFailure> Swap();
+
+  private:
+    HANDLE Create();
+
+    std::string reportPath_;
+    std::wstring path_;
+};
+
+HANDLE TemporaryReport::Create() {
+    // The counter keeps nested and successive writes of this process apart, the process ID
+    // other processes' writes.
+    static std::atomic<std::uint64_t> writes{0};
+    for (;;) {
+        path_ = Utf8ToWide(TemporaryReportPath(reportPath_, GetCurrentProcessId(), ++writes));
+        const HANDLE file = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        // Only a leftover of an earlier process with the same ID can hold the name.
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) {
+            return file;
+        }
+    }
+}
+
+std::optional<ReportWriteFailure> TemporaryReport::Write(std::string_view bytes) {
+    const HANDLE file = Create();
     if (file == INVALID_HANDLE_VALUE) {
-        return LastError();
+        const ReportWriteFailure failure = LastError();
+        path_.clear();
+        return failure;
     }
     std::optional<ReportWriteFailure> failure;
     while (!bytes.empty() && !failure) {
@@ -59,12 +133,9 @@ std::optional<ReportWriteFailure> WriteNewFile(const std::wstring& path, std::st
     return failure;
 }
 
-}  // namespace
-
-std::optional<ReportWriteFailure> Win32ReportFiles::Replace(const std::string& path,
-                                                            std::string_view bytes) {
-    const std::wstring target = Utf8ToWide(path);
-    const DWORD attributes = GetFileAttributesW(target.c_str());
+std::optional<ReportWriteFailure> TemporaryReport::Swap() {
+    const std::wstring report = Utf8ToWide(reportPath_);
+    const DWORD attributes = GetFileAttributesW(report.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     // Renaming over a read-only file succeeds on some systems; the simulator's file must not
     // change when the user protected it.
@@ -74,23 +145,36 @@ std::optional<ReportWriteFailure> Win32ReportFiles::Replace(const std::string& p
     if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return ReportWriteFailure{ReportWriteFailureKind::Other, "a folder has that name"};
     }
-    const std::wstring temporary = target + L".nimbrel-" + std::to_wstring(GetCurrentProcessId());
-    if (auto failure = WriteNewFile(temporary, bytes)) {
-        DeleteFileW(temporary.c_str());
+    if (MoveFileExW(path_.c_str(), report.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        path_.clear();
+        return std::nullopt;
+    }
+    const DWORD code = GetLastError();
+    ReportWriteFailure failure = FailureOf(code);
+    // Windows answers so when a reader holds the report open without sharing its deletion.
+    if (code == ERROR_ACCESS_DENIED && exists) {
+        failure.kind = ReportWriteFailureKind::Locked;
+    }
+    return failure;
+}
+
+}  // namespace
+
+std::optional<ReportWriteFailure> Win32ReportFiles::Replace(const std::string& path,
+                                                            std::string_view bytes,
+                                                            const SwapRetry& retry) {
+    RemoveLeftovers(Utf8ToWide(path));
+    TemporaryReport report(path);
+    if (auto failure = report.Write(bytes)) {
         return failure;
     }
-    bool replaced = exists && ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
-                                           REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
-    if (!replaced) {
-        replaced = MoveFileExW(temporary.c_str(), target.c_str(),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    for (;;) {
+        auto failure = report.Swap();
+        if (!failure || !retry(*failure)) {
+            return failure;
+        }
     }
-    if (!replaced) {
-        const ReportWriteFailure failure = LastError();
-        DeleteFileW(temporary.c_str());
-        return failure;
-    }
-    return std::nullopt;
 }
 
 std::optional<FileStamp> Win32ReportFiles::Stamp(const std::string& path) const {
@@ -99,12 +183,7 @@ std::optional<FileStamp> Win32ReportFiles::Stamp(const std::string& path) const 
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return std::nullopt;
     }
-    const auto join = [](DWORD high, DWORD low) {
-        return (static_cast<std::uint64_t>(high) << 32) | low;
-    };
-    return FileStamp{join(data.nFileSizeHigh, data.nFileSizeLow),
-                     FileTimeToTimePoint(join(data.ftLastWriteTime.dwHighDateTime,
-                                              data.ftLastWriteTime.dwLowDateTime))};
+    return FileStamp{Join(data.nFileSizeHigh, data.nFileSizeLow), TimePoint(data.ftLastWriteTime)};
 }
 
 }  // namespace nimbrel

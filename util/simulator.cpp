@@ -29,8 +29,8 @@ std::optional<std::string> LookUpSimulatorFolder(Registry& registry, MessageBox&
     if (folder.empty()) {
         return std::nullopt;
     }
-    folder.pop_back();
-    // Windows reads the folder up to a NUL, and a value may hold more than the one stored last.
+    // Windows reads the folder up to a NUL: the one stored after it, or an earlier one. A string
+    // stored without any keeps every character.
     return folder.substr(0, folder.find('\0'));
 }
 

@@ -16,7 +16,8 @@ inline constexpr const char* kSimulatorValue = "TargetDir";
 inline constexpr const char* kSimulatorProgram = "fly.exe";
 
 // The installation folder as the registry names it, up to the NUL stored with it or any earlier
-// one; nullopt when there is no folder to name (no key, no value, or a failed read).
+// one, whole when it has none; nullopt when there is no folder to name (no key, no value, or a
+// failed read).
 std::optional<std::string> LookUpSimulatorFolder(Registry& registry, MessageBox& messageBox);
 
 // Starts the simulator maximised in its own folder. Tells the user in a message box when it

@@ -117,6 +117,8 @@ class Session(WinePrefix):
         self.process = None
         # Stands in for programs that nimbrel.exe starts; built beside the driver.
         self.standin = os.path.join(os.path.dirname(self.driver), "fly_standin.exe")
+        # Holds a file open as the simulator does while it reads a report.
+        self.reader = os.path.join(os.path.dirname(self.driver), "report_reader.exe")
 
     # --- nimbrel.exe -------------------------------------------------------------------------
 

@@ -197,6 +197,7 @@ class StatusTooltip(ProgramTest):
         with socket.socket() as probe:
             probe.bind(("127.0.0.1", 0))
             port = probe.getsockname()[1]
+        self.session.set_target_dir("C:\\Fly!", "32")  # a report folder, or nothing is asked
         self.session.start("--server", f"http://127.0.0.1:{port}")
         self.session.drive(["wait", "main", "visible", 30000], ["click", "main", "Command1"])
         deadline = time.monotonic() + 20

@@ -108,6 +108,7 @@ class Closing(ProgramTest):
     def test_closing_while_an_update_waits_for_the_server_ends_the_program_at_once(self):
         server = SilentServer()
         self.addCleanup(server.close)
+        self.session.set_target_dir("C:\\Fly!", "32")  # a report folder, or nothing is asked
         self.session.start("--server", f"http://127.0.0.1:{server.port}")
         self.session.drive(["wait", "main", "visible", 30000], ["click", "main", "Command1"])
         self.wait_for_status("Getting NOAA Zulu time")

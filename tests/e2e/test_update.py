@@ -4,6 +4,7 @@ and closing the window while an update waits."""
 
 import os
 import re
+import subprocess
 import time
 import unittest
 
@@ -41,6 +42,15 @@ class ClassicLayoutUpdate(fixture.UpdateChecks, unittest.TestCase):
             if time.monotonic() > deadline:
                 self.fail(f"{name} was not written")
             time.sleep(0.05)
+
+    def hold_report(self, name, seconds):
+        """Holds a report open as the simulator does while it reads it, from now for `seconds`;
+        the test ends only after the reader has let go."""
+        reader = subprocess.Popen(["wine", self.session.reader, FOLDER + name, str(seconds * 1000)],
+                                  stdin=subprocess.DEVNULL, stdout=subprocess.PIPE)
+        self.addCleanup(reader.stdout.close)
+        self.addCleanup(reader.wait, seconds + 30)
+        self.assertEqual(reader.stdout.readline().strip(), b"held")
 
     def assertRecovers(self):
         """The program still runs, and a click with the stand-in healthy writes both files."""
@@ -146,6 +156,44 @@ class ClassicLayoutUpdate(fixture.UpdateChecks, unittest.TestCase):
         self.wait_for_report(PREVIOUS_REPORT, self.served[PREVIOUS])
         self.assertReports(EARLIER[CURRENT_REPORT], self.served[PREVIOUS])
         self.assertEqual(self.reports.files(), sorted(REPORTS), "no temporary file is left")
+        self.assertRecovers()
+
+    def test_a_report_the_simulator_reads_for_a_moment_still_lands(self):
+        self.hold_report(CURRENT_REPORT, 3)
+        watched = fixture.status_watch(self.session, fixture.UPDATE_TIMEOUT_MS, "blue",
+                                       NEXT_UPDATE, click_first=True)
+        self.assertTrue(watched["reached"], fixture.steps(watched["samples"]))
+        # The status animation went on while the write waited: the window kept working.
+        times = [sample["ms"] for sample in watched["samples"]]
+        self.assertLess(max(later - earlier for earlier, later in zip(times, times[1:])), 1000)
+        self.assertReports(self.served[CURRENT], self.served[PREVIOUS])
+        self.assertEqual(self.reports.files(), sorted(REPORTS), "no temporary file is left")
+
+    def test_a_report_the_simulator_holds_too_long_is_kept_and_reported(self):
+        self.hold_report(CURRENT_REPORT, 14)
+        shown = self.failed_update("Could not write")
+        self.assertEqual(shown, f"Could not write {FOLDER}{CURRENT_REPORT}: "
+                                "another program has the file open")
+        self.wait_for_report(PREVIOUS_REPORT, self.served[PREVIOUS])
+        self.assertReports(EARLIER[CURRENT_REPORT], self.served[PREVIOUS])
+        self.assertEqual(self.reports.files(), sorted(REPORTS), "no temporary file is left")
+        self.assertRecovers()
+
+    def test_an_emptied_folder_box_writes_nothing(self):
+        self.session.drive(["settext", "main", "Text1", ""])
+        self.addCleanup(self.session.drive, ["settext", "main", "Text1", FOLDER])
+        # Where a relative folder would put the reports: the roots of the program's current drive
+        # (Z:, this machine's root) and of C:.
+        strays = [os.path.join(root, name) for root in ("/", self.session.on_drive_c("C:\\"))
+                  for name in REPORTS]
+        strays = [path for path in strays if not os.path.exists(path)]
+        for path in strays:
+            self.addCleanup(lambda path=path: os.path.exists(path) and os.remove(path))
+        shown = self.failed_update("No METAR folder")
+        self.assertEqual(shown, "No METAR folder: type the simulator's METAR folder in the box")
+        self.assertEqual(self.requests(), [], "nothing is fetched")
+        self.assertReports(EARLIER[CURRENT_REPORT], EARLIER[PREVIOUS_REPORT])
+        self.assertEqual([path for path in strays if os.path.exists(path)], [])
         self.assertRecovers()
 
     def test_a_missing_output_folder_is_reported_with_its_path(self):

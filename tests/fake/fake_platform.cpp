@@ -7,6 +7,8 @@ FakePlatform::FakePlatform(NoaaServer noaa, FrmNimbrelSettings settings)
           FrmNimbrelServices{loop, loop, screen, windows, registry, messageBox, reportFiles,
                              launcher, std::move(noaa)},
           std::move(settings)) {
+    // The box as start-up fills it for an installed simulator.
+    text1.text = "C:\\Fly!\\METAR\\";
     timer1.SetHandler([this] { frm.Timer1_Timer(); });
     timer2.SetHandler([this] { frm.Timer2_Timer(); });
 }

@@ -30,7 +30,7 @@ class FakePlatform {
     FakeModalWindows windows{loop};
     FakeRegistry registry;
     FakeMessageBox messageBox;
-    FakeReportFiles reportFiles;
+    FakeReportFiles reportFiles{loop};
     FakeLauncher launcher;
     FrmNimbrel frm;
 

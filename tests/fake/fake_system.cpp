@@ -79,14 +79,32 @@ long FakeRegistry::CloseKey(RegistryKey key) {
     return closeResult;
 }
 
-std::optional<ReportWriteFailure> FakeReportFiles::Replace(const std::string& path,
-                                                           std::string_view bytes) {
-    ++writes;
+std::optional<ReportWriteFailure> FakeReportFiles::FailureAt(const std::string& path) const {
     if (const auto failure = failures.find(path); failure != failures.end()) {
         return failure->second;
     }
-    Touch(path, std::string(bytes));
+    if (const auto held = heldUntil.find(path);
+        held != heldUntil.end() && clock_.Now() < held->second) {
+        return ReportWriteFailure{ReportWriteFailureKind::Locked, ""};
+    }
     return std::nullopt;
+}
+
+std::optional<ReportWriteFailure> FakeReportFiles::Replace(const std::string& path,
+                                                           std::string_view bytes,
+                                                           const SwapRetry& retry) {
+    ++writes;
+    for (;;) {
+        const auto failure = FailureAt(path);
+        swaps.push_back({path, clock_.Now(), !failure});
+        if (!failure) {
+            Touch(path, std::string(bytes));
+            return std::nullopt;
+        }
+        if (!retry(*failure)) {
+            return failure;
+        }
+    }
 }
 
 std::optional<FileStamp> FakeReportFiles::Stamp(const std::string& path) const {

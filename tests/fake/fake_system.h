@@ -1,12 +1,14 @@
 // Stand-ins for the registry, the report files, message boxes and program starts.
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "app/ui_ports.h"
 #include "retrieval/report_files.h"
 #include "util/message_box.h"
 #include "util/process_launcher.h"
@@ -47,20 +49,34 @@ class FakeRegistry : public Registry {
     RegistryKey nextHandle_ = 0x1000;
 };
 
+// Reads the bytes at each swap, so bytes that change while a retry waits show in the file.
 class FakeReportFiles : public ReportFiles {
   public:
-    std::optional<ReportWriteFailure> Replace(const std::string& path,
-                                              std::string_view bytes) override;
+    explicit FakeReportFiles(const Clock& clock) : clock_(clock) {}
+
+    std::optional<ReportWriteFailure> Replace(const std::string& path, std::string_view bytes,
+                                              const SwapRetry& retry) override;
     // The size, and a last-write time that moves on with every write.
     std::optional<FileStamp> Stamp(const std::string& path) const override;
     // Another program writing the file.
     void Touch(const std::string& path, const std::string& bytes);
 
+    struct Swap {
+        std::string path;
+        std::chrono::milliseconds at;
+        bool done;
+    };
+
     std::map<std::string, std::string> files;
-    std::map<std::string, ReportWriteFailure> failures;  // by path
-    int writes = 0;
+    std::map<std::string, ReportWriteFailure> failures;          // by path, at every swap
+    std::map<std::string, std::chrono::milliseconds> heldUntil;  // by path: locked until then
+    std::vector<Swap> swaps;                                     // every swap tried, in order
+    int writes = 0;                                              // calls of Replace
 
   private:
+    std::optional<ReportWriteFailure> FailureAt(const std::string& path) const;
+
+    const Clock& clock_;
     std::map<std::string, int> lastWrite_;  // by path: the number of the write
     int writeClock_ = 0;
 };

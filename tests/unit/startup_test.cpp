@@ -70,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(Table, StartUpFolder,
                                            FolderCase{"C:\\Fly!" + kNul, "C:\\Fly!\\METAR\\"},
                                            FolderCase{"   C:\\Fly!" + kNul, "C:\\Fly!\\METAR\\"},
                                            FolderCase{"C:\\Fly!  " + kNul, "C:\\Fly!  \\METAR\\"},
-                                           FolderCase{"C:\\Fly!", "C:\\Fly\\METAR\\"},
+                                           FolderCase{"C:\\Fly!", "C:\\Fly!\\METAR\\"},
                                            FolderCase{kNul, "\\METAR\\"},
                                            FolderCase{std::nullopt, "\\METAR\\"}));
 

@@ -147,6 +147,12 @@ TEST_F(Once, EndsAfterFiveMinutesWhateverTheServerDoes) {
     EXPECT_EQ(p.reportFiles.files.count("C:\\Fly!\\METAR\\CurrentMETAR.txt"), 0u);
 }
 
+TEST_F(Once, WaitsForAReportTheSimulatorHoldsForAMoment) {
+    p.reportFiles.heldUntil["C:\\Fly!\\METAR\\CurrentMETAR.txt"] = std::chrono::seconds(3);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(p.reportFiles.files["C:\\Fly!\\METAR\\CurrentMETAR.txt"], kCurrent);
+}
+
 TEST_F(Once, AMessageBoxBecomesLinesOnItsStream) {
     log.Show("5>  Access is denied.\nSecond line", "GenUtils/kvoGetRegEntry",
              MessageBoxIcon::Critical);

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 
+#include "app/held_file_retry.h"
 #include "retrieval/zulu_cycle.h"
 #include "tests/unit/update_fixture.h"
 
@@ -39,6 +41,14 @@ class Update : public ::testing::Test {
         EXPECT_TRUE(p.timer1.Enabled());
         EXPECT_EQ(p.frm.MinutesLeft, 15);
         EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Failed);
+    }
+
+    std::vector<fake::FakeReportFiles::Swap> SwapsOf(const std::string& path) const {
+        std::vector<fake::FakeReportFiles::Swap> swaps;
+        std::copy_if(p.reportFiles.swaps.begin(), p.reportFiles.swaps.end(),
+                     std::back_inserter(swaps),
+                     [&](const auto& swap) { return swap.path == path; });
+        return swaps;
     }
 
     fake::FakePlatform p;
@@ -202,6 +212,102 @@ TEST_F(Update, AFailedWriteIsReportedWithThePathAndReason) {
     EXPECT_EQ(p.reportFiles.files[PreviousReport()], kPrevious);
     EXPECT_EQ(p.frm.CurrentMetar, "") << "the buffer is emptied all the same";
     EXPECT_TRUE(p.timer1.Enabled());
+}
+
+// --- A report that another program (the simulator) holds open ---------------------------------
+
+TEST_F(Update, AHeldReportLandsSoonAfterTheReaderLetsGo) {
+    p.reportFiles.heldUntil[CurrentReport()] = seconds(3);
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.reportFiles.files[CurrentReport()], kCurrent);
+    EXPECT_EQ(p.reportFiles.files[PreviousReport()], kPrevious);
+    EXPECT_EQ(p.lblStatus.colour, kBlue);
+    EXPECT_EQ(p.frm.StatusText, "Next update in 15 minutes");
+    const auto swaps = SwapsOf(CurrentReport());
+    ASSERT_TRUE(swaps.back().done);
+    EXPECT_GE(swaps.back().at, seconds(3));
+    EXPECT_LT(swaps.back().at, seconds(3) + milliseconds(500));
+}
+
+TEST_F(Update, AReportHeldPastTheRetryWindowIsReportedAndKept) {
+    p.reportFiles.heldUntil[CurrentReport()] = minutes(5);
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.lblStatus.colour, kRed);
+    EXPECT_EQ(p.frm.StatusText,
+              "Could not write C:\\Fly!\\METAR\\CurrentMETAR.txt: another program has the file "
+              "open");
+    EXPECT_EQ(p.reportFiles.files[CurrentReport()], "old current");
+    EXPECT_EQ(p.reportFiles.files[PreviousReport()], kPrevious);
+    EXPECT_TRUE(p.timer1.Enabled());
+    EXPECT_EQ(p.frm.MinutesLeft, 15);
+    const auto swaps = SwapsOf(CurrentReport());
+    EXPECT_EQ(swaps.back().at - swaps.front().at, kHeldFileRetryWindow);
+}
+
+class WriteFailure : public Update, public ::testing::WithParamInterface<ReportWriteFailureKind> {};
+
+TEST_P(WriteFailure, IsReportedAtOnce) {
+    p.reportFiles.failures[CurrentReport()] = {GetParam(), "reason"};
+    p.frm.Command1_Click();
+    EXPECT_EQ(SwapsOf(CurrentReport()).size(), 1u);
+    EXPECT_LT(p.loop.Now(), seconds(1));
+    EXPECT_EQ(p.lblStatus.colour, kRed);
+    EXPECT_EQ(p.frm.StatusText.rfind("Could not write " + CurrentReport() + ": ", 0), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(OtherThanHeld, WriteFailure,
+                         ::testing::Values(ReportWriteFailureKind::ReadOnly,
+                                           ReportWriteFailureKind::NoFolder,
+                                           ReportWriteFailureKind::DiskFull,
+                                           ReportWriteFailureKind::Other));
+
+TEST_F(Update, AClickWhileAHeldReportWaitsRunsANestedUpdateAndTheWaitingBytesStayTheirs) {
+    p.reportFiles.heldUntil[CurrentReport()] = seconds(2);
+    p.loop.Post(milliseconds(500), [&] {
+        p.server.Route(CycleFile("14Z"), Body("the nested update's current report"));
+        p.frm.Command1_Click();
+    });
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.server.requests.size(), 6u);
+    const auto swaps = SwapsOf(CurrentReport());
+    EXPECT_EQ(std::count_if(swaps.begin(), swaps.end(), [](const auto& s) { return s.done; }), 2)
+        << "both writes land, the nested one first";
+    EXPECT_EQ(p.reportFiles.files[CurrentReport()], kCurrent);
+    EXPECT_EQ(p.lblStatus.colour, kBlue);
+}
+
+TEST_F(Update, ClosingWhileAHeldReportWaitsEndsTheWaitAtOnce) {
+    p.reportFiles.heldUntil[CurrentReport()] = minutes(5);
+    p.loop.Post(seconds(1), [&] { p.loop.Close(); });
+    p.frm.Command1_Click();
+    EXPECT_TRUE(p.frm.Closing());
+    EXPECT_LT(p.loop.Now(), seconds(1) + milliseconds(100));
+    EXPECT_EQ(p.reportFiles.files[CurrentReport()], "old current");
+}
+
+// A box that names no real folder: the reason in red, nothing written, the next update still comes.
+void ExpectNoFolderRefused(fake::FakePlatform& p) {
+    EXPECT_EQ(p.lblStatus.colour, kRed);
+    EXPECT_EQ(p.frm.StatusText, "No METAR folder: type the simulator's METAR folder in the box");
+    EXPECT_EQ(p.reportFiles.files.size(), 2u) << "nothing is written anywhere";
+    EXPECT_TRUE(p.timer1.Enabled());
+    EXPECT_EQ(p.frm.MinutesLeft, 15);
+}
+
+TEST_F(Update, ABoxNamingNoFolderRefusesTheUpdateBeforeAnyTransfer) {
+    p.text1.text = "\\METAR\\";  // what start-up shows when the simulator is not found
+    p.frm.Command1_Click();
+    EXPECT_TRUE(p.server.requests.empty());
+    ExpectNoFolderRefused(p);
+    ExpectReportsUntouched();
+}
+
+TEST_F(Update, ABoxEmptiedDuringTheDownloadWritesNothing) {
+    p.loop.Post(milliseconds(45), [&] { p.text1.text = ""; });
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.server.requests.size(), 3u);
+    ExpectNoFolderRefused(p);
+    ExpectReportsUntouched();
 }
 
 TEST_F(Update, StalledDownloadsEndAtTheTimeLimit) {
