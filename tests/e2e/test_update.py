@@ -1,6 +1,7 @@
 """An update by nimbrel.exe under Wine against the local NOAA stand-in in the classic layout: the
-report files it writes, the status line on the way, each failure the server or the disk can cause,
-and closing the window while an update waits."""
+report files it writes, the status line on the way, the files it keeps when the server has nothing
+newer, each failure the server or the disk can cause, and closing the window while an update
+waits."""
 
 import os
 import re
