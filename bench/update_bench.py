@@ -1,10 +1,12 @@
 #!/usr/bin/python3
 """Benchmarks of an update by nimbrel.exe under Wine against the local NOAA stand-in (classic
 layout): the time of a whole update beside curl fetching the same three addresses, the CPU the
-program uses while an update waits, and the peak memory of an update. Prints figures and ratios;
-it never judges them. Needs a Wine session: run it through scripts/bench (see README.md)."""
+program uses while an update waits, the peak memory of an update, and what updates through an hour
+transfer, today and with conditional and compressed requests. Prints figures and ratios; it never
+judges them. Needs a Wine session: run it through scripts/bench (see README.md)."""
 
 import argparse
+import datetime
 import os
 import statistics
 import subprocess
@@ -21,6 +23,14 @@ from noaa_fixture import CLASSIC_CYCLES, NEXT_UPDATE, PAGE, REPORTS  # noqa: E40
 CURRENT = CLASSIC_CYCLES + "14Z.TXT"
 PREVIOUS = CLASSIC_CYCLES + "13Z.TXT"
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+# How the stand-in serves the cycle files in each way of fetching them compared: a client of
+# today's kind sends plain GETs and asks for no compression, which the rule "plain" gives whatever
+# nimbrel.exe asks.
+WAYS = (("plain GETs, no gzip (today)", "plain"),
+        ("conditional requests", "uncompressed"),
+        ("conditional requests and gzip", "serve"))
+# NOAA adds the reports that arrive to the current hour's file every few minutes.
+UPDATE_INTERVAL = datetime.timedelta(minutes=7)
 
 
 def parse_arguments():
@@ -33,6 +43,8 @@ def parse_arguments():
                         help="bytes of each cycle file (default 5000000)")
     parser.add_argument("--wait", type=float, default=10.0,
                         help="seconds of the waiting and idle CPU measurements (default 10)")
+    parser.add_argument("--updates", type=int, default=8,
+                        help="updates in each way of the transfer measurement (default 8)")
     return parser.parse_args()
 
 
@@ -90,15 +102,15 @@ class Bench:
             raise RuntimeError(f"expected one nimbrel.exe process, found {pids}")
         self.pid = pids[0]
 
-    def update(self):
-        """One update from the click to both reports written and the line blue again; returns
-        its milliseconds, how far it raised the peak resident size, in KiB, and the longest the
-        window kept the driver waiting for an answer meanwhile, in milliseconds."""
+    def delete_reports(self):
+        """So that the next update fetches both files whole, as the first one after a start."""
         for name in REPORTS:
             if os.path.exists(self.reports.path(name)):
                 os.remove(self.reports.path(name))
-        reset_peak_memory(self.pid)
-        before = status_kib(self.pid, "VmHWM")
+
+    def watch_update(self):
+        """Clicks "Get METAR" and waits for both reports written and the line blue again; returns
+        the driver's watch."""
         watched = fixture.status_watch(self.session, fixture.UPDATE_TIMEOUT_MS, "blue",
                                        NEXT_UPDATE, click_first=True)
         if not watched["reached"]:
@@ -106,8 +118,35 @@ class Bench:
         if (self.reports.read(fixture.CURRENT_REPORT) != self.served[CURRENT]
                 or self.reports.read(fixture.PREVIOUS_REPORT) != self.served[PREVIOUS]):
             raise RuntimeError("the reports differ from the served files")
+        return watched
+
+    def update(self):
+        """One update from the click to both reports written and the line blue again; returns
+        its milliseconds, how far it raised the peak resident size, in KiB, and the longest the
+        window kept the driver waiting for an answer meanwhile, in milliseconds."""
+        self.delete_reports()
+        reset_peak_memory(self.pid)
+        before = status_kib(self.pid, "VmHWM")
+        watched = self.watch_update()
         return (watched["elapsed_ms"], status_kib(self.pid, "VmHWM") - before,
                 watched["longest_answer_ms"])
+
+    def transfers(self, rule, versions):
+        """Updates from a start, once for each version of the current file in `versions` (bytes
+        and modification time), the previous file unchanged, with both served by the stand-in's
+        `rule`. Returns the cycle files sent whole and the bytes of their bodies."""
+        for path in (CURRENT, PREVIOUS):
+            self.standin.rule(path, rule)
+        self.delete_reports()
+        asked_before = len(self.standin.responses())
+        for data, modified in versions:
+            self.standin.put(CURRENT, data, modified)
+            self.served[CURRENT] = data
+            self.watch_update()
+        answers = [answer for answer in self.standin.responses()[asked_before:]
+                   if answer["path"] in (CURRENT, PREVIOUS)]
+        return (sum(answer["status"] == 200 for answer in answers),
+                sum(answer["bytes"] for answer in answers))
 
     def curl(self, folder):
         """curl fetching the page and both files one after the other; returns milliseconds."""
@@ -148,6 +187,32 @@ class Bench:
                                        click_first=True)
         if not watched["reached"]:
             raise RuntimeError(f"the update did not wait: {fixture.steps(watched['samples'])}")
+
+
+def current_file_versions(bench, updates):
+    """The current file as each update finds it: as served first, then with the reports of a
+    few more minutes added, each version modified minutes after the one before."""
+    first = datetime.datetime.now(datetime.timezone.utc) - UPDATE_INTERVAL * updates
+    data = bench.served[CURRENT]
+    versions = []
+    for index in range(updates):
+        if index:
+            data += fixture.cycle_file(len(data) // 100, 14, seed=10 + index)
+        versions.append((data, first + UPDATE_INTERVAL * index))
+    return versions
+
+
+def report_transfers(arguments, bench):
+    versions = current_file_versions(bench, arguments.updates)
+    results = [(name, *bench.transfers(rule, versions)) for name, rule in WAYS]
+    minutes = UPDATE_INTERVAL.seconds // 60
+    line("transfers", f"{arguments.updates} updates {minutes} minutes apart, the current file "
+                      f"changed before each, the previous one not: the cycle files sent whole "
+                      f"and their body bytes (best possible {arguments.updates + 1} files)")
+    today_bytes = results[0][2]
+    for name, files, received in results:
+        line("", f"{name}: {files} files, {received:,} bytes, "
+                 f"{received / today_bytes:.1%} of today's")
 
 
 def line(label, text):
@@ -197,6 +262,8 @@ def report(arguments, bench):
              f"ratio first rise/files {peaks[0] * 1024 / total_bytes:.2f}; "
              f"resident before the first update {resident_before / 1024:.1f} MiB, "
              f"after the last {status_kib(bench.pid, 'VmRSS') / 1024:.1f} MiB")
+
+    report_transfers(arguments, bench)
 
     idle, idle_server = bench.cpu_per_second(arguments.wait)
     bench.wait_for_stalled_page()

@@ -139,6 +139,11 @@ class Standin:
 
     def requests(self):
         """The URL paths asked for so far, in order."""
+        return [entry["path"] for entry in self.responses()]
+
+    def responses(self):
+        """The requests so far, in order, each as {"path", "status", "bytes"}: its URL path, the
+        status answered (None if none was) and the body bytes sent."""
         return json.loads(self._request("GET", "/__requests")[1])
 
     def _request(self, method, path, body=None):

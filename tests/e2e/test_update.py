@@ -1,6 +1,7 @@
 """An update by nimbrel.exe under Wine against the local NOAA stand-in in the classic layout: the
-report files it writes, the status line on the way, each failure the server or the disk can cause,
-and closing the window while an update waits."""
+report files it writes, the status line on the way, the files it keeps when the server has nothing
+newer, each failure the server or the disk can cause, and closing the window while an update
+waits."""
 
 import os
 import re
@@ -88,6 +89,31 @@ class ClassicLayoutUpdate(fixture.UpdateChecks, unittest.TestCase):
         self.update("blue", NEXT_UPDATE)
         self.assertReports(mirrored, self.served[PREVIOUS])
         self.assertAsked([PAGE, moved_page], [CURRENT, PREVIOUS, mirror])
+
+    def assertAnswered(self, current_status, previous_status):
+        """Runs an update that must end blue, in which the stand-in answered each cycle file once,
+        with these statuses."""
+        asked_before = len(self.standin.responses())
+        self.update("blue", NEXT_UPDATE)
+        answered = sorted((entry["path"], entry["status"])
+                          for entry in self.standin.responses()[asked_before:])
+        self.assertEqual(answered, sorted([(PAGE, 200), (CURRENT, current_status),
+                                           (PREVIOUS, previous_status)]))
+
+    def test_a_second_update_keeps_unchanged_files_on_not_modified(self):
+        self.assertAnswered(200, 200)
+        files = {name: (self.reports.read(name), os.stat(self.reports.path(name)).st_mtime_ns)
+                 for name in REPORTS}
+
+        self.assertAnswered(304, 304)
+        for name, (data, modified) in files.items():
+            self.assertTrue(self.reports.read(name) == data, f"{name} changed")
+            self.assertEqual(os.stat(self.reports.path(name)).st_mtime_ns, modified, name)
+
+        # A report changed on disk is fetched whole again: the server's copy may be what it lacks.
+        self.reports.write(CURRENT_REPORT, EARLIER[CURRENT_REPORT])
+        self.assertAnswered(200, 304)
+        self.assertReports(self.served[CURRENT], self.served[PREVIOUS])
 
     # --- Failures: red, saying what went wrong, the earlier report kept, the program going on --
 

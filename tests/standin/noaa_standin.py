@@ -34,6 +34,8 @@ FILLER = FILLER_LINE * 1000
 
 BEHAVIOURS = {
     "serve": "the file as it is (removes a rule)",
+    "plain": "the file whole and uncompressed, whatever conditions or encodings the request names",
+    "uncompressed": "the file as it is, never gzip-compressed",
     "status": "CODE: that status with a short page",
     "redirect": "TARGET: 302 to TARGET, a path or a URL",
     "redirect-tls": "PATH: 301 to PATH on this server's HTTPS listener, as localhost",
@@ -102,19 +104,47 @@ COMPRESSED_FILES = CompressedFiles()
 
 
 class RequestLog:
-    """The paths of the GET requests served, in order, for tests to check what a client asked."""
+    """The GET requests served, in order, for tests to check what a client asked and what it got:
+    each one's path, status and the body bytes sent."""
 
     def __init__(self):
         self._lock = threading.Lock()
-        self._paths = []
+        self._entries = []
 
     def add(self, path):
+        """Logs a request; returns its index for the calls below."""
         with self._lock:
-            self._paths.append(path)
+            self._entries.append({"path": path, "status": None, "bytes": 0})
+            return len(self._entries) - 1
 
-    def paths(self):
+    def answered(self, index, status):
         with self._lock:
-            return list(self._paths)
+            self._entries[index]["status"] = status
+
+    def sending(self, index, size):
+        with self._lock:
+            self._entries[index]["bytes"] += size
+
+    def entries(self):
+        with self._lock:
+            return [dict(entry) for entry in self._entries]
+
+
+class BodyCounter:
+    """The handler's output stream, counting the body's bytes into the request's log entry. Each
+    piece is counted before it goes out, so a client that has the whole body finds it counted."""
+
+    def __init__(self, stream, log, index):
+        self._stream = stream
+        self._log = log
+        self._index = index
+
+    def write(self, data):
+        self._log.sending(self._index, len(data))
+        return self._stream.write(data)
+
+    def __getattr__(self, name):
+        return getattr(self._stream, name)
 
 
 def parse_rule(text):
@@ -137,6 +167,7 @@ def bounded_bytes(arg):
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     timeout = MAX_SECONDS  # for reading a request
+    log_index = None  # the request's entry in the log; none for the stand-in's own endpoints
 
     def log_message(self, format, *args):
         if self.server.verbose:
@@ -146,9 +177,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         path = urllib.parse.unquote(urllib.parse.urlsplit(self.path).path)
         self.close_connection = True
         if path == "/__requests":
-            self._send(200, json.dumps(self.server.requests.paths()).encode())
+            self._send(200, json.dumps(self.server.requests.entries()).encode())
             return
-        self.server.requests.add(path)
+        self.log_index = self.server.requests.add(path)
         behaviour, arg = self.server.rules.get(path)
         try:
             getattr(self, "_" + behaviour.replace("-", "_"))(path, arg)
@@ -221,6 +252,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def _headers(self, status, length=None, date=True, extra=()):
         self.send_response_only(status)
+        if self.log_index is not None:
+            self.server.requests.answered(self.log_index, status)
         if date:
             self.send_header("Date", email.utils.formatdate(usegmt=True))
         self.send_header("Content-Type", "text/plain")
@@ -231,6 +264,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_header("Connection", "close")
         self.end_headers()
         self.wfile.flush()
+        if self.log_index is not None:
+            self.wfile = BodyCounter(self.wfile, self.server.requests, self.log_index)
 
     def _send(self, status, body, date=True, extra=()):
         self._headers(status, len(body), date, extra)
@@ -238,17 +273,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     # -- Behaviours, one per rule
 
-    def _serve(self, path, _):
+    def _serve(self, path, _, conditions=True, compression=True):
         body = self._file_body(path)
         if body is None:
             self._send(404, b"<html><body>Not Found</body></html>\n")
             return
-        compress = self._accepts_gzip()
+        compress = compression and self._accepts_gzip()
         extra = []
         validators = self._validators(path)
         if validators:
             last_modified, etag, modified = validators
-            if self._not_modified(etag, modified):
+            if conditions and self._not_modified(etag, modified):
                 self._headers(304, extra=[("Last-Modified", last_modified), ("ETag", etag)])
                 return
             if compress:
@@ -259,6 +294,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
             body = COMPRESSED_FILES.get((path, etag), body) if validators else _gzip(body)
             extra += [("Content-Encoding", "gzip"), ("Vary", "Accept-Encoding")]
         self._send(200, body, extra=extra)
+
+    def _plain(self, path, arg):
+        self._serve(path, arg, conditions=False, compression=False)
+
+    def _uncompressed(self, path, arg):
+        self._serve(path, arg, compression=False)
 
     def _status(self, _, arg):
         code = int(arg)
