@@ -233,6 +233,10 @@ def report(arguments, bench):
     updates, peaks, answers, curls, floors = [], [], [], [], []
     floor_program = arguments.floor or os.path.join(os.path.dirname(arguments.nimbrel), "bench",
                                                     "winhttp_floor.exe")
+    # Like curl and the floor, nimbrel.exe gets the files as they are; its bytes with compression
+    # are the transfer figures' business.
+    for path in (CURRENT, PREVIOUS):
+        bench.standin.rule(path, "uncompressed")
     with tempfile.TemporaryDirectory(prefix="nimbrel-curl-") as folder:
         for _ in range(runs):  # alternated, so that all see the same machine
             milliseconds, peak, answer = bench.update()
