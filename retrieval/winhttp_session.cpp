@@ -2,11 +2,13 @@
 
 #include <initializer_list>
 
+#include "util/version.h"
+
 namespace nimbrel {
 
 namespace {
 
-constexpr wchar_t kUserAgent[] = L"Nimbrel/1.00";
+constexpr wchar_t kUserAgent[] = L"Nimbrel/" NIMBREL_VERSION_TEXT;
 
 HINTERNET OpenSession() {
     HINTERNET session =
