@@ -194,6 +194,8 @@ class FrmNimbrel {
     void FillFolderBox();
     void RestartCountdown();
     void SetStatus(Colour colour, std::string text);
+    // The status text with the animation's present dots.
+    void ShowStatusText();
     void ShowFailure(const std::string& message);
     std::string TransferFailureText(const std::string& message) const;
     std::string TransferFailureText(const TransferFailure& failure) const;

@@ -6,6 +6,10 @@ namespace nimbrel {
 
 void FrmNimbrel::Timer2_Timer() {
     DotCount = static_cast<std::int16_t>((DotCount + 1) % 10);
+    ShowStatusText();
+}
+
+void FrmNimbrel::ShowStatusText() {
     controls_.lblStatus.SetCaption(StatusText +
                                    std::string(static_cast<std::size_t>(DotCount) + 1, '.'));
 }

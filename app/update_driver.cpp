@@ -135,8 +135,11 @@ void FrmNimbrel::RestartCountdown() {
 }
 
 void FrmNimbrel::SetStatus(Colour colour, std::string text) {
+    // The caption goes with the colour, which the label paints with it: a new colour never
+    // shows over the last message's text, or over the bare dots of a window that has shown none.
     controls_.lblStatus.SetForeColour(colour);
     StatusText = std::move(text);
+    ShowStatusText();
     if (statusLog_) {
         statusLog_->OnStatus(colour, StatusText);
     }

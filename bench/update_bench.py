@@ -285,7 +285,7 @@ def main():
         sys.exit("Needs a Wine session and a display: run scripts/bench.")
     session = harness.Session(arguments.nimbrel, arguments.driver)
     session.ensure_wine_server()
-    session.stop()
+    session.require_nothing_left("before the benchmark")
     session.prepare_display()
     standin = fixture.Standin()
     try:

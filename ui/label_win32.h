@@ -21,7 +21,8 @@ class Win32Label : public Label {
 
   private:
     // The label paints no background, so old text stays unless the parent repaints under it.
-    void RedrawWithBackground() const;
+    // `when` is RDW_UPDATENOW to paint at once, or 0 to leave it to the next paint.
+    void RedrawWithBackground(UINT when) const;
 
     ChildControl control_;
     Colour colour_;

@@ -107,3 +107,24 @@ stop_wine_session() {
     [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
     [ -n "${NIMBREL_XVFB_PID:-}" ] && kill "$NIMBREL_XVFB_PID" 2>/dev/null || true
 }
+
+# The Windows tests in a started Wine session, 64-bit then 32-bit, with the short benchmark first
+# when no ctest arguments narrow the run. Returns 1 when any failed.
+run_windows_tests() {
+    # The 32-bit run goes on after a failed 64-bit one: which of them fails tells where to look.
+    local status=0
+    # A short run of the benchmark, for its figures only: it never judges speed. It goes first so
+    # that the test summary closes the output.
+    if (($# == 0)); then
+        log "update benchmark, short run (figures only; scripts/bench runs it in full)"
+        /usr/bin/python3 "$NIMBREL_ROOT/bench/update_bench.py" --runs 3 --wait 3 --updates 2 \
+            "$NIMBREL_ROOT/build/windows/nimbrel.exe" \
+            "$NIMBREL_ROOT/build/windows/tests/e2e/nimbrel_driver.exe" ||
+            { log "update_bench FAILED"; status=1; }
+    fi
+    log "Windows tests under Wine"
+    ctest --test-dir "$NIMBREL_ROOT/build/windows" --output-on-failure "$@" || status=1
+    log "32-bit Windows tests under Wine"
+    ctest --test-dir "$NIMBREL_ROOT/build/windows32" --output-on-failure "$@" || status=1
+    return "$status"
+}

@@ -123,7 +123,9 @@ class Session(WinePrefix):
     # --- nimbrel.exe -------------------------------------------------------------------------
 
     def start(self, *arguments):
-        """Starts nimbrel.exe in the background; its output goes to a log file."""
+        """Starts nimbrel.exe in the background; its output goes to a log file. Nothing of
+        Nimbrel may run yet: a window left over would answer the driver in its place."""
+        self.require_nothing_left("before nimbrel.exe starts")
         log = open(os.path.join(self.output, "nimbrel.log"), "ab")
         self.process = subprocess.Popen(["wine", self.nimbrel, *arguments],
                                         stdin=subprocess.DEVNULL, stdout=log, stderr=log)
@@ -159,19 +161,51 @@ class Session(WinePrefix):
         return pids
 
     def stop(self):
-        """Ends nimbrel.exe whatever state it is in."""
-        self.kill("nimbrel.exe")
+        """Ends the nimbrel.exe this session started, whatever state it is in, and waits until
+        its process and its windows are gone; then fails if anything of Nimbrel is left."""
         if self.process:
-            self.wait_for_exit(10)
+            # `wine` becomes the program itself, so its process is the program's.
+            if self.process.poll() is None:
+                self.process.kill()
+            self.process.wait(timeout=30)
             self.process = None
+        self.wait_until_windows_gone()
+        self.require_nothing_left("after the test")
 
     def kill(self, program):
-        """Ends every copy of `program` (a file name) running in this prefix."""
+        """Ends every copy of `program` (a file name, e.g. fly.exe) running in this prefix."""
         for pid in self.pids_of(program):
             try:
                 os.kill(pid, signal.SIGKILL)
             except ProcessLookupError:
                 pass
+
+    def leftovers(self):
+        """What of Nimbrel still runs in this prefix: its processes and its windows, as text;
+        empty when nothing does."""
+        found = []
+        pids = self.program_pids()
+        if pids:
+            found.append(f"nimbrel.exe processes {pids}")
+        windows = self.nimbrel_windows()
+        if windows:
+            found.append(f"Nimbrel windows {windows}")
+        return "; ".join(found)
+
+    def require_nothing_left(self, when):
+        left = self.leftovers()
+        if left:
+            raise AssertionError(f"{when}: {left}")
+
+    def nimbrel_windows(self):
+        """Every window of Nimbrel's classes, with the Windows process ID that owns it."""
+        return self.drive(["instances"])[0]["windows"]
+
+    def wait_until_windows_gone(self, timeout=30):
+        """The Wine server destroys an ended program's windows once it has seen it end."""
+        deadline = time.monotonic() + timeout
+        while self.nimbrel_windows() and time.monotonic() < deadline:
+            time.sleep(0.1)
 
     def close_main_window(self):
         """Closes the main window as the user would, and returns the exit code."""
@@ -286,7 +320,8 @@ def main():
         sys.exit(f"usage: {sys.argv[0]} NIMBREL_EXE DRIVER_EXE [unittest options]")
     SESSION = Session(sys.argv[1], sys.argv[2])
     SESSION.ensure_wine_server()
-    SESSION.stop()  # one left over from an interrupted run would answer in its place
+    # What an earlier test program or the benchmark left would answer in place of this one's.
+    SESSION.require_nothing_left(f"before {os.path.basename(sys.argv[0])}")
     SESSION.prepare_display()
     program = unittest.main(argv=[sys.argv[0], *sys.argv[3:]], verbosity=2, exit=False)
     result = program.result

@@ -32,8 +32,6 @@ COLOUR_CODES = {name: code for code, name in STATUS_COLOURS.items()}
 TARGET_DIR = "C:\\Fly!"
 FOLDER = "C:\\Fly!\\METAR\\"
 NEXT_UPDATE = "Next update in 15 minutes"
-# The status animation rewrites the line from the program's message this often.
-STATUS_TICK_MS = 300
 # Far beyond what a local update takes, far below the program's own time limits.
 UPDATE_TIMEOUT_MS = 20000
 
@@ -274,12 +272,11 @@ class UpdateChecks:
 
     def failed_update(self, until_text):
         """Clicks "Get METAR", waits for the line to turn red with `until_text`, and returns the
-        message it shows after the next tick of the status animation: until then the text may
-        still be an earlier one."""
-        self.update("red", until_text)
-        shown = self.session.drive(["sleep", STATUS_TICK_MS + 100],
-                                   ["text", "main", "lblStatus"])[-1]["text"]
-        return shown.rstrip(".")
+        whole message it shows then."""
+        watched = status_watch(self.session, UPDATE_TIMEOUT_MS, "red", until_text,
+                               click_first=True)
+        self.assertTrue(watched["reached"], steps(watched["samples"]))
+        return watched["samples"][-1]["text"]
 
     def status_tooltip(self):
         """The text of the status line's tooltip, read while the mouse rests on the line."""

@@ -8,10 +8,11 @@
 //   key SELECTOR tab|space|return|escape|alt+o     hover SELECTOR CONTROL     tooltip SELECTOR
 //   resources WINDOWS_PATH_OF_A_PROGRAM            errortext SYSTEM_ERROR_CODE
 //   press SELECTOR CONTROL (a mouse click)         windows SELECTOR (its process's windows)
-//   sendclick SELECTOR CONTROL
+//   sendclick SELECTOR CONTROL     instances (every window of Nimbrel's classes, and its process)
 //   watch SELECTOR CONTROL TIMEOUT_MS PALETTE UNTIL_COLOUR [UNTIL_TEXT]
 //
-// SELECTOR: main, splash, about, title=EXACT TITLE, or dialog=TITLE (a message box). CONTROL: a
+// SELECTOR: main, splash, about, title=EXACT TITLE, or dialog=TITLE (a message box). The first
+// three refuse to act when more than one window of their class exists. CONTROL: a
 // name from ui/control_ids.h (Text1, Command1, lblStatus, Label1(0), Picture1(2), ...) or a
 // number.
 //
@@ -138,15 +139,47 @@ std::string ControlName(int id) {
     return std::to_string(id);
 }
 
+// Every top-level window of a class, with the process that owns it.
+struct ClassWindow {
+    HWND window;
+    DWORD process;
+};
+
+std::vector<ClassWindow> WindowsOfClass(const wchar_t* className) {
+    std::vector<ClassWindow> found;
+    for (HWND window = FindWindowExW(nullptr, nullptr, className, nullptr); window;
+         window = FindWindowExW(nullptr, window, className, nullptr)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        found.push_back({window, process});
+    }
+    return found;
+}
+
+// The one window of a Nimbrel class. A second one, left over from an earlier run, would answer
+// in place of the program under test, so the driver refuses to act on either.
+HWND OnlyWindowOfClass(const wchar_t* className) {
+    const std::vector<ClassWindow> found = WindowsOfClass(className);
+    if (found.size() > 1) {
+        std::string processes;
+        for (const ClassWindow& each : found) {
+            processes += (processes.empty() ? "" : ", ") + std::to_string(each.process);
+        }
+        throw Failure(std::to_string(found.size()) + " windows of class " + WideToUtf8(className) +
+                      ", of processes " + processes);
+    }
+    return found.empty() ? nullptr : found.front().window;
+}
+
 HWND FindTopLevel(const std::string& selector) {
     if (selector == "main") {
-        return FindWindowW(kMainWindowClass, nullptr);
+        return OnlyWindowOfClass(kMainWindowClass);
     }
     if (selector == "splash") {
-        return FindWindowW(kSplashWindowClass, nullptr);
+        return OnlyWindowOfClass(kSplashWindowClass);
     }
     if (selector == "about") {
-        return FindWindowW(kAboutWindowClass, nullptr);
+        return OnlyWindowOfClass(kAboutWindowClass);
     }
     if (selector.starts_with("title=")) {
         return FindWindowW(nullptr, Utf8ToWide(selector.substr(6)).c_str());
@@ -155,6 +188,25 @@ HWND FindTopLevel(const std::string& selector) {
         return FindWindowW(L"#32770", Utf8ToWide(selector.substr(7)).c_str());
     }
     throw Failure("unknown window selector: " + selector);
+}
+
+// Every window of Nimbrel's own classes, whatever process owns it: what a test must find none of
+// before it starts the program and after it ends.
+std::string NimbrelWindowsJson() {
+    std::string list = "[";
+    for (const wchar_t* className : {kMainWindowClass, kSplashWindowClass, kAboutWindowClass}) {
+        for (const ClassWindow& each : WindowsOfClass(className)) {
+            if (list.size() > 1) {
+                list += ',';
+            }
+            list += Json()
+                        .Text("class", WideToUtf8(className))
+                        .Number("process", each.process)
+                        .Bool("visible", IsWindowVisible(each.window) != FALSE)
+                        .Str();
+        }
+    }
+    return Json().Add("windows", list + "]").Str();
 }
 
 HWND RequireTopLevel(const std::string& selector) {
@@ -675,6 +727,10 @@ std::string Run(const Arguments& command) {
     if (name == "errortext") {
         RequireCount(command, 2);
         return ErrorTextJson(static_cast<DWORD>(std::stoul(command[1])));
+    }
+    if (name == "instances") {
+        RequireCount(command, 1);
+        return NimbrelWindowsJson();
     }
     if (command.size() < 2) {
         throw Failure("command " + name + " needs a window");
