@@ -280,9 +280,10 @@ class UpdateChecks:
 
     def status_tooltip(self):
         """The text of the status line's tooltip, read while the mouse rests on the line."""
-        *_, tip = self.session.drive(["hover", "main", "Text1"], ["sleep", 300],
-                                     ["hover", "main", "lblStatus"], ["sleep", 1500],
-                                     ["tooltip", "main"])
+        *_, tip = self.session.drive(["hover", "main", "Text1"],
+                                     ["tooltip", "main", "hidden", 10000],
+                                     ["hover", "main", "lblStatus"],
+                                     ["tooltip", "main", "visible", 10000])
         self.assertTrue(tip["visible"])
         return tip["text"]
 

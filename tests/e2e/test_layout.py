@@ -205,9 +205,10 @@ class StatusTooltip(ProgramTest):
         self.assertTrue(watched["reached"], noaa_fixture.steps(watched["samples"]))
         shown = watched["samples"][-1]["text"]
 
-        *_, tip = self.session.drive(["hover", "main", "Text1"], ["sleep", 300],
-                                     ["hover", "main", "lblStatus"], ["sleep", 1500],
-                                     ["tooltip", "main"])
+        *_, tip = self.session.drive(["hover", "main", "Text1"],
+                                     ["tooltip", "main", "hidden", 10000],
+                                     ["hover", "main", "lblStatus"],
+                                     ["tooltip", "main", "visible", 10000])
         self.assertTrue(tip["visible"])
         self.assertEqual(tip["text"].rstrip("."), shown)
         # Long messages wrap at the width of the window rather than run off the screen.

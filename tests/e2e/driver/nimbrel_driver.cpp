@@ -5,7 +5,8 @@
 //   text SELECTOR CONTROL     rect SELECTOR CONTROL     focus SELECTOR     limit SELECTOR CONTROL
 //   click SELECTOR CONTROL    settext SELECTOR CONTROL TEXT               close SELECTOR
 //   maximize SELECTOR         colours SELECTOR CONTROL                     sleep MS
-//   key SELECTOR tab|space|return|escape|alt+o     hover SELECTOR CONTROL     tooltip SELECTOR
+//   key SELECTOR tab|space|return|escape|alt+o     hover SELECTOR CONTROL
+//   tooltip SELECTOR [visible|hidden TIMEOUT_MS] (waits up to TIMEOUT_MS for that state)
 //   resources WINDOWS_PATH_OF_A_PROGRAM            errortext SYSTEM_ERROR_CODE
 //   press SELECTOR CONTROL (a mouse click)         windows SELECTOR (its process's windows)
 //   sendclick SELECTOR CONTROL     instances (every window of Nimbrel's classes, and its process)
@@ -476,26 +477,45 @@ std::string ProcessWindowsJson(HWND window) {
     return Json().Add("windows", search.list + "]").Str();
 }
 
-// The visible tooltip window of the thread that owns `window`, with the text it shows.
-std::string TooltipJson(HWND window) {
+// The visible tooltip window of the thread that owns `window`, or null.
+HWND VisibleTooltip(HWND window) {
     const DWORD thread = GetWindowThreadProcessId(window, nullptr);
     for (HWND tip = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); tip;
          tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) {
         if (GetWindowThreadProcessId(tip, nullptr) == thread && IsWindowVisible(tip)) {
-            DWORD_PTR maxWidth = 0;
-            SendMessageTimeoutW(tip, TTM_GETMAXTIPWIDTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                                &maxWidth);
-            RECT bounds{};
-            GetWindowRect(tip, &bounds);
-            return Json()
-                .Bool("visible", true)
-                .Text("text", ReadText(tip))
-                .Number("max_width", static_cast<long long>(static_cast<int>(maxWidth)))
-                .Add("bounds", RectJson(bounds))
-                .Str();
+            return tip;
         }
     }
-    return Json().Bool("visible", false).Str();
+    return nullptr;
+}
+
+// The tooltip of the thread that owns `window`, with the text it shows, once it is in `state`
+// (visible or hidden) or `timeoutMs` has passed: it shows only after the mouse has rested on its
+// tool a while, and hides a while after the mouse has left.
+std::string TooltipJson(HWND window, const std::string& state, int timeoutMs) {
+    if (state != "visible" && state != "hidden") {
+        throw Failure("unknown state " + state);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    HWND tip = VisibleTooltip(window);
+    while ((tip != nullptr) != (state == "visible") &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(kPollInterval);
+        tip = VisibleTooltip(window);
+    }
+    if (!tip) {
+        return Json().Bool("visible", false).Str();
+    }
+    DWORD_PTR maxWidth = 0;
+    SendMessageTimeoutW(tip, TTM_GETMAXTIPWIDTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &maxWidth);
+    RECT bounds{};
+    GetWindowRect(tip, &bounds);
+    return Json()
+        .Bool("visible", true)
+        .Text("text", ReadText(tip))
+        .Number("max_width", static_cast<long long>(static_cast<int>(maxWidth)))
+        .Add("bounds", RectJson(bounds))
+        .Str();
 }
 
 // How many pixels of each colour (RRGGBB) the control shows, from a copy of the screen.
@@ -757,8 +777,11 @@ std::string Run(const Arguments& command) {
         return Post(window, WM_SYSCOMMAND, SC_MAXIMIZE);
     }
     if (name == "tooltip") {
-        RequireCount(command, 2);
-        return TooltipJson(window);
+        if (command.size() == 2) {
+            return TooltipJson(window, "visible", 0);
+        }
+        RequireCount(command, 4);
+        return TooltipJson(window, command[2], std::stoi(command[3]));
     }
     if (name == "windows") {
         RequireCount(command, 2);
