@@ -169,7 +169,7 @@ class Exchange {
     void RequestData(HINTERNET request);
     void OnDataAvailable(HINTERNET request, DWORD available);
     void OnRead(HINTERNET request, const char* data, DWORD length);
-    bool Decode(std::string_view data, std::string& chunk);
+    void ContinueBody(HINTERNET request);
     void Finish();
     void Fail(TransferFailure failure);
     void Fail(DWORD code) { Fail(WinHttpFailure(code, Situation())); }
@@ -206,6 +206,7 @@ class Exchange {
     std::optional<GzipInflater> inflater_;
     HttpResponseInfo info_;
     std::string buffer_;
+    std::string_view unread_;  // of the last read, in buffer_, not yet handed on
     std::atomic<bool> ended_{false};
 };
 
@@ -260,7 +261,7 @@ std::optional<TransferFailure> Exchange::Configure(HINTERNET request) {
 
 void Exchange::Send() {
     link_->Adopt(std::exchange(request_, nullptr),
-                 [this](HINTERNET request) { RequestData(request); });
+                 [this](HINTERNET request) { ContinueBody(request); });
     link_->Use([this](HINTERNET request) {
         if (!WinHttpSendRequest(request, headers_.c_str(), static_cast<DWORD>(headers_.size()),
                                 WINHTTP_NO_REQUEST_DATA, 0, 0, reinterpret_cast<DWORD_PTR>(this))) {
@@ -290,6 +291,8 @@ void CALLBACK Exchange::OnStatus(HINTERNET, DWORD_PTR context, DWORD status, voi
                 exchange->Fail({.kind = TransferFailureKind::Other, .systemText = error.what()});
             });
         } catch (...) {
+            // Without the memory for the reason it still ends: this takes none.
+            link->Inbox().End(TransferFailure{});
             link->Close();
         }
     }
@@ -312,6 +315,8 @@ void Exchange::Handle(HINTERNET request, DWORD status, void* info, DWORD length)
             secureFailureFlags_ = *static_cast<const DWORD*>(info);
             break;
         case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
+            // A reused connection reports no connecting: the request sent, it stands.
+            connected_ = true;
             if (!WinHttpReceiveResponse(request, nullptr)) {
                 Fail(GetLastError());
             }
@@ -378,7 +383,7 @@ void Exchange::OnHeaders(HINTERNET request) {
     }
     // Lets the receiver hold the body in one piece from the start instead of growing it.
     if (expected_ && !inflater_) {
-        link_->PostBodySize(*expected_);
+        link_->Inbox().AddBodySize(*expected_);
     }
     RequestData(request);
 }
@@ -406,40 +411,44 @@ void Exchange::OnRead(HINTERNET request, const char* data, DWORD length) {
         return;
     }
     received_ += length;
-    std::string chunk;
-    if (!Decode(std::string_view(data, length), chunk)) {
+    // The limit holds for the bytes the server sends and for what they inflate to.
+    if (received_ > order_.limits.bodyBytes) {
+        Fail(TooLarge());
         return;
     }
-    if (!chunk.empty() && !link_->PostChunk(std::move(chunk))) {
-        Fail({.kind = TransferFailureKind::Cancelled});
-        return;
-    }
-    if (!link_->PauseWhenFull()) {
-        RequestData(request);
-    }
+    unread_ = std::string_view(data, length);
+    ContinueBody(request);
 }
 
-// The limit holds for the bytes the server sends and for what they inflate to.
-bool Exchange::Decode(std::string_view data, std::string& chunk) {
-    GzipInflater::Result result = GzipInflater::Result::Ok;
-    if (received_ > order_.limits.bodyBytes) {
-        result = GzipInflater::Result::TooLarge;
-    } else if (inflater_) {
-        result = inflater_->Inflate(data, chunk);
-    } else {
-        chunk.assign(data);
+// Hands on what is left of the last read, then asks for more. When too much waits for the
+// user-interface thread it stops instead, and the thread's taking calls it again.
+void Exchange::ContinueBody(HINTERNET request) {
+    for (bool more = true; more;) {
+        std::string inflated;
+        std::string_view bytes = std::exchange(unread_, {});
+        more = false;
+        if (inflater_) {
+            unread_ = bytes;
+            switch (inflater_->Inflate(unread_, inflated)) {
+                case GzipInflater::Result::Ok:
+                    break;
+                case GzipInflater::Result::More:
+                    more = true;
+                    break;
+                case GzipInflater::Result::TooLarge:
+                    Fail(TooLarge());
+                    return;
+                case GzipInflater::Result::Damaged:
+                    Fail(Damaged());
+                    return;
+            }
+            bytes = inflated;
+        }
+        if (!bytes.empty() && !link_->Inbox().AddData(bytes)) {
+            return;
+        }
     }
-    switch (result) {
-        case GzipInflater::Result::Ok:
-            return true;
-        case GzipInflater::Result::TooLarge:
-            Fail(TooLarge());
-            return false;
-        case GzipInflater::Result::Damaged:
-            Fail(Damaged());
-            return false;
-    }
-    return false;
+    RequestData(request);
 }
 
 void Exchange::Finish() {
@@ -461,14 +470,14 @@ void Exchange::Finish() {
 // Only the first end counts; closing makes WinHTTP drop the rest.
 void Exchange::Fail(TransferFailure failure) {
     if (!ended_.exchange(true)) {
-        link_->PostFailure(std::move(failure));
+        link_->Inbox().End(std::move(failure));
         link_->Close();
     }
 }
 
 void Exchange::Complete() {
     if (!ended_.exchange(true)) {
-        link_->PostCompletion(std::move(info_));
+        link_->Inbox().End(std::move(info_));
         link_->Close();
     }
 }
@@ -478,7 +487,7 @@ void Exchange::Complete() {
 void StartExchange(std::shared_ptr<TransferLink> link, ExchangeOrder order) {
     auto exchange = std::make_unique<Exchange>(link, std::move(order));
     if (auto failure = exchange->Open()) {
-        link->PostFailure(std::move(*failure));
+        link->Inbox().End(std::move(*failure));
         return;
     }
     exchange.release()->Send();

@@ -42,14 +42,6 @@ WinHttpSession Open() {
         session.openError = GetLastError();
         return session;
     }
-    // NOAA's servers redirect plain HTTP to HTTPS, which WinHTTP refuses unless told otherwise.
-    DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_ALWAYS;
-    if (!WinHttpSetOption(session.handle, WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof policy)) {
-        session.openError = GetLastError();
-        WinHttpCloseHandle(session.handle);
-        session.handle = nullptr;
-        return session;
-    }
     session.tlsVersionNotOffered = !OfferCurrentTls(session.handle);
     return session;
 }

@@ -22,6 +22,7 @@ RULES = [
     "/fault/500.TXT=status:500",
     "/fault/moved=redirect:/weather/metar.shtml",
     "/fault/to-https=redirect-tls:/weather/metar.shtml",
+    "/fault/to-http=redirect-plain:/weather/metar.shtml",
     "/fault/short.TXT=short:1000",
     "/fault/broken-chunked.TXT=broken-chunked:5000",
     "/fault/cut-chunk.TXT=cut-chunk:5000",
@@ -37,6 +38,7 @@ RULES = [
     "/gzip/short.TXT=gzip-short:1000",
     "/gzip/damaged.TXT=gzip-damaged",
     "/gzip/bomb.TXT=gzip-bomb:16777216",
+    "/gzip/padded.TXT=gzip-padded:512",
     f"/dated/16Z.TXT=date:{DATE}",
     "/undated/16Z.TXT=no-date",
 ]
@@ -77,7 +79,7 @@ def write_data(root):
     write_file(root, "/drip/15Z.TXT", metar_text(15, 200) + every_byte)
     write_file(root, "/dated/16Z.TXT", metar_text(16, 20))
     write_file(root, "/undated/16Z.TXT", metar_text(16, 21))
-    for name in ["short", "damaged"]:
+    for name in ["short", "damaged", "padded"]:
         write_file(root, f"/gzip/{name}.TXT", metar_text(17, 500))
     for hour, name in enumerate(["fast", "stalled", "drip"]):
         write_file(root, f"/stress/{name}.TXT", metar_text(hour, 3000 if name == "fast" else 1000))

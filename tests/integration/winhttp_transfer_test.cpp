@@ -174,6 +174,13 @@ TEST(WinHttpTransfer, CompressedBodyThatIsNotWholeIsAnError) {
     }
 }
 
+// Zeros after the gzip member, as some servers pad a body, are not data; gzip(1) ignores them too.
+TEST(WinHttpTransfer, CompressedBodyWithTrailingZerosCompletes) {
+    Transfer transfer;
+    transfer.Run(Url("/gzip/padded.TXT"));
+    ExpectCompletedWith(transfer.heard, DataFile("/gzip/padded.TXT"));
+}
+
 TEST(WinHttpTransfer, CompressedBodyInflatingPastTheLimitStops) {
     Transfer transfer({.bodyBytes = 1u << 20});
     transfer.Run(Url("/gzip/bomb.TXT"));
@@ -225,6 +232,19 @@ TEST(WinHttpTransfer, FollowsARedirectFromHttpToHttps) {
     Transfer transfer;
     transfer.Run(Url("/fault/to-https"));
     ExpectCompletedWith(transfer.heard, DataFile(kPage));
+}
+
+// WinHTTP's own policy: never from HTTPS down to plain HTTP, where anyone on the way could change
+// the data.
+TEST(WinHttpTransfer, RefusesARedirectFromHttpsToHttp) {
+    if (TestOptions().tlsBase.empty()) {
+        GTEST_SKIP() << "the stand-in has no HTTPS listener";
+    }
+    Transfer transfer;
+    transfer.Run(TestOptions().tlsBase + "/fault/to-http");
+    ExpectFailedWith(transfer.heard,
+                     "The server's redirect was not followed (to plain HTTP, or too many)");
+    EXPECT_EQ(transfer.heard.chunks, 0);
 }
 
 TEST(WinHttpTransfer, FetchesOverHttps) {

@@ -39,6 +39,7 @@ BEHAVIOURS = {
     "status": "CODE: that status with a short page",
     "redirect": "TARGET: 302 to TARGET, a path or a URL",
     "redirect-tls": "PATH: 301 to PATH on this server's HTTPS listener, as localhost",
+    "redirect-plain": "PATH: 301 to PATH on this server's plain HTTP listener, as localhost",
     "short": "N: announces the whole file, sends N bytes, closes",
     "broken-chunked": "N: the first N bytes in chunks, closes without the last chunk",
     "cut-chunk": "N: announces a chunk of N bytes, sends half of it, closes",
@@ -52,6 +53,7 @@ BEHAVIOURS = {
     "gzip-short": "N: the file gzip-compressed, announced whole, N bytes of it, closes",
     "gzip-damaged": "the file gzip-compressed, with bytes in the middle changed",
     "gzip-bomb": "N: a small gzip body that inflates to N zero bytes",
+    "gzip-padded": "N: the file gzip-compressed, followed by N zero bytes",
     "date": "TEXT: the file with the Date header TEXT",
     "no-date": "the file without a Date header",
 }
@@ -316,6 +318,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         target = f"https://localhost:{self.server.tls_port}{arg}"
         self._send(301, b"", extra=[("Location", target)])
 
+    def _redirect_plain(self, _, arg):
+        target = f"http://localhost:{self.server.plain_port}{arg}"
+        self._send(301, b"", extra=[("Location", target)])
+
     def _short(self, path, arg):
         body = self._body(path)
         self._headers(200, len(body))
@@ -396,6 +402,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         body[middle : middle + 16] = bytes(byte ^ 0x5A for byte in body[middle : middle + 16])
         self._send(200, bytes(body), extra=[("Content-Encoding", "gzip")])
 
+    def _gzip_padded(self, path, arg):
+        body = _gzip(self._body(path)) + bytes(bounded_bytes(arg))
+        self._send(200, body, extra=[("Content-Encoding", "gzip")])
+
     def _gzip_bomb(self, _, arg):
         packer = zlib.compressobj(9, zlib.DEFLATED, 16 + zlib.MAX_WBITS)
         zeros = bytes(PIECE)
@@ -470,6 +480,7 @@ class Server(http.server.ThreadingHTTPServer):
         self.root = root
         self.verbose = verbose
         self.tls_port = None
+        self.plain_port = self.server_address[1]
         self.tls_context = tls_context
 
     def get_request(self):
@@ -514,6 +525,7 @@ def main():
         context.load_cert_chain(*arguments.tls)
         servers.append(Server(rules, requests, arguments.root, arguments.verbose, context))
         servers[0].tls_port = servers[1].tls_port = servers[1].server_address[1]
+        servers[1].plain_port = servers[0].server_address[1]
     print(f"PORT {servers[0].server_address[1]}")
     if arguments.tls:
         print(f"TLS-PORT {servers[1].server_address[1]}")
