@@ -19,9 +19,10 @@ namespace nimbrel {
 
 namespace {
 
-// Large reads keep the callbacks and posted chunks few when the data comes fast; a read never
-// waits for more than has arrived.
+// Large reads keep the callbacks and batches few when the data comes fast.
 constexpr DWORD kReadSize = 256 * 1024;
+// Wine's WinHTTP holds no more than this, and fills a larger read before it returns.
+constexpr DWORD kWineBufferSize = 8 * 1024;
 // Name look-up, connecting and sending the request each get this long.
 constexpr int kSetupTimeoutMs = 30 * 1000;
 constexpr DWORD kNotifications =
@@ -400,7 +401,11 @@ void Exchange::OnDataAvailable(HINTERNET request, DWORD available) {
         Finish();
         return;
     }
-    if (!WinHttpReadData(request, buffer_.data(), std::min(available, kReadSize), nullptr)) {
+    // A read of what has arrived never waits. A full buffer waiting tells of data that comes
+    // faster than it is taken, so then a large read costs little waiting and spares many small
+    // ones.
+    const DWORD size = available >= kWineBufferSize ? kReadSize : available;
+    if (!WinHttpReadData(request, buffer_.data(), size, nullptr)) {
         Fail(GetLastError());
     }
 }

@@ -39,6 +39,7 @@ RULES = [
     "/gzip/damaged.TXT=gzip-damaged",
     "/gzip/bomb.TXT=gzip-bomb:16777216",
     "/gzip/padded.TXT=gzip-padded:512",
+    "/batch/5MB.TXT=uncompressed",
     f"/dated/16Z.TXT=date:{DATE}",
     "/undated/16Z.TXT=no-date",
 ]
@@ -77,6 +78,7 @@ def write_data(root):
                b"<html><body>\n<a href=\"/pub/data/observations/metar/cycles/14Z.TXT\">"
                b"14Z</a>\n</body></html>\n")
     write_file(root, "/drip/15Z.TXT", metar_text(15, 200) + every_byte)
+    write_file(root, "/batch/5MB.TXT", metar_text(18, 95000))
     write_file(root, "/dated/16Z.TXT", metar_text(16, 20))
     write_file(root, "/undated/16Z.TXT", metar_text(16, 21))
     for name in ["short", "damaged", "padded"]:
