@@ -57,7 +57,7 @@ std::string DescribeTransferFailure(const TransferFailure& failure) {
         case Redirect:
             return "The server's redirect was not followed (to plain HTTP, or too many)";
         case ProxySignIn:
-            return "The proxy at " + failure.server +
+            return "The proxy" + (failure.server.empty() ? "" : " at " + failure.server) +
                    " asks for a sign-in, which Nimbrel does not support";
         case Connection:
             return failure.connected

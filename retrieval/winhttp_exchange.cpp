@@ -157,6 +157,7 @@ class Exchange {
     // Prepares the request. On success the request handle owns the exchange, which is freed
     // when WinHTTP reports the handle closing.
     std::optional<TransferFailure> Open();
+    // Sends the request once the proxy is known, which may be on another thread.
     void Send();
 
     static void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, void* info,
@@ -165,6 +166,7 @@ class Exchange {
   private:
     std::optional<TransferFailure> OpenRequest(const UrlParts& target);
     std::optional<TransferFailure> Configure(HINTERNET request);
+    void SendThrough(const std::optional<ProxySetting>& lookedUp);
     void Handle(HINTERNET request, DWORD status, void* info, DWORD length);
     void OnHeaders(HINTERNET request);
     void RequestData(HINTERNET request);
@@ -200,6 +202,7 @@ class Exchange {
     HINTERNET connection_ = nullptr;
     HINTERNET request_ = nullptr;  // until it is sent
     std::string server_;           // host:port, followed through redirects
+    std::string proxy_;            // host:port of the proxy, when the program named one
     bool connected_ = false;
     DWORD secureFailureFlags_ = 0;
     std::optional<std::uint64_t> expected_;  // Content-Length: the bytes the server sends
@@ -217,7 +220,8 @@ std::optional<TransferFailure> Exchange::Open() {
         return StepFailure("Bad address \"" + order_.url + "\"", GetLastError());
     }
     server_ = target->Server();
-    const WinHttpSession& session = ProgramSession();
+    const WinHttpSession& session = ProgramSession(order_.url);
+    proxy_ = session.proxy;
     if (!session.handle) {
         return StepFailure("Cannot start WinHTTP", session.openError);
     }
@@ -247,9 +251,12 @@ std::optional<TransferFailure> Exchange::OpenRequest(const UrlParts& target) {
 std::optional<TransferFailure> Exchange::Configure(HINTERNET request) {
     DWORD receive = static_cast<DWORD>(order_.limits.inactivity.count());
     Exchange* self = this;
+    // Lets Windows sign in to a proxy with the user's own account; no other sign-in is offered.
+    DWORD logon = WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW;
     // The headers of a response get as long as any later piece of its body.
     if (!WinHttpSetTimeouts(request, kSetupTimeoutMs, kSetupTimeoutMs, kSetupTimeoutMs,
                             static_cast<int>(receive)) ||
+        !WinHttpSetOption(request, WINHTTP_OPTION_AUTOLOGON_POLICY, &logon, sizeof logon) ||
         !WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &receive,
                           sizeof receive) ||
         !WinHttpSetOption(request, WINHTTP_OPTION_CONTEXT_VALUE, &self, sizeof self) ||
@@ -261,9 +268,33 @@ std::optional<TransferFailure> Exchange::Configure(HINTERNET request) {
 }
 
 void Exchange::Send() {
-    link_->Adopt(std::exchange(request_, nullptr),
-                 [this](HINTERNET request) { ContinueBody(request); });
-    link_->Use([this](HINTERNET request) {
+    const WinHttpSession& session = ProgramSession();
+    if (session.lookUp) {
+        session.lookUp->WhenKnown(
+            [this](const std::optional<ProxySetting>& lookedUp) { SendThrough(lookedUp); });
+    } else {
+        SendThrough(std::nullopt);
+    }
+}
+
+// Without a looked-up proxy the session's own holds: the static one of Internet Options, or none.
+void Exchange::SendThrough(const std::optional<ProxySetting>& lookedUp) {
+    // Closing the handle, here or in Adopt when the transfer was cancelled meanwhile, frees
+    // this exchange.
+    const std::shared_ptr<TransferLink> link = link_;
+    if (lookedUp) {
+        proxy_ = lookedUp->proxy;
+        if (!SetRequestProxy(request_, *lookedUp)) {
+            link->Inbox().End(StepFailure("Cannot set the proxy", GetLastError()));
+            WinHttpCloseHandle(std::exchange(request_, nullptr));
+            return;
+        }
+    }
+    if (!link->Adopt(std::exchange(request_, nullptr),
+                     [this](HINTERNET request) { ContinueBody(request); })) {
+        return;
+    }
+    link->Use([this](HINTERNET request) {
         if (!WinHttpSendRequest(request, headers_.c_str(), static_cast<DWORD>(headers_.size()),
                                 WINHTTP_NO_REQUEST_DATA, 0, 0, reinterpret_cast<DWORD_PTR>(this))) {
             Fail(GetLastError());
@@ -349,6 +380,11 @@ void Exchange::OnHeaders(HINTERNET request) {
     info_.date = HeaderText(request, WINHTTP_QUERY_DATE);
     info_.lastModified = HeaderText(request, WINHTTP_QUERY_LAST_MODIFIED);
     info_.etag = HeaderText(request, WINHTTP_QUERY_ETAG);
+    // Windows' own sign-in, where the proxy takes it, has been tried by now.
+    if (*status == HTTP_STATUS_PROXY_AUTH_REQ) {
+        Fail({.kind = TransferFailureKind::ProxySignIn, .server = proxy_, .connected = true});
+        return;
+    }
     if (*status == HTTP_STATUS_NOT_MODIFIED && conditional_) {
         info_.notModified = true;
         Complete();

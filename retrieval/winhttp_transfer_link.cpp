@@ -18,10 +18,17 @@ TransferLink::TransferLink(unsigned generation, std::shared_ptr<Mailbox> mailbox
     : generation_(generation),
       inbox_([generation, mailbox = std::move(mailbox)] { return mailbox->Post(generation); }) {}
 
-void TransferLink::Adopt(HINTERNET request, std::function<void(HINTERNET)> readMore) {
+bool TransferLink::Adopt(HINTERNET request, std::function<void(HINTERNET)> readMore) {
     readMore_ = std::move(readMore);
-    std::lock_guard lock(mutex_);
-    request_ = request;
+    {
+        std::lock_guard lock(mutex_);
+        if (!closing_) {
+            request_ = request;
+            return true;
+        }
+    }
+    WinHttpCloseHandle(request);
+    return false;
 }
 
 HINTERNET TransferLink::BeginUse() {

@@ -42,8 +42,8 @@ class TransferLink {
     TransferInbox& Inbox() { return inbox_; }
 
     // Takes over the request handle. `readMore` goes on with the body after a pause; it runs
-    // inside Use.
-    void Adopt(HINTERNET request, std::function<void(HINTERNET)> readMore);
+    // inside Use. False when the transfer was closed before: the handle is then closed at once.
+    bool Adopt(HINTERNET request, std::function<void(HINTERNET)> readMore);
 
     // Runs `call` with the request handle unless the transfer is closing. The handle stays open
     // until it returns, and with it the context that WinHTTP frees at the handle's closing.

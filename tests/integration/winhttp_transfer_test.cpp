@@ -481,5 +481,63 @@ TEST(WinHttpTransfer, ProgramCanEndWithATransferUnderWay) {
     EXPECT_TRUE(leftRunning.heard.Silent());
 }
 
+// The proxy suite runs with the stand-in as the proxy for every scheme and localhost reached
+// directly (run_winhttp_tests.py --proxy). Only the proxy reaches this host, by whatever name.
+constexpr char kProxiedHost[] = "nimbrel-origin.invalid";
+
+bool ProxySuite() {
+    return GetEnvironmentVariableW(L"http_proxy", nullptr, 0) != 0;
+}
+
+std::string PortOf(const std::string& base) {
+    return base.substr(base.rfind(':') + 1);
+}
+
+TEST(WinHttpProxy, PlainHttpGoesThroughTheProxy) {
+    if (!ProxySuite()) {
+        GTEST_SKIP() << "needs the proxy variables";
+    }
+    Transfer transfer;
+    transfer.Run(std::string("http://") + kProxiedHost + kPage);
+    ExpectCompletedWith(transfer.heard, DataFile(kPage));
+}
+
+TEST(WinHttpProxy, HttpsGoesThroughATunnel) {
+    if (!ProxySuite() || TestOptions().tlsBase.empty()) {
+        GTEST_SKIP() << "needs the proxy variables and the HTTPS listener";
+    }
+    Transfer transfer;
+    transfer.Run(std::string("https://") + kProxiedHost + ":" + PortOf(TestOptions().tlsBase) +
+                 kPage);
+    ExpectCompletedWith(transfer.heard, DataFile(kPage));
+}
+
+TEST(WinHttpProxy, HostsOfNoProxyAreReachedDirectly) {
+    if (!ProxySuite()) {
+        GTEST_SKIP() << "needs the proxy variables";
+    }
+    constexpr char kDirect[] = "/proxy/direct.TXT";
+    Transfer transfer;
+    transfer.Run("http://localhost:" + PortOf(TestOptions().base) + kDirect);
+    ExpectCompletedWith(transfer.heard, DataFile(kDirect));
+    Transfer log;
+    log.Run(Url("/__requests"));
+    const auto entry = log.heard.body.find(std::string("\"path\": \"") + kDirect + '"');
+    ASSERT_NE(entry, std::string::npos) << log.heard.body;
+    const auto proxied = log.heard.body.find("\"proxied\": ", entry);
+    ASSERT_NE(proxied, std::string::npos);
+    EXPECT_TRUE(StartsWith(log.heard.body.substr(proxied), "\"proxied\": false"));
+}
+
+TEST(WinHttpProxy, ProxyThatWantsASignInIsNamed) {
+    if (!ProxySuite()) {
+        GTEST_SKIP() << "needs the proxy variables";
+    }
+    Transfer transfer;
+    transfer.Run(std::string("http://") + kProxiedHost + "/proxy/sign-in.TXT");
+    ExpectFailedWith(transfer.heard, "The proxy at 127.0.0.1:" + PortOf(TestOptions().base) +
+                                         " asks for a sign-in, which Nimbrel does not support");
+}
+
 }  // namespace
 }  // namespace nimbrel

@@ -13,6 +13,7 @@ import html
 import http.server
 import json
 import os
+import selectors
 import signal
 import socket
 import ssl
@@ -54,6 +55,7 @@ BEHAVIOURS = {
     "gzip-damaged": "the file gzip-compressed, with bytes in the middle changed",
     "gzip-bomb": "N: a small gzip body that inflates to N zero bytes",
     "gzip-padded": "N: the file gzip-compressed, followed by N zero bytes",
+    "proxy-sign-in": "407 with a Proxy-Authenticate header, as a proxy that wants a sign-in",
     "date": "TEXT: the file with the Date header TEXT",
     "no-date": "the file without a Date header",
 }
@@ -107,16 +109,17 @@ COMPRESSED_FILES = CompressedFiles()
 
 class RequestLog:
     """The GET requests served, in order, for tests to check what a client asked and what it got:
-    each one's path, status and the body bytes sent."""
+    each one's path, status and the body bytes sent, and whether it came to the stand-in as a
+    proxy (a GET of a full address, or a CONNECT)."""
 
     def __init__(self):
         self._lock = threading.Lock()
         self._entries = []
 
-    def add(self, path):
+    def add(self, path, proxied=False):
         """Logs a request; returns its index for the calls below."""
         with self._lock:
-            self._entries.append({"path": path, "status": None, "bytes": 0})
+            self._entries.append({"path": path, "status": None, "bytes": 0, "proxied": proxied})
             return len(self._entries) - 1
 
     def answered(self, index, status):
@@ -181,12 +184,31 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if path == "/__requests":
             self._send(200, json.dumps(self.server.requests.entries()).encode())
             return
-        self.log_index = self.server.requests.add(path)
+        self.log_index = self.server.requests.add(path, proxied="://" in self.path)
         behaviour, arg = self.server.rules.get(path)
         try:
             getattr(self, "_" + behaviour.replace("-", "_"))(path, arg)
         except (BrokenPipeError, ConnectionResetError, ssl.SSLError):
             pass  # the client went away, as clients do when they give up
+
+    def do_CONNECT(self):
+        """As a proxy for HTTPS: a tunnel to the port named, on this machine whatever the host,
+        so that a test can name a host that only the proxy reaches."""
+        self.close_connection = True
+        index = self.server.requests.add(f"CONNECT {self.path}", proxied=True)
+        try:
+            upstream = socket.create_connection(("127.0.0.1", int(self.path.rpartition(":")[2])),
+                                                timeout=MAX_SECONDS)
+        except (OSError, ValueError):
+            self.server.requests.answered(index, 502)
+            self._send(502, b"no tunnel\n")
+            return
+        self.server.requests.answered(index, 200)
+        self.send_response_only(200, "Connection established")
+        self.end_headers()
+        self.wfile.flush()
+        with upstream:
+            _relay(self.connection, upstream)
 
     def do_POST(self):
         self.close_connection = True
@@ -417,6 +439,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         body = b"".join(pieces) + packer.flush()
         self._send(200, body, extra=[("Content-Encoding", "gzip")])
 
+    def _proxy_sign_in(self, _, __):
+        self._send(407, b"<html><body>407</body></html>\n",
+                   extra=[("Proxy-Authenticate", 'Basic realm="stand-in"')])
+
     def _date(self, path, arg):
         body = self._file_body(path)
         self._send(200, b"" if body is None else body, date=False, extra=[("Date", arg)])
@@ -424,6 +450,25 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def _no_date(self, path, _):
         body = self._file_body(path)
         self._send(200, b"" if body is None else body, date=False)
+
+
+def _relay(client, upstream):
+    """Copies bytes both ways until either side closes or all is quiet for MAX_SECONDS."""
+    with selectors.DefaultSelector() as selector:
+        selector.register(client, selectors.EVENT_READ, upstream)
+        selector.register(upstream, selectors.EVENT_READ, client)
+        while True:
+            ready = selector.select(MAX_SECONDS)
+            if not ready:
+                return
+            for key, _ in ready:
+                try:
+                    data = key.fileobj.recv(PIECE)
+                    if not data:
+                        return
+                    key.data.sendall(data)
+                except OSError:
+                    return
 
 
 def _gzip(data):
