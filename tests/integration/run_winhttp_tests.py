@@ -42,6 +42,7 @@ RULES = [
     "/gzip/padded.TXT=gzip-padded:512",
     "/batch/5MB.TXT=uncompressed",
     "/proxy/sign-in.TXT=proxy-sign-in",
+    "/kept/open.TXT=keep-alive",
     f"/dated/16Z.TXT=date:{DATE}",
     "/undated/16Z.TXT=no-date",
 ]
@@ -85,6 +86,7 @@ def write_data(root):
     write_file(root, "/drip/15Z.TXT", metar_text(15, 200) + every_byte)
     write_file(root, "/batch/5MB.TXT", metar_text(18, 95000))
     write_file(root, "/proxy/direct.TXT", metar_text(19, 10))
+    write_file(root, "/kept/open.TXT", metar_text(20, 10))
     write_file(root, "/dated/16Z.TXT", metar_text(16, 20))
     write_file(root, "/undated/16Z.TXT", metar_text(16, 21))
     for name in ["short", "damaged", "padded"]:

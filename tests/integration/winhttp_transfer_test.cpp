@@ -354,6 +354,16 @@ TEST(WinHttpTransfer, ServerThatNeverAnswersEndsWithATimeOut) {
     ExpectFailedWith(transfer.heard, "No data from the server for 2 seconds");
 }
 
+// WinHTTP reports no connecting on a connection it reuses; the time-out is still the server's.
+TEST(WinHttpTransfer, ServerSilentOnAReusedConnectionEndsWithATimeOut) {
+    Transfer transfer({.inactivity = seconds(2)});
+    transfer.Run(Url("/kept/open.TXT"));
+    ExpectCompletedWith(transfer.heard, DataFile("/kept/open.TXT"));
+    transfer.heard.Clear();
+    transfer.Run(Url("/fault/silent.TXT"));
+    ExpectFailedWith(transfer.heard, "No data from the server for 2 seconds");
+}
+
 TEST(WinHttpTransfer, SlowDripCompletes) {
     Transfer transfer({.inactivity = seconds(1)});
     transfer.Run(Url(kDrip));

@@ -56,6 +56,7 @@ BEHAVIOURS = {
     "gzip-bomb": "N: a small gzip body that inflates to N zero bytes",
     "gzip-padded": "N: the file gzip-compressed, followed by N zero bytes",
     "proxy-sign-in": "407 with a Proxy-Authenticate header, as a proxy that wants a sign-in",
+    "keep-alive": "the file whole, uncompressed, the connection kept open for the next request",
     "date": "TEXT: the file with the Date header TEXT",
     "no-date": "the file without a Date header",
 }
@@ -285,7 +286,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Length", str(length))
         for name, value in extra:
             self.send_header(name, value)
-        self.send_header("Connection", "close")
+        if self.close_connection:
+            self.send_header("Connection", "close")
         self.end_headers()
         self.wfile.flush()
         if self.log_index is not None:
@@ -438,6 +440,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
             left -= PIECE
         body = b"".join(pieces) + packer.flush()
         self._send(200, body, extra=[("Content-Encoding", "gzip")])
+
+    def _keep_alive(self, path, _):
+        body = self._file_body(path)
+        self.close_connection = False
+        self._send(200, b"" if body is None else body)
 
     def _proxy_sign_in(self, _, __):
         self._send(407, b"<html><body>407</body></html>\n",
