@@ -131,6 +131,22 @@ OlderWindowsProxy ProxyForOlderWindows(const std::optional<InternetOptions>& opt
     return {.session = session, .lookUp = options->autoDetect || !options->autoConfigUrl.empty()};
 }
 
+ProxyChoice ChooseProxy(const ProxyVariables& variables, std::string_view url,
+                        const std::function<bool()>& automaticTaken,
+                        const std::function<std::optional<InternetOptions>()>& internetOptions) {
+    if (auto fromEnvironment = ProxyFromEnvironment(variables, url)) {
+        return {.session = std::move(*fromEnvironment)};
+    }
+    if (automaticTaken()) {
+        return {.session = {.kind = ProxySetting::Kind::Automatic}};
+    }
+    std::optional<InternetOptions> options = internetOptions();
+    OlderWindowsProxy older = ProxyForOlderWindows(options);
+    return {.session = std::move(older.session),
+            .lookUp = older.lookUp,
+            .internetOptions = std::move(options)};
+}
+
 void ProxyLookUpOnce::WhenKnown(std::function<void(const Answer&)> then) {
     {
         std::unique_lock lock(mutex_);

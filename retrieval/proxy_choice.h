@@ -59,6 +59,18 @@ struct OlderWindowsProxy {
 // `options` is empty when they could not be read.
 OlderWindowsProxy ProxyForOlderWindows(const std::optional<InternetOptions>& options);
 
+// The whole choice, in its order: the environment; else the system's automatic proxy, where
+// `automaticTaken` (which opens the session with it) says the system knows one; else Internet
+// Options, read by `internetOptions` only then.
+struct ProxyChoice {
+    ProxySetting session{};
+    bool lookUp = false;  // as OlderWindowsProxy
+    std::optional<InternetOptions> internetOptions{};
+};
+ProxyChoice ChooseProxy(const ProxyVariables& variables, std::string_view url,
+                        const std::function<bool()>& automaticTaken,
+                        const std::function<std::optional<InternetOptions>()>& internetOptions);
+
 // Asks `lookUp` once per run, on another thread since it blocks for as long as a discovery
 // takes, and hands every request the same answer; a failed look-up is not repeated either.
 // Empty answer: the look-up failed, and the session's own proxy holds.

@@ -101,25 +101,21 @@ std::optional<ProxySetting> LookUpProxy(const InternetOptions& options, const st
     return ProxySetting{.kind = ProxySetting::Kind::Named, .proxy = proxy, .bypass = bypass};
 }
 
-// In this order: the environment, the system's automatic proxy (Windows 8.1 and later), and on
-// older Windows Internet Options, which the default type would not read.
 void OpenSession(WinHttpSession& session, const std::string& url) {
-    if (const auto fromEnvironment = ProxyFromEnvironment(EnvironmentProxy(), url)) {
-        session.handle = OpenWith(*fromEnvironment, WINHTTP_FLAG_ASYNC);
-        session.proxy = fromEnvironment->proxy;
-        return;
+    const ProxyChoice chosen = ChooseProxy(
+        EnvironmentProxy(), url,
+        [&] {
+            session.handle = OpenWith({.kind = ProxySetting::Kind::Automatic}, WINHTTP_FLAG_ASYNC);
+            return session.handle != nullptr;
+        },
+        ReadInternetOptions);
+    if (!session.handle) {
+        session.handle = OpenWith(chosen.session, WINHTTP_FLAG_ASYNC);
     }
-    session.handle = OpenWith({.kind = ProxySetting::Kind::Automatic}, WINHTTP_FLAG_ASYNC);
-    if (session.handle) {
-        return;
-    }
-    const std::optional<InternetOptions> options = ReadInternetOptions();
-    const OlderWindowsProxy chosen = ProxyForOlderWindows(options);
-    session.handle = OpenWith(chosen.session, WINHTTP_FLAG_ASYNC);
     session.proxy = chosen.session.proxy;
     if (chosen.lookUp) {
         session.lookUp = std::make_unique<ProxyLookUpOnce>(
-            [options = *options, url] { return LookUpProxy(options, url); },
+            [options = *chosen.internetOptions, url] { return LookUpProxy(options, url); },
             [](ProxyLookUpOnce::Task task) { std::thread(std::move(task)).detach(); });
     }
 }

@@ -60,6 +60,43 @@ TEST(ProxyChoice, EnvironmentAsCurlReadsIt) {
     }
 }
 
+// The environment first, since Wine ignores the system's automatic proxy; Internet Options
+// only where the system knows no automatic one (Windows before 8.1).
+TEST(ProxyChoice, EnvironmentThenTheAutomaticProxyThenInternetOptions) {
+    struct Case {
+        ProxyVariables variables;
+        bool automaticTaken;
+        ProxySetting session;
+        bool askedSystem;
+        bool readOptions;
+    };
+    const Case cases[] = {
+        {{.httpProxy = "p:1"}, true, Named("p:1"), false, false},
+        {{.httpProxy = "p:1", .noProxy = "*"}, true, kDirect, false, false},
+        {{.httpsProxy = "p:1"}, true, {.kind = Kind::Automatic}, true, false},
+        {{.httpsProxy = "p:1"}, false, Named("ie:8080"), true, true},
+    };
+    for (const Case& c : cases) {
+        bool askedSystem = false;
+        bool readOptions = false;
+        const ProxyChoice chosen = ChooseProxy(
+            c.variables, "http://noaa.test/",
+            [&] {
+                askedSystem = true;
+                return c.automaticTaken;
+            },
+            [&] {
+                readOptions = true;
+                return std::optional<InternetOptions>(
+                    InternetOptions{.autoDetect = true, .proxy = "ie:8080"});
+            });
+        EXPECT_EQ(chosen.session, c.session) << c.session.proxy;
+        EXPECT_EQ(askedSystem, c.askedSystem) << c.session.proxy;
+        EXPECT_EQ(readOptions, c.readOptions) << c.session.proxy;
+        EXPECT_EQ(chosen.lookUp, c.readOptions) << c.session.proxy;
+    }
+}
+
 // Windows 7: what only Windows can show, since Wine takes the automatic type and ignores a
 // request's own proxy.
 TEST(ProxyChoice, OlderWindowsFollowInternetOptions) {
