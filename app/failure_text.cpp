@@ -54,6 +54,11 @@ std::string DescribeTransferFailure(const TransferFailure& failure) {
             }
             return text;
         }
+        case Redirect:
+            return "The server's redirect was not followed (to plain HTTP, or too many)";
+        case ProxySignIn:
+            return "The proxy" + (failure.server.empty() ? "" : " at " + failure.server) +
+                   " asks for a sign-in, which Nimbrel does not support";
         case Connection:
             return failure.connected
                        ? WithReason("Download broken off (" + failure.server + ")",

@@ -38,6 +38,8 @@ def parse_arguments():
     parser.add_argument("nimbrel", help="nimbrel.exe")
     parser.add_argument("driver", help="nimbrel_driver.exe")
     parser.add_argument("--floor", help="winhttp_floor.exe (default: bench/ beside nimbrel.exe)")
+    parser.add_argument("--batches",
+                        help="data_batches.exe (default: bench/ beside nimbrel.exe)")
     parser.add_argument("--runs", type=int, default=5, help="updates and curl runs (default 5)")
     parser.add_argument("--size", type=int, default=5_000_000,
                         help="bytes of each cycle file (default 5000000)")
@@ -96,6 +98,12 @@ class Bench:
         for path, data in self.served.items():
             standin.put(path, data)
         self.reports = fixture.ReportFolder(session.prefix, fixture.FOLDER)
+        bench_folder = os.path.join(os.path.dirname(arguments.nimbrel), "bench")
+        self.floor_program = arguments.floor or os.path.join(bench_folder, "winhttp_floor.exe")
+        self.batches_program = arguments.batches or os.path.join(bench_folder, "data_batches.exe")
+        # The floor writes its files where the program writes its reports: on the prefix's disk.
+        self.floor_folder = "C:\\nimbrel-floor"
+        os.makedirs(session.on_drive_c(self.floor_folder), exist_ok=True)
         fixture.start_program(session, standin, "--layout", "classic")
         pids = session.program_pids()
         if len(pids) != 1:
@@ -122,14 +130,27 @@ class Bench:
 
     def update(self):
         """One update from the click to both reports written and the line blue again; returns
-        its milliseconds, how far it raised the peak resident size, in KiB, and the longest the
-        window kept the driver waiting for an answer meanwhile, in milliseconds."""
+        its milliseconds, how far it raised the peak resident size, in KiB, the longest the
+        window kept the driver waiting for an answer meanwhile, in milliseconds, and the data
+        messages the program's window took meanwhile (None when it could not say)."""
         self.delete_reports()
+        batches_before = self.data_batches()
         reset_peak_memory(self.pid)
         before = status_kib(self.pid, "VmHWM")
         watched = self.watch_update()
-        return (watched["elapsed_ms"], status_kib(self.pid, "VmHWM") - before,
-                watched["longest_answer_ms"])
+        peak = status_kib(self.pid, "VmHWM") - before
+        batches_after = self.data_batches()
+        batches = (None if batches_before is None or batches_after is None
+                   else batches_after - batches_before)
+        return watched["elapsed_ms"], peak, watched["longest_answer_ms"], batches
+
+    def data_batches(self):
+        """The batches of received bytes nimbrel.exe has delivered so far; None if it cannot
+        tell."""
+        result = subprocess.run(["wine", self.batches_program], stdin=subprocess.DEVNULL,
+                                capture_output=True, timeout=60)
+        text = result.stdout.decode().strip()
+        return int(text) if result.returncode == 0 and text.isdigit() else None
 
     def transfers(self, rule, versions):
         """Updates from a start, once for each version of the current file in `versions` (bytes
@@ -157,10 +178,12 @@ class Bench:
         subprocess.run(command, check=True, stdin=subprocess.DEVNULL, timeout=60)
         return (time.monotonic() - start) * 1000
 
-    def floor(self, program):
-        """The minimal WinHTTP fetcher's own time for the same three addresses; milliseconds."""
+    def floor(self):
+        """The minimal WinHTTP fetcher's own time for the same three addresses, both files
+        written and flushed; milliseconds."""
         result = subprocess.run(
-            ["wine", program, "127.0.0.1", str(self.standin.port), PAGE, CURRENT, PREVIOUS],
+            ["wine", self.floor_program, "127.0.0.1", str(self.standin.port), PAGE, CURRENT,
+             PREVIOUS, self.floor_folder],
             check=True, stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
         fields = result.stdout.decode().split()  # "123.4 ms PAGE CURRENT PREVIOUS" (sizes)
         sizes = [int(size) for size in fields[2:]]
@@ -230,30 +253,34 @@ def report(arguments, bench):
           f"{runs} runs, stand-in on 127.0.0.1")
 
     resident_before = status_kib(bench.pid, "VmRSS")
-    updates, peaks, answers, curls, floors = [], [], [], [], []
-    floor_program = arguments.floor or os.path.join(os.path.dirname(arguments.nimbrel), "bench",
-                                                    "winhttp_floor.exe")
+    updates, peaks, answers, batches, curls, floors = [], [], [], [], [], []
     # Like curl and the floor, nimbrel.exe gets the files as they are; its bytes with compression
     # are the transfer figures' business.
     for path in (CURRENT, PREVIOUS):
         bench.standin.rule(path, "uncompressed")
     with tempfile.TemporaryDirectory(prefix="nimbrel-curl-") as folder:
         for _ in range(runs):  # alternated, so that all see the same machine
-            milliseconds, peak, answer = bench.update()
+            milliseconds, peak, answer, batch_count = bench.update()
             updates.append(milliseconds)
             peaks.append(peak)
             answers.append(answer)
+            batches.append(batch_count)
             curls.append(bench.curl(folder))
-            floors.append(bench.floor(floor_program))
+            floors.append(bench.floor())
     update_ms, curl_ms = statistics.median(updates), statistics.median(curls)
     floor_ms = statistics.median(floors)
     line("update time", f"nimbrel.exe, click to both reports written and the line blue: "
                         f"median {update_ms:.0f} ms ({runs_text(updates, 'ms')})")
     line("", f"curl, the same 3 addresses one after the other: "
              f"median {curl_ms:.0f} ms ({runs_text(curls, 'ms')})")
-    line("", f"floor: plain WinHTTP under Wine, the page, then both files at once: "
-             f"median {floor_ms:.0f} ms ({runs_text(floors, 'ms')})")
+    line("", f"floor: plain WinHTTP under Wine, the page, then both files at once, written and "
+             f"flushed: median {floor_ms:.0f} ms ({runs_text(floors, 'ms')})")
     line("", f"ratio nimbrel/floor {update_ms / floor_ms:.2f}, nimbrel/curl {update_ms / curl_ms:.2f}")
+    if None in batches:
+        line("messages", "data messages per update: the program does not tell them")
+    else:
+        line("messages", f"data messages per update, page and both files: median "
+                         f"{statistics.median(batches):.0f} ({runs_text(batches, '')})")
     line("responsiveness", f"longest the window left a question unanswered during an update "
                            f"(the report writes among it): median {statistics.median(answers):.0f} ms "
                            f"({runs_text(answers, 'ms')})")

@@ -1,6 +1,7 @@
 // The floor of an update on this platform: the least WinHTTP can do to fetch the page, then both
-// cycle files at once with large reads, into memory. Prints its own time, so that the start of a
-// process under Wine does not count.
+// cycle files at once with large reads, each written to a file in a folder and flushed to disk, as
+// the program does with its reports. Prints its own time, so that the start of a process under
+// Wine does not count.
 #include <windows.h>
 #include <winhttp.h>
 
@@ -23,9 +24,24 @@ struct Handle {
     HINTERNET handle;
 };
 
-// The body's size, or -1 when the GET failed.
+bool WriteAndFlush(const std::wstring& file, const std::vector<char>& body) {
+    const HANDLE handle =
+        CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    const bool done =
+        WriteFile(handle, body.data(), static_cast<DWORD>(body.size()), &written, nullptr) &&
+        written == body.size() && FlushFileBuffers(handle);
+    CloseHandle(handle);
+    return done;
+}
+
+// The body's size, or -1 when the GET or the writing failed. An empty `file` keeps the body in
+// memory only.
 long long Fetch(HINTERNET session, const std::wstring& host, INTERNET_PORT port,
-                const std::wstring& path) {
+                const std::wstring& path, const std::wstring& file = {}) {
     const Handle connection(WinHttpConnect(session, host.c_str(), port, 0));
     const Handle request(
         connection.handle ? WinHttpOpenRequest(connection.handle, L"GET", path.c_str(), nullptr,
@@ -46,6 +62,9 @@ long long Fetch(HINTERNET session, const std::wstring& host, INTERNET_PORT port,
             return -1;
         }
         if (read == 0) {
+            if (!file.empty() && !WriteAndFlush(file, body)) {
+                return -1;
+            }
             return static_cast<long long>(body.size());
         }
         body.insert(body.end(), buffer.data(), buffer.data() + read);
@@ -55,11 +74,12 @@ long long Fetch(HINTERNET session, const std::wstring& host, INTERNET_PORT port,
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: winhttp_floor HOST PORT PAGE CURRENT PREVIOUS\n");
+    if (argc != 7) {
+        std::fprintf(stderr, "usage: winhttp_floor HOST PORT PAGE CURRENT PREVIOUS FOLDER\n");
         return 2;
     }
     const std::wstring host = argv[1];
+    const std::wstring folder = argv[6];
     const auto port = static_cast<INTERNET_PORT>(_wtoi(argv[2]));
     LARGE_INTEGER frequency;
     LARGE_INTEGER start;
@@ -70,8 +90,10 @@ int wmain(int argc, wchar_t** argv) {
                                      WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
     long long sizes[3] = {Fetch(session.handle, host, port, argv[3]), 0, 0};
     {
-        std::thread current([&] { sizes[1] = Fetch(session.handle, host, port, argv[4]); });
-        sizes[2] = Fetch(session.handle, host, port, argv[5]);
+        std::thread current([&] {
+            sizes[1] = Fetch(session.handle, host, port, argv[4], folder + L"\\CurrentMETAR.txt");
+        });
+        sizes[2] = Fetch(session.handle, host, port, argv[5], folder + L"\\PreviousMETAR.txt");
         current.join();
     }
 

@@ -36,6 +36,8 @@ enum class TransferFailureKind {
     Connection,      // connecting, sending or receiving failed
     NameResolution,  // the server's name is unknown
     Tls,             // no secure connection
+    Redirect,        // a redirect not followed: to plain HTTP, or one too many
+    ProxySignIn,     // the proxy at `server` wants credentials the program does not have
     Cancelled,       // abandoned by the program; never shown
     Other,           // anything else; `systemText` says what
 };

@@ -19,9 +19,10 @@ namespace nimbrel {
 
 namespace {
 
-// Large reads keep the callbacks and posted chunks few when the data comes fast; a read never
-// waits for more than has arrived.
+// Large reads keep the callbacks and batches few when the data comes fast.
 constexpr DWORD kReadSize = 256 * 1024;
+// Wine's WinHTTP holds no more than this, and fills a larger read before it returns.
+constexpr DWORD kWineBufferSize = 8 * 1024;
 // Name look-up, connecting and sending the request each get this long.
 constexpr int kSetupTimeoutMs = 30 * 1000;
 constexpr DWORD kNotifications =
@@ -156,6 +157,7 @@ class Exchange {
     // Prepares the request. On success the request handle owns the exchange, which is freed
     // when WinHTTP reports the handle closing.
     std::optional<TransferFailure> Open();
+    // Sends the request once the proxy is known, which may be on another thread.
     void Send();
 
     static void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, void* info,
@@ -164,12 +166,13 @@ class Exchange {
   private:
     std::optional<TransferFailure> OpenRequest(const UrlParts& target);
     std::optional<TransferFailure> Configure(HINTERNET request);
+    void SendThrough(const std::optional<ProxySetting>& lookedUp);
     void Handle(HINTERNET request, DWORD status, void* info, DWORD length);
     void OnHeaders(HINTERNET request);
     void RequestData(HINTERNET request);
     void OnDataAvailable(HINTERNET request, DWORD available);
     void OnRead(HINTERNET request, const char* data, DWORD length);
-    bool Decode(std::string_view data, std::string& chunk);
+    void ContinueBody(HINTERNET request);
     void Finish();
     void Fail(TransferFailure failure);
     void Fail(DWORD code) { Fail(WinHttpFailure(code, Situation())); }
@@ -199,6 +202,7 @@ class Exchange {
     HINTERNET connection_ = nullptr;
     HINTERNET request_ = nullptr;  // until it is sent
     std::string server_;           // host:port, followed through redirects
+    std::string proxy_;            // host:port of the proxy, when the program named one
     bool connected_ = false;
     DWORD secureFailureFlags_ = 0;
     std::optional<std::uint64_t> expected_;  // Content-Length: the bytes the server sends
@@ -206,6 +210,7 @@ class Exchange {
     std::optional<GzipInflater> inflater_;
     HttpResponseInfo info_;
     std::string buffer_;
+    std::string_view unread_;  // of the last read, in buffer_, not yet handed on
     std::atomic<bool> ended_{false};
 };
 
@@ -215,7 +220,8 @@ std::optional<TransferFailure> Exchange::Open() {
         return StepFailure("Bad address \"" + order_.url + "\"", GetLastError());
     }
     server_ = target->Server();
-    const WinHttpSession& session = ProgramSession();
+    const WinHttpSession& session = ProgramSession(order_.url);
+    proxy_ = session.proxy;
     if (!session.handle) {
         return StepFailure("Cannot start WinHTTP", session.openError);
     }
@@ -245,9 +251,12 @@ std::optional<TransferFailure> Exchange::OpenRequest(const UrlParts& target) {
 std::optional<TransferFailure> Exchange::Configure(HINTERNET request) {
     DWORD receive = static_cast<DWORD>(order_.limits.inactivity.count());
     Exchange* self = this;
+    // Lets Windows sign in to a proxy with the user's own account; no other sign-in is offered.
+    DWORD logon = WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW;
     // The headers of a response get as long as any later piece of its body.
     if (!WinHttpSetTimeouts(request, kSetupTimeoutMs, kSetupTimeoutMs, kSetupTimeoutMs,
                             static_cast<int>(receive)) ||
+        !WinHttpSetOption(request, WINHTTP_OPTION_AUTOLOGON_POLICY, &logon, sizeof logon) ||
         !WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &receive,
                           sizeof receive) ||
         !WinHttpSetOption(request, WINHTTP_OPTION_CONTEXT_VALUE, &self, sizeof self) ||
@@ -259,9 +268,33 @@ std::optional<TransferFailure> Exchange::Configure(HINTERNET request) {
 }
 
 void Exchange::Send() {
-    link_->Adopt(std::exchange(request_, nullptr),
-                 [this](HINTERNET request) { RequestData(request); });
-    link_->Use([this](HINTERNET request) {
+    const WinHttpSession& session = ProgramSession();
+    if (session.lookUp) {
+        session.lookUp->WhenKnown(
+            [this](const std::optional<ProxySetting>& lookedUp) { SendThrough(lookedUp); });
+    } else {
+        SendThrough(std::nullopt);
+    }
+}
+
+// Without a looked-up proxy the session's own holds: the static one of Internet Options, or none.
+void Exchange::SendThrough(const std::optional<ProxySetting>& lookedUp) {
+    // Closing the handle, here or in Adopt when the transfer was cancelled meanwhile, frees
+    // this exchange.
+    const std::shared_ptr<TransferLink> link = link_;
+    if (lookedUp) {
+        proxy_ = lookedUp->proxy;
+        if (!SetRequestProxy(request_, *lookedUp)) {
+            link->Inbox().End(StepFailure("Cannot set the proxy", GetLastError()));
+            WinHttpCloseHandle(std::exchange(request_, nullptr));
+            return;
+        }
+    }
+    if (!link->Adopt(std::exchange(request_, nullptr),
+                     [this](HINTERNET request) { ContinueBody(request); })) {
+        return;
+    }
+    link->Use([this](HINTERNET request) {
         if (!WinHttpSendRequest(request, headers_.c_str(), static_cast<DWORD>(headers_.size()),
                                 WINHTTP_NO_REQUEST_DATA, 0, 0, reinterpret_cast<DWORD_PTR>(this))) {
             Fail(GetLastError());
@@ -290,6 +323,8 @@ void CALLBACK Exchange::OnStatus(HINTERNET, DWORD_PTR context, DWORD status, voi
                 exchange->Fail({.kind = TransferFailureKind::Other, .systemText = error.what()});
             });
         } catch (...) {
+            // Without the memory for the reason it still ends: this takes none.
+            link->Inbox().End(TransferFailure{});
             link->Close();
         }
     }
@@ -312,6 +347,8 @@ void Exchange::Handle(HINTERNET request, DWORD status, void* info, DWORD length)
             secureFailureFlags_ = *static_cast<const DWORD*>(info);
             break;
         case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
+            // A reused connection reports no connecting: the request sent, it stands.
+            connected_ = true;
             if (!WinHttpReceiveResponse(request, nullptr)) {
                 Fail(GetLastError());
             }
@@ -343,6 +380,11 @@ void Exchange::OnHeaders(HINTERNET request) {
     info_.date = HeaderText(request, WINHTTP_QUERY_DATE);
     info_.lastModified = HeaderText(request, WINHTTP_QUERY_LAST_MODIFIED);
     info_.etag = HeaderText(request, WINHTTP_QUERY_ETAG);
+    // Windows' own sign-in, where the proxy takes it, has been tried by now.
+    if (*status == HTTP_STATUS_PROXY_AUTH_REQ) {
+        Fail({.kind = TransferFailureKind::ProxySignIn, .server = proxy_, .connected = true});
+        return;
+    }
     if (*status == HTTP_STATUS_NOT_MODIFIED && conditional_) {
         info_.notModified = true;
         Complete();
@@ -378,7 +420,7 @@ void Exchange::OnHeaders(HINTERNET request) {
     }
     // Lets the receiver hold the body in one piece from the start instead of growing it.
     if (expected_ && !inflater_) {
-        link_->PostBodySize(*expected_);
+        link_->Inbox().AddBodySize(*expected_);
     }
     RequestData(request);
 }
@@ -395,7 +437,11 @@ void Exchange::OnDataAvailable(HINTERNET request, DWORD available) {
         Finish();
         return;
     }
-    if (!WinHttpReadData(request, buffer_.data(), std::min(available, kReadSize), nullptr)) {
+    // A read of what has arrived never waits. A full buffer waiting tells of data that comes
+    // faster than it is taken, so then a large read costs little waiting and spares many small
+    // ones.
+    const DWORD size = available >= kWineBufferSize ? kReadSize : available;
+    if (!WinHttpReadData(request, buffer_.data(), size, nullptr)) {
         Fail(GetLastError());
     }
 }
@@ -406,40 +452,44 @@ void Exchange::OnRead(HINTERNET request, const char* data, DWORD length) {
         return;
     }
     received_ += length;
-    std::string chunk;
-    if (!Decode(std::string_view(data, length), chunk)) {
+    // The limit holds for the bytes the server sends and for what they inflate to.
+    if (received_ > order_.limits.bodyBytes) {
+        Fail(TooLarge());
         return;
     }
-    if (!chunk.empty() && !link_->PostChunk(std::move(chunk))) {
-        Fail({.kind = TransferFailureKind::Cancelled});
-        return;
-    }
-    if (!link_->PauseWhenFull()) {
-        RequestData(request);
-    }
+    unread_ = std::string_view(data, length);
+    ContinueBody(request);
 }
 
-// The limit holds for the bytes the server sends and for what they inflate to.
-bool Exchange::Decode(std::string_view data, std::string& chunk) {
-    GzipInflater::Result result = GzipInflater::Result::Ok;
-    if (received_ > order_.limits.bodyBytes) {
-        result = GzipInflater::Result::TooLarge;
-    } else if (inflater_) {
-        result = inflater_->Inflate(data, chunk);
-    } else {
-        chunk.assign(data);
+// Hands on what is left of the last read, then asks for more. When too much waits for the
+// user-interface thread it stops instead, and the thread's taking calls it again.
+void Exchange::ContinueBody(HINTERNET request) {
+    for (bool more = true; more;) {
+        std::string inflated;
+        std::string_view bytes = std::exchange(unread_, {});
+        more = false;
+        if (inflater_) {
+            unread_ = bytes;
+            switch (inflater_->Inflate(unread_, inflated)) {
+                case GzipInflater::Result::Ok:
+                    break;
+                case GzipInflater::Result::More:
+                    more = true;
+                    break;
+                case GzipInflater::Result::TooLarge:
+                    Fail(TooLarge());
+                    return;
+                case GzipInflater::Result::Damaged:
+                    Fail(Damaged());
+                    return;
+            }
+            bytes = inflated;
+        }
+        if (!bytes.empty() && !link_->Inbox().AddData(bytes)) {
+            return;
+        }
     }
-    switch (result) {
-        case GzipInflater::Result::Ok:
-            return true;
-        case GzipInflater::Result::TooLarge:
-            Fail(TooLarge());
-            return false;
-        case GzipInflater::Result::Damaged:
-            Fail(Damaged());
-            return false;
-    }
-    return false;
+    RequestData(request);
 }
 
 void Exchange::Finish() {
@@ -461,14 +511,14 @@ void Exchange::Finish() {
 // Only the first end counts; closing makes WinHTTP drop the rest.
 void Exchange::Fail(TransferFailure failure) {
     if (!ended_.exchange(true)) {
-        link_->PostFailure(std::move(failure));
+        link_->Inbox().End(std::move(failure));
         link_->Close();
     }
 }
 
 void Exchange::Complete() {
     if (!ended_.exchange(true)) {
-        link_->PostCompletion(std::move(info_));
+        link_->Inbox().End(std::move(info_));
         link_->Close();
     }
 }
@@ -478,7 +528,7 @@ void Exchange::Complete() {
 void StartExchange(std::shared_ptr<TransferLink> link, ExchangeOrder order) {
     auto exchange = std::make_unique<Exchange>(link, std::move(order));
     if (auto failure = exchange->Open()) {
-        link->PostFailure(std::move(*failure));
+        link->Inbox().End(std::move(*failure));
         return;
     }
     exchange.release()->Send();

@@ -27,8 +27,6 @@ std::optional<std::string> CommonWinHttpErrorText(DWORD code) {
             return "The connection with the server was reset.";
         case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
             return "The server's response was not valid.";
-        case ERROR_WINHTTP_REDIRECT_FAILED:
-            return "The redirect could not be followed.";
         case ERROR_WINHTTP_SECURE_FAILURE:
         case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
             return "The secure connection failed.";
@@ -96,6 +94,10 @@ TransferFailure WinHttpFailure(DWORD code, const TransferSituation& situation) {
         failure.kind = TransferFailureKind::Tls;
         failure.tlsVersionNotOffered = situation.tlsVersionNotOffered &&
                                        IsSecureChannelFailure(code, situation.secureFailureFlags);
+    } else if (code == ERROR_WINHTTP_REDIRECT_FAILED) {
+        // The same code for a redirect from HTTPS to plain HTTP, which is refused on purpose,
+        // and for too many redirects.
+        failure.kind = TransferFailureKind::Redirect;
     } else if (code == ERROR_WINHTTP_OPERATION_CANCELLED) {
         failure.kind = TransferFailureKind::Cancelled;
     } else if (IsTimeOut(code) && situation.connected) {

@@ -42,4 +42,11 @@ class WinHttpControl : public HttpControl {
 // a cancelled transfer leaves this count soon after.
 std::size_t WinHttpTransfersInFlight();
 
+// Deliveries of received bytes to listeners, by every control of the process: each takes all the
+// bytes that had arrived. The benchmark reads it from outside by sending kDataBatchesQuery
+// (WM_APP + 2) to a window of the class kHttpEventWindowClass, which answers with the count.
+std::uint64_t WinHttpDataBatchesDelivered();
+inline constexpr wchar_t kHttpEventWindowClass[] = L"NimbrelHttpEvents";
+inline constexpr unsigned kDataBatchesQuery = 0x8000 + 2;
+
 }  // namespace nimbrel

@@ -4,31 +4,9 @@
 
 namespace nimbrel {
 
-namespace {
-
-// Chunks posted but not yet delivered. A fast server would otherwise fill the thread's message
-// queue, whose size Windows limits, while the user-interface thread is busy.
-constexpr int kMaxQueuedChunks = 64;
-
-}  // namespace
-
-TransferEvent::TransferEvent(std::shared_ptr<TransferLink> link, TransferEventKind kind)
-    : link(std::move(link)), kind(kind) {}
-
-TransferEvent::~TransferEvent() {
-    if (holdsChunk) {
-        link->ReleaseChunk();
-    }
-}
-
-bool Mailbox::Post(std::unique_ptr<TransferEvent>& event) {
+bool Mailbox::Post(unsigned generation) {
     std::lock_guard lock(mutex_);
-    if (!window_ ||
-        !PostMessageW(window_, kEventMessage, 0, reinterpret_cast<LPARAM>(event.get()))) {
-        return false;
-    }
-    event.release();
-    return true;
+    return window_ && PostMessageW(window_, kWakeMessage, generation, 0);
 }
 
 void Mailbox::Close() {
@@ -37,12 +15,20 @@ void Mailbox::Close() {
 }
 
 TransferLink::TransferLink(unsigned generation, std::shared_ptr<Mailbox> mailbox)
-    : generation_(generation), mailbox_(std::move(mailbox)) {}
+    : generation_(generation),
+      inbox_([generation, mailbox = std::move(mailbox)] { return mailbox->Post(generation); }) {}
 
-void TransferLink::Adopt(HINTERNET request, std::function<void(HINTERNET)> readMore) {
+bool TransferLink::Adopt(HINTERNET request, std::function<void(HINTERNET)> readMore) {
     readMore_ = std::move(readMore);
-    std::lock_guard lock(mutex_);
-    request_ = request;
+    {
+        std::lock_guard lock(mutex_);
+        if (!closing_) {
+            request_ = request;
+            return true;
+        }
+    }
+    WinHttpCloseHandle(request);
+    return false;
 }
 
 HINTERNET TransferLink::BeginUse() {
@@ -87,62 +73,18 @@ HINTERNET TransferLink::TakeForClosingLocked() {
     return std::exchange(request_, nullptr);
 }
 
-void TransferLink::PostBodySize(std::uint64_t bytes) {
-    auto event = std::make_unique<TransferEvent>(shared_from_this(), TransferEventKind::Size);
-    event->size = bytes;
-    mailbox_->Post(event);
-}
-
-bool TransferLink::PostChunk(std::string chunk) {
-    {
-        std::lock_guard lock(mutex_);
-        ++queuedChunks_;
-    }
-    auto event = std::make_unique<TransferEvent>(shared_from_this(), TransferEventKind::Data);
-    event->chunk = std::move(chunk);
-    event->holdsChunk = true;
-    if (mailbox_->Post(event)) {
-        return true;
-    }
-    event->holdsChunk = false;
-    std::lock_guard lock(mutex_);
-    --queuedChunks_;
-    return false;
-}
-
-void TransferLink::PostFailure(TransferFailure failure) {
-    auto event = std::make_unique<TransferEvent>(shared_from_this(), TransferEventKind::Error);
-    event->failure = std::move(failure);
-    PostEnd(std::move(event));
-}
-
-void TransferLink::PostCompletion(HttpResponseInfo info) {
-    auto event = std::make_unique<TransferEvent>(shared_from_this(), TransferEventKind::Complete);
-    event->info = std::move(info);
-    PostEnd(std::move(event));
-}
-
-// When the post fails the control is gone, or its thread is wedged: nobody is left to tell.
-void TransferLink::PostEnd(std::unique_ptr<TransferEvent> event) {
-    mailbox_->Post(event);
-}
-
-bool TransferLink::PauseWhenFull() {
-    std::lock_guard lock(mutex_);
-    paused_ = queuedChunks_ >= kMaxQueuedChunks;
-    return paused_;
-}
-
-void TransferLink::ReleaseChunk() {
-    {
-        std::lock_guard lock(mutex_);
-        --queuedChunks_;
-        if (!paused_ || queuedChunks_ >= kMaxQueuedChunks) {
-            return;
+TransferBatch TransferLink::Take() {
+    TransferBatch batch = inbox_.Take();
+    if (batch.resumeReading) {
+        try {
+            Use(readMore_);
+        } catch (...) {
+            // Paused, nothing else would ever end the transfer.
+            inbox_.End(TransferFailure{});
+            Close();
         }
-        paused_ = false;
     }
-    Use(readMore_);
+    return batch;
 }
 
 }  // namespace nimbrel

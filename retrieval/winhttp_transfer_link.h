@@ -1,5 +1,5 @@
-// What one transfer's control, its WinHTTP callbacks and its posted events share: the request
-// handle, the events on their way to the user-interface thread, and how many chunks wait there.
+// What one transfer's control and its WinHTTP callbacks share: the request handle, and the
+// inbox of what waits for the user-interface thread.
 #pragma once
 
 #include <windows.h>
@@ -8,43 +8,22 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <string>
 
-#include "retrieval/http_control.h"
+#include "retrieval/transfer_inbox.h"
 
 namespace nimbrel {
 
-class TransferLink;
-
-enum class TransferEventKind { Size, Data, Error, Complete };
-
-// The payload of one posted event message; whoever removes the message frees it.
-struct TransferEvent {
-    TransferEvent(std::shared_ptr<TransferLink> link, TransferEventKind kind);
-    // A data event holds one of its transfer's places in the queue until it is gone.
-    ~TransferEvent();
-    TransferEvent(const TransferEvent&) = delete;
-    TransferEvent& operator=(const TransferEvent&) = delete;
-
-    std::shared_ptr<TransferLink> link;
-    TransferEventKind kind;
-    bool holdsChunk = false;
-    std::uint64_t size = 0;
-    std::string chunk{};
-    TransferFailure failure{};
-    HttpResponseInfo info{};
-};
-
-// The message-only window of the thread that runs a control. Transfers may outlive the control;
-// once it is gone their events are dropped here.
+// The message-only window of the thread that runs a control. A transfer's wake-up carries only
+// its generation: the window takes the batch from the control's current transfer, so a message
+// left behind by a cancelled one finds nothing to deliver.
 class Mailbox {
   public:
-    static constexpr UINT kEventMessage = WM_APP + 1;
+    static constexpr UINT kWakeMessage = WM_APP + 1;
 
     explicit Mailbox(HWND window) : window_(window) {}
 
-    // Takes the event on success; leaves it with the caller otherwise.
-    bool Post(std::unique_ptr<TransferEvent>& event);
+    bool Post(unsigned generation);
+    // Transfers may outlive the control; once it is gone their wake-ups are dropped here.
     void Close();
 
   private:
@@ -54,16 +33,17 @@ class Mailbox {
 
 // WinHTTP gives a closed handle's value to the next request at once, so a call on a closed handle
 // may act on another transfer. Here no call runs on the request handle once it is closed: every
-// call goes through Use, and Close waits for the calls under way to return.
-class TransferLink : public std::enable_shared_from_this<TransferLink> {
+// call goes through Use, and Close defers the closing to the end of the last call under way.
+class TransferLink {
   public:
     TransferLink(unsigned generation, std::shared_ptr<Mailbox> mailbox);
 
     unsigned Generation() const { return generation_; }
+    TransferInbox& Inbox() { return inbox_; }
 
-    // Takes over the request handle. `readMore` asks for the next piece of the body after a
-    // pause; it runs inside Use.
-    void Adopt(HINTERNET request, std::function<void(HINTERNET)> readMore);
+    // Takes over the request handle. `readMore` goes on with the body after a pause; it runs
+    // inside Use. False when the transfer was closed before: the handle is then closed at once.
+    bool Adopt(HINTERNET request, std::function<void(HINTERNET)> readMore);
 
     // Runs `call` with the request handle unless the transfer is closing. The handle stays open
     // until it returns, and with it the context that WinHTTP frees at the handle's closing.
@@ -81,14 +61,8 @@ class TransferLink : public std::enable_shared_from_this<TransferLink> {
     // Once closed, WinHTTP may free the request's context on any thread.
     void Close();
 
-    void PostBodySize(std::uint64_t bytes);
-    bool PostChunk(std::string chunk);
-    void PostFailure(TransferFailure failure);
-    void PostCompletion(HttpResponseInfo info);
-    // Pauses the reading while too many chunks wait for the user-interface thread; true when it
-    // did. ReleaseChunk resumes it.
-    bool PauseWhenFull();
-    void ReleaseChunk();
+    // On the user-interface thread: everything that waits, with the reading resumed if it paused.
+    TransferBatch Take();
 
   private:
     struct UseEnd {
@@ -103,17 +77,14 @@ class TransferLink : public std::enable_shared_from_this<TransferLink> {
     void EndUse();
     // Takes the handle out when nothing uses it any more and the transfer is closing.
     HINTERNET TakeForClosingLocked();
-    void PostEnd(std::unique_ptr<TransferEvent> event);
 
     const unsigned generation_;
-    const std::shared_ptr<Mailbox> mailbox_;
+    TransferInbox inbox_;
     std::function<void(HINTERNET)> readMore_;
     std::mutex mutex_;
     HINTERNET request_ = nullptr;
     int users_ = 0;
     bool closing_ = false;
-    int queuedChunks_ = 0;
-    bool paused_ = false;
 };
 
 }  // namespace nimbrel

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "util/dpi_win32.h"
-#include "util/runtime_error.h"
+#include "util/message_box_win32.h"
 #include "util/twips.h"
 #include "util/win32_text.h"
 
@@ -41,16 +41,6 @@ void RegisterOnce(HINSTANCE instance, const wchar_t* name, HBRUSH background, in
         throw std::runtime_error("The window class could not be registered: " +
                                  SystemErrorText(GetLastError()));
     }
-}
-
-// An error that escapes a handler must not unwind through the system's window code; the user
-// learns of it and the program goes on with the next message.
-void ReportUnhandled(const std::exception& error) {
-    std::string text = error.what();
-    if (const auto* runtimeError = dynamic_cast<const RuntimeError*>(&error)) {
-        text = "Run-time error " + std::to_string(runtimeError->Number()) + ":\n\n" + text;
-    }
-    MessageBoxW(GetActiveWindow(), Utf8ToWide(text).c_str(), L"Nimbrel", MB_OK | MB_ICONERROR);
 }
 
 }  // namespace

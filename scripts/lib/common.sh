@@ -81,6 +81,8 @@ build_windows_tree() {
 start_wine_session() {
     export WINEPREFIX="$NIMBREL_ROOT/build/wineprefix"
     export WINEDEBUG=-all
+    # The program takes its proxy from these; the tests that want one set them themselves.
+    unset http_proxy https_proxy no_proxy HTTP_PROXY HTTPS_PROXY NO_PROXY
     # No Mono or Gecko installer prompts in a fresh prefix.
     export WINEDLLOVERRIDES="mscoree,mshtml="
     NIMBREL_LOGS="$NIMBREL_ROOT/build/logs"

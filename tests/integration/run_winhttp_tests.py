@@ -4,7 +4,8 @@
 Writes the stand-in's data folder, starts it on 127.0.0.1 with the rules the tests expect, runs
 the test program with `wine` and passes its exit status on. When it may (root, openssl), it
 also makes a throw-away CA, trusts it for the run and serves HTTPS with a certificate it signed;
-the CA is removed again afterwards. Needs a Wine session (scripts/test starts one).
+the CA is removed again afterwards. The program runs without proxy variables, or with --proxy
+with the stand-in as its proxy for every scheme. Needs a Wine session (scripts/test starts one).
 """
 
 import argparse
@@ -22,6 +23,7 @@ RULES = [
     "/fault/500.TXT=status:500",
     "/fault/moved=redirect:/weather/metar.shtml",
     "/fault/to-https=redirect-tls:/weather/metar.shtml",
+    "/fault/to-http=redirect-plain:/weather/metar.shtml",
     "/fault/short.TXT=short:1000",
     "/fault/broken-chunked.TXT=broken-chunked:5000",
     "/fault/cut-chunk.TXT=cut-chunk:5000",
@@ -37,9 +39,16 @@ RULES = [
     "/gzip/short.TXT=gzip-short:1000",
     "/gzip/damaged.TXT=gzip-damaged",
     "/gzip/bomb.TXT=gzip-bomb:16777216",
+    "/gzip/padded.TXT=gzip-padded:512",
+    "/batch/5MB.TXT=uncompressed",
+    "/proxy/sign-in.TXT=proxy-sign-in",
+    "/kept/open.TXT=keep-alive",
     f"/dated/16Z.TXT=date:{DATE}",
     "/undated/16Z.TXT=no-date",
 ]
+# A name no resolver knows, which only a proxy reaches; the stand-in's certificate names it too.
+PROXIED_HOST = "nimbrel-origin.invalid"
+PROXY_VARIABLES = ("http_proxy", "https_proxy", "no_proxy")
 # One file per run: helpers that run these tests at the same time on one machine must not remove
 # each other's CA.
 CA_FILE = f"/usr/local/share/ca-certificates/nimbrel-winhttp-test-ca-{os.getpid()}.crt"
@@ -75,9 +84,12 @@ def write_data(root):
                b"<html><body>\n<a href=\"/pub/data/observations/metar/cycles/14Z.TXT\">"
                b"14Z</a>\n</body></html>\n")
     write_file(root, "/drip/15Z.TXT", metar_text(15, 200) + every_byte)
+    write_file(root, "/batch/5MB.TXT", metar_text(18, 95000))
+    write_file(root, "/proxy/direct.TXT", metar_text(19, 10))
+    write_file(root, "/kept/open.TXT", metar_text(20, 10))
     write_file(root, "/dated/16Z.TXT", metar_text(16, 20))
     write_file(root, "/undated/16Z.TXT", metar_text(16, 21))
-    for name in ["short", "damaged"]:
+    for name in ["short", "damaged", "padded"]:
         write_file(root, f"/gzip/{name}.TXT", metar_text(17, 500))
     for hour, name in enumerate(["fast", "stalled", "drip"]):
         write_file(root, f"/stress/{name}.TXT", metar_text(hour, 3000 if name == "fast" else 1000))
@@ -102,7 +114,7 @@ def make_certificates(folder):
     run_quietly(["openssl", "req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=localhost",
                  "-keyout", "server.key", "-out", "server.csr"], cwd=folder)
     with open(os.path.join(folder, "server.ext"), "w") as extensions:
-        extensions.write("subjectAltName=DNS:localhost,IP:127.0.0.1\n"
+        extensions.write(f"subjectAltName=DNS:localhost,DNS:{PROXIED_HOST},IP:127.0.0.1\n"
                          "extendedKeyUsage=serverAuth\n")
     run_quietly(["openssl", "x509", "-req", "-in", "server.csr", "-CA", "ca.crt",
                  "-CAkey", "ca.key", "-CAcreateserial", "-days", "2", "-extfile", "server.ext",
@@ -149,14 +161,25 @@ def closed_port():
         return probe.getsockname()[1]
 
 
-def run_tests(exe, arguments, timeout, work):
+def environment(proxy_port):
+    """This one's proxy variables only: none, or the stand-in for every scheme, with localhost
+    reached directly."""
+    variables = {name: value for name, value in os.environ.items()
+                 if name.lower() not in PROXY_VARIABLES}
+    if proxy_port:
+        variables.update(http_proxy=f"http://127.0.0.1:{proxy_port}/",
+                         https_proxy=f"127.0.0.1:{proxy_port}", no_proxy="localhost")
+    return variables
+
+
+def run_tests(exe, arguments, timeout, work, proxy_port=None):
     # Output goes to a file: processes Wine starts on the way inherit it and may outlive the test.
     log = os.path.join(work, "test-output.txt")
     with open(log, "wb") as output:
         try:
             status = subprocess.run(["wine", exe, *arguments], stdin=subprocess.DEVNULL,
-                                    stdout=output, stderr=subprocess.STDOUT,
-                                    timeout=timeout).returncode
+                                    stdout=output, stderr=subprocess.STDOUT, timeout=timeout,
+                                    env=environment(proxy_port)).returncode
         except subprocess.TimeoutExpired:
             print(f"The test program did not end within {timeout} seconds.")
             status = 1
@@ -170,6 +193,8 @@ def main():
     parser.add_argument("--exe", required=True, help="winhttp_transfer_test.exe")
     parser.add_argument("--standin", required=True, help="noaa_standin.py")
     parser.add_argument("--no-tls", action="store_true", help="skip the HTTPS tests")
+    parser.add_argument("--proxy", action="store_true",
+                        help="set the proxy variables to the stand-in for the program")
     parser.add_argument("--timeout", type=float, default=100, help="seconds for the test program")
     parser.add_argument("extra", nargs="*", help="more options for the program, after --")
     arguments = parser.parse_args()
@@ -195,7 +220,8 @@ def main():
                 # Wine matches a certificate's DNS names only, not its IP addresses.
                 program_arguments.append(f"https://localhost:{ports[1]}")
             program_arguments += arguments.extra
-            return run_tests(arguments.exe, program_arguments, arguments.timeout, work)
+            return run_tests(arguments.exe, program_arguments, arguments.timeout, work,
+                             ports[0] if arguments.proxy else None)
 
 
 if __name__ == "__main__":

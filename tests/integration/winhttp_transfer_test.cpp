@@ -174,11 +174,30 @@ TEST(WinHttpTransfer, CompressedBodyThatIsNotWholeIsAnError) {
     }
 }
 
+// Zeros after the gzip member, as some servers pad a body, are not data; gzip(1) ignores them too.
+TEST(WinHttpTransfer, CompressedBodyWithTrailingZerosCompletes) {
+    Transfer transfer;
+    transfer.Run(Url("/gzip/padded.TXT"));
+    ExpectCompletedWith(transfer.heard, DataFile("/gzip/padded.TXT"));
+}
+
 TEST(WinHttpTransfer, CompressedBodyInflatingPastTheLimitStops) {
     Transfer transfer({.bodyBytes = 1u << 20});
     transfer.Run(Url("/gzip/bomb.TXT"));
     ExpectFailedWith(transfer.heard, "The server sent more than 1 MiB");
     EXPECT_LE(transfer.heard.body.size(), 1u << 20);
+}
+
+// Wine's WinHTTP holds at most 8 KiB at a time: one event for each would be hundreds of
+// messages, each through the Wine server.
+TEST(WinHttpTransfer, DeliversAFiveMegabyteBodyInFewBatches) {
+    Transfer transfer;
+    transfer.Run(Url("/batch/5MB.TXT"));
+    const std::string expected = DataFile("/batch/5MB.TXT");
+    EXPECT_GT(expected.size(), 5'000'000u);
+    ExpectCompletedWith(transfer.heard, expected);
+    std::printf("  %d data events\n", transfer.heard.chunks);
+    EXPECT_LE(transfer.heard.chunks, 100);
 }
 
 TEST(WinHttpTransfer, DeliversEverythingWhileTheUserInterfaceIsBusy) {
@@ -225,6 +244,19 @@ TEST(WinHttpTransfer, FollowsARedirectFromHttpToHttps) {
     Transfer transfer;
     transfer.Run(Url("/fault/to-https"));
     ExpectCompletedWith(transfer.heard, DataFile(kPage));
+}
+
+// WinHTTP's own policy: never from HTTPS down to plain HTTP, where anyone on the way could change
+// the data.
+TEST(WinHttpTransfer, RefusesARedirectFromHttpsToHttp) {
+    if (TestOptions().tlsBase.empty()) {
+        GTEST_SKIP() << "the stand-in has no HTTPS listener";
+    }
+    Transfer transfer;
+    transfer.Run(TestOptions().tlsBase + "/fault/to-http");
+    ExpectFailedWith(transfer.heard,
+                     "The server's redirect was not followed (to plain HTTP, or too many)");
+    EXPECT_EQ(transfer.heard.chunks, 0);
 }
 
 TEST(WinHttpTransfer, FetchesOverHttps) {
@@ -318,6 +350,16 @@ TEST(WinHttpTransfer, StallAfterTheHeadersEndsWithATimeOut) {
 
 TEST(WinHttpTransfer, ServerThatNeverAnswersEndsWithATimeOut) {
     Transfer transfer({.inactivity = seconds(2)});
+    transfer.Run(Url("/fault/silent.TXT"));
+    ExpectFailedWith(transfer.heard, "No data from the server for 2 seconds");
+}
+
+// WinHTTP reports no connecting on a connection it reuses; the time-out is still the server's.
+TEST(WinHttpTransfer, ServerSilentOnAReusedConnectionEndsWithATimeOut) {
+    Transfer transfer({.inactivity = seconds(2)});
+    transfer.Run(Url("/kept/open.TXT"));
+    ExpectCompletedWith(transfer.heard, DataFile("/kept/open.TXT"));
+    transfer.heard.Clear();
     transfer.Run(Url("/fault/silent.TXT"));
     ExpectFailedWith(transfer.heard, "No data from the server for 2 seconds");
 }
@@ -447,6 +489,64 @@ TEST(WinHttpTransfer, ProgramCanEndWithATransferUnderWay) {
     leftRunning.Start(Url("/fault/stall.TXT"));
     PumpFor(milliseconds(200));
     EXPECT_TRUE(leftRunning.heard.Silent());
+}
+
+// The proxy suite runs with the stand-in as the proxy for every scheme and localhost reached
+// directly (run_winhttp_tests.py --proxy). Only the proxy reaches this host, by whatever name.
+constexpr char kProxiedHost[] = "nimbrel-origin.invalid";
+
+bool ProxySuite() {
+    return GetEnvironmentVariableW(L"http_proxy", nullptr, 0) != 0;
+}
+
+std::string PortOf(const std::string& base) {
+    return base.substr(base.rfind(':') + 1);
+}
+
+TEST(WinHttpProxy, PlainHttpGoesThroughTheProxy) {
+    if (!ProxySuite()) {
+        GTEST_SKIP() << "needs the proxy variables";
+    }
+    Transfer transfer;
+    transfer.Run(std::string("http://") + kProxiedHost + kPage);
+    ExpectCompletedWith(transfer.heard, DataFile(kPage));
+}
+
+TEST(WinHttpProxy, HttpsGoesThroughATunnel) {
+    if (!ProxySuite() || TestOptions().tlsBase.empty()) {
+        GTEST_SKIP() << "needs the proxy variables and the HTTPS listener";
+    }
+    Transfer transfer;
+    transfer.Run(std::string("https://") + kProxiedHost + ":" + PortOf(TestOptions().tlsBase) +
+                 kPage);
+    ExpectCompletedWith(transfer.heard, DataFile(kPage));
+}
+
+TEST(WinHttpProxy, HostsOfNoProxyAreReachedDirectly) {
+    if (!ProxySuite()) {
+        GTEST_SKIP() << "needs the proxy variables";
+    }
+    constexpr char kDirect[] = "/proxy/direct.TXT";
+    Transfer transfer;
+    transfer.Run("http://localhost:" + PortOf(TestOptions().base) + kDirect);
+    ExpectCompletedWith(transfer.heard, DataFile(kDirect));
+    Transfer log;
+    log.Run(Url("/__requests"));
+    const auto entry = log.heard.body.find(std::string("\"path\": \"") + kDirect + '"');
+    ASSERT_NE(entry, std::string::npos) << log.heard.body;
+    const auto proxied = log.heard.body.find("\"proxied\": ", entry);
+    ASSERT_NE(proxied, std::string::npos);
+    EXPECT_TRUE(StartsWith(log.heard.body.substr(proxied), "\"proxied\": false"));
+}
+
+TEST(WinHttpProxy, ProxyThatWantsASignInIsNamed) {
+    if (!ProxySuite()) {
+        GTEST_SKIP() << "needs the proxy variables";
+    }
+    Transfer transfer;
+    transfer.Run(std::string("http://") + kProxiedHost + "/proxy/sign-in.TXT");
+    ExpectFailedWith(transfer.heard, "The proxy at 127.0.0.1:" + PortOf(TestOptions().base) +
+                                         " asks for a sign-in, which Nimbrel does not support");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ import html
 import http.server
 import json
 import os
+import selectors
 import signal
 import socket
 import ssl
@@ -39,6 +40,7 @@ BEHAVIOURS = {
     "status": "CODE: that status with a short page",
     "redirect": "TARGET: 302 to TARGET, a path or a URL",
     "redirect-tls": "PATH: 301 to PATH on this server's HTTPS listener, as localhost",
+    "redirect-plain": "PATH: 301 to PATH on this server's plain HTTP listener, as localhost",
     "short": "N: announces the whole file, sends N bytes, closes",
     "broken-chunked": "N: the first N bytes in chunks, closes without the last chunk",
     "cut-chunk": "N: announces a chunk of N bytes, sends half of it, closes",
@@ -52,6 +54,9 @@ BEHAVIOURS = {
     "gzip-short": "N: the file gzip-compressed, announced whole, N bytes of it, closes",
     "gzip-damaged": "the file gzip-compressed, with bytes in the middle changed",
     "gzip-bomb": "N: a small gzip body that inflates to N zero bytes",
+    "gzip-padded": "N: the file gzip-compressed, followed by N zero bytes",
+    "proxy-sign-in": "407 with a Proxy-Authenticate header, as a proxy that wants a sign-in",
+    "keep-alive": "the file whole, uncompressed, the connection kept open for the next request",
     "date": "TEXT: the file with the Date header TEXT",
     "no-date": "the file without a Date header",
 }
@@ -105,16 +110,17 @@ COMPRESSED_FILES = CompressedFiles()
 
 class RequestLog:
     """The GET requests served, in order, for tests to check what a client asked and what it got:
-    each one's path, status and the body bytes sent."""
+    each one's path, status and the body bytes sent, and whether it came to the stand-in as a
+    proxy (a GET of a full address, or a CONNECT)."""
 
     def __init__(self):
         self._lock = threading.Lock()
         self._entries = []
 
-    def add(self, path):
+    def add(self, path, proxied=False):
         """Logs a request; returns its index for the calls below."""
         with self._lock:
-            self._entries.append({"path": path, "status": None, "bytes": 0})
+            self._entries.append({"path": path, "status": None, "bytes": 0, "proxied": proxied})
             return len(self._entries) - 1
 
     def answered(self, index, status):
@@ -179,12 +185,31 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if path == "/__requests":
             self._send(200, json.dumps(self.server.requests.entries()).encode())
             return
-        self.log_index = self.server.requests.add(path)
+        self.log_index = self.server.requests.add(path, proxied="://" in self.path)
         behaviour, arg = self.server.rules.get(path)
         try:
             getattr(self, "_" + behaviour.replace("-", "_"))(path, arg)
         except (BrokenPipeError, ConnectionResetError, ssl.SSLError):
             pass  # the client went away, as clients do when they give up
+
+    def do_CONNECT(self):
+        """As a proxy for HTTPS: a tunnel to the port named, on this machine whatever the host,
+        so that a test can name a host that only the proxy reaches."""
+        self.close_connection = True
+        index = self.server.requests.add(f"CONNECT {self.path}", proxied=True)
+        try:
+            upstream = socket.create_connection(("127.0.0.1", int(self.path.rpartition(":")[2])),
+                                                timeout=MAX_SECONDS)
+        except (OSError, ValueError):
+            self.server.requests.answered(index, 502)
+            self._send(502, b"no tunnel\n")
+            return
+        self.server.requests.answered(index, 200)
+        self.send_response_only(200, "Connection established")
+        self.end_headers()
+        self.wfile.flush()
+        with upstream:
+            _relay(self.connection, upstream)
 
     def do_POST(self):
         self.close_connection = True
@@ -261,7 +286,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Length", str(length))
         for name, value in extra:
             self.send_header(name, value)
-        self.send_header("Connection", "close")
+        if self.close_connection:
+            self.send_header("Connection", "close")
         self.end_headers()
         self.wfile.flush()
         if self.log_index is not None:
@@ -314,6 +340,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self._send(500, b"no TLS listener\n")
             return
         target = f"https://localhost:{self.server.tls_port}{arg}"
+        self._send(301, b"", extra=[("Location", target)])
+
+    def _redirect_plain(self, _, arg):
+        target = f"http://localhost:{self.server.plain_port}{arg}"
         self._send(301, b"", extra=[("Location", target)])
 
     def _short(self, path, arg):
@@ -396,6 +426,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         body[middle : middle + 16] = bytes(byte ^ 0x5A for byte in body[middle : middle + 16])
         self._send(200, bytes(body), extra=[("Content-Encoding", "gzip")])
 
+    def _gzip_padded(self, path, arg):
+        body = _gzip(self._body(path)) + bytes(bounded_bytes(arg))
+        self._send(200, body, extra=[("Content-Encoding", "gzip")])
+
     def _gzip_bomb(self, _, arg):
         packer = zlib.compressobj(9, zlib.DEFLATED, 16 + zlib.MAX_WBITS)
         zeros = bytes(PIECE)
@@ -407,6 +441,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
         body = b"".join(pieces) + packer.flush()
         self._send(200, body, extra=[("Content-Encoding", "gzip")])
 
+    def _keep_alive(self, path, _):
+        body = self._file_body(path)
+        self.close_connection = False
+        self._send(200, b"" if body is None else body)
+
+    def _proxy_sign_in(self, _, __):
+        self._send(407, b"<html><body>407</body></html>\n",
+                   extra=[("Proxy-Authenticate", 'Basic realm="stand-in"')])
+
     def _date(self, path, arg):
         body = self._file_body(path)
         self._send(200, b"" if body is None else body, date=False, extra=[("Date", arg)])
@@ -414,6 +457,25 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def _no_date(self, path, _):
         body = self._file_body(path)
         self._send(200, b"" if body is None else body, date=False)
+
+
+def _relay(client, upstream):
+    """Copies bytes both ways until either side closes or all is quiet for MAX_SECONDS."""
+    with selectors.DefaultSelector() as selector:
+        selector.register(client, selectors.EVENT_READ, upstream)
+        selector.register(upstream, selectors.EVENT_READ, client)
+        while True:
+            ready = selector.select(MAX_SECONDS)
+            if not ready:
+                return
+            for key, _ in ready:
+                try:
+                    data = key.fileobj.recv(PIECE)
+                    if not data:
+                        return
+                    key.data.sendall(data)
+                except OSError:
+                    return
 
 
 def _gzip(data):
@@ -470,6 +532,7 @@ class Server(http.server.ThreadingHTTPServer):
         self.root = root
         self.verbose = verbose
         self.tls_port = None
+        self.plain_port = self.server_address[1]
         self.tls_context = tls_context
 
     def get_request(self):
@@ -514,6 +577,7 @@ def main():
         context.load_cert_chain(*arguments.tls)
         servers.append(Server(rules, requests, arguments.root, arguments.verbose, context))
         servers[0].tls_port = servers[1].tls_port = servers[1].server_address[1]
+        servers[1].plain_port = servers[0].server_address[1]
     print(f"PORT {servers[0].server_address[1]}")
     if arguments.tls:
         print(f"TLS-PORT {servers[1].server_address[1]}")

@@ -37,13 +37,20 @@ std::string Gzip(const std::string& text) {
     return packed;
 }
 
-// Feeds `body` in pieces of `piece` bytes; the last result and everything inflated.
+// Feeds `body` in pieces of `piece` bytes, as the transfer does; the last result and everything
+// inflated.
 std::pair<Result, std::string> InflateInPieces(GzipInflater& inflater, const std::string& body,
                                                std::size_t piece) {
     std::string output;
     Result result = Result::Ok;
     for (std::size_t at = 0; at < body.size() && result == Result::Ok; at += piece) {
-        result = inflater.Inflate(std::string_view(body).substr(at, piece), output);
+        std::string_view input = std::string_view(body).substr(at, piece);
+        do {
+            const std::size_t before = output.size();
+            result = inflater.Inflate(input, output);
+            EXPECT_LE(output.size() - before, GzipInflater::kMaxOutputPerCall);
+        } while (result == Result::More);
+        EXPECT_TRUE(result != Result::Ok || input.empty());
     }
     return {result, output};
 }
@@ -69,6 +76,17 @@ TEST(GzipInflater, InflatesMembersOneAfterAnother) {
     EXPECT_EQ(output, Reports(10) + Reports(20));
 }
 
+TEST(GzipInflater, ZerosAfterTheLastMemberAreIgnored) {
+    const std::string body = Gzip(Reports(100)) + std::string(600, '\0');
+    for (std::size_t piece : {std::size_t{1}, std::size_t{100}, body.size()}) {
+        GzipInflater inflater(kNoLimit);
+        const auto [result, output] = InflateInPieces(inflater, body, piece);
+        EXPECT_EQ(result, Result::Ok) << piece;
+        EXPECT_TRUE(inflater.Ended()) << piece;
+        EXPECT_EQ(output, Reports(100)) << piece;
+    }
+}
+
 TEST(GzipInflater, BodyCutBeforeTheEndOfTheStreamHasNotEnded) {
     const std::string body = Gzip(Reports(100));
     GzipInflater inflater(kNoLimit);
@@ -82,7 +100,8 @@ TEST(GzipInflater, DamagedBodiesAreDamaged) {
     changedData[body.size() / 2] ^= 0x55;
     std::string changedChecksum = body;
     changedChecksum[body.size() - 6] ^= 0x01;
-    for (const std::string& damaged : {changedData, changedChecksum, Reports(10), body + "junk"}) {
+    for (const std::string& damaged : {changedData, changedChecksum, Reports(10), body + "junk",
+                                       body + std::string(10, '\0') + "junk"}) {
         GzipInflater inflater(kNoLimit);
         EXPECT_EQ(InflateInPieces(inflater, damaged, 1000).first, Result::Damaged);
     }
@@ -95,6 +114,13 @@ TEST(GzipInflater, SmallBodyInflatingWithoutEndStopsJustPastTheLimit) {
     const auto [result, output] = InflateInPieces(inflater, bomb, bomb.size());
     EXPECT_EQ(result, Result::TooLarge);
     EXPECT_LE(output.size(), kLimit + 64 * 1024);
+    // One call takes no more memory than its cap, whatever a piece inflates to.
+    GzipInflater unlimited(kNoLimit);
+    std::string_view input = bomb;
+    std::string first;
+    EXPECT_EQ(unlimited.Inflate(input, first), Result::More);
+    EXPECT_EQ(first.size(), GzipInflater::kMaxOutputPerCall);
+    EXPECT_FALSE(input.empty());
 }
 
 }  // namespace

@@ -1,0 +1,179 @@
+#include "retrieval/proxy_choice.h"
+
+#include <algorithm>
+#include <cctype>
+#include <utility>
+
+namespace nimbrel {
+
+namespace {
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+}
+
+std::string_view Trim(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// The host of an http:// or https:// address, in lower case; "[::1]" keeps its brackets.
+std::string HostOf(std::string_view url) {
+    const auto scheme = url.find("://");
+    std::string_view rest = scheme == std::string_view::npos ? url : url.substr(scheme + 3);
+    rest = rest.substr(0, rest.find_first_of("/?#"));
+    rest = rest.substr(rest.rfind('@') == std::string_view::npos ? 0 : rest.rfind('@') + 1);
+    if (StartsWith(rest, "[")) {
+        return Lower(rest.substr(0, rest.find(']') + 1));
+    }
+    return Lower(rest.substr(0, rest.find(':')));
+}
+
+// curl's forms: "http://host:port/", "host:port", "host" (port 1080), with or without a sign-in,
+// which WinHTTP would not take from here; WinHTTP wants "host:port" and nothing else. Nothing
+// for a proxy spoken to in another protocol (https://, socks5://), which WinHTTP cannot use.
+std::optional<std::string> ProxyAddress(std::string_view value) {
+    std::string text = Lower(Trim(value));
+    std::string_view rest = text;
+    if (StartsWith(rest, "http://")) {
+        rest.remove_prefix(7);
+    } else if (rest.find("://") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    rest = rest.substr(0, rest.find('/'));
+    if (const auto at = rest.rfind('@'); at != std::string_view::npos) {
+        rest.remove_prefix(at + 1);
+    }
+    if (rest.empty()) {
+        return std::nullopt;
+    }
+    const auto bracket = rest.rfind(']');
+    const auto colon = rest.rfind(':');
+    const bool hasPort =
+        colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket);
+    return hasPort ? std::string(rest) : std::string(rest) + ":1080";
+}
+
+std::vector<std::string> NoProxyEntries(std::string_view list) {
+    std::vector<std::string> entries;
+    while (!list.empty()) {
+        const auto comma = list.find(',');
+        std::string entry = Lower(Trim(list.substr(0, comma)));
+        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+        if (StartsWith(entry, ".")) {
+            entry.erase(0, 1);
+        }
+        if (!entry.empty()) {
+            entries.push_back(entry);
+        }
+    }
+    return entries;
+}
+
+// As curl matches: "*" is every host; a name is itself and every host under it.
+bool Covers(const std::string& entry, const std::string& host) {
+    return entry == "*" || host == entry ||
+           (host.size() > entry.size() && host.ends_with("." + entry));
+}
+
+std::string BypassList(const std::vector<std::string>& entries) {
+    std::string bypass;
+    for (const std::string& entry : entries) {
+        bypass += (bypass.empty() ? "" : ";") + entry + ";*." + entry;
+    }
+    return bypass;
+}
+
+ProxySetting Named(std::string proxy, std::string bypass) {
+    return {
+        .kind = ProxySetting::Kind::Named, .proxy = std::move(proxy), .bypass = std::move(bypass)};
+}
+
+}  // namespace
+
+std::optional<ProxySetting> ProxyFromEnvironment(const ProxyVariables& variables,
+                                                 std::string_view url) {
+    const bool secure = StartsWith(Lower(url.substr(0, 8)), "https://");
+    const std::optional<std::string>& value = secure ? variables.httpsProxy : variables.httpProxy;
+    if (!value) {
+        return std::nullopt;
+    }
+    const std::optional<std::string> proxy = ProxyAddress(*value);
+    if (!proxy) {
+        return std::nullopt;
+    }
+    const std::vector<std::string> entries = NoProxyEntries(variables.noProxy.value_or(""));
+    const std::string host = HostOf(url);
+    if (std::any_of(entries.begin(), entries.end(),
+                    [&](const std::string& entry) { return Covers(entry, host); })) {
+        return ProxySetting{.kind = ProxySetting::Kind::Direct};
+    }
+    return Named(*proxy, BypassList(entries));
+}
+
+OlderWindowsProxy ProxyForOlderWindows(const std::optional<InternetOptions>& options) {
+    if (!options) {
+        return {};
+    }
+    // Without a proxy here, WinHTTP's own setting still counts.
+    const ProxySetting session =
+        options->proxy.empty() ? ProxySetting{} : Named(options->proxy, options->bypass);
+    return {.session = session, .lookUp = options->autoDetect || !options->autoConfigUrl.empty()};
+}
+
+ProxyChoice ChooseProxy(const ProxyVariables& variables, std::string_view url,
+                        const std::function<bool()>& automaticTaken,
+                        const std::function<std::optional<InternetOptions>()>& internetOptions) {
+    if (auto fromEnvironment = ProxyFromEnvironment(variables, url)) {
+        return {.session = std::move(*fromEnvironment)};
+    }
+    if (automaticTaken()) {
+        return {.session = {.kind = ProxySetting::Kind::Automatic}};
+    }
+    std::optional<InternetOptions> options = internetOptions();
+    OlderWindowsProxy older = ProxyForOlderWindows(options);
+    return {.session = std::move(older.session),
+            .lookUp = older.lookUp,
+            .internetOptions = std::move(options)};
+}
+
+void ProxyLookUpOnce::WhenKnown(std::function<void(const Answer&)> then) {
+    {
+        std::unique_lock lock(mutex_);
+        if (!answer_) {
+            waiting_.push_back(std::move(then));
+            if (std::exchange(started_, true)) {
+                return;
+            }
+            lock.unlock();
+            runElsewhere_([this] { LookUp(); });
+            return;
+        }
+    }
+    then(*answer_);
+}
+
+void ProxyLookUpOnce::LookUp() {
+    Answer answer = lookUp_();
+    std::vector<std::function<void(const Answer&)>> waiting;
+    {
+        std::lock_guard lock(mutex_);
+        answer_ = answer;
+        waiting.swap(waiting_);
+    }
+    for (const auto& then : waiting) {
+        then(answer);
+    }
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,99 @@
+// Which proxy the program's one WinHTTP session uses: from the environment, as curl reads it,
+// else from the system. The program talks to one server, so one choice holds for the run.
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nimbrel {
+
+// How the session or a request reaches the server.
+struct ProxySetting {
+    enum class Kind {
+        Named,      // through `proxy` (host:port), except for the hosts of `bypass`
+        Direct,     // no proxy
+        Automatic,  // the system's own choice, Windows 8.1 and later
+        Default,    // WinHTTP's own setting (netsh), which names no proxy unless one was set
+    };
+    Kind kind = Kind::Default;
+    std::string proxy{};
+    std::string bypass{};  // WinHTTP's form: entries separated by ';', "*." wildcards
+
+    bool operator==(const ProxySetting&) const = default;
+};
+
+// The variables as the environment has them; Windows reads their names in either case.
+struct ProxyVariables {
+    std::optional<std::string> httpsProxy{};
+    std::optional<std::string> httpProxy{};
+    std::optional<std::string> noProxy{};
+};
+
+// The proxy the environment names for `url`'s scheme, as curl reads it: https_proxy for an
+// https:// address, http_proxy for http://. Nothing when it names none, Direct when no_proxy
+// covers the server.
+std::optional<ProxySetting> ProxyFromEnvironment(const ProxyVariables& variables,
+                                                 std::string_view url);
+
+// Internet Options, as WinHttpGetIEProxyConfigForCurrentUser reports them.
+struct InternetOptions {
+    bool autoDetect = false;
+    std::string autoConfigUrl{};
+    std::string proxy{};  // may name one per scheme: "http=host:port;https=host:port"
+    std::string bypass{};
+};
+
+// Windows before 8.1, which knows no automatic proxy.
+struct OlderWindowsProxy {
+    // Also what a request uses when the look-up fails, as Internet Explorer does.
+    ProxySetting session{};
+    // Auto-detect or a PAC address: ask WinHttpGetProxyForUrl, whose answer each request then
+    // uses.
+    bool lookUp = false;
+};
+
+// `options` is empty when they could not be read.
+OlderWindowsProxy ProxyForOlderWindows(const std::optional<InternetOptions>& options);
+
+// The whole choice, in its order: the environment; else the system's automatic proxy, where
+// `automaticTaken` (which opens the session with it) says the system knows one; else Internet
+// Options, read by `internetOptions` only then.
+struct ProxyChoice {
+    ProxySetting session{};
+    bool lookUp = false;  // as OlderWindowsProxy
+    std::optional<InternetOptions> internetOptions{};
+};
+ProxyChoice ChooseProxy(const ProxyVariables& variables, std::string_view url,
+                        const std::function<bool()>& automaticTaken,
+                        const std::function<std::optional<InternetOptions>()>& internetOptions);
+
+// Asks `lookUp` once per run, on another thread since it blocks for as long as a discovery
+// takes, and hands every request the same answer; a failed look-up is not repeated either.
+// Empty answer: the look-up failed, and the session's own proxy holds.
+class ProxyLookUpOnce {
+  public:
+    using Answer = std::optional<ProxySetting>;
+    using Task = std::function<void()>;
+
+    ProxyLookUpOnce(std::function<Answer()> lookUp, std::function<void(Task)> runElsewhere)
+        : lookUp_(std::move(lookUp)), runElsewhere_(std::move(runElsewhere)) {}
+
+    // Runs `then` with the answer: at once when it is known, else on the look-up's thread.
+    void WhenKnown(std::function<void(const Answer&)> then);
+
+  private:
+    void LookUp();
+
+    const std::function<Answer()> lookUp_;
+    const std::function<void(Task)> runElsewhere_;
+    std::mutex mutex_;
+    bool started_ = false;
+    std::optional<Answer> answer_;
+    std::vector<std::function<void(const Answer&)>> waiting_;
+};
+
+}  // namespace nimbrel
