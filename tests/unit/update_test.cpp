@@ -89,7 +89,7 @@ TEST_F(Update, ShowsEachStepWhileItRuns) {
 }
 
 TEST_F(Update, ABodyOfAnnouncedSizeIsHeldInOnePieceFromItsFirstChunk) {
-    const std::string body(300000, 'M');
+    const std::string body = kCurrent + std::string(300000, 'M');
     p.server.Route(
         CycleFile("14Z"),
         {{body.substr(0, 1000), body.substr(1000)}, milliseconds(100), std::nullopt, "", false});
@@ -261,19 +261,21 @@ INSTANTIATE_TEST_SUITE_P(OtherThanHeld, WriteFailure,
                                            ReportWriteFailureKind::DiskFull,
                                            ReportWriteFailureKind::Other));
 
-TEST_F(Update, AClickWhileAHeldReportWaitsRunsANestedUpdateAndTheWaitingBytesStayTheirs) {
+TEST_F(Update, AClickWhileAHeldReportWaitsRunsANestedUpdateWhoseWriteIsNeverUndone) {
+    const std::string nested = "2026/12/07 14:10\nKJFK 071410Z 31012KT 10SM FEW250 02/M09\n\n";
     p.reportFiles.heldUntil[CurrentReport()] = seconds(2);
     p.loop.Post(milliseconds(500), [&] {
-        p.server.Route(CycleFile("14Z"), Body("the nested update's current report"));
+        p.server.Route(CycleFile("14Z"), Body(nested));
         p.frm.Command1_Click();
     });
     p.frm.Command1_Click();
     EXPECT_EQ(p.server.requests.size(), 6u);
     const auto swaps = SwapsOf(CurrentReport());
-    EXPECT_EQ(std::count_if(swaps.begin(), swaps.end(), [](const auto& s) { return s.done; }), 2)
-        << "both writes land, the nested one first";
-    EXPECT_EQ(p.reportFiles.files[CurrentReport()], kCurrent);
+    EXPECT_EQ(std::count_if(swaps.begin(), swaps.end(), [](const auto& s) { return s.done; }), 1)
+        << "the nested write lands, and the outer retry, fetched earlier, drops its bytes";
+    EXPECT_EQ(p.reportFiles.files[CurrentReport()], nested);
     EXPECT_EQ(p.lblStatus.colour, kBlue);
+    EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written);
 }
 
 TEST_F(Update, ClosingWhileAHeldReportWaitsEndsTheWaitAtOnce) {
