@@ -48,6 +48,11 @@ void FrmNimbrel::RunUpdate() {
     if (outcome == WaitOutcome::Closing) {
         return;
     }
+    if (outcome == WaitOutcome::TimedOut && services_.server.layout == ServerLayout::Current) {
+        // A listing that never comes only advises nothing: the clock decides.
+        controls_.HTTP1.Cancel();
+        TakeListedCycle("", "");
+    }
     if (ZuluCycle.empty()) {
         // The transfer's own handlers have shown why, unless it never ended.
         if (outcome == WaitOutcome::TimedOut) {

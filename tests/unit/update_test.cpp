@@ -657,6 +657,17 @@ TEST_F(CurrentLayout, AFailedListingLeavesTheCycleToTheClockOfItsResponse) {
         << p.frm.StatusTip();
 }
 
+TEST_F(CurrentLayout, AListingThatNeverEndsLeavesTheCycleToThisComputersClock) {
+    p.server.Route(kCycles, Stall());
+    Serve("14Z", "2026/12/07 14:05");
+    Serve("13Z", "2026/12/07 13:44");
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.http1.cancels(), 1);
+    EXPECT_EQ(p.server.requests, Requested({"14Z", "13Z"}));  // 14:06:30 by this computer
+    EXPECT_EQ(p.lblStatus.colour, kBlue);
+    EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written);
+}
+
 TEST_F(CurrentLayout, OldDataOutranksANote) {
     p.server.Route(kCycles, Failure(kNotFound));  // no Date: this computer's clock, 14:05
     Serve("14Z", "2026/12/07 08:20");
