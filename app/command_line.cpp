@@ -172,9 +172,12 @@ std::string HelpText() {
            "  --update-now      start the first update as soon as the window is up\n"
            "  --interval N      minutes between updates, 5 to 60 (default 15)\n"
            "  --once            one update without a window, then end; progress on standard\n"
-           "                    output, failures on standard error; exit code 0 when both\n"
-           "                    reports were written, 1 when the update failed, 2 for a bad\n"
-           "                    option, 3 when NOAA's newest report is hours old\n"
+           "                    output, failures on standard error; exit code 0 when each\n"
+           "                    report holds the newest weather the server had (written, or\n"
+           "                    kept because nothing newer had begun), 1 when at least one\n"
+           "                    report was not brought up to date (the reason is on standard\n"
+           "                    error), 2 for a bad option, 3 as 0 but the newest report is\n"
+           "                    more than 3 hours old\n"
            "  --version         show the version\n"
            "  --help            show this text";
 }

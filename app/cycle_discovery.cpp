@@ -20,6 +20,12 @@ void FrmNimbrel::HTTP1_DataArrival(std::string_view chunk) {
 
 void FrmNimbrel::HTTP1_Error(const TransferFailure& failure) {
     cycleTransferEnded_ = true;
+    if (services_.server.layout == ServerLayout::Current) {
+        // The listing only advises: the files can still be fetched (a server may refuse folder
+        // indexes), and each body is judged before it replaces a report.
+        TakeListedCycle("", failure.date);
+        return;
+    }
     ShowFailure(TransferFailureText(failure));
 }
 
@@ -28,12 +34,19 @@ void FrmNimbrel::HTTP1_Complete(const HttpResponseInfo& info) {
     if (services_.server.layout == ServerLayout::Classic) {
         ZuluCycle = GetZulu(ZuluPage);
     } else {
-        const ListedCycle listed = CycleFromListing(ZuluPage, info.date, services_.clock.UtcNow());
-        ZuluCycle = listed.cycle;
-        passedOverCycle_ = listed.passedOver;
+        TakeListedCycle(ZuluPage, info.date);
     }
     if (ZuluCycle.empty()) {
         ShowFailure(TransferFailureText("The METAR page names no observing cycle"));
+    }
+}
+
+void FrmNimbrel::TakeListedCycle(std::string_view listing, const std::string& date) {
+    const ListedCycle listed = CycleFromListing(listing, date, services_.clock.UtcNow());
+    ZuluCycle = listed.cycle;
+    passedOverCycle_ = listed.passedOver;
+    if (!listed.listed) {
+        NoteReason(ReasonRank::Note, "folder listing not available");
     }
 }
 

@@ -21,6 +21,17 @@ std::string ClockText(std::chrono::system_clock::time_point utc) {
     return text;
 }
 
+std::string DateSuffix(std::chrono::system_clock::time_point time,
+                       std::chrono::system_clock::time_point serverNow) {
+    const auto day = std::chrono::floor<std::chrono::days>(time);
+    if (day == std::chrono::floor<std::chrono::days>(serverNow)) {
+        return "";
+    }
+    const std::chrono::year_month_day date{day};
+    return " on " + std::to_string(static_cast<unsigned>(date.day())) + " " +
+           std::string(MonthAbbreviation(date.month()));
+}
+
 // "2,341"
 std::string GroupedNumber(std::size_t number) {
     const std::string digits = std::to_string(number);
@@ -35,34 +46,48 @@ std::string GroupedNumber(std::size_t number) {
 }
 
 // "CurrentMETAR.txt: 14Z, 2,341 reports, newest 14:52 UTC"
-std::string DescribeReport(const char* fileName, const WrittenReport& report) {
+std::string DescribeReport(const char* fileName, const WrittenReport& report,
+                           std::chrono::system_clock::time_point serverNow) {
     const ReportTimes& times = report.times;
     std::string text = std::string(fileName) + ": " + report.cycle + ", ";
-    if (!times.newest) {
+    if (times.count == 0) {
         return text + "no reports";
     }
-    return text + GroupedNumber(times.count) + (times.count == 1 ? " report" : " reports") +
-           ", newest " + ClockText(*times.newest) + " UTC";
+    text += GroupedNumber(times.count) + (times.count == 1 ? " report" : " reports");
+    if (times.newest) {
+        text += ", newest " + ReportTimeText(*times.newest, serverNow);
+    }
+    return text;
 }
 
 }  // namespace
 
+std::string ReportTimeText(std::chrono::system_clock::time_point time,
+                           std::chrono::system_clock::time_point serverNow) {
+    return ClockText(time) + " UTC" + DateSuffix(time, serverNow);
+}
+
 std::string SummarizeReports(const std::optional<WrittenReport>& current,
                              const std::optional<WrittenReport>& previous,
-                             std::chrono::system_clock::time_point updatedAt) {
+                             std::chrono::system_clock::time_point updatedAt,
+                             std::chrono::system_clock::time_point serverNow) {
     if (!current && !previous) {
         return "";
     }
     std::string text;
     if (current && !current->passedOver.empty()) {
-        text += current->passedOver + " not yet published; used " + current->cycle + " and " +
-                PreviousCycle(current->cycle) + kSeparator;
+        // Only what the files really hold: the previous file may be older after a failure.
+        text += current->passedOver + " not yet published; used " + current->cycle;
+        if (previous && previous->cycle == PreviousCycle(current->cycle)) {
+            text += " and " + previous->cycle;
+        }
+        text += kSeparator;
     }
     if (current) {
-        text += DescribeReport(kCurrentReportName, *current) + kSeparator;
+        text += DescribeReport(kCurrentReportName, *current, serverNow) + kSeparator;
     }
     if (previous) {
-        text += DescribeReport(kPreviousReportName, *previous) + kSeparator;
+        text += DescribeReport(kPreviousReportName, *previous, serverNow) + kSeparator;
     }
     return text + "updated " + ClockText(updatedAt) + " UTC";
 }
@@ -71,7 +96,7 @@ std::string OldDataText(const WrittenReport& current,
                         std::chrono::system_clock::time_point serverNow) {
     const auto& newest = current.times.newest;
     if (!newest) {
-        return "NOAA's cycle file " + current.cycle + " holds no reports";
+        return "";
     }
     const auto age = SecondsBetween(*newest, serverNow);
     if (age <= kOldDataAge) {

@@ -59,9 +59,14 @@ int FrmNimbrel::RunOnce(StatusLog& log) {
     }
     switch (lastOutcome_) {
         case UpdateOutcome::Written:
-            log.OnStatus(kBlue, "Wrote CurrentMETAR.txt (" + currentReport_.cycle +
+            // A note (a file kept, the listing missing) replaces the claim that both were written.
+            log.OnStatus(kBlue,
+                         (reason_.empty()
+                              ? "Wrote CurrentMETAR.txt (" + currentReport_.cycle +
                                     ") and PreviousMETAR.txt (" + previousReport_.cycle + ") in " +
-                                    controls_.Text1.Text() + " · " + DataSummary());
+                                    controls_.Text1.Text()
+                              : "Up to date in " + controls_.Text1.Text() + " (" + reason_ + ")") +
+                             " · " + DataSummary());
             return kOnceWritten;
         case UpdateOutcome::OldData:
             return kOnceOldData;

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -120,9 +121,14 @@ class FrmNimbrel {
     void SetTimer();
     void GetNOAAList();
     void GetNOAAMetar(const std::string& cycle);
-    // Returns false, with the reason on the status line, when the file could not be replaced. A
-    // file that another program holds open is tried again for a while, pumping events meanwhile.
-    bool StringToFile(std::string text, const std::string& path);
+    enum class WriteResult {
+        Written,
+        Superseded,  // an update nested in the wait wrote the file first; these bytes are older
+        Failed,      // the reason is on the status line
+    };
+    // A file that another program holds open is tried again for a while, pumping events
+    // meanwhile.
+    WriteResult StringToFile(std::string text, const std::string& path);
 
     // State fields, read and written by the handlers above.
     std::string ZuluPage;
@@ -138,11 +144,14 @@ class FrmNimbrel {
     // The reports' cycles, counts and newest times, and when they were written; empty before the
     // first report is written.
     std::string DataSummary() const;
-    // The status line's tooltip: the whole status text, and below it the data summary.
+    // The status line's tooltip: the whole status text, the reason the last update did not simply
+    // write both reports, and the data summary.
     std::string StatusTip() const;
 
   private:
     enum class WaitOutcome { Done, TimedOut, Closing };
+    // Why an update did not simply write both reports; a higher rank outranks a lower.
+    enum class ReasonRank { None, Note, OldData, Failure };
 
     // One of the two report files and the transfer that fetches it.
     struct ReportDownload {
@@ -197,6 +206,11 @@ class FrmNimbrel {
     // The status text with the animation's present dots.
     void ShowStatusText();
     void ShowFailure(const std::string& message);
+    void NoteReason(ReasonRank rank, const std::string& text);
+    // The cycle the listing advises, judged by the server's `date`; a listing that cannot be read
+    // leaves the clock's cycle.
+    void TakeListedCycle(std::string_view listing, const std::string& date);
+    std::chrono::system_clock::time_point ServerNow(const std::string& date) const;
     std::string TransferFailureText(const std::string& message) const;
     std::string TransferFailureText(const TransferFailure& failure) const;
     std::string CountdownText() const;
@@ -205,6 +219,14 @@ class FrmNimbrel {
     std::optional<std::string> MetarFolder();
     void RequestReport(ReportDownload& report, const std::string& cycle);
     bool StoreReport(ReportDownload& report, const HttpResponseInfo& info);
+    // Whether `bytes` may replace the report at `path`; otherwise says why and keeps the file.
+    bool AcceptBody(ReportDownload& report, const std::string& path, std::string_view bytes,
+                    const ReportTimes& times, std::chrono::system_clock::time_point serverNow);
+    // The newest believable report time in the file at `path`; none when it holds none or cannot
+    // be read.
+    std::optional<std::chrono::system_clock::time_point> NewestOnDisk(
+        const ReportDownload& report, const std::string& path,
+        std::chrono::system_clock::time_point notAfter) const;
     bool KeepReport(ReportDownload& report, const std::string& path);
     std::string ReportPath(const ReportDownload& report) const;
 
@@ -223,6 +245,11 @@ class FrmNimbrel {
     ReportDownload previousReport_;
     bool downloadFailed_ = false;
     std::string oldDataText_;
+    ReasonRank reasonRank_ = ReasonRank::None;
+    std::string reason_;
+    // Successful writes of each report path in this run, so a retry can tell that a nested
+    // update's write has landed.
+    std::map<std::string, int> landedWrites_;
     int updateDepth_ = 0;
     bool closing_ = false;
     // Set for a run without a window: every wait gives up then, as if the program were closing.
@@ -230,6 +257,7 @@ class FrmNimbrel {
 
     UpdateOutcome lastOutcome_ = UpdateOutcome::None;
     std::chrono::system_clock::time_point updatedAt_{};  // of the last report written or kept
+    std::chrono::system_clock::time_point serverNow_{};  // by the last cycle file's response
 };
 
 }  // namespace nimbrel

@@ -6,21 +6,33 @@
 
 namespace nimbrel {
 
-bool FrmNimbrel::StringToFile(std::string text, const std::string& path) {
+FrmNimbrel::WriteResult FrmNimbrel::StringToFile(std::string text, const std::string& path) {
     const auto firstTry = services_.clock.Now();
+    const int landedBefore = landedWrites_[path];
+    bool superseded = false;
     const auto failure =
         services_.reportFiles.Replace(path, text, [&](const ReportWriteFailure& reason) {
             const auto pause = HeldFileRetryPause(reason, services_.clock.Now() - firstTry);
-            return pause && PauseFor(*pause);
+            if (!pause || !PauseFor(*pause)) {
+                return false;
+            }
+            // These bytes were fetched before those of an update nested in the wait: once its
+            // write has landed, they must not replace it.
+            superseded = landedWrites_[path] != landedBefore;
+            return !superseded;
         });
     if (!failure) {
-        return true;
+        ++landedWrites_[path];
+        return WriteResult::Written;
+    }
+    if (superseded) {
+        return WriteResult::Superseded;
     }
     // A program that began closing during the wait has no status line left to show it on.
     if (!closing_) {
         ShowFailure("Could not write " + path + ": " + DescribeReportWriteFailure(*failure));
     }
-    return false;
+    return WriteResult::Failed;
 }
 
 std::optional<std::string> FrmNimbrel::MetarFolder() {

@@ -15,12 +15,18 @@ void FrmNimbrel::ShowStatusText() {
 }
 
 std::string FrmNimbrel::DataSummary() const {
-    return SummarizeReports(currentReport_.written, previousReport_.written, updatedAt_);
+    return SummarizeReports(currentReport_.written, previousReport_.written, updatedAt_,
+                            serverNow_);
 }
 
 std::string FrmNimbrel::StatusTip() const {
+    std::string tip = StatusText;
+    // The reason outlives the line's text once the countdown replaces it.
+    if (!reason_.empty() && reason_ != StatusText) {
+        tip += "\n" + reason_;
+    }
     const std::string summary = DataSummary();
-    return summary.empty() ? StatusText : StatusText + "\n" + summary;
+    return summary.empty() ? tip : tip + "\n" + summary;
 }
 
 }  // namespace nimbrel

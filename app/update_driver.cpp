@@ -33,6 +33,8 @@ void FrmNimbrel::Command1_Click() {
 
 void FrmNimbrel::RunUpdate() {
     controls_.Timer1.SetEnabled(false);
+    reasonRank_ = ReasonRank::None;
+    reason_.clear();
     if (!MetarFolder()) {
         lastOutcome_ = UpdateOutcome::Failed;
         RestartCountdown();
@@ -45,6 +47,11 @@ void FrmNimbrel::RunUpdate() {
         PumpUntil([this] { return !ZuluCycle.empty() || cycleTransferEnded_; }, kCycleWaitLimit);
     if (outcome == WaitOutcome::Closing) {
         return;
+    }
+    if (outcome == WaitOutcome::TimedOut && services_.server.layout == ServerLayout::Current) {
+        // A listing that never comes only advises nothing: the clock decides.
+        controls_.HTTP1.Cancel();
+        TakeListedCycle("", "");
     }
     if (ZuluCycle.empty()) {
         // The transfer's own handlers have shown why, unless it never ended.
@@ -77,7 +84,8 @@ void FrmNimbrel::RunUpdate() {
     }
     if (!oldDataText_.empty()) {
         // The reports are written, since they are the newest there are; the line says how old.
-        ShowFailure(oldDataText_);
+        SetStatus(kRed, oldDataText_);
+        NoteReason(ReasonRank::OldData, oldDataText_);
         lastOutcome_ = UpdateOutcome::OldData;
         RestartCountdown();
         return;
@@ -147,6 +155,20 @@ void FrmNimbrel::SetStatus(Colour colour, std::string text) {
 
 void FrmNimbrel::ShowFailure(const std::string& message) {
     SetStatus(kRed, message);
+    NoteReason(ReasonRank::Failure, message);
+}
+
+void FrmNimbrel::NoteReason(ReasonRank rank, const std::string& text) {
+    if (rank < reasonRank_) {
+        return;
+    }
+    // Notes add up; a failure replaces the one before, as it does on the line.
+    if (rank == ReasonRank::Note && reasonRank_ == ReasonRank::Note) {
+        reason_ += "; " + text;
+    } else {
+        reason_ = text;
+    }
+    reasonRank_ = rank;
 }
 
 std::string FrmNimbrel::TransferFailureText(const std::string& message) const {

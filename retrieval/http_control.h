@@ -54,6 +54,7 @@ struct TransferFailure {
     std::chrono::milliseconds idle{0};  // for TimedOut
     // The system would not let the transfer ask for TLS 1.2, so an old Windows may lack it.
     bool tlsVersionNotOffered = false;
+    std::string date{};  // the Date header of a response that came, error responses included
 };
 
 // Receives the events of one control. Every call comes from the platform's message loop on the

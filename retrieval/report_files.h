@@ -49,6 +49,9 @@ class ReportFiles {
                                                       const SwapRetry& retry) = 0;
     // The file's size and last-write time; nullopt when there is no such file.
     virtual std::optional<FileStamp> Stamp(const std::string& path) const = 0;
+    // The file's bytes, at most `limitBytes` of them; nullopt when it cannot be read.
+    virtual std::optional<std::string> Read(const std::string& path,
+                                            std::uint64_t limitBytes) const = 0;
 };
 
 }  // namespace nimbrel

@@ -186,4 +186,31 @@ std::optional<FileStamp> Win32ReportFiles::Stamp(const std::string& path) const 
     return FileStamp{Join(data.nFileSizeHigh, data.nFileSizeLow), TimePoint(data.ftLastWriteTime)};
 }
 
+std::optional<std::string> Win32ReportFiles::Read(const std::string& path,
+                                                  std::uint64_t limitBytes) const {
+    // Shared for writing and deletion too: the simulator or a swap may have it open.
+    const HANDLE file = CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    std::optional<std::string> bytes{std::string{}};
+    char chunk[1 << 16];
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file, chunk, sizeof chunk, &read, nullptr) ||
+            bytes->size() + read > limitBytes) {
+            bytes.reset();
+            break;
+        }
+        if (read == 0) {
+            break;
+        }
+        bytes->append(chunk, read);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
 }  // namespace nimbrel

@@ -11,6 +11,8 @@ class Win32ReportFiles : public ReportFiles {
     std::optional<ReportWriteFailure> Replace(const std::string& path, std::string_view bytes,
                                               const SwapRetry& retry) override;
     std::optional<FileStamp> Stamp(const std::string& path) const override;
+    std::optional<std::string> Read(const std::string& path,
+                                    std::uint64_t limitBytes) const override;
 };
 
 }  // namespace nimbrel

@@ -23,12 +23,15 @@ std::optional<std::chrono::system_clock::time_point> DateLine(std::string_view l
 
 }  // namespace
 
-ReportTimes ReadReportTimes(std::string_view cycleFile) {
+ReportTimes ReadReportTimes(std::string_view cycleFile,
+                            std::optional<std::chrono::system_clock::time_point> notAfter) {
     ReportTimes times;
-    ForEachLine(cycleFile, [&times](std::string_view line) {
+    ForEachLine(cycleFile, [&times, notAfter](std::string_view line) {
         if (const auto time = DateLine(line)) {
             ++times.count;
-            if (!times.newest || *time > *times.newest) {
+            if (notAfter && *time > *notAfter) {
+                ++times.ignored;
+            } else if (!times.newest || *time > *times.newest) {
                 times.newest = time;
             }
         }

@@ -51,21 +51,43 @@ std::string CycleAt(std::chrono::system_clock::time_point utc) {
     return text;
 }
 
+namespace {
+
+// Whether the clock's file `listed` counts as the one NOAA is filling now.
+bool Begun(const ListedFile& listed, const std::vector<ListedFile>& files,
+           std::chrono::system_clock::time_point now) {
+    if (listed.size == 0u) {
+        return false;
+    }
+    std::optional<std::chrono::system_clock::time_point> newestOther;
+    for (const ListedFile& file : files) {
+        if (&file != &listed && (!newestOther || file.modified > *newestOther)) {
+            newestOther = file.modified;
+        }
+    }
+    if (!newestOther) {
+        return SecondsBetween(listed.modified, now) <= kFreshCycleFile;
+    }
+    return SecondsBetween(listed.modified, *newestOther) <= kAmongTheNewest;
+}
+
+}  // namespace
+
 ListedCycle CycleFromListing(std::string_view listing, std::string_view dateHeader,
                              std::chrono::system_clock::time_point localUtc) {
     const auto now = ParseHttpDate(dateHeader).value_or(localUtc);
     const std::string byClock = CycleAt(now);
     const std::vector<ListedFile> files = ParseFolderListing(listing);
     if (files.empty()) {
-        return {byClock, ""};
+        return {byClock, "", false};
     }
     const std::string fileName = byClock + ".TXT";
     const auto listed = std::find_if(files.begin(), files.end(),
                                      [&](const ListedFile& file) { return file.name == fileName; });
-    if (listed != files.end() && SecondsBetween(listed->modified, now) <= kFreshCycleFile) {
-        return {byClock, ""};
+    if (listed != files.end() && Begun(*listed, files, now)) {
+        return {byClock, "", true};
     }
-    return {PreviousCycle(byClock), byClock};
+    return {PreviousCycle(byClock), byClock, true};
 }
 
 }  // namespace nimbrel

@@ -17,19 +17,27 @@ std::string FormatHttpDate(std::chrono::system_clock::time_point utc);
 // the time ten minutes ahead, as "HHZ".
 std::string CycleAt(std::chrono::system_clock::time_point utc);
 
-// A cycle file modified longer ago than this, by the server's clock, still holds an older day's
-// reports: NOAA deletes each file before its cycle and writes it anew as the reports arrive.
+// With no other file listed to compare with, a cycle file modified longer ago than this, by the
+// server's clock, still holds an older day's reports: NOAA deletes each file before its cycle and
+// writes it anew as the reports arrive.
 inline constexpr std::chrono::minutes kFreshCycleFile{90};
+// The file NOAA is filling is among the newest listed: the clock's file counts as begun when it
+// was modified no longer than this before the newest of the other files.
+inline constexpr std::chrono::minutes kAmongTheNewest{60};
 
 struct ListedCycle {
     std::string cycle{};       // the cycle to fetch as the current one
     std::string passedOver{};  // the clock's cycle when its file was not fresh; else empty
+    bool listed = false;       // the listing could be read; else the clock alone decided
 };
 
 // The current cycle by the server's clock (its Date header, or `localUtc` when that is missing or
-// unreadable) when the cycle folder's listing shows that cycle's file modified within
-// kFreshCycleFile; otherwise the hour before. A listing without readable times leaves the
-// clock's cycle.
+// unreadable) when the cycle folder's listing shows that cycle's file begun and fresh; otherwise
+// the hour before. Apache lists times in the server's own zone, which it does not name, so they
+// are compared with each other, never with the clock: the clock's file is fresh when it is
+// within kAmongTheNewest of the newest other file listed. Only a listing of that one file is
+// judged against the clock, within kFreshCycleFile. A listing without readable times (or none at
+// all, `listing` empty) leaves the clock's cycle.
 ListedCycle CycleFromListing(std::string_view listing, std::string_view dateHeader,
                              std::chrono::system_clock::time_point localUtc);
 

@@ -511,6 +511,8 @@ void Exchange::Finish() {
 // Only the first end counts; closing makes WinHTTP drop the rest.
 void Exchange::Fail(TransferFailure failure) {
     if (!ended_.exchange(true)) {
+        // An error response still tells the server's clock.
+        failure.date = info_.date;
         link_->Inbox().End(std::move(failure));
         link_->Close();
     }

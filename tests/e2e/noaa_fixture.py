@@ -40,9 +40,10 @@ PREVIOUS_REPORT = "PreviousMETAR.txt"
 REPORTS = (CURRENT_REPORT, PREVIOUS_REPORT)
 
 
-# Cycle files are dated a day ahead of this computer's clock, so that no report in them is ever
-# old by the program's age rule, whatever day the tests run; tests of that rule date their own.
-DATA_DAY = datetime.datetime.now(datetime.timezone.utc).date() + datetime.timedelta(days=1)
+# The day the cycle files are of. The stand-in's Date matches it, as NOAA's matches its data:
+# its clock reads DATA_CLOCK when it starts, whatever day the tests run.
+DATA_DAY = datetime.date(2026, 12, 7)
+DATA_CLOCK = datetime.datetime.combine(DATA_DAY, datetime.time(14, 5), datetime.timezone.utc)
 
 
 def cycle_file(size, hour, seed, day=DATA_DAY):
@@ -70,12 +71,14 @@ def metar_page(cycle):
 
 
 class Standin:
-    """noaa_standin.py serving a temporary folder on 127.0.0.1; stop() ends it."""
+    """noaa_standin.py serving a temporary folder on 127.0.0.1, its clock at `clock`; stop() ends
+    it."""
 
-    def __init__(self, lifetime=300):
+    def __init__(self, lifetime=300, clock=DATA_CLOCK):
         self.root = tempfile.mkdtemp(prefix="nimbrel-standin-")
         self.process = subprocess.Popen(
-            [sys.executable, STANDIN, "--root", self.root, "--lifetime", str(lifetime)],
+            [sys.executable, STANDIN, "--root", self.root, "--lifetime", str(lifetime),
+             "--clock", http_date(clock)],
             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, text=True)
         first = self.process.stdout.readline().split()
         if len(first) != 2 or first[0] != "PORT":
@@ -115,6 +118,30 @@ class Standin:
             for name in names:
                 stamp = modified.timestamp()
                 os.utime(os.path.join(folder, name), (stamp, stamp))
+
+    def touch_as_noaa(self, folder, server_time):
+        """Sets the times of the cycle files in the URL folder `folder` as NOAA's server has them
+        at `server_time`: the file being filled a few minutes old, the hour before's last change
+        near HH:58 (but before the newest), each older file within its own hour, back to
+        yesterday's file of the hours still to come today."""
+        cycle_hour = (server_time + datetime.timedelta(minutes=10)).replace(
+            minute=0, second=0, microsecond=0)
+        for name in os.listdir(self._local(folder)):
+            if not re.fullmatch(r"\d\dZ\.TXT", name):
+                continue
+            back = (cycle_hour.hour - int(name[:2])) % 24
+            if back == 0:
+                modified = server_time - datetime.timedelta(minutes=3)
+            else:
+                modified = min(cycle_hour - datetime.timedelta(hours=back, minutes=-58),
+                               server_time - datetime.timedelta(minutes=4))
+            self.touch(folder + name, modified)
+
+    def set_clock(self, moment=DATA_CLOCK):
+        """From now on the Date header reads `moment` (an aware datetime), running on from there."""
+        status, body = self._request("POST", "/__control", json.dumps({"clock": http_date(moment)}))
+        if status != 204:
+            raise RuntimeError(f"the stand-in refused the clock {moment}: {body!r}")
 
     def remove(self, path):
         """Serves no file at `path` from now on: a 404, and no entry in the listing."""
@@ -223,10 +250,12 @@ def colour_changes(steps):
 
 @functools.cache
 def earlier_reports():
-    """Reports of an earlier update, unlike any file served: a failed update must leave them as
-    they are, and a successful one must replace them."""
-    return {CURRENT_REPORT: cycle_file(20_000, 12, seed=3),
-            PREVIOUS_REPORT: cycle_file(20_000, 11, seed=4)}
+    """Reports of an earlier update, of the day before the files served: a failed update must
+    leave them as they are, and a successful one must replace them, since what it fetched is
+    newer."""
+    day_before = DATA_DAY - datetime.timedelta(days=1)
+    return {CURRENT_REPORT: cycle_file(20_000, 12, seed=3, day=day_before),
+            PREVIOUS_REPORT: cycle_file(20_000, 11, seed=4, day=day_before)}
 
 
 class UpdateChecks:

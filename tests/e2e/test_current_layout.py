@@ -1,6 +1,6 @@
 """An update by nimbrel.exe under Wine against the local NOAA stand-in in the current layout (the
 default): the cycle follows the Date header of the cycle folder's listing, or this computer's
-clock when the server sends none."""
+clock when the server sends none, and the listing's times only advise."""
 
 import datetime
 import re
@@ -19,8 +19,8 @@ def cycle_path(hour):
     return f"{CURRENT_CYCLES}{hour % 24:02d}Z.TXT"
 
 
-def moment(hour, minute, second=0):
-    return datetime.datetime(2026, 12, 7, hour, minute, second, tzinfo=UTC)
+def moment(hour, minute, second=0, day=fixture.DATA_DAY):
+    return datetime.datetime.combine(day, datetime.time(hour, minute, second), UTC)
 
 
 def cycle_hour(utc):
@@ -50,10 +50,11 @@ class CurrentLayoutUpdate(fixture.UpdateChecks, unittest.TestCase):
         self.standin.touch_all(datetime.datetime.now(UTC))
 
     def listing_at(self, server_time):
-        """From now on until the test ends, the listing's Date header says `server_time`, and it
-        lists every file as modified a minute before."""
-        self.standin.touch_all(server_time - datetime.timedelta(minutes=1))
-        self.misbehave(CURRENT_CYCLES, "date", fixture.http_date(server_time))
+        """From now on until the test ends, the server's clock reads `server_time`, and its
+        listing shows the files as NOAA's does then."""
+        self.standin.touch_as_noaa(CURRENT_CYCLES, server_time)
+        self.standin.set_clock(server_time)
+        self.addCleanup(self.standin.set_clock)
 
     def assertFetched(self, current_hour):
         current, previous = cycle_path(current_hour), cycle_path(current_hour - 1)
@@ -67,17 +68,26 @@ class CurrentLayoutUpdate(fixture.UpdateChecks, unittest.TestCase):
 
     def test_from_ten_minutes_before_the_hour_the_next_cycle(self):
         self.listing_at(moment(13, 50, 0))
+        # Apache lists the server's local time without naming the zone: five hours behind UTC
+        # the files still compare alike among themselves.
+        self.misbehave(CURRENT_CYCLES, "zone", -300)
         self.update("blue", NEXT_UPDATE)
         self.assertFetched(14)
 
     def test_the_cycle_after_midnight_follows_the_cycle_before_it(self):
-        self.listing_at(moment(23, 55, 12))
+        # 23:55 on the day before the data: the 00Z file of the data's day is the new one.
+        self.listing_at(moment(23, 55, 12, day=fixture.DATA_DAY - datetime.timedelta(days=1)))
         self.update("blue", NEXT_UPDATE)
-        self.assertFetched(0)
+        self.assertAsked([CURRENT_CYCLES], [cycle_path(0), cycle_path(23)])
+        self.assertTrue(self.reports.read(fixture.CURRENT_REPORT) == self.served[cycle_path(0)])
 
     def test_without_a_date_header_this_computers_clock_decides(self):
         self.misbehave(CURRENT_CYCLES, "no-date")
         before = datetime.datetime.now(UTC)
+        # The cycle files' own Date: this time of day on the data's day, so that what they hold
+        # is fresh whatever the hour.
+        self.standin.set_clock(datetime.datetime.combine(fixture.DATA_DAY, before.time(), UTC))
+        self.addCleanup(self.standin.set_clock)
         self.update("blue", NEXT_UPDATE)
         after = datetime.datetime.now(UTC)
         # The cycle may change while the update runs; either is right then.
@@ -103,19 +113,35 @@ class CurrentLayoutUpdate(fixture.UpdateChecks, unittest.TestCase):
                          r"updated \d\d:\d\d UTC$")
 
     def test_hours_old_reports_end_red_with_their_age(self):
-        before = datetime.datetime.now(UTC)
-        earlier = before - datetime.timedelta(hours=6)
-        old = fixture.cycle_file(CYCLE_SIZE, earlier.hour, seed=7, day=earlier.date())
+        old = fixture.cycle_file(CYCLE_SIZE, 7, seed=7)
         self.standin.put(cycle_path(14), old)
         self.addCleanup(self.standin.put, cycle_path(14), self.served[cycle_path(14)])
+        started = datetime.datetime.now(UTC)
         self.listing_at(moment(13, 55))
         shown = self.failed_update("hours old")
-        after = datetime.datetime.now(UTC)
+        elapsed = datetime.datetime.now(UTC) - started
         # The server's clock ticks on during the update; the age is in whole hours.
         ages = {(server_now - newest_report(old)) // datetime.timedelta(hours=1)
-                for server_now in (before, after)}
+                for server_now in (moment(13, 55), moment(13, 55) + elapsed)}
         self.assertIn(shown, {f"NOAA's newest report is {age} hours old (14Z)" for age in ages})
         self.assertReports(old, self.served[cycle_path(13)])
+
+    def test_an_html_page_sent_with_200_keeps_the_report_and_says_so(self):
+        self.misbehave(cycle_path(14), "status", 200)
+        self.listing_at(moment(13, 50, 0))
+        shown = self.failed_update("sent no reports")
+        page = len(b"<html><body>200</body></html>\n")
+        self.assertEqual(shown, f"The server sent no reports for 14Z (an HTML page of {page} "
+                         f"bytes) [{self.standin.origin} (current layout)]")
+        self.assertReports(fixture.earlier_reports()[fixture.CURRENT_REPORT],
+                           self.served[cycle_path(13)])
+
+    def test_a_listing_refused_with_403_still_updates_by_the_servers_clock(self):
+        self.listing_at(moment(13, 55))
+        self.misbehave(CURRENT_CYCLES, "status", 403)
+        self.update("blue", NEXT_UPDATE)
+        self.assertFetched(14)
+        self.assertIn("\r\nfolder listing not available\r\n", self.status_tooltip())
 
     def test_a_failure_names_the_server_and_the_layout(self):
         self.misbehave(cycle_path(14), "status", 404)

@@ -35,7 +35,10 @@ class EventLoop : public MessagePump, public Clock {
     using Key = std::pair<milliseconds, std::uint64_t>;  // due time, then posting order
 
     milliseconds now_{0};
-    std::chrono::system_clock::time_point utcAtStart_{};
+    // The day the tests' cycle files are of, so that their reports are neither old nor ahead.
+    std::chrono::system_clock::time_point utcAtStart_{
+        std::chrono::sys_days(std::chrono::year(2026) / 12 / 7) + std::chrono::hours(14) +
+        std::chrono::minutes(5)};
     std::map<Key, std::function<void()>> queue_;
     std::uint64_t nextSequence_ = 0;
     bool closing_ = false;

@@ -65,7 +65,9 @@ void FakeHttpControl::Start() {
     }
     at += response.delay;
     if (response.error) {
-        PostForThisTransfer(at, [this, failure = *response.error] { listener_->OnError(failure); });
+        TransferFailure failure = *response.error;
+        failure.date = response.date;
+        PostForThisTransfer(at, [this, failure] { listener_->OnError(failure); });
     } else {
         PostForThisTransfer(at, [this, response] {
             listener_->OnComplete(

@@ -118,6 +118,16 @@ std::optional<FileStamp> FakeReportFiles::Stamp(const std::string& path) const {
                      std::chrono::system_clock::time_point(std::chrono::seconds(lastWrite))};
 }
 
+std::optional<std::string> FakeReportFiles::Read(const std::string& path,
+                                                 std::uint64_t limitBytes) const {
+    ++reads;
+    const auto file = files.find(path);
+    if (file == files.end() || file->second.size() > limitBytes) {
+        return std::nullopt;
+    }
+    return file->second;
+}
+
 void FakeReportFiles::Touch(const std::string& path, const std::string& bytes) {
     files[path] = bytes;
     lastWrite_[path] = ++writeClock_;

@@ -58,6 +58,8 @@ class FakeReportFiles : public ReportFiles {
                                               const SwapRetry& retry) override;
     // The size, and a last-write time that moves on with every write.
     std::optional<FileStamp> Stamp(const std::string& path) const override;
+    std::optional<std::string> Read(const std::string& path,
+                                    std::uint64_t limitBytes) const override;
     // Another program writing the file.
     void Touch(const std::string& path, const std::string& bytes);
 
@@ -72,6 +74,7 @@ class FakeReportFiles : public ReportFiles {
     std::map<std::string, std::chrono::milliseconds> heldUntil;  // by path: locked until then
     std::vector<Swap> swaps;                                     // every swap tried, in order
     int writes = 0;                                              // calls of Replace
+    mutable int reads = 0;                                       // calls of Read
 
   private:
     std::optional<ReportWriteFailure> FailureAt(const std::string& path) const;

@@ -141,6 +141,14 @@ TEST_F(ReportFilesWin32, ReplacesTheReportByExactlyTheBytesAndLeavesNothingElse)
     EXPECT_EQ(Files(), std::vector<std::string>{kCurrent});
 }
 
+TEST_F(ReportFilesWin32, ReadsAReportBackWithinItsLimit) {
+    const std::string report = "2026/12/07 14:00\r\nKJFK 071351Z\n";
+    Put(kCurrent, report);
+    EXPECT_EQ(files.Read(Path(kCurrent), report.size()), report);
+    EXPECT_EQ(files.Read(Path(kCurrent), report.size() - 1), std::nullopt);
+    EXPECT_EQ(files.Read(Path("NoSuchReport.txt"), 1000), std::nullopt);
+}
+
 struct FailureCase {
     const char* name;
     ReportWriteFailureKind kind;

@@ -59,6 +59,7 @@ BEHAVIOURS = {
     "keep-alive": "the file whole, uncompressed, the connection kept open for the next request",
     "date": "TEXT: the file with the Date header TEXT",
     "no-date": "the file without a Date header",
+    "zone": "MINUTES: a folder's index with its times MINUTES ahead of UTC (negative: behind)",
 }
 
 
@@ -219,7 +220,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         try:
             length = int(self.headers.get("Content-Length", "0"))
             order = json.loads(self.rfile.read(min(length, 65536)))
-            self.server.rules.set(order["path"], order["behaviour"], order.get("arg"))
+            if "clock" in order:
+                self.server.clock.set(order["clock"])
+            else:
+                self.server.rules.set(order["path"], order["behaviour"], order.get("arg"))
         except (ValueError, KeyError, TypeError) as error:
             self._send(400, f"{error}\n".encode())
             return
@@ -233,14 +237,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
         local = os.path.realpath(os.path.join(root, path.lstrip("/")))
         return local if os.path.commonpath([root, local]) == root else None
 
-    def _file_body(self, path):
+    def _file_body(self, path, zone_minutes=0):
         """The bytes a path names under the root, or None."""
         local = self._local_path(path)
         if local is None:
             return None
         if os.path.isdir(local):
             index = os.path.join(local, "index.html")
-            return _read(index) if os.path.isfile(index) else _listing(path, local)
+            return (_read(index) if os.path.isfile(index)
+                    else _listing(path, local, zone_minutes))
         return _read(local) if os.path.isfile(local) else None
 
     def _validators(self, path):
@@ -280,7 +285,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if self.log_index is not None:
             self.server.requests.answered(self.log_index, status)
         if date:
-            self.send_header("Date", email.utils.formatdate(usegmt=True))
+            self.send_header("Date", email.utils.formatdate(self.server.clock.now(), usegmt=True))
         self.send_header("Content-Type", "text/plain")
         if length is not None:
             self.send_header("Content-Length", str(length))
@@ -458,6 +463,34 @@ class Handler(http.server.BaseHTTPRequestHandler):
         body = self._file_body(path)
         self._send(200, b"" if body is None else body, date=False)
 
+    def _zone(self, path, arg):
+        body = self._file_body(path, int(arg))
+        if body is None:
+            self._send(404, b"<html><body>Not Found</body></html>\n")
+            return
+        self._send(200, body)
+
+
+class Clock:
+    """What the Date header says: this computer's clock, or a moment set at start or at run time
+    that runs on from there, so that the Date can match the data served, as NOAA's does."""
+
+    def __init__(self):
+        self._lock = threading.Lock()
+        self._offset = 0.0
+
+    def set(self, http_date):
+        """Sets the clock to `http_date`, or back to this computer's when it is None."""
+        offset = 0.0
+        if http_date is not None:
+            offset = email.utils.parsedate_to_datetime(http_date).timestamp() - time.time()
+        with self._lock:
+            self._offset = offset
+
+    def now(self):
+        with self._lock:
+            return time.time() + self._offset
+
 
 def _relay(client, upstream):
     """Copies bytes both ways until either side closes or all is quiet for MAX_SECONDS."""
@@ -488,9 +521,10 @@ def _read(path):
         return file.read()
 
 
-def _listing(url_path, folder):
+def _listing(url_path, folder, zone_minutes=0):
     """A folder's files as Apache's index shows them, the way NOAA's server lists its cycle files:
-    a link per file, its modification time in UTC to the minute, and its size."""
+    a link per file, its modification time to the minute, and its size. Apache writes the time in
+    the server's zone without naming it: `zone_minutes` ahead of UTC."""
     title = html.escape(url_path.rstrip("/") or "/")
     parent = html.escape(url_path.rstrip("/").rpartition("/")[0] + "/")
     lines = ['<!DOCTYPE HTML PUBLIC "-//W3C//DTD HTML 3.2 Final//EN">',
@@ -503,7 +537,7 @@ def _listing(url_path, folder):
              "                             -   "]
     for name in sorted(os.listdir(folder)):
         stat = os.stat(os.path.join(folder, name))
-        stamp = time.strftime("%d-%b-%Y %H:%M", time.gmtime(stat.st_mtime))
+        stamp = time.strftime("%d-%b-%Y %H:%M", time.gmtime(stat.st_mtime + zone_minutes * 60))
         link = f'<a href="{urllib.parse.quote(name)}">{html.escape(name)}</a>'
         padding = " " * max(1, 24 - len(name))
         lines.append(f'<img src="/icons/text.gif" alt="[TXT]"> {link}{padding}{stamp}  '
@@ -525,9 +559,10 @@ def _apache_size(size):
 class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
 
-    def __init__(self, rules, requests, root, verbose, tls_context=None):
+    def __init__(self, rules, requests, clock, root, verbose, tls_context=None):
         super().__init__(("127.0.0.1", 0), Handler)
         self.rules = rules
+        self.clock = clock
         self.requests = requests
         self.root = root
         self.verbose = verbose
@@ -557,6 +592,8 @@ def parse_arguments():
     parser.add_argument("--root", required=True, help="folder whose files are served")
     parser.add_argument("--rule", action="append", type=parse_rule, default=[],
                         metavar="PATH=BEHAVIOUR[:ARG]", help="misbehave on PATH (repeatable)")
+    parser.add_argument("--clock", metavar="HTTP-DATE",
+                        help="the moment the Date header reads at start; it runs on from there")
     parser.add_argument("--lifetime", type=float, default=600.0,
                         help="seconds until the server stops by itself (default 600)")
     parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"),
@@ -571,11 +608,13 @@ def main():
     for path, behaviour, arg in arguments.rule:
         rules.set(path, behaviour, arg)
     requests = RequestLog()
-    servers = [Server(rules, requests, arguments.root, arguments.verbose)]
+    clock = Clock()
+    clock.set(arguments.clock)
+    servers = [Server(rules, requests, clock, arguments.root, arguments.verbose)]
     if arguments.tls:
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(*arguments.tls)
-        servers.append(Server(rules, requests, arguments.root, arguments.verbose, context))
+        servers.append(Server(rules, requests, clock, arguments.root, arguments.verbose, context))
         servers[0].tls_port = servers[1].tls_port = servers[1].server_address[1]
         servers[1].plain_port = servers[0].server_address[1]
     print(f"PORT {servers[0].server_address[1]}")

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
 
 #include "retrieval/folder_listing.h"
 #include "retrieval/noaa_server.h"
@@ -248,6 +252,20 @@ TEST(FolderListing, IsLinearInThePageSize) {
     EXPECT_EQ(files[0].name, "14Z.TXT");
 }
 
+TEST(FolderListing, ReadsEachSizeInApachesShortForm) {
+    const auto files = ParseFolderListing(
+        "<a href=\"a\">a</a> 07-Dec-2026 13:52  0\n<a href=\"b\">b</a> 07-Dec-2026 13:52  312\n"
+        "<a href=\"c\">c</a> 07-Dec-2026 13:52  2.1M\n<a href=\"d\">d</a> 07-Dec-2026 13:52  -\n"
+        "<a href=\"e\">e</a> 07-Dec-2026 13:52  4K\n<a href=\"f\">f</a> 07-Dec-2026 13:52\n" +
+        kApacheTable);
+    const std::vector<std::optional<std::uint64_t>> sizes{
+        0u, 312u, 2202009u, std::nullopt, 4096u, std::nullopt, 1153433u};
+    ASSERT_EQ(files.size(), sizes.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(files[i].size, sizes[i]) << files[i].name;
+    }
+}
+
 struct ListedCycleCase {
     const char* name;
     std::string listing;
@@ -282,8 +300,76 @@ INSTANTIATE_TEST_SUITE_P(
         ListedCycleCase{"NinetyOneMinutesOld", Listed("14Z.TXT", "07-Dec-2026 12:24"), "13Z",
                         "14Z"},
         ListedCycleCase{"CenturiesOld", Listed("14Z.TXT", "07-Dec-1730 13:52"), "13Z", "14Z"},
+        ListedCycleCase{"ListedEmpty",
+                        Listed("13Z.TXT", "07-Dec-2026 13:51") +
+                            "<a href=\"14Z.TXT\">14Z.TXT</a> 07-Dec-2026 13:52  0\n",
+                        "13Z", "14Z"},
+        // With other files listed, only their times judge the clock's file, never the Date.
+        ListedCycleCase{
+            "AmongTheNewest",
+            Listed("13Z.TXT", "07-Dec-2026 09:58") + Listed("14Z.TXT", "07-Dec-2026 08:59"), "14Z",
+            ""},
+        ListedCycleCase{
+            "AnHourAndAMinuteBehindTheNewest",
+            Listed("13Z.TXT", "07-Dec-2026 13:51") + Listed("14Z.TXT", "07-Dec-2026 12:50"), "13Z",
+            "14Z"},
         ListedCycleCase{"Unparsable", kNoIndex, "14Z", ""},
         ListedCycleCase{"WithoutTimes", "<a href=\"13Z.TXT\">13Z.TXT</a>\n", "14Z", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// NOAA's folder at `utc` (a Date of that moment), all 24 files as its server lists them in a zone
+// `zoneHours` from UTC: the clock's hour's file (the one being filled) modified at `filling`,
+// the hour before's last change near its end, each older one within its own hour.
+std::string RealisticListing(std::chrono::system_clock::time_point utc, int zoneHours,
+                             std::chrono::system_clock::time_point filling) {
+    using namespace std::chrono;
+    const auto cycleHour = floor<hours>(utc + minutes(10));
+    std::string listing;
+    for (int hour = 0; hour < 24; ++hour) {
+        const auto back =
+            (hh_mm_ss(cycleHour - floor<days>(cycleHour)).hours().count() - hour + 24) % 24;
+        const auto modified = back == 0
+                                  ? filling
+                                  : std::min<system_clock::time_point>(
+                                        cycleHour - hours(back) + minutes(58), utc - minutes(4));
+        const std::string listed =
+            FormatHttpDate(modified + hours(zoneHours));  // "Mon, 07 Dec 2026 13:52:00 GMT"
+        char name[8];
+        std::snprintf(name, sizeof name, "%02dZ.TXT", hour);
+        const std::string time = listed.substr(5, 2) + "-" + listed.substr(8, 3) + "-" +
+                                 listed.substr(12, 4) + " " + listed.substr(17, 5);
+        listing += Listed(name, time.c_str());
+    }
+    return listing;
+}
+
+struct RealisticCase {
+    const char* name;
+    int zoneHours;
+    std::chrono::system_clock::time_point at;
+    std::chrono::system_clock::time_point filling;  // the clock's hour's file modified
+    const char* cycle;
+};
+
+class CycleFromARealisticListing : public ::testing::TestWithParam<RealisticCase> {};
+
+TEST_P(CycleFromARealisticListing, NeedsNoTimeZone) {
+    const RealisticCase& c = GetParam();
+    const std::string listing = RealisticListing(c.at, c.zoneHours, c.filling);
+    EXPECT_EQ(CycleFromListing(listing, FormatHttpDate(c.at), {}).cycle, c.cycle);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CycleFromARealisticListing,
+    ::testing::Values(
+        RealisticCase{"Utc", 0, Utc(7, 13, 55), Utc(7, 13, 52), "14Z"},
+        RealisticCase{"FiveHoursBehind", -5, Utc(7, 13, 55), Utc(7, 13, 52), "14Z"},
+        RealisticCase{"FiveHoursBehindLateInTheHour", -5, Utc(7, 14, 49), Utc(7, 14, 46), "14Z"},
+        RealisticCase{"JustAfterTheTurn", -5, Utc(7, 13, 50), Utc(7, 13, 47), "14Z"},
+        RealisticCase{"NineHoursAhead", 9, Utc(7, 13, 55), Utc(7, 13, 52), "14Z"},
+        // Not yet deleted and begun again: the clock's hour's file is yesterday's.
+        RealisticCase{"YesterdaysFileOfTheHour", 0, Utc(7, 13, 55), Utc(6, 14, 58), "13Z"},
+        RealisticCase{"YesterdaysFileFiveHoursBehind", -5, Utc(7, 13, 55), Utc(6, 14, 58), "13Z"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CycleFromTheListing, WithoutADateHeaderThisComputersClockJudgesTheFiles) {

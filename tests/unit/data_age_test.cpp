@@ -83,30 +83,54 @@ TEST(OldData, CountsCenturiesToo) {
               "NOAA's newest report is 2865830 hours old (14Z)");
 }
 
-TEST(OldData, AFileWithoutReportsHasNoWeather) {
-    EXPECT_EQ(OldDataText(Report("14Z", 0, std::nullopt), Utc(7, 14, 0)),
-              "NOAA's cycle file 14Z holds no reports");
+TEST(OldData, IsNotJudgedWithoutABelievedTime) {
+    // Every report time was too far ahead to believe: nothing says the data is old.
+    EXPECT_EQ(OldDataText(Report("14Z", 3, std::nullopt), Utc(7, 14, 0)), "");
+}
+
+TEST(ReportTimesOfAFile, LeaveTimesAfterTheLimitOutOfTheNewestButCountThem) {
+    const std::string file = "2026/12/07 13:47\nA\n\n2026/12/09 00:00\nB\n\n2026/12/07 16:00\nC\n";
+    const ReportTimes times = ReadReportTimes(file, Utc(7, 16, 0));
+    EXPECT_EQ(times.count, 3u);
+    EXPECT_EQ(times.newest, Utc(7, 16, 0));
+    EXPECT_EQ(times.ignored, 1u);
+    EXPECT_EQ(ReadReportTimes(file, Utc(7, 12, 0)).newest, std::nullopt);
 }
 
 TEST(DataSummary, NamesEachReportsCycleCountAndNewestTime) {
     const std::string dot = " \xC2\xB7 ";
     const auto current = Report("14Z", 2341, Utc(7, 14, 52));
     const auto previous = Report("13Z", 4123, Utc(7, 13, 44));
-    EXPECT_EQ(SummarizeReports(current, previous, Utc(7, 14, 53, 30)),
+    EXPECT_EQ(SummarizeReports(current, previous, Utc(7, 14, 53, 30), Utc(7, 14, 53)),
               "CurrentMETAR.txt: 14Z, 2,341 reports, newest 14:52 UTC" + dot +
                   "PreviousMETAR.txt: 13Z, 4,123 reports, newest 13:44 UTC" + dot +
                   "updated 14:53 UTC");
 
+    // Reports not of the server's day say which day they are of.
     auto passedOver = Report("13Z", 1, Utc(7, 13, 5));
     passedOver.passedOver = "14Z";
-    EXPECT_EQ(SummarizeReports(passedOver, std::nullopt, Utc(8, 0, 1)),
-              "14Z not yet published; used 13Z and 12Z" + dot +
-                  "CurrentMETAR.txt: 13Z, 1 report, newest 13:05 UTC" + dot + "updated 00:01 UTC");
-    EXPECT_EQ(SummarizeReports(std::nullopt, Report("23Z", 0, std::nullopt), Utc(8, 0, 1)),
-              "PreviousMETAR.txt: 23Z, no reports" + dot + "updated 00:01 UTC");
-    EXPECT_EQ(SummarizeReports(std::nullopt, std::nullopt, Utc(8, 0, 1)), "");
     EXPECT_EQ(
-        SummarizeReports(Report("00Z", 1234567, Utc(8, 0, 1)), std::nullopt, Utc(8, 0, 2)),
+        SummarizeReports(passedOver, Report("12Z", 1, Utc(7, 12, 5)), Utc(8, 0, 1), Utc(8, 0, 1)),
+        "14Z not yet published; used 13Z and 12Z" + dot +
+            "CurrentMETAR.txt: 13Z, 1 report, newest 13:05 UTC on 7 Dec" + dot +
+            "PreviousMETAR.txt: 12Z, 1 report, newest 12:05 UTC on 7 Dec" + dot +
+            "updated 00:01 UTC");
+    // The previous file still holds an older hour after a failure: only what is true is said.
+    EXPECT_EQ(
+        SummarizeReports(passedOver, Report("11Z", 1, Utc(7, 11, 5)), Utc(7, 14, 0), Utc(7, 14, 0)),
+        "14Z not yet published; used 13Z" + dot +
+            "CurrentMETAR.txt: 13Z, 1 report, newest 13:05 UTC" + dot +
+            "PreviousMETAR.txt: 11Z, 1 report, newest 11:05 UTC" + dot + "updated 14:00 UTC");
+    EXPECT_EQ(
+        SummarizeReports(std::nullopt, Report("23Z", 0, std::nullopt), Utc(8, 0, 1), Utc(8, 0, 1)),
+        "PreviousMETAR.txt: 23Z, no reports" + dot + "updated 00:01 UTC");
+    EXPECT_EQ(
+        SummarizeReports(std::nullopt, Report("23Z", 2, std::nullopt), Utc(8, 0, 1), Utc(8, 0, 1)),
+        "PreviousMETAR.txt: 23Z, 2 reports" + dot + "updated 00:01 UTC");
+    EXPECT_EQ(SummarizeReports(std::nullopt, std::nullopt, Utc(8, 0, 1), Utc(8, 0, 1)), "");
+    EXPECT_EQ(
+        SummarizeReports(Report("00Z", 1234567, Utc(8, 0, 1)), std::nullopt, Utc(8, 0, 2),
+                         Utc(8, 0, 2)),
         "CurrentMETAR.txt: 00Z, 1,234,567 reports, newest 00:01 UTC" + dot + "updated 00:02 UTC");
 }
 

@@ -153,6 +153,47 @@ TEST_F(Once, WaitsForAReportTheSimulatorHoldsForAMoment) {
     EXPECT_EQ(p.reportFiles.files["C:\\Fly!\\METAR\\CurrentMETAR.txt"], kCurrent);
 }
 
+struct ExitCase {
+    const char* name;
+    std::string currentBody;  // of 15Z, the clock's cycle
+    int code;
+    const char* lastLine;  // its beginning, on the stream of the code
+};
+
+class OnceExitCode : public ::testing::TestWithParam<ExitCase> {};
+
+// The current layout at 14:52, its listing refused: the clock's cycle is 15Z.
+TEST_P(OnceExitCode, SaysWhetherEachReportHoldsTheNewestWeather) {
+    fake::FakePlatform p({"http://noaa.test", ServerLayout::Current},
+                         Settings("C:\\Fly!\\METAR", 15, false));
+    p.loop.SetUtcAtStart(std::chrono::sys_days{std::chrono::December / 7 / 2026} +
+                         std::chrono::hours(14) + minutes(52));
+    const std::string cycles = "http://noaa.test/data/observations/metar/cycles/";
+    p.server.Route(cycles + "15Z.TXT", Serves(GetParam().currentBody));
+    p.server.Route(cycles + "14Z.TXT", Serves(kCurrent));
+    RecordingOutput progress;
+    RecordingOutput failures;
+    ConsoleLog log{progress, failures, p.loop};
+    EXPECT_EQ(p.frm.RunOnce(log), GetParam().code);
+    const auto lines = Texts(GetParam().code == 0 ? progress : failures);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().rfind(GetParam().lastLine, 0), 0u) << lines.back();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, OnceExitCode,
+    ::testing::Values(
+        ExitCase{"Written", "2026/12/07 14:51\nKJFK 071451Z\n", 0,
+                 "Up to date in C:\\Fly!\\METAR (folder listing not available) \xC2\xB7 "},
+        ExitCase{"NotYetBegun", "", 0,
+                 "Up to date in C:\\Fly!\\METAR (folder listing not available; 15Z not yet "
+                 "begun; CurrentMETAR.txt kept) \xC2\xB7 "},
+        ExitCase{"Refused", "<html>Proxy error</html>", 1,
+                 "The server sent no reports for 15Z (an HTML page of 24 bytes)"},
+        ExitCase{"OldData", "2026/12/07 09:51\nKJFK 070951Z\n", 3,
+                 "NOAA's newest report is 5 hours old (15Z)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(Once, AMessageBoxBecomesLinesOnItsStream) {
     log.Show("5>  Access is denied.\nSecond line", "GenUtils/kvoGetRegEntry",
              MessageBoxIcon::Critical);

@@ -89,7 +89,7 @@ TEST_F(Update, ShowsEachStepWhileItRuns) {
 }
 
 TEST_F(Update, ABodyOfAnnouncedSizeIsHeldInOnePieceFromItsFirstChunk) {
-    const std::string body(300000, 'M');
+    const std::string body = kCurrent + std::string(300000, 'M');
     p.server.Route(
         CycleFile("14Z"),
         {{body.substr(0, 1000), body.substr(1000)}, milliseconds(100), std::nullopt, "", false});
@@ -214,6 +214,120 @@ TEST_F(Update, AFailedWriteIsReportedWithThePathAndReason) {
     EXPECT_TRUE(p.timer1.Enabled());
 }
 
+// --- What arrives is judged before it replaces a report --------------------------------------
+
+struct RefusedCase {
+    const char* name;
+    std::string body;
+    const char* described;
+};
+
+class RefusedBody : public Update, public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(RefusedBody, KeepsTheReportAndSaysWhatCame) {
+    p.server.Route(CycleFile("14Z"), Body(GetParam().body));
+    p.frm.Command1_Click();
+    ExpectFailedWith(std::string("The server sent no reports for 14Z (") + GetParam().described +
+                     ") [http://noaa.test (classic layout)]");
+    EXPECT_EQ(p.reportFiles.files[CurrentReport()], "old current");
+    EXPECT_EQ(p.reportFiles.files[PreviousReport()], kPrevious);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, RefusedBody,
+    ::testing::Values(
+        RefusedCase{"Empty", "", "an empty file"},
+        RefusedCase{"HtmlPage", "\r\n<!DOCTYPE html><html><body>Portal login</body></html>",
+                    "an HTML page of 55 bytes"},
+        RefusedCase{"Junk", std::string("\x1f\x8b\x08\x00\x00\x00\x00", 7) + "2026/12/07 14:00",
+                    "23 bytes without a dated report"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct AgeOnDiskCase {
+    const char* name;
+    std::string onDisk;
+    std::string body;
+    const char* refusal;  // empty: the body replaces the report
+};
+
+class AgainstTheReportOnDisk : public Update,
+                               public ::testing::WithParamInterface<AgeOnDiskCase> {};
+
+// The server's clock reads 14:05 on 7 Dec.
+TEST_P(AgainstTheReportOnDisk, NeverOlderOverNewer) {
+    p.reportFiles.Touch(CurrentReport(), GetParam().onDisk);
+    p.server.Route(CycleFile("14Z"), Body(GetParam().body));
+    p.frm.Command1_Click();
+    if (std::string(GetParam().refusal).empty()) {
+        EXPECT_EQ(p.reportFiles.files[CurrentReport()], GetParam().body);
+        EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written);
+        return;
+    }
+    EXPECT_EQ(p.reportFiles.files[CurrentReport()], GetParam().onDisk);
+    EXPECT_EQ(p.lblStatus.colour, kRed);
+    EXPECT_EQ(p.frm.StatusText, GetParam().refusal);
+    EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Failed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, AgainstTheReportOnDisk,
+    ::testing::Values(
+        AgeOnDiskCase{"Older", "2026/12/07 14:03\nKJFK 071403Z\n", kCurrent,
+                      "NOAA sent an older 14Z (newest 14:00 UTC) than the report in the folder "
+                      "(14:03 UTC); kept"},
+        AgeOnDiskCase{"OfTheDayBefore", kCurrent, "2026/12/06 14:44\nKJFK 061444Z\n",
+                      "NOAA sent an older 14Z (newest 14:44 UTC on 6 Dec) than the report in the "
+                      "folder (14:00 UTC); kept"},
+        AgeOnDiskCase{"Equal", "2026/12/07 14:00\nKJFK 071400Z AUTO\n", kCurrent, ""},
+        AgeOnDiskCase{"Newer", "2026/12/07 13:10\nKJFK 071310Z\n", kCurrent, ""},
+        AgeOnDiskCase{"NoReportsOnDisk", "<html></html>", kCurrent, ""},
+        // One line far ahead of the server's clock never locks the file against later updates.
+        AgeOnDiskCase{"FarFutureLineOnDisk", "2026/12/09 00:00\nKJFK 090000Z\n", kCurrent, ""},
+        AgeOnDiskCase{"FarFutureLineBesideOlderOnesOnDisk",
+                      "2026/12/07 16:06\nKJFK\n\n2026/12/07 13:00\nKJFK\n", kCurrent, ""},
+        // ... nor does it make a body newer than it is.
+        AgeOnDiskCase{"FarFutureLineInTheBody", "2026/12/07 14:03\nKJFK 071403Z\n",
+                      kCurrent + "2026/12/08 02:00\nKJFK 080200Z\n",
+                      "NOAA sent an older 14Z (newest 14:00 UTC) than the report in the folder "
+                      "(14:03 UTC); kept"},
+        AgeOnDiskCase{"BodyOnlyFarFuture", kCurrent, "2026/12/08 02:00\nKJFK 080200Z\n", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Update, AMissingReportHasNothingNewerThanTheBody) {
+    p.reportFiles.files.erase(CurrentReport());
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.reportFiles.files[CurrentReport()], kCurrent);
+}
+
+TEST_F(Update, TheReportOnDiskIsReadOnlyWhenSomethingElseWroteIt) {
+    p.frm.Command1_Click();
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.reportFiles.reads, 2) << "the first update reads both old files, the second none";
+    EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written);
+    p.reportFiles.Touch(CurrentReport(), "2026/12/07 14:30\nKJFK 071430Z\n");
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.reportFiles.reads, 3);
+    EXPECT_EQ(p.frm.StatusText,
+              "NOAA sent an older 14Z (newest 14:00 UTC) than the report in "
+              "the folder (14:30 UTC); kept");
+}
+
+TEST_F(Update, AFailureOutranksOldDataAndStaysInTheTooltipUnderTheCountdown) {
+    p.server.Route(CycleFile("14Z"), Body("2026/12/07 08:00\nKJFK 070800Z\n"));
+    p.server.Route(CycleFile("13Z"), Failure(kNotFound));
+    p.frm.Command1_Click();
+    p.loop.RunFor(minutes(1));
+    EXPECT_EQ(p.frm.StatusText, "Next update in 14 minutes");
+    EXPECT_EQ(p.lblStatus.colour, kRed);
+    const std::string tip = p.frm.StatusTip();
+    EXPECT_EQ(tip.rfind("Next update in 14 minutes\nHTTP 404 Not Found [http://noaa.test "
+                        "(classic layout)]\nCurrentMETAR.txt: 14Z",
+                        0),
+              0u)
+        << tip;
+    EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Failed);
+}
+
 // --- A report that another program (the simulator) holds open ---------------------------------
 
 TEST_F(Update, AHeldReportLandsSoonAfterTheReaderLetsGo) {
@@ -261,19 +375,21 @@ INSTANTIATE_TEST_SUITE_P(OtherThanHeld, WriteFailure,
                                            ReportWriteFailureKind::DiskFull,
                                            ReportWriteFailureKind::Other));
 
-TEST_F(Update, AClickWhileAHeldReportWaitsRunsANestedUpdateAndTheWaitingBytesStayTheirs) {
+TEST_F(Update, AClickWhileAHeldReportWaitsRunsANestedUpdateWhoseWriteIsNeverUndone) {
+    const std::string nested = "2026/12/07 14:10\nKJFK 071410Z 31012KT 10SM FEW250 02/M09\n\n";
     p.reportFiles.heldUntil[CurrentReport()] = seconds(2);
     p.loop.Post(milliseconds(500), [&] {
-        p.server.Route(CycleFile("14Z"), Body("the nested update's current report"));
+        p.server.Route(CycleFile("14Z"), Body(nested));
         p.frm.Command1_Click();
     });
     p.frm.Command1_Click();
     EXPECT_EQ(p.server.requests.size(), 6u);
     const auto swaps = SwapsOf(CurrentReport());
-    EXPECT_EQ(std::count_if(swaps.begin(), swaps.end(), [](const auto& s) { return s.done; }), 2)
-        << "both writes land, the nested one first";
-    EXPECT_EQ(p.reportFiles.files[CurrentReport()], kCurrent);
+    EXPECT_EQ(std::count_if(swaps.begin(), swaps.end(), [](const auto& s) { return s.done; }), 1)
+        << "the nested write lands, and the outer retry, fetched earlier, drops its bytes";
+    EXPECT_EQ(p.reportFiles.files[CurrentReport()], nested);
     EXPECT_EQ(p.lblStatus.colour, kBlue);
+    EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written);
 }
 
 TEST_F(Update, ClosingWhileAHeldReportWaitsEndsTheWaitAtOnce) {
@@ -415,12 +531,18 @@ class CurrentLayout : public ::testing::Test {
 
     CurrentLayout() { p.text1.text = kFolder; }
 
-    // The folder's index, as NOAA's server lists the files with their times.
-    void List(const std::vector<std::pair<const char*, const char*>>& files) {
+    struct Listed {
+        const char* name;
+        const char* modified;
+        const char* size = "2.3M";
+    };
+
+    // The folder's index, as NOAA's server lists the files with their times and sizes.
+    void List(const std::vector<Listed>& files) {
         std::string index = "<html><body><pre>\n";
-        for (const auto& [name, modified] : files) {
-            index +=
-                std::string("<a href=\"") + name + "\">" + name + "</a>  " + modified + "  2.3M\n";
+        for (const auto& [name, modified, size] : files) {
+            index += std::string("<a href=\"") + name + "\">" + name + "</a>  " + modified + "  " +
+                     size + "\n";
         }
         p.server.Route(
             kCycles,
@@ -488,6 +610,75 @@ TEST_F(CurrentLayout, OldDataIsWrittenAndEndsRedWithItsAge) {
     EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::OldData);
     EXPECT_TRUE(p.timer1.Enabled());
     EXPECT_EQ(p.frm.MinutesLeft, 15);
+}
+
+TEST_F(CurrentLayout, AClocksHourFileListedEmptyIsNotYetBegun) {
+    List({{"13Z.TXT", "07-Dec-2026 13:51"}, {"14Z.TXT", "07-Dec-2026 13:50", "0"}});
+    Serve("13Z", "2026/12/07 13:44");
+    Serve("12Z", "2026/12/07 12:44");
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.server.requests, Requested({"13Z", "12Z"})) << "the empty file is never fetched";
+    EXPECT_EQ(p.lblStatus.colour, kBlue);
+    EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written);
+}
+
+TEST_F(CurrentLayout, AClocksHourFileFetchedEmptyKeepsTheReportWithoutAnAlarm) {
+    const std::string current = std::string(kFolder) + "CurrentMETAR.txt";
+    p.reportFiles.files[current] = "2026/12/07 13:44\nKJFK 071344Z\n";
+    List({{"13Z.TXT", "07-Dec-2026 13:51"}, {"14Z.TXT", "07-Dec-2026 13:50"}});
+    p.server.Route(std::string(kCycles) + "14Z.TXT",
+                   {{}, milliseconds(10), std::nullopt, kAt1355, false});
+    Serve("13Z", "2026/12/07 13:44");
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.reportFiles.files[current], "2026/12/07 13:44\nKJFK 071344Z\n");
+    EXPECT_EQ(p.lblStatus.colour, kBlue);
+    EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written);
+    EXPECT_EQ(p.frm.StatusTip(),
+              "Next update in 15 minutes\n14Z not yet begun; CurrentMETAR.txt kept\n"
+              "PreviousMETAR.txt: 13Z, 1 report, newest 13:44 UTC \xC2\xB7 updated 14:05 UTC");
+}
+
+TEST_F(CurrentLayout, AFailedListingLeavesTheCycleToTheClockOfItsResponse) {
+    p.server.Route(kCycles, {{"Forbidden"},
+                             milliseconds(10),
+                             TransferFailure{.kind = TransferFailureKind::HttpStatus,
+                                             .systemText = "Forbidden",
+                                             .httpStatus = 403},
+                             kAt1355,
+                             false});
+    Serve("14Z", "2026/12/07 13:52");
+    Serve("13Z", "2026/12/07 13:44");
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.server.requests, Requested({"14Z", "13Z"}));
+    EXPECT_EQ(p.lblStatus.colour, kBlue);
+    EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written);
+    EXPECT_EQ(
+        p.frm.StatusTip().rfind("Next update in 15 minutes\nfolder listing not available\n", 0), 0u)
+        << p.frm.StatusTip();
+}
+
+TEST_F(CurrentLayout, AListingThatNeverEndsLeavesTheCycleToThisComputersClock) {
+    p.server.Route(kCycles, Stall());
+    Serve("14Z", "2026/12/07 14:05");
+    Serve("13Z", "2026/12/07 13:44");
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.http1.cancels(), 1);
+    EXPECT_EQ(p.server.requests, Requested({"14Z", "13Z"}));  // 14:06:30 by this computer
+    EXPECT_EQ(p.lblStatus.colour, kBlue);
+    EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written);
+}
+
+TEST_F(CurrentLayout, OldDataOutranksANote) {
+    p.server.Route(kCycles, Failure(kNotFound));  // no Date: this computer's clock, 14:05
+    Serve("14Z", "2026/12/07 08:20");
+    Serve("13Z", "2026/12/07 08:10");
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::OldData);
+    p.loop.RunFor(minutes(1));
+    EXPECT_EQ(p.frm.StatusTip().rfind(
+                  "Next update in 14 minutes\nNOAA's newest report is 5 hours old (14Z)\n", 0),
+              0u)
+        << p.frm.StatusTip();
 }
 
 TEST_F(CurrentLayout, WithoutADateHeaderUsesThisComputersClock) {
