@@ -235,12 +235,15 @@ class Session(WinePrefix):
             if arguments:
                 arguments.append("--")
             arguments.extend(str(part) for part in command)
+        # Wine's own errors, shown when the driver ends without a word of its own.
+        environment = dict(os.environ, WINEDEBUG="-all,err+all")
         result = subprocess.run(["wine", self.driver, *arguments], stdin=subprocess.DEVNULL,
-                                capture_output=True, timeout=120)
+                                capture_output=True, timeout=120, env=environment)
         lines = [json.loads(line) for line in result.stdout.decode("utf-8").splitlines()
                  if line.startswith("{")]
         if result.returncode != 0:
-            raise DriverError(f"driver {arguments}: {lines[-1] if lines else result.stderr!r}")
+            said = lines[-1] if lines else f"{result.stdout!r} {result.stderr[-2000:]!r}"
+            raise DriverError(f"driver {arguments} ended with {result.returncode}: {said}")
         return lines
 
     def screenshot(self, name, bounds=None):
