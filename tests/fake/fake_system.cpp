@@ -130,6 +130,9 @@ ProgramStart FakeLauncher::Start(const std::string& program, const std::string& 
     }
     auto process = std::make_unique<StartedProgram>();
     started.push_back({program, workingFolder, state, process.get()});
+    if (onStart) {
+        onStart();
+    }
     return {std::move(process)};
 }
 

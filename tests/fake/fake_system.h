@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -111,6 +112,7 @@ class FakeLauncher : public ProcessLauncher {
 
     std::vector<Started> started;
     std::set<std::string> existing;  // programs that can be started
+    std::function<void()> onStart;   // runs at each start, before it returns
 };
 
 // Expands %NAME% for the variables set here; others stay, as on Windows.
