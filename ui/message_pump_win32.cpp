@@ -17,6 +17,7 @@ bool IsDialogKey(MSG& message) {
            IsDialogMessageW(root, &message);
 }
 
+// Every program watched here was started by Win32ProcessLauncher, the launcher of this platform.
 HANDLE ProcessOf(const StartedProgram& program) {
     return static_cast<const Win32StartedProgram&>(program).Process();
 }
