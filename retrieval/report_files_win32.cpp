@@ -32,7 +32,8 @@ ReportWriteFailure FailureOf(DWORD code) {
         case ERROR_HANDLE_DISK_FULL:
             failure.kind = ReportWriteFailureKind::DiskFull;
             break;
-        // Creating the new report beside the old one is refused for want of permission only.
+        // Creating a file in the folder, or renaming one into it, is refused so for want of
+        // permission; a swap over a report is told apart below.
         case ERROR_ACCESS_DENIED:
             failure.kind = ReportWriteFailureKind::NoPermission;
             break;
