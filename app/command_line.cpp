@@ -67,19 +67,36 @@ std::optional<std::string> ServerOrigin(std::string url) {
     return url;
 }
 
+bool EndsWord(char c) {
+    return c == ' ' || c == '\t' || c == '"';
+}
+
+// Windows' splitting turns `"C:\Fly!\METAR\" --once` into one argument, so a scheduled run would
+// open a window and wait for a click that never comes. --once standing as a word of the raw line
+// keeps the run windowless however the rest of the line splits.
+bool NamesOnceAsWord(std::string_view rawLine) {
+    constexpr std::string_view kOnce = "--once";
+    for (auto at = rawLine.find(kOnce); at != std::string_view::npos;
+         at = rawLine.find(kOnce, at + 1)) {
+        const std::size_t end = at + kOnce.size();
+        if ((at == 0 || EndsWord(rawLine[at - 1])) &&
+            (end == rawLine.size() || EndsWord(rawLine[end]))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Windows' own quoting turns the final backslash of `"C:\Fly!\METAR\"` into a literal quote, so
 // a value ending in one has it removed; a quote anywhere else swallowed the options after it.
 std::optional<std::string> ReportFolder(std::string path) {
     if (path.ends_with('"')) {
         path.pop_back();
     }
-    if (path.find('"') != std::string::npos || !IsAbsoluteFolder(path)) {
+    if (path.find('"') != std::string::npos) {
         return std::nullopt;
     }
-    if (!path.ends_with('\\')) {
-        path += '\\';
-    }
-    return path;
+    return WholeFolder(path);
 }
 
 std::optional<int> IntervalMinutes(const std::string& text) {
@@ -96,9 +113,10 @@ std::optional<int> IntervalMinutes(const std::string& text) {
 
 }  // namespace
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments, std::string_view rawLine) {
     CommandLine result;
-    result.once = std::find(arguments.begin(), arguments.end(), "--once") != arguments.end();
+    result.once = std::find(arguments.begin(), arguments.end(), "--once") != arguments.end() ||
+                  NamesOnceAsWord(rawLine);
     for (std::size_t i = 0; i < arguments.size() && result.error.empty(); ++i) {
         const std::string& option = arguments[i];
         const bool hasValue = i + 1 < arguments.size();
@@ -145,6 +163,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             }
         } else if (option == "--update-now") {
             result.updateNow = true;
+        } else if (option == "--launch") {
+            if (result.once) {
+                result.error =
+                    "--launch starts Fly! and stays beside it, --once ends after one update: "
+                    "use one of them.";
+            }
+            result.launch = true;
+        } else if (option == "--minimized") {
+            result.minimized = true;
         } else if (option == "--once") {
             // Found before the loop.
         } else {
@@ -171,6 +198,9 @@ std::string HelpText() {
            "                    instead of the one the registry names\n"
            "  --update-now      start the first update as soon as the window is up\n"
            "  --interval N      minutes between updates, 5 to 60 (default 15)\n"
+           "  --launch          start Fly! after the first update (within 60 seconds), keep\n"
+           "                    the weather up to date while it runs, and close when it ends\n"
+           "  --minimized       start with the window minimised\n"
            "  --once            one update without a window, then end; progress on standard\n"
            "                    output, failures on standard error; exit code 0 when each\n"
            "                    report holds the newest weather the server had (written, or\n"

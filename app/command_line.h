@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "retrieval/noaa_server.h"
@@ -22,6 +23,9 @@ struct CommandLine {
     std::optional<std::string> folder;
     bool updateNow = false;
     int intervalMinutes = kDefaultIntervalMinutes;
+    // The first update at once, then Fly!; Nimbrel closes when Fly! ends.
+    bool launch = false;
+    bool minimized = false;  // the window starts minimised
     // One update without a window; found before anything else, so that even an error elsewhere
     // on the line is reported the windowless way.
     bool once = false;
@@ -30,8 +34,10 @@ struct CommandLine {
     std::string error;  // set when the options cannot be used; the program then shows it and stops
 };
 
-// `arguments` excludes the program's own name.
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+// `arguments` excludes the program's own name; `rawLine` is the whole command line as the
+// program received it, before any splitting.
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
+                             std::string_view rawLine = {});
 
 std::string HelpText();
 std::string VersionText();

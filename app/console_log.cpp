@@ -27,6 +27,15 @@ void ConsoleLog::Failure(const std::string& text) {
     Write(failures_, text);
 }
 
+void ConsoleLog::Print(const std::string& text) {
+    std::string::size_type start = 0;
+    for (auto end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+        progress_.WriteLine(text.substr(start, end - start));
+        start = end + 1;
+    }
+    progress_.WriteLine(text.substr(start));
+}
+
 void ConsoleLog::Write(LineOutput& output, const std::string& text) {
     // A message box's text may run over several lines; each gets its own time.
     std::string::size_type start = 0;

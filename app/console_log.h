@@ -31,6 +31,8 @@ class ConsoleLog : public StatusLog, public MessageBox {
     // failure line instead.
     void Show(const std::string& text, const std::string& title, MessageBoxIcon icon) override;
     void Failure(const std::string& text);
+    // Text a script asked for (the help, the version): as it stands, without times.
+    void Print(const std::string& text);
 
   private:
     void Write(LineOutput& output, const std::string& text);

@@ -6,6 +6,7 @@
 #include "app/frm_nimbrel.h"
 #include "retrieval/previous_cycle.h"
 #include "retrieval/server_clock_cycle.h"
+#include "util/absolute_folder.h"
 #include "util/join_path.h"
 
 namespace nimbrel {
@@ -50,7 +51,8 @@ void FrmNimbrel::RequestReport(ReportDownload& report, const std::string& cycle)
 
 std::string FrmNimbrel::ReportPath(const ReportDownload& report) const {
     // The folder is read each time, so an edit during a download takes effect at once.
-    return JoinPath(controls_.Text1.Text(), report.fileName);
+    const std::string text = controls_.Text1.Text();
+    return JoinPath(WholeFolder(text).value_or(text), report.fileName);
 }
 
 void FrmNimbrel::HTTP2_DataArrival(std::string_view chunk) {

@@ -76,6 +76,8 @@ std::string DescribeReportWriteFailure(const ReportWriteFailure& failure) {
     switch (failure.kind) {
         case ReportWriteFailureKind::Locked:
             return "another program has the file open";
+        case ReportWriteFailureKind::NoPermission:
+            return failure.systemText.empty() ? "access is denied" : failure.systemText;
         case ReportWriteFailureKind::ReadOnly:
             return "the file is read-only";
         case ReportWriteFailureKind::NoFolder:
@@ -86,6 +88,16 @@ std::string DescribeReportWriteFailure(const ReportWriteFailure& failure) {
             break;
     }
     return failure.systemText.empty() ? "the file could not be written" : failure.systemText;
+}
+
+std::string ReportWriteFailureText(const std::string& path, const ReportWriteFailure& failure) {
+    if (failure.kind == ReportWriteFailureKind::NoPermission) {
+        // Typical of Fly! under Program Files; the remedy is the user's to apply.
+        return "Windows does not let Nimbrel replace " + path +
+               ". Give your user write access to that folder, or run Nimbrel as administrator "
+               "once";
+    }
+    return "Could not write " + path + ": " + DescribeReportWriteFailure(failure);
 }
 
 }  // namespace nimbrel

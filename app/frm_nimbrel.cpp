@@ -32,6 +32,15 @@ void FrmNimbrel::Form_Load() {
 }
 
 void FrmNimbrel::Form_Shown() {
+    if (settings_.launchSimulator) {
+        // Fly! reads the reports as it starts, so it waits for the first update, but not long.
+        simulatorDue_ = services_.clock.Now() + kSimulatorStartLimit;
+        Command1_Click();
+        if (simulatorDue_ && !closing_) {
+            StartWatchedSimulator();
+        }
+        return;
+    }
     if (settings_.updateNow) {
         Command1_Click();
     }
@@ -44,7 +53,8 @@ void FrmNimbrel::FillFolderBox() {
     }
     // Without a folder the box still shows where the reports would go, so the user can fix it.
     const std::string folder =
-        LookUpSimulatorFolder(services_.registry, services_.messageBox).value_or("");
+        LookUpSimulatorFolder({services_.registry, services_.messageBox, services_.environment})
+            .value_or("");
     controls_.Text1.SetText(JoinPath(folder, "METAR\\"));
 }
 
@@ -88,7 +98,9 @@ void FrmNimbrel::Command2_Click() {
 }
 
 void FrmNimbrel::Command3_Click() {
-    LaunchSimulator(services_.registry, services_.messageBox, services_.launcher);
+    // The button neither waits for the simulator nor watches it.
+    LaunchSimulator({services_.registry, services_.messageBox, services_.environment},
+                    services_.launcher);
 }
 
 }  // namespace nimbrel

@@ -13,6 +13,7 @@
 #include "retrieval/http_control.h"
 #include "retrieval/noaa_server.h"
 #include "retrieval/report_files.h"
+#include "util/environment.h"
 #include "util/form.h"
 #include "util/message_box.h"
 #include "util/process_launcher.h"
@@ -52,6 +53,7 @@ struct FrmNimbrelServices {
     Screen& screen;
     ModalWindows& windows;
     Registry& registry;
+    Environment& environment;
     MessageBox& messageBox;
     ReportFiles& reportFiles;
     ProcessLauncher& launcher;
@@ -63,6 +65,8 @@ struct FrmNimbrelSettings {
     std::optional<std::string> folder;  // the report folder; the registry's when absent
     int intervalMinutes = 15;
     bool updateNow = false;  // start the first update once the window is up
+    // Start the first update, then the simulator, and close when the simulator ends.
+    bool launchSimulator = false;
 };
 
 // Hears each status an update shows, but for the countdown's; a run without a window prints them.
@@ -87,6 +91,10 @@ class FrmNimbrel {
     static constexpr int kOnceWritten = 0;
     static constexpr int kOnceFailed = 1;
     static constexpr int kOnceOldData = 3;  // written, but NOAA's newest report is old
+    // With the simulator launched after the first update: how long that update may hold its start,
+    // and how soon an end is taken for a launcher's or a crash's rather than the player's.
+    static constexpr std::chrono::milliseconds kSimulatorStartLimit{std::chrono::seconds(60)};
+    static constexpr std::chrono::milliseconds kEarlySimulatorEnd{std::chrono::seconds(10)};
 
     FrmNimbrel(FrmNimbrelControls controls, FrmNimbrelServices services,
                FrmNimbrelSettings settings = {});
@@ -200,6 +208,9 @@ class FrmNimbrel {
     // Delivers events for `pause`; false when the program began closing meanwhile.
     bool PauseFor(std::chrono::milliseconds pause);
     void RunUpdate();
+    // Starts the simulator that waits for the first update, and watches it.
+    void StartWatchedSimulator();
+    void SimulatorEnded();
     void FillFolderBox();
     void RestartCountdown();
     void SetStatus(Colour colour, std::string text);
@@ -254,6 +265,9 @@ class FrmNimbrel {
     bool closing_ = false;
     // Set for a run without a window: every wait gives up then, as if the program were closing.
     std::optional<std::chrono::milliseconds> runDeadline_;
+    // When the simulator is to start at the latest, while the first update holds its start.
+    std::optional<std::chrono::milliseconds> simulatorDue_;
+    std::chrono::milliseconds simulatorStartedAt_{};
 
     UpdateOutcome lastOutcome_ = UpdateOutcome::None;
     std::chrono::system_clock::time_point updatedAt_{};  // of the last report written or kept

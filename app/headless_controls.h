@@ -43,6 +43,7 @@ class HeadlessForm : public Form {
     float Width() const override { return 0; }
     void SetTop(float) override {}
     void SetLeft(float) override {}
+    void Close() override {}
 };
 
 class HeadlessScreen : public Screen {

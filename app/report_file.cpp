@@ -30,17 +30,17 @@ FrmNimbrel::WriteResult FrmNimbrel::StringToFile(std::string text, const std::st
     }
     // A program that began closing during the wait has no status line left to show it on.
     if (!closing_) {
-        ShowFailure("Could not write " + path + ": " + DescribeReportWriteFailure(*failure));
+        ShowFailure(ReportWriteFailureText(path, *failure));
     }
     return WriteResult::Failed;
 }
 
 std::optional<std::string> FrmNimbrel::MetarFolder() {
     // A relative text would put the reports wherever the current drive and folder happen to be.
-    std::string folder = controls_.Text1.Text();
-    if (!IsAbsoluteFolder(folder)) {
-        ShowFailure(kNoMetarFolderText);
-        return std::nullopt;
+    std::optional<std::string> folder = WholeFolder(controls_.Text1.Text());
+    if (!folder) {
+        // A run without a window has its folder from the command line.
+        ShowFailure(statusLog_ ? kNoFolderOptionText : kNoMetarFolderText);
     }
     return folder;
 }

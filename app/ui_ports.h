@@ -3,7 +3,11 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
+
+#include "util/process_launcher.h"
 
 namespace nimbrel {
 
@@ -45,6 +49,10 @@ class MessagePump {
     virtual bool PumpPending() = 0;
     // Blocks until an event is pending or `timeout` has passed.
     virtual void WaitForEvent(std::chrono::milliseconds timeout) = 0;
+    // Holds `program` and delivers `onExit` as an event once it has ended. The end wakes a wait
+    // as a message does; nothing polls.
+    virtual void WatchForExit(std::unique_ptr<StartedProgram> program,
+                              std::function<void()> onExit) = 0;
 };
 
 class Clock {

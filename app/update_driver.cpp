@@ -103,6 +103,10 @@ FrmNimbrel::WaitOutcome FrmNimbrel::PumpUntil(Condition done, std::chrono::milli
             closing_ = true;
             return WaitOutcome::Closing;
         }
+        if (simulatorDue_ && services_.clock.Now() >= *simulatorDue_) {
+            StartWatchedSimulator();
+            continue;
+        }
         if (done()) {
             return WaitOutcome::Done;
         }
@@ -114,7 +118,9 @@ FrmNimbrel::WaitOutcome FrmNimbrel::PumpUntil(Condition done, std::chrono::milli
         if (now >= deadline) {
             return WaitOutcome::TimedOut;
         }
-        services_.pump.WaitForEvent(std::min(deadline, runDeadline_.value_or(deadline)) - now);
+        const auto wake =
+            std::min({deadline, runDeadline_.value_or(deadline), simulatorDue_.value_or(deadline)});
+        services_.pump.WaitForEvent(wake - now);
     }
 }
 

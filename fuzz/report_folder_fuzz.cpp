@@ -44,14 +44,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Start-up fills the box from the registry.
     nimbrel::fake::FakeRegistry registry;
     nimbrel::fake::FakeMessageBox messageBox;
+    nimbrel::fake::FakeEnvironment environment;
     registry.SetRaw(nimbrel::fake::kLocalMachine, nimbrel::kSimulatorKey, nimbrel::kSimulatorValue,
                     {1, text});
-    const auto folder = nimbrel::LookUpSimulatorFolder(registry, messageBox);
+    const auto folder = nimbrel::LookUpSimulatorFolder({registry, messageBox, environment});
     FUZZ_REQUIRE(messageBox.shown.empty(), text);
     FUZZ_REQUIRE(!folder || folder->find('\0') == std::string::npos, *folder);
     CheckReportPaths(nimbrel::JoinPath(folder.value_or(""), "METAR\\"));
 
-    // The user may type anything into it.
-    CheckReportPaths(text);
+    // The user may type anything into it; slashes are taken for backslashes.
+    CheckReportPaths(nimbrel::WholeFolder(text).value_or(text));
     return 0;
 }

@@ -12,9 +12,10 @@ namespace nimbrel {
 
 // Why a report file could not be replaced.
 enum class ReportWriteFailureKind {
-    Locked,    // another program has the file open
-    ReadOnly,  // the file is marked read-only
-    NoFolder,  // the folder does not exist
+    Locked,        // another program has the file open
+    NoPermission,  // Windows does not let this user replace the file or write in its folder
+    ReadOnly,      // the file is marked read-only
+    NoFolder,      // the folder does not exist
     DiskFull,
     Other,
 };

@@ -6,9 +6,11 @@
 #include <atomic>
 #include <cstdint>
 
+#include "retrieval/denied_swap.h"
 #include "retrieval/temporary_report.h"
 #include "util/file_time.h"
 #include "util/win32_text.h"
+#include "util/windows_functions_win32.h"
 
 namespace nimbrel {
 
@@ -30,6 +32,11 @@ ReportWriteFailure FailureOf(DWORD code) {
         case ERROR_HANDLE_DISK_FULL:
             failure.kind = ReportWriteFailureKind::DiskFull;
             break;
+        // Creating a file in the folder, or renaming one into it, is refused so for want of
+        // permission; a swap over a report is told apart below.
+        case ERROR_ACCESS_DENIED:
+            failure.kind = ReportWriteFailureKind::NoPermission;
+            break;
         default:
             break;
     }
@@ -38,6 +45,32 @@ ReportWriteFailure FailureOf(DWORD code) {
 
 ReportWriteFailure LastError() {
     return FailureOf(GetLastError());
+}
+
+// A refusal because the file is being deleted: it is gone once its last handle closes.
+bool LastFailureWasDeletePending() {
+    constexpr LONG kStatusDeletePending = static_cast<LONG>(0xC0000056);
+    const auto lastNtStatus = NewerWindowsFunctions().RtlGetLastNtStatus;
+    return lastNtStatus && lastNtStatus() == kStatusDeletePending;
+}
+
+DeleteAccessProbe ProbeDeleteAccess(const std::wstring& path) {
+    const HANDLE file =
+        CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return DeleteAccessProbe::Opened;
+    }
+    switch (GetLastError()) {
+        case ERROR_SHARING_VIOLATION:
+            return DeleteAccessProbe::SharingViolation;
+        case ERROR_ACCESS_DENIED:
+            return LastFailureWasDeletePending() ? DeleteAccessProbe::DeletePending
+                                                 : DeleteAccessProbe::AccessDenied;
+        default:
+            return DeleteAccessProbe::OtherFailure;
+    }
 }
 
 std::uint64_t Join(DWORD high, DWORD low) {
@@ -152,9 +185,10 @@ std::optional<ReportWriteFailure> TemporaryReport::Swap() {
     }
     const DWORD code = GetLastError();
     ReportWriteFailure failure = FailureOf(code);
-    // Windows answers so when a reader holds the report open without sharing its deletion.
+    // Windows answers so both when a reader holds the report open and when the user may not
+    // replace it.
     if (code == ERROR_ACCESS_DENIED && exists) {
-        failure.kind = ReportWriteFailureKind::Locked;
+        failure.kind = KindOfDeniedSwap(ProbeDeleteAccess(report));
     }
     return failure;
 }

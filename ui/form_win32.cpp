@@ -23,6 +23,13 @@ void Win32Form::SetLeft(float twips) {
     MoveTo(TwipsToPixels(twips, window_.Dpi()), Bounds().top);
 }
 
+void Win32Form::Close() {
+    if (window_.Hwnd()) {
+        // Posted, as a click on the close button is, so that the handler asking returns first.
+        PostMessageW(window_.Hwnd(), WM_CLOSE, 0, 0);
+    }
+}
+
 RECT Win32Form::Bounds() const {
     RECT bounds{};
     if (window_.Hwnd()) {

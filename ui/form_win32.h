@@ -16,6 +16,7 @@ class Win32Form : public Form {
     // Positions land on whole pixels, rounded to the nearest.
     void SetTop(float twips) override;
     void SetLeft(float twips) override;
+    void Close() override;
 
   private:
     RECT Bounds() const;

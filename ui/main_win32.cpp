@@ -21,6 +21,7 @@
 #include "ui/modal_windows_win32.h"
 #include "ui/once_win32.h"
 #include "util/dpi_win32.h"
+#include "util/environment_win32.h"
 #include "util/message_box_win32.h"
 #include "util/process_launcher_win32.h"
 #include "util/registry_win32.h"
@@ -54,17 +55,18 @@ int RunMainWindow(HINSTANCE instance, const CommandLine& options) {
     Win32Screen screen;
     Win32ModalWindows windows(instance, screen, pump, window);
     Win32Registry registry;
+    Win32Environment environment;
     Win32MessageBox messageBox;
     Win32ReportFiles reportFiles;
     Win32ProcessLauncher launcher;
-    FrmNimbrel frm(
-        {window.form(), window.lblStatus(), window.Text1(), window.Timer1(), window.Timer2(), http1,
-         http2, http3},
-        {pump, clock, screen, windows, registry, messageBox, reportFiles, launcher, options.server},
-        {options.folder, options.intervalMinutes, options.updateNow});
+    FrmNimbrel frm({window.form(), window.lblStatus(), window.Text1(), window.Timer1(),
+                    window.Timer2(), http1, http2, http3},
+                   {pump, clock, screen, windows, registry, environment, messageBox, reportFiles,
+                    launcher, options.server},
+                   {options.folder, options.intervalMinutes, options.updateNow, options.launch});
     window.Attach(frm);
     frm.Form_Load();
-    window.Show();
+    window.Show(options.minimized);
     frm.Form_Shown();
     pump.RunUntil([&frm] { return frm.Closing(); });
     return 0;
@@ -76,7 +78,7 @@ int RunMainWindow(HINSTANCE instance, const CommandLine& options) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     using namespace nimbrel;
-    const CommandLine options = ParseCommandLine(Arguments());
+    const CommandLine options = ParseCommandLine(Arguments(), WideToUtf8(GetCommandLineW()));
     if (options.once) {
         return RunOnceWithoutWindow(options);
     }

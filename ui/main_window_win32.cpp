@@ -39,8 +39,12 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance)
     timer2_.SetEnabled(true);
 }
 
-void Win32MainWindow::Show() {
+void Win32MainWindow::Show(bool minimized) {
     if (!Hwnd()) {
+        return;
+    }
+    if (minimized) {
+        ShowWindow(Hwnd(), SW_SHOWMINNOACTIVE);
         return;
     }
     ShowWindow(Hwnd(), SW_SHOW);

@@ -23,8 +23,8 @@ class Win32MainWindow : public DesignedWindow {
 
     // Events reach the logic from here on.
     void Attach(FrmNimbrel& frm) { frm_ = &frm; }
-    // Shows the window with the focus in Text1.
-    void Show();
+    // Shows the window with the focus in Text1, or minimised without taking the focus.
+    void Show(bool minimized);
 
     Form& form() { return form_; }
     Label& lblStatus() { return lblStatus_; }

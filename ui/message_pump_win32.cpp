@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "util/process_launcher_win32.h"
+
 namespace nimbrel {
 
 namespace {
@@ -15,9 +17,16 @@ bool IsDialogKey(MSG& message) {
            IsDialogMessageW(root, &message);
 }
 
+// Every program watched here was started by Win32ProcessLauncher, the launcher of this platform.
+HANDLE ProcessOf(const StartedProgram& program) {
+    return static_cast<const Win32StartedProgram&>(program).Process();
+}
+
 }  // namespace
 
 bool Win32MessagePump::PumpPending() {
+    // First, so that a close the end asks for is among the messages below.
+    DeliverExits();
     MSG message{};
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
@@ -37,8 +46,32 @@ void Win32MessagePump::WaitForEvent(std::chrono::milliseconds timeout) {
         timeout >= std::chrono::milliseconds(INFINITE)
             ? INFINITE
             : static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(timeout.count(), 0));
+    std::vector<HANDLE> processes;
+    for (const Watch& watch : watches_) {
+        processes.push_back(ProcessOf(*watch.program));
+    }
     // Input already seen by an earlier peek counts too, so a wait never sleeps on a message.
-    MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    MsgWaitForMultipleObjectsEx(static_cast<DWORD>(processes.size()), processes.data(), wait,
+                                QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+void Win32MessagePump::WatchForExit(std::unique_ptr<StartedProgram> program,
+                                    std::function<void()> onExit) {
+    watches_.push_back({std::move(program), std::move(onExit)});
+}
+
+void Win32MessagePump::DeliverExits() {
+    for (auto watch = watches_.begin(); watch != watches_.end();) {
+        if (WaitForSingleObject(ProcessOf(*watch->program), 0) != WAIT_OBJECT_0) {
+            ++watch;
+            continue;
+        }
+        // Out of the list before the handler runs: it may pump, and so come back here.
+        const std::function<void()> onExit = std::move(watch->onExit);
+        watches_.erase(watch);
+        onExit();
+        watch = watches_.begin();
+    }
 }
 
 bool Win32MessagePump::RunUntil(const std::function<bool()>& done) {

@@ -10,6 +10,7 @@
 #include "retrieval/winhttp_transfer.h"
 #include "ui/console_output_win32.h"
 #include "ui/message_pump_win32.h"
+#include "util/environment_win32.h"
 #include "util/process_launcher_win32.h"
 #include "util/registry_win32.h"
 
@@ -30,12 +31,13 @@ int RunUpdate(const CommandLine& options, ConsoleLog& log, Win32Clock& clock) {
     HeadlessScreen screen;
     HeadlessModalWindows windows;
     Win32Registry registry;
+    Win32Environment environment;
     Win32ReportFiles reportFiles;
     Win32ProcessLauncher launcher;
-    FrmNimbrel frm(
-        {form, lblStatus, text1, timer1, timer2, http1, http2, http3},
-        {pump, clock, screen, windows, registry, log, reportFiles, launcher, options.server},
-        {options.folder, options.intervalMinutes, false});
+    FrmNimbrel frm({form, lblStatus, text1, timer1, timer2, http1, http2, http3},
+                   {pump, clock, screen, windows, registry, environment, log, reportFiles, launcher,
+                    options.server},
+                   {options.folder, options.intervalMinutes, false});
     return frm.RunOnce(log);
 }
 
@@ -51,7 +53,8 @@ int RunOnceWithoutWindow(const CommandLine& options) {
         return kOptionErrorExitCode;
     }
     if (options.showHelp || options.showVersion) {
-        log.Show(options.showHelp ? HelpText() : VersionText(), "", MessageBoxIcon::Information);
+        // Plain text, as a script that asks for it expects.
+        log.Print(options.showHelp ? HelpText() : VersionText());
         return 0;
     }
     try {

@@ -1,5 +1,7 @@
 #include "util/absolute_folder.h"
 
+#include <algorithm>
+
 namespace nimbrel {
 
 namespace {
@@ -38,6 +40,22 @@ bool IsAbsoluteFolder(std::string_view path) {
         return true;
     }
     return IsUncPath(path);
+}
+
+std::string WithBackslashes(std::string path) {
+    std::ranges::replace(path, '/', '\\');
+    return path;
+}
+
+std::optional<std::string> WholeFolder(std::string_view path) {
+    std::string folder = WithBackslashes(std::string(path));
+    if (!IsAbsoluteFolder(folder)) {
+        return std::nullopt;
+    }
+    if (!folder.ends_with('\\')) {
+        folder += '\\';
+    }
+    return folder;
 }
 
 }  // namespace nimbrel

@@ -1,4 +1,5 @@
-// What centring needs of a window and of the screen, in twips.
+// What the logic needs of its main window (its place and size in twips, for centring, and its
+// closing) and of the screen.
 #pragma once
 
 namespace nimbrel {
@@ -11,6 +12,8 @@ class Form {
     virtual float Width() const = 0;
     virtual void SetTop(float twips) = 0;
     virtual void SetLeft(float twips) = 0;
+    // Closes the window as its close button does; the program then ends.
+    virtual void Close() = 0;
 };
 
 class Screen {

@@ -1,22 +1,32 @@
 // Starting another program without waiting for it.
 #pragma once
 
-#include <optional>
+#include <memory>
 #include <string>
 
 #include "util/window_state.h"
 
 namespace nimbrel {
 
+// A program that was started. Holding it keeps the means to learn when it ends; letting it go
+// leaves the program running on its own.
+class StartedProgram {
+  public:
+    virtual ~StartedProgram() = default;
+};
+
+struct ProgramStart {
+    std::unique_ptr<StartedProgram> program;  // null when it could not be started
+    std::string failure{};                    // then the system's reason
+};
+
 class ProcessLauncher {
   public:
     virtual ~ProcessLauncher() = default;
 
     // Starts `program` (a path, never parsed as a command line) in `workingFolder`.
-    // Returns the system's reason when it could not be started.
-    virtual std::optional<std::string> Start(const std::string& program,
-                                             const std::string& workingFolder,
-                                             WindowState state) = 0;
+    virtual ProgramStart Start(const std::string& program, const std::string& workingFolder,
+                               WindowState state) = 0;
 };
 
 }  // namespace nimbrel

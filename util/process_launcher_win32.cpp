@@ -7,9 +7,8 @@
 
 namespace nimbrel {
 
-std::optional<std::string> Win32ProcessLauncher::Start(const std::string& program,
-                                                       const std::string& workingFolder,
-                                                       WindowState state) {
+ProgramStart Win32ProcessLauncher::Start(const std::string& program,
+                                         const std::string& workingFolder, WindowState state) {
     const std::wstring application = Utf8ToWide(program);
     // The program is named separately, so a path with spaces can never start another program;
     // the quoted copy is only its own first argument.
@@ -22,11 +21,10 @@ std::optional<std::string> Win32ProcessLauncher::Start(const std::string& progra
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                         nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
-        return SystemErrorText(GetLastError());
+        return {nullptr, SystemErrorText(GetLastError())};
     }
     CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return std::nullopt;
+    return {std::make_unique<Win32StartedProgram>(process.hProcess)};
 }
 
 }  // namespace nimbrel

@@ -1,7 +1,9 @@
 #include "util/simulator.h"
 
+#include <algorithm>
 #include <cstdint>
 
+#include "util/absolute_folder.h"
 #include "util/join_path.h"
 #include "util/reg_utils.h"
 
@@ -17,38 +19,49 @@ std::string TrimSpaces(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-constexpr const char* kLaunchTitle = "Launch Fly!";
+constexpr std::int32_t kExpandableString = 2;  // REG_EXPAND_SZ
 
 }  // namespace
 
-std::optional<std::string> LookUpSimulatorFolder(Registry& registry, MessageBox& messageBox) {
-    std::int32_t valueType = 2;
+std::optional<std::string> LookUpSimulatorFolder(const SimulatorPlaces& places) {
+    std::int32_t valueType = kExpandableString;
     // Trimming comes first, so spaces before the stored NUL stay part of the folder.
-    std::string folder = TrimSpaces(kvoGetRegEntry(registry, messageBox, kSimulatorHive,
-                                                   kSimulatorKey, kSimulatorValue, valueType));
+    std::string folder =
+        TrimSpaces(kvoGetRegEntry(places.registry, places.messageBox, kSimulatorHive, kSimulatorKey,
+                                  kSimulatorValue, valueType));
     if (folder.empty()) {
         return std::nullopt;
     }
     // Windows reads the folder up to a NUL: the one stored after it, or an earlier one. A string
     // stored without any keeps every character.
-    return folder.substr(0, folder.find('\0'));
+    folder.resize(std::min(folder.size(), folder.find('\0')));
+    // Unexpanded, "%ProgramFiles%\Fly!" names a folder that does not exist.
+    if (valueType == kExpandableString) {
+        folder = places.environment.Expand(folder);
+    }
+    return WithBackslashes(std::move(folder));
 }
 
-void LaunchSimulator(Registry& registry, MessageBox& messageBox, ProcessLauncher& launcher) {
-    const std::optional<std::string> folder = LookUpSimulatorFolder(registry, messageBox);
+std::unique_ptr<StartedProgram> LaunchSimulator(const SimulatorPlaces& places,
+                                                ProcessLauncher& launcher) {
+    const std::optional<std::string> folder = LookUpSimulatorFolder(places);
     if (!folder) {
-        messageBox.Show(std::string("Fly! could not be found: the registry value ") +
-                            kSimulatorValue + " of " + kSimulatorHive + "\\" + kSimulatorKey +
-                            " is missing or unreadable.\n\nInstall Fly!, or repair its "
-                            "installation, and try again.",
-                        kLaunchTitle, MessageBoxIcon::Critical);
-        return;
+        places.messageBox.Show(std::string("Fly! could not be found: the registry value ") +
+                                   kSimulatorValue + " of " + kSimulatorHive + "\\" +
+                                   kSimulatorKey +
+                                   " is missing or unreadable.\n\nInstall Fly!, or repair its "
+                                   "installation, and try again.",
+                               kLaunchTitle, MessageBoxIcon::Critical);
+        return nullptr;
     }
     const std::string program = JoinPath(*folder, kSimulatorProgram);
-    if (const auto reason = launcher.Start(program, *folder, WindowState::Maximized)) {
-        messageBox.Show("Fly! could not be started from\n" + program + "\n\n" + *reason,
-                        kLaunchTitle, MessageBoxIcon::Critical);
+    ProgramStart start = launcher.Start(program, *folder, WindowState::Maximized);
+    if (!start.program) {
+        places.messageBox.Show(
+            "Fly! could not be started from\n" + program + "\n\n" + start.failure, kLaunchTitle,
+            MessageBoxIcon::Critical);
     }
+    return std::move(start.program);
 }
 
 }  // namespace nimbrel

@@ -1,9 +1,11 @@
 // Finding the simulator's installation folder and starting the simulator from it.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "util/environment.h"
 #include "util/message_box.h"
 #include "util/process_launcher.h"
 #include "util/registry.h"
@@ -14,14 +16,24 @@ inline constexpr const char* kSimulatorHive = "HKEY_LOCAL_MACHINE";
 inline constexpr const char* kSimulatorKey = "SOFTWARE\\Terminal Reality\\Fly!";
 inline constexpr const char* kSimulatorValue = "TargetDir";
 inline constexpr const char* kSimulatorProgram = "fly.exe";
+inline constexpr const char* kLaunchTitle = "Launch Fly!";
+
+// Where the simulator is installed and how a start reaches the user.
+struct SimulatorPlaces {
+    Registry& registry;
+    MessageBox& messageBox;
+    Environment& environment;
+};
 
 // The installation folder as the registry names it, up to the NUL stored with it or any earlier
-// one, whole when it has none; nullopt when there is no folder to name (no key, no value, or a
+// one, whole when it has none, with its %VARIABLES% expanded when it is stored as an expandable
+// string, and with backslashes; nullopt when there is no folder to name (no key, no value, or a
 // failed read).
-std::optional<std::string> LookUpSimulatorFolder(Registry& registry, MessageBox& messageBox);
+std::optional<std::string> LookUpSimulatorFolder(const SimulatorPlaces& places);
 
-// Starts the simulator maximised in its own folder. Tells the user in a message box when it
-// cannot be found or started.
-void LaunchSimulator(Registry& registry, MessageBox& messageBox, ProcessLauncher& launcher);
+// Starts the simulator maximised in its own folder and returns it. Tells the user in a message
+// box when it cannot be found or started, and returns null.
+std::unique_ptr<StartedProgram> LaunchSimulator(const SimulatorPlaces& places,
+                                                ProcessLauncher& launcher);
 
 }  // namespace nimbrel

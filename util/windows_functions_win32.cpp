@@ -14,9 +14,11 @@ void LookUp(HMODULE module, const char* name, Function*& entry) {
 }
 
 WindowsFunctions LookUpAll() {
-    // The program imports from both DLLs, so they are loaded already.
+    // The program imports from these DLLs (ntdll is in every process), so they are loaded
+    // already.
     const HMODULE user32 = GetModuleHandleW(L"user32.dll");
     const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     WindowsFunctions table;
 #define NIMBREL_LOOK_UP(module, name) LookUp(module, #name, table.name)
     NIMBREL_LOOK_UP(user32, GetDpiForWindow);
@@ -24,6 +26,7 @@ WindowsFunctions LookUpAll() {
     NIMBREL_LOOK_UP(user32, AdjustWindowRectExForDpi);
     NIMBREL_LOOK_UP(user32, SetProcessDpiAwarenessContext);
     NIMBREL_LOOK_UP(kernel32, GetSystemTimePreciseAsFileTime);
+    NIMBREL_LOOK_UP(ntdll, RtlGetLastNtStatus);
 #undef NIMBREL_LOOK_UP
     return table;
 }

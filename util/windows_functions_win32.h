@@ -17,6 +17,8 @@ struct WindowsFunctions {
     BOOL(WINAPI* SetProcessDpiAwarenessContext)(DPI_AWARENESS_CONTEXT context) = nullptr;
     // Windows 8
     void(WINAPI* GetSystemTimePreciseAsFileTime)(FILETIME* time) = nullptr;
+    // ntdll, which has no import library for it; the NTSTATUS behind the last error
+    LONG(WINAPI* RtlGetLastNtStatus)() = nullptr;
 };
 
 // The table, filled on first use. Tests empty it to run the program as on Windows 7.

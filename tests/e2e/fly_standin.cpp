@@ -15,6 +15,7 @@
 namespace {
 
 constexpr DWORD kStayMs = 3000;
+constexpr DWORD kStayCheckMs = 500;
 
 std::wstring CurrentFolder() {
     std::wstring folder(GetCurrentDirectoryW(0, nullptr), L'\0');
@@ -44,12 +45,38 @@ void Append(const std::wstring& path, const std::wstring& line) {
     CloseHandle(file);
 }
 
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Wakes at each change of a name in the folder; the time-out only bounds a missed notification.
+void StayWhileThere(const std::wstring& file) {
+    const std::wstring folder = file.substr(0, file.find_last_of(L'\\'));
+    const HANDLE changes =
+        FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+    while (Exists(file)) {
+        if (changes == INVALID_HANDLE_VALUE) {
+            Sleep(kStayCheckMs);
+            continue;
+        }
+        WaitForSingleObject(changes, kStayCheckMs);
+        FindNextChangeNotification(changes);
+    }
+    if (changes != INVALID_HANDLE_VALUE) {
+        FindCloseChangeNotification(changes);
+    }
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const std::wstring program = nimbrel::ProgramPath();
     const std::wstring stem = program.substr(0, program.size() - std::wstring(L".exe").size());
     Append(stem + L".starts.txt", StartRecord(program));
-    Sleep(kStayMs);
+    if (Exists(stem + L".stay")) {
+        StayWhileThere(stem + L".stay");
+    } else {
+        Sleep(kStayMs);
+    }
     return 0;
 }

@@ -75,8 +75,9 @@ class WinePrefix:
         every hide wait two seconds for it; unmanaged windows are drawn whole by Wine instead."""
         self.wine("reg", "add", X11_DRIVER_KEY, "/v", "Managed", "/d", "N", "/f")
 
-    def set_target_dir(self, value, view):
-        self.wine("reg", "add", SIMULATOR_KEY, "/v", "TargetDir", "/d", value, "/f", f"/reg:{view}")
+    def set_target_dir(self, value, view, value_type="REG_SZ"):
+        self.wine("reg", "add", SIMULATOR_KEY, "/v", "TargetDir", "/t", value_type, "/d", value,
+                  "/f", f"/reg:{view}")
 
     def delete_simulator_key(self):
         for view in VIEWS:

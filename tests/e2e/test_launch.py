@@ -1,5 +1,7 @@
 """Launch Fly!: a click starts fly.exe from the folder that the registry names, maximised, with
-that folder as its working folder. A stand-in program records each start it is given."""
+that folder as its working folder. A stand-in program records each start it is given. With
+--launch, Nimbrel starts Fly! itself once the first update has written the weather, and closes
+when Fly! ends."""
 
 import os
 import shutil
@@ -7,6 +9,7 @@ import time
 import unittest
 
 import harness
+import noaa_fixture as fixture
 from harness import standin_starts, wait_for_starts
 
 LAUNCH_BOX = "dialog=Launch Fly!"
@@ -154,6 +157,64 @@ class LaunchFly(unittest.TestCase):
         self.assertIn(reason, text)
         self.assertEqual(self.session.pids_of("fly.exe"), [])
         self.assertStatusUnchanged()
+
+
+class LaunchWithWeather(harness.ProgramTest):
+    CURRENT = fixture.CLASSIC_CYCLES + "14Z.TXT"
+    PREVIOUS = fixture.CLASSIC_CYCLES + "13Z.TXT"
+    # Fly! ending sooner after its start is taken for a launcher's or a crash's end: Nimbrel stays.
+    EARLY_END_S = 10
+
+    @classmethod
+    def setUpClass(cls):
+        cls.served = {fixture.PAGE: fixture.metar_page("14Z"),
+                      cls.CURRENT: fixture.cycle_file(200_000, 14, seed=1),
+                      cls.PREVIOUS: fixture.cycle_file(200_000, 13, seed=2)}
+        cls.standin = fixture.Standin()
+        cls.addClassCleanup(cls.standin.stop)
+        for path, data in cls.served.items():
+            cls.standin.put(path, data)
+
+    def setUp(self):
+        super().setUp()
+        self.addCleanup(self.session.kill, "fly.exe")
+        self.reports = fixture.ReportFolder(self.session.prefix, fixture.FOLDER)
+        for name in fixture.REPORTS:
+            remove_if_present(self.reports.path(name))
+        self.fly = self.session.on_drive_c(fixture.TARGET_DIR + "\\fly.exe")
+        shutil.copy(self.session.standin, self.fly)
+        self.addCleanup(remove_if_present, self.fly)
+        self.record = os.path.splitext(self.fly)[0] + ".starts.txt"
+        remove_if_present(self.record)
+        self.addCleanup(remove_if_present, self.record)
+        # The stand-in runs for as long as this file is there, as Fly! runs until its player quits.
+        self.stay = os.path.splitext(self.fly)[0] + ".stay"
+        open(self.stay, "wb").close()
+        self.addCleanup(remove_if_present, self.stay)
+
+    def test_fly_starts_once_the_weather_is_written_and_its_end_closes_nimbrel(self):
+        self.session.set_target_dir(fixture.TARGET_DIR, "32")
+        self.session.start("--server", self.standin.origin, "--layout", "classic", "--launch",
+                           "--minimized")
+        starts = wait_for_starts(self.fly, 1, timeout=90)
+        seen = time.monotonic()
+        self.assertEqual(len(starts), 1, "fly.exe has not been started")
+        self.assertEqual(starts[0]["show"], SW_SHOWMAXIMIZED)
+        # Each report was swapped in whole before Fly! recorded its start.
+        started = os.stat(self.record).st_mtime_ns
+        for name, path in ((fixture.CURRENT_REPORT, self.CURRENT),
+                           (fixture.PREVIOUS_REPORT, self.PREVIOUS)):
+            self.assertTrue(self.reports.read(name) == self.served[path], name)
+            self.assertLessEqual(os.stat(self.reports.path(name)).st_mtime_ns, started, name)
+        self.assertTrue(self.session.drive(["window", "main"])[0]["iconic"])
+
+        # Only an end this long after the start is the player's; until then Nimbrel would stay.
+        time.sleep(max(0.0, self.EARLY_END_S + 1 - (time.monotonic() - seen)))
+        self.assertIsNone(self.session.wait_for_exit(0), "Nimbrel closed while Fly! ran")
+        os.remove(self.stay)
+        self.assertEqual(self.session.wait_for_exit(60), 0)
+        self.assertEqual(self.session.program_pids(), [])
+        self.assertEqual(len(standin_starts(self.fly)), 1)
 
 
 if __name__ == "__main__":

@@ -63,6 +63,10 @@ class MetarFolder(ProgramTest):
         self.session.set_target_dir("  C:\\Fly!", "32")
         self.assertEqual(self.shown_after_start(), "C:\\Fly!\\METAR\\")
 
+    def test_an_expandable_folder_is_expanded_and_its_slashes_become_backslashes(self):
+        self.session.set_target_dir("%SystemDrive%/Fly!", "32", "REG_EXPAND_SZ")
+        self.assertEqual(self.shown_after_start(), "C:\\Fly!\\METAR\\")
+
     def test_without_the_key_only_the_metar_folder_remains(self):
         self.assertEqual(self.shown_after_start(), "\\METAR\\")
 

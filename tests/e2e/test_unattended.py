@@ -102,6 +102,35 @@ class Unattended(harness.ProgramTest):
             self.assertTrue(self.reports.read(name) == data, name)
         self.assertEqual(sorted(self.reports.files()), [CURRENT_REPORT, PREVIOUS_REPORT])
 
+    def test_once_swallowed_by_a_quoted_folder_still_runs_without_a_window(self):
+        # Typed so, Windows reads the final \\" as a quote, and the folder's value takes in
+        # --once. A batch file hands the line to Windows exactly as written.
+        batch = self.session.on_drive_c(r"C:\nimbrel-once.bat")
+        with open(batch, "w", newline="\r\n") as f:
+            f.write(f'@"{self.session.windows_path(self.session.nimbrel)}" --server '
+                    f'{self.standin.origin} --layout classic --folder "{OTHER_FOLDER}\\" --once\n'
+                    "@exit /b %ERRORLEVEL%\n")
+        self.addCleanup(os.remove, batch)
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            code = subprocess.run(["wine", "cmd", "/c", r"C:\nimbrel-once.bat"],
+                                  stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                  timeout=120).returncode
+            out.seek(0)
+            err.seek(0)
+            output, errors = out.read().decode("utf-8"), err.read().decode("utf-8")
+        self.assertEqual(code, 2, errors)
+        self.assertEqual(output, "")
+        self.assertRegex(errors, f"{STAMP}--folder needs the simulator's METAR folder")
+        self.assertIn("leave out the final backslash", errors)
+
+    def test_once_with_help_and_version_prints_plain_text(self):
+        code, out, err = self.once("--version")
+        self.assertEqual((code, out, err), (0, ["Nimbrel " + harness.project_version()], []))
+        code, out, err = self.once("--help")
+        self.assertEqual((code, err), (0, []))
+        self.assertIn("  --once            one update without a window, then end; progress on "
+                      "standard", out)
+
     def test_once_with_a_bad_option_says_why_without_a_window(self):
         # A message box would wait for a click and never let the run end.
         code, out, err = self.once("--interval", "3")

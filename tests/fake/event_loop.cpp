@@ -31,6 +31,21 @@ void EventLoop::WaitForEvent(milliseconds timeout) {
     now_ = queue_.empty() ? until : std::min(until, queue_.begin()->first.first);
 }
 
+void EventLoop::WatchForExit(std::unique_ptr<StartedProgram> program,
+                             std::function<void()> onExit) {
+    const StartedProgram* key = program.get();
+    watches_.emplace(key, std::pair{std::move(program), std::move(onExit)});
+}
+
+void EventLoop::EndProgram(const StartedProgram& program) {
+    const auto watch = watches_.find(&program);
+    if (watch == watches_.end()) {
+        return;
+    }
+    Post(milliseconds(0), std::move(watch->second.second));
+    watches_.erase(watch);
+}
+
 void EventLoop::RunFor(milliseconds duration) {
     const milliseconds end = now_ + duration;
     while (!PumpPending()) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <utility>
 
 #include "app/ui_ports.h"
@@ -25,6 +26,11 @@ class EventLoop : public MessagePump, public Clock {
 
     bool PumpPending() override;
     void WaitForEvent(milliseconds timeout) override;
+    void WatchForExit(std::unique_ptr<StartedProgram> program,
+                      std::function<void()> onExit) override;
+    // Ends a watched program: its end is delivered by the next pump.
+    void EndProgram(const StartedProgram& program);
+    std::size_t WatchedPrograms() const { return watches_.size(); }
     milliseconds Now() const override { return now_; }
     std::chrono::system_clock::time_point UtcNow() const override { return utcAtStart_ + now_; }
 
@@ -43,6 +49,9 @@ class EventLoop : public MessagePump, public Clock {
     std::uint64_t nextSequence_ = 0;
     bool closing_ = false;
     int waits_ = 0;
+    std::map<const StartedProgram*,
+             std::pair<std::unique_ptr<StartedProgram>, std::function<void()>>>
+        watches_;
 };
 
 }  // namespace nimbrel::fake

@@ -61,9 +61,17 @@ class FakeForm : public Form {
     float Width() const override { return width_; }
     void SetTop(float twips) override { top = twips; }
     void SetLeft(float twips) override { left = twips; }
+    void Close() override {
+        ++closeRequests;
+        if (onClose) {
+            onClose();
+        }
+    }
 
     float top = -1;
     float left = -1;
+    int closeRequests = 0;
+    std::function<void()> onClose;
 
   private:
     float width_;

@@ -4,17 +4,22 @@ namespace nimbrel::fake {
 
 FakePlatform::FakePlatform(NoaaServer noaa, FrmNimbrelSettings settings)
     : frm(FrmNimbrelControls{form, lblStatus, text1, timer1, timer2, http1, http2, http3},
-          FrmNimbrelServices{loop, loop, screen, windows, registry, messageBox, reportFiles,
-                             launcher, std::move(noaa)},
+          FrmNimbrelServices{loop, loop, screen, windows, registry, environment, messageBox,
+                             reportFiles, launcher, std::move(noaa)},
           std::move(settings)) {
     // The box as start-up fills it for an installed simulator.
     text1.text = "C:\\Fly!\\METAR\\";
+    form.onClose = [this] { loop.Close(); };
     timer1.SetHandler([this] { frm.Timer1_Timer(); });
     timer2.SetHandler([this] { frm.Timer2_Timer(); });
 }
 
 void FakePlatform::ClickGetMetarAfter(milliseconds delay) {
     loop.Post(delay, [this] { frm.Command1_Click(); });
+}
+
+void FakePlatform::EndProgramAfter(milliseconds delay) {
+    loop.Post(delay, [this] { loop.EndProgram(*launcher.started.back().process); });
 }
 
 }  // namespace nimbrel::fake

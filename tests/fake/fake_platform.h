@@ -29,6 +29,7 @@ class FakePlatform {
     FakeScreen screen{12000, 9000};
     FakeModalWindows windows{loop};
     FakeRegistry registry;
+    FakeEnvironment environment;
     FakeMessageBox messageBox;
     FakeReportFiles reportFiles{loop};
     FakeLauncher launcher;
@@ -36,6 +37,8 @@ class FakePlatform {
 
     // Lets the test click a button at a given moment, as the user would through the loop.
     void ClickGetMetarAfter(milliseconds delay);
+    // Ends the program started last, as its user would, `delay` from now.
+    void EndProgramAfter(milliseconds delay);
 };
 
 }  // namespace nimbrel::fake

@@ -133,14 +133,29 @@ void FakeReportFiles::Touch(const std::string& path, const std::string& bytes) {
     lastWrite_[path] = ++writeClock_;
 }
 
-std::optional<std::string> FakeLauncher::Start(const std::string& program,
-                                               const std::string& workingFolder,
-                                               WindowState state) {
+ProgramStart FakeLauncher::Start(const std::string& program, const std::string& workingFolder,
+                                 WindowState state) {
     if (!existing.contains(program)) {
-        return "The system cannot find the file specified.";
+        return {nullptr, "The system cannot find the file specified."};
     }
-    started.push_back({program, workingFolder, state});
-    return std::nullopt;
+    auto process = std::make_unique<StartedProgram>();
+    started.push_back({program, workingFolder, state, process.get()});
+    if (onStart) {
+        onStart();
+    }
+    return {std::move(process)};
+}
+
+std::string FakeEnvironment::Expand(const std::string& text) const {
+    std::string expanded = text;
+    for (const auto& [name, value] : variables) {
+        const std::string reference = "%" + name + "%";
+        for (auto at = expanded.find(reference); at != std::string::npos;
+             at = expanded.find(reference, at + value.size())) {
+            expanded.replace(at, reference.size(), value);
+        }
+    }
+    return expanded;
 }
 
 }  // namespace nimbrel::fake

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -10,6 +11,7 @@
 
 #include "app/ui_ports.h"
 #include "retrieval/report_files.h"
+#include "util/environment.h"
 #include "util/message_box.h"
 #include "util/process_launcher.h"
 #include "util/registry.h"
@@ -105,13 +107,23 @@ class FakeLauncher : public ProcessLauncher {
         std::string program;
         std::string workingFolder;
         WindowState state;
+        const StartedProgram* process;  // for EventLoop::EndProgram while it is watched
     };
 
-    std::optional<std::string> Start(const std::string& program, const std::string& workingFolder,
-                                     WindowState state) override;
+    ProgramStart Start(const std::string& program, const std::string& workingFolder,
+                       WindowState state) override;
 
     std::vector<Started> started;
     std::set<std::string> existing;  // programs that can be started
+    std::function<void()> onStart;   // runs at each start, before it returns
+};
+
+// Expands %NAME% for the variables set here; others stay, as on Windows.
+class FakeEnvironment : public Environment {
+  public:
+    std::string Expand(const std::string& text) const override;
+
+    std::map<std::string, std::string> variables;
 };
 
 // Records what the program asks the shell to open; nothing opens.

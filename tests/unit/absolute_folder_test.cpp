@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "util/absolute_folder.h"
@@ -33,6 +35,28 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"\\\\./C:\\x", false}, FolderCase{"\\\\?/C:\\x", false},
         FolderCase{"\\\\server\\/x", false}, FolderCase{"\\\\/server\\x", false},
         FolderCase{"\\\\server/share\\x", true}, FolderCase{"C:\\Fly!\0\\METAR\\"sv, false}));
+
+struct WholeFolderCase {
+    std::string_view text;
+    std::optional<std::string> folder;
+};
+
+class FolderAsUsed : public ::testing::TestWithParam<WholeFolderCase> {};
+
+TEST_P(FolderAsUsed, HasBackslashesOnlyAndOneAtTheEnd) {
+    EXPECT_EQ(WholeFolder(GetParam().text), GetParam().folder) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FolderAsUsed,
+    ::testing::Values(WholeFolderCase{"C:\\Fly!\\METAR\\", "C:\\Fly!\\METAR\\"},
+                      WholeFolderCase{"C:\\Fly!\\METAR", "C:\\Fly!\\METAR\\"},
+                      WholeFolderCase{"C:/Fly!/METAR", "C:\\Fly!\\METAR\\"},
+                      WholeFolderCase{"C:/Fly!\\METAR/", "C:\\Fly!\\METAR\\"},
+                      WholeFolderCase{"//server/share/METAR", "\\\\server\\share\\METAR\\"},
+                      WholeFolderCase{"//?/C:/x", std::nullopt},
+                      WholeFolderCase{"/METAR/", std::nullopt},
+                      WholeFolderCase{"C:METAR", std::nullopt}));
 
 }  // namespace
 }  // namespace nimbrel

@@ -106,9 +106,58 @@ INSTANTIATE_TEST_SUITE_P(
                      15,
                      false},
         AcceptedCase{{"--folder", "\\\\pc\\fly\\METAR"}, "\\\\pc\\fly\\METAR\\", 15, false},
+        AcceptedCase{{"--folder", "C:/Fly!/METAR"}, "C:\\Fly!\\METAR\\", 15, false},
         AcceptedCase{{"--interval", "5", "--interval", "60"}, std::nullopt, 60, false},
         AcceptedCase{{"--interval", "010"}, std::nullopt, 10, false},
         AcceptedCase{{"--update-now", "--once"}, std::nullopt, 15, true}));
+
+TEST(LaunchOption, StartsFlyAfterTheFirstUpdateWithAnyOptionButOnce) {
+    const CommandLine line =
+        ParseCommandLine({"--launch", "--minimized", "--interval", "10", "--folder", "D:\\M"});
+    EXPECT_EQ(line.error, "");
+    EXPECT_TRUE(line.launch && line.minimized);
+    EXPECT_FALSE(ParseCommandLine({}).launch || ParseCommandLine({}).minimized);
+    for (const auto& arguments :
+         std::vector<std::vector<std::string>>{{"--launch", "--once"},
+                                               {"--once", "--launch"},
+                                               {"--once", "--minimized", "--launch"}}) {
+        const CommandLine conflict = ParseCommandLine(arguments);
+        EXPECT_TRUE(conflict.once);
+        EXPECT_NE(conflict.error.find("--launch"), std::string::npos) << arguments[0];
+    }
+}
+
+struct RawLineCase {
+    std::string rawLine;
+    bool once;
+};
+
+class RawCommandLine : public ::testing::TestWithParam<RawLineCase> {};
+
+// However the words split into arguments, --once standing as a word keeps the run windowless.
+TEST_P(RawCommandLine, FindsOnceAsAWordOfItsOwn) {
+    EXPECT_EQ(ParseCommandLine({}, GetParam().rawLine).once, GetParam().once) << GetParam().rawLine;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RawCommandLine,
+    ::testing::Values(RawLineCase{R"(nimbrel.exe --folder "C:\Fly!\METAR\" --once)", true},
+                      RawLineCase{R"("C:\Program Files\Nimbrel\nimbrel.exe" --once)", true},
+                      RawLineCase{"nimbrel.exe\t--once\t--folder D:\\M", true},
+                      RawLineCase{R"(nimbrel.exe "--once")", true}, RawLineCase{"--once", true},
+                      RawLineCase{R"(nimbrel.exe --folder "C:\Fly!\METAR\" --update-now)", false},
+                      RawLineCase{"nimbrel.exe --onces", false},
+                      RawLineCase{"nimbrel.exe x--once", false},
+                      RawLineCase{R"(nimbrel.exe --folder C:\--once\METAR)", false},
+                      RawLineCase{"nimbrel.exe ---once", false}, RawLineCase{"", false}));
+
+TEST(RawCommandLine, ASwallowedOnceEndsWithTheAdviceInsteadOfAWindow) {
+    // What Windows makes of `--folder "C:\Fly!\METAR\" --once`.
+    const CommandLine line = ParseCommandLine({"--folder", "C:\\Fly!\\METAR\" --once"},
+                                              R"(nimbrel.exe --folder "C:\Fly!\METAR\" --once)");
+    EXPECT_TRUE(line.once);
+    EXPECT_NE(line.error.find("leave out the final backslash"), std::string::npos) << line.error;
+}
 
 TEST(OnceOption, IsFoundBeforeAnyErrorOnTheLine) {
     EXPECT_TRUE(ParseCommandLine({"--bogus", "--once"}).once);

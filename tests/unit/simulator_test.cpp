@@ -10,24 +10,31 @@ using fake::kLocalMachine;
 
 constexpr const char* kKey = "SOFTWARE\\Terminal Reality\\Fly!";
 
+constexpr std::int32_t kString = 1;
+constexpr std::int32_t kExpandableString = 2;
+
 struct LaunchCase {
     std::string stored;  // the value's bytes
     std::string program;
     std::string folder;
+    std::int32_t type = kString;
 };
 
 class SimulatorLaunch : public ::testing::TestWithParam<LaunchCase> {
   protected:
     fake::FakeRegistry registry;
     fake::FakeMessageBox messageBox;
+    fake::FakeEnvironment environment;
     fake::FakeLauncher launcher;
+    SimulatorPlaces places{registry, messageBox, environment};
 };
 
 TEST_P(SimulatorLaunch, StartsTheProgramMaximisedInItsFolder) {
     const LaunchCase& c = GetParam();
-    registry.SetRaw(kLocalMachine, kKey, "TargetDir", {1, c.stored});
+    registry.SetRaw(kLocalMachine, kKey, "TargetDir", {c.type, c.stored});
+    environment.variables = {{"ProgramFiles", "C:\\Program Files"}};
     launcher.existing.insert(c.program);
-    LaunchSimulator(registry, messageBox, launcher);
+    LaunchSimulator(places, launcher);
     ASSERT_EQ(launcher.started.size(), 1u)
         << (messageBox.shown.empty() ? "" : messageBox.shown[0].text);
     EXPECT_EQ(launcher.started[0].program, c.program);
@@ -49,13 +56,18 @@ INSTANTIATE_TEST_SUITE_P(
                       LaunchCase{"C:\\Fly!" + kNul + "C:\\Old" + kNul, "C:\\Fly!\\fly.exe",
                                  "C:\\Fly!"},
                       LaunchCase{"C:\\Program Files\\Fly!" + kNul,
-                                 "C:\\Program Files\\Fly!\\fly.exe", "C:\\Program Files\\Fly!"}));
+                                 "C:\\Program Files\\Fly!\\fly.exe", "C:\\Program Files\\Fly!"},
+                      // As Windows takes them: expanded when stored so, and with slashes.
+                      LaunchCase{"%ProgramFiles%\\Fly!" + kNul, "C:\\Program Files\\Fly!\\fly.exe",
+                                 "C:\\Program Files\\Fly!", kExpandableString},
+                      LaunchCase{"%ProgramFiles%\\Fly!" + kNul, "%ProgramFiles%\\Fly!\\fly.exe",
+                                 "%ProgramFiles%\\Fly!"},
+                      LaunchCase{"C:/Fly!/" + kNul, "C:\\Fly!\\fly.exe", "C:\\Fly!\\"}));
 
-TEST(SimulatorLaunchFailure, AMissingValueSaysWhatIsMissing) {
-    fake::FakeRegistry registry;
-    fake::FakeMessageBox messageBox;
-    fake::FakeLauncher launcher;
-    LaunchSimulator(registry, messageBox, launcher);
+using SimulatorLaunchFailure = SimulatorLaunch;
+
+TEST_F(SimulatorLaunchFailure, AMissingValueSaysWhatIsMissing) {
+    EXPECT_EQ(LaunchSimulator(places, launcher), nullptr);
     EXPECT_TRUE(launcher.started.empty());
     ASSERT_EQ(messageBox.shown.size(), 1u);
     EXPECT_NE(messageBox.shown[0].text.find("TargetDir"), std::string::npos);
@@ -63,28 +75,24 @@ TEST(SimulatorLaunchFailure, AMissingValueSaysWhatIsMissing) {
     EXPECT_EQ(messageBox.shown[0].icon, MessageBoxIcon::Critical);
 }
 
-TEST(SimulatorLaunchFailure, AProgramThatCannotStartIsNamedWithTheReason) {
-    fake::FakeRegistry registry;
-    fake::FakeMessageBox messageBox;
-    fake::FakeLauncher launcher;
+TEST_F(SimulatorLaunchFailure, AProgramThatCannotStartIsNamedWithTheReason) {
     registry.SetString(kLocalMachine, kKey, "TargetDir", "D:\\Games\\Fly!");
-    LaunchSimulator(registry, messageBox, launcher);
+    EXPECT_EQ(LaunchSimulator(places, launcher), nullptr);
     EXPECT_TRUE(launcher.started.empty());
     ASSERT_EQ(messageBox.shown.size(), 1u);
     EXPECT_NE(messageBox.shown[0].text.find("D:\\Games\\Fly!\\fly.exe"), std::string::npos);
     EXPECT_NE(messageBox.shown[0].text.find("cannot find the file"), std::string::npos);
 }
 
-TEST(SimulatorFolder, IsReadAfreshEachTime) {
-    fake::FakeRegistry registry;
-    fake::FakeMessageBox messageBox;
-    fake::FakeLauncher launcher;
+using SimulatorFolder = SimulatorLaunch;
+
+TEST_F(SimulatorFolder, IsReadAfreshEachTime) {
     registry.SetString(kLocalMachine, kKey, "TargetDir", "C:\\A");
     launcher.existing = {"C:\\A\\fly.exe", "C:\\B\\fly.exe"};
-    LaunchSimulator(registry, messageBox, launcher);
+    LaunchSimulator(places, launcher);
     registry.SetString(kLocalMachine, kKey, "TargetDir", "C:\\B");
-    LaunchSimulator(registry, messageBox, launcher);
-    LaunchSimulator(registry, messageBox, launcher);
+    LaunchSimulator(places, launcher);
+    LaunchSimulator(places, launcher);
     ASSERT_EQ(launcher.started.size(), 3u);
     EXPECT_EQ(launcher.started[0].program, "C:\\A\\fly.exe");
     EXPECT_EQ(launcher.started[2].program, "C:\\B\\fly.exe");

@@ -68,6 +68,15 @@ TEST(GivenFolder, IsShownInTheBoxAndWrittenToWithoutTheRegistry) {
     EXPECT_EQ(p.registry.openKeys, 0);
 }
 
+TEST(FolderBox, TakesSlashesAsWindowsDoes) {
+    Platform p(Settings(std::nullopt, 15, false));
+    p.frm.Form_Load();
+    p.text1.text = "D:/Weather/METAR";
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.reportFiles.files["D:\\Weather\\METAR\\CurrentMETAR.txt"], kCurrent);
+    EXPECT_EQ(p.reportFiles.files["D:\\Weather\\METAR\\PreviousMETAR.txt"], kPrevious);
+}
+
 TEST(Interval, EveryCountdownTextFollowsIt) {
     Platform p(Settings(std::nullopt, 5, false));
     p.frm.Form_Load();
@@ -193,6 +202,21 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"OldData", "2026/12/07 09:51\nKJFK 070951Z\n", 3,
                  "NOAA's newest report is 5 hours old (15Z)"}),
     [](const auto& info) { return std::string(info.param.name); });
+TEST_F(Once, WithoutAFolderNamesTheOptionThatGivesOne) {
+    p.registry = {};
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(Texts(failures).back(),
+              "No METAR folder: name the simulator's METAR folder with --folder");
+    EXPECT_TRUE(p.server.requests.empty());
+}
+
+TEST_F(Once, HelpAndVersionArePlainText) {
+    log.Print("Nimbrel 1.00");
+    log.Print("Options:\n\n  --once");
+    EXPECT_EQ(progress.lines,
+              (std::vector<std::string>{"Nimbrel 1.00", "Options:", "", "  --once"}));
+    EXPECT_TRUE(failures.lines.empty());
+}
 
 TEST_F(Once, AMessageBoxBecomesLinesOnItsStream) {
     log.Show("5>  Access is denied.\nSecond line", "GenUtils/kvoGetRegEntry",

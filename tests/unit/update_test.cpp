@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "app/held_file_retry.h"
+#include "retrieval/denied_swap.h"
 #include "retrieval/zulu_cycle.h"
 #include "tests/unit/update_fixture.h"
 
@@ -374,6 +375,45 @@ INSTANTIATE_TEST_SUITE_P(OtherThanHeld, WriteFailure,
                                            ReportWriteFailureKind::NoFolder,
                                            ReportWriteFailureKind::DiskFull,
                                            ReportWriteFailureKind::Other));
+
+// --- A swap that Windows refused with "access denied" --------------------------------------
+
+struct DeniedSwap {
+    const char* name;
+    DeleteAccessProbe probe;  // what opening the report for deletion said
+    bool held;                // tried again for the retry window; otherwise told at once
+};
+
+class RefusedSwap : public Update, public ::testing::WithParamInterface<DeniedSwap> {};
+
+TEST_P(RefusedSwap, IsRetriedOnlyWhenTheFileIsHeld) {
+    p.reportFiles.failures[CurrentReport()] = {KindOfDeniedSwap(GetParam().probe),
+                                               "Access is denied."};
+    p.frm.Command1_Click();
+    const auto swaps = SwapsOf(CurrentReport());
+    EXPECT_EQ(p.reportFiles.files[CurrentReport()], "old current");
+    EXPECT_EQ(p.reportFiles.files[PreviousReport()], kPrevious);
+    EXPECT_EQ(p.lblStatus.colour, kRed);
+    if (GetParam().held) {
+        EXPECT_EQ(swaps.back().at - swaps.front().at, kHeldFileRetryWindow);
+        EXPECT_EQ(p.frm.StatusText,
+                  "Could not write " + CurrentReport() + ": another program has the file open");
+    } else {
+        EXPECT_EQ(swaps.size(), 1u);
+        EXPECT_EQ(p.frm.StatusText,
+                  "Windows does not let Nimbrel replace C:\\Fly!\\METAR\\CurrentMETAR.txt. Give "
+                  "your user write access to that folder, or run Nimbrel as administrator once");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Probes, RefusedSwap,
+    ::testing::Values(DeniedSwap{"held", DeleteAccessProbe::SharingViolation, true},
+                      DeniedSwap{"passing", DeleteAccessProbe::Opened, true},
+                      DeniedSwap{"no_permission", DeleteAccessProbe::AccessDenied, false},
+                      DeniedSwap{"delete_pending", DeleteAccessProbe::DeletePending, true},
+                      DeniedSwap{"probe_failed", DeleteAccessProbe::OtherFailure, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Update, AClickWhileAHeldReportWaitsRunsANestedUpdateWhoseWriteIsNeverUndone) {
     const std::string nested = "2026/12/07 14:10\nKJFK 071410Z 31012KT 10SM FEW250 02/M09\n\n";

@@ -78,6 +78,7 @@ TEST(NewerWindowsFunctions, FindsWhatThisWindowsHas) {
     EXPECT_TRUE(table.AdjustWindowRectExForDpi);
     EXPECT_TRUE(table.SetProcessDpiAwarenessContext);
     EXPECT_TRUE(table.GetSystemTimePreciseAsFileTime);
+    EXPECT_TRUE(table.RtlGetLastNtStatus);
 }
 
 }  // namespace

@@ -299,6 +299,7 @@ std::string WindowJson(HWND window) {
         .Bool("dlgframe", (style & WS_CAPTION) == WS_DLGFRAME)
         .Bool("popup", style & WS_POPUP)
         .Bool("zoomed", IsZoomed(window))
+        .Bool("iconic", IsIconic(window))
         .Bool("controlparent", exStyle & WS_EX_CONTROLPARENT)
         .Str();
 }
