@@ -243,7 +243,7 @@ def line(label, text):
 
 
 def runs_text(values, unit):
-    return ", ".join(f"{value:.0f}" for value in values) + f" {unit}"
+    return ", ".join(f"{value:.0f}" for value in values) + (f" {unit}" if unit else "")
 
 
 def report(arguments, bench):

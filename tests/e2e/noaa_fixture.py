@@ -70,6 +70,22 @@ def metar_page(cycle):
             "</body></html>\n").encode("ascii")
 
 
+def classic_update_files(size):
+    """The classic layout's page naming 14Z, and the 14Z and 13Z cycle files of `size` bytes."""
+    return {PAGE: metar_page("14Z"),
+            CLASSIC_CYCLES + "14Z.TXT": cycle_file(size, 14, seed=1),
+            CLASSIC_CYCLES + "13Z.TXT": cycle_file(size, 13, seed=2)}
+
+
+def standin_for_class(test_class, served):
+    """A stand-in serving `served` ({URL path: bytes}) until the tests of `test_class` end."""
+    standin = Standin()
+    test_class.addClassCleanup(standin.stop)
+    for path, data in served.items():
+        standin.put(path, data)
+    return standin
+
+
 class Standin:
     """noaa_standin.py serving a temporary folder on 127.0.0.1, its clock at `clock`; stop() ends
     it."""

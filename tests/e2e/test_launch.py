@@ -167,13 +167,8 @@ class LaunchWithWeather(harness.ProgramTest):
 
     @classmethod
     def setUpClass(cls):
-        cls.served = {fixture.PAGE: fixture.metar_page("14Z"),
-                      cls.CURRENT: fixture.cycle_file(200_000, 14, seed=1),
-                      cls.PREVIOUS: fixture.cycle_file(200_000, 13, seed=2)}
-        cls.standin = fixture.Standin()
-        cls.addClassCleanup(cls.standin.stop)
-        for path, data in cls.served.items():
-            cls.standin.put(path, data)
+        cls.served = fixture.classic_update_files(200_000)
+        cls.standin = fixture.standin_for_class(cls, cls.served)
 
     def setUp(self):
         super().setUp()

@@ -20,13 +20,8 @@ STAMP = r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ "
 class Unattended(harness.ProgramTest):
     @classmethod
     def setUpClass(cls):
-        cls.served = {PAGE: fixture.metar_page("14Z"),
-                      CURRENT: fixture.cycle_file(200_000, 14, seed=1),
-                      PREVIOUS: fixture.cycle_file(200_000, 13, seed=2)}
-        cls.standin = fixture.Standin()
-        cls.addClassCleanup(cls.standin.stop)
-        for path, data in cls.served.items():
-            cls.standin.put(path, data)
+        cls.served = fixture.classic_update_files(200_000)
+        cls.standin = fixture.standin_for_class(cls, cls.served)
 
     def setUp(self):
         super().setUp()

@@ -23,9 +23,7 @@ EARLIER = fixture.earlier_reports()
 
 def served_files():
     """The page and the two cycle files the stand-in serves unless a test says otherwise."""
-    return {PAGE: fixture.metar_page("14Z"),
-            CURRENT: fixture.cycle_file(CYCLE_SIZE, 14, seed=1),
-            PREVIOUS: fixture.cycle_file(CYCLE_SIZE, 13, seed=2)}
+    return fixture.classic_update_files(CYCLE_SIZE)
 
 
 class ClassicLayoutUpdate(fixture.UpdateChecks, unittest.TestCase):
