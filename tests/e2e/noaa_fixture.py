@@ -12,6 +12,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 import harness
 
@@ -322,6 +323,14 @@ class UpdateChecks:
                                click_first=True)
         self.assertTrue(watched["reached"], steps(watched["samples"]))
         return watched["samples"][-1]["text"]
+
+    def wait_for_report(self, name, data):
+        """The other transfer of a failed update still writes its report; this waits for it."""
+        deadline = time.monotonic() + UPDATE_TIMEOUT_MS / 1000
+        while self.reports.read(name) != data:
+            if time.monotonic() > deadline:
+                self.fail(f"{name} was not written")
+            time.sleep(0.05)
 
     def status_tooltip(self):
         """The text of the status line's tooltip, read while the mouse rests on the line."""

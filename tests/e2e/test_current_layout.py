@@ -133,6 +133,7 @@ class CurrentLayoutUpdate(fixture.UpdateChecks, unittest.TestCase):
         page = len(b"<html><body>200</body></html>\n")
         self.assertEqual(shown, f"The server sent no reports for 14Z (an HTML page of {page} "
                          f"bytes) [{self.standin.origin} (current layout)]")
+        self.wait_for_report(fixture.PREVIOUS_REPORT, self.served[cycle_path(13)])
         self.assertReports(fixture.earlier_reports()[fixture.CURRENT_REPORT],
                            self.served[cycle_path(13)])
 

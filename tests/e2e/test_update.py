@@ -34,14 +34,6 @@ class ClassicLayoutUpdate(fixture.UpdateChecks, unittest.TestCase):
         cls.served = served_files()
         cls.start_with(cls.served, "--layout", "classic")
 
-    def wait_for_report(self, name, data):
-        """The other transfer of a failed update still writes its report; this waits for it."""
-        deadline = time.monotonic() + fixture.UPDATE_TIMEOUT_MS / 1000
-        while self.reports.read(name) != data:
-            if time.monotonic() > deadline:
-                self.fail(f"{name} was not written")
-            time.sleep(0.05)
-
     def hold_report(self, name, seconds):
         """Holds a report open as the simulator does while it reads it, from now for `seconds`;
         the test ends only after the reader has let go."""
