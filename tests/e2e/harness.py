@@ -244,8 +244,16 @@ class Session(WinePrefix):
                  if line.startswith("{")]
         if result.returncode != 0:
             said = lines[-1] if lines else f"{result.stdout!r} {result.stderr[-2000:]!r}"
-            raise DriverError(f"driver {arguments} ended with {result.returncode}: {said}")
+            raise DriverError(f"driver {arguments} ended with {result.returncode}: {said}; "
+                              f"{self.program_state()}")
         return lines
+
+    def program_state(self):
+        """Whether the nimbrel.exe this session started still runs, for a failure's message."""
+        if not self.process:
+            return "no nimbrel.exe started"
+        code = self.process.poll()
+        return "nimbrel.exe runs" if code is None else f"nimbrel.exe ended with {code}"
 
     def screenshot(self, name, bounds=None):
         """The whole display, or the part `bounds` ([left, top, width, height]) covers."""

@@ -140,6 +140,12 @@ std::string ControlName(int id) {
     return std::to_string(id);
 }
 
+DWORD ProcessOf(HWND window) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    return process;
+}
+
 // Every top-level window of a class, with the process that owns it.
 struct ClassWindow {
     HWND window;
@@ -150,9 +156,7 @@ std::vector<ClassWindow> WindowsOfClass(const wchar_t* className) {
     std::vector<ClassWindow> found;
     for (HWND window = FindWindowExW(nullptr, nullptr, className, nullptr); window;
          window = FindWindowExW(nullptr, window, className, nullptr)) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        found.push_back({window, process});
+        found.push_back({window, ProcessOf(window)});
     }
     return found;
 }
@@ -327,6 +331,65 @@ std::string ControlsJson(HWND window) {
     return Json().Add("controls", list + "]").Str();
 }
 
+BOOL CALLBACK AddIfVisible(HWND candidate, LPARAM found) {
+    if (IsWindowVisible(candidate)) {
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(candidate);
+    }
+    return TRUE;
+}
+
+// The visible top-level windows. They are listed first and read after, as nothing may throw
+// through EnumWindows; one may go in between.
+std::vector<HWND> VisibleTopLevelWindows() {
+    std::vector<HWND> found;
+    EnumWindows(AddIfVisible, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// The visible top-level windows of the process that owns `window`, such as message boxes.
+std::string ProcessWindowsJson(HWND window) {
+    const DWORD process = ProcessOf(window);
+    std::string list = "[";
+    for (const HWND each : VisibleTopLevelWindows()) {
+        if (ProcessOf(each) != process) {
+            continue;
+        }
+        std::string title;
+        try {
+            title = ReadText(each);
+        } catch (const Failure&) {
+            if (!IsWindow(each)) {
+                continue;  // closed since it was listed
+            }
+            throw;
+        }
+        if (list.size() > 1) {
+            list += ',';
+        }
+        list += Json().Text("title", title).Text("class", WideToUtf8(ClassOf(each))).Str();
+    }
+    return Json().Add("windows", list + "]").Str();
+}
+
+// What a user would see: every visible top-level window, with its title, class and process.
+// Titles are read without a message, so a hung program cannot hold this up.
+std::string ScreenJson() {
+    std::string list = "[";
+    for (const HWND each : VisibleTopLevelWindows()) {
+        wchar_t title[256] = {};
+        GetWindowTextW(each, title, 256);
+        if (list.size() > 1) {
+            list += ',';
+        }
+        list += Json()
+                    .Text("title", WideToUtf8(title))
+                    .Text("class", WideToUtf8(ClassOf(each)))
+                    .Number("process", ProcessOf(each))
+                    .Str();
+    }
+    return list + "]";
+}
+
 std::string WaitFor(const std::string& selector, const std::string& state, int timeoutMs) {
     const auto start = std::chrono::steady_clock::now();
     const auto deadline = start + std::chrono::milliseconds(timeoutMs);
@@ -343,7 +406,7 @@ std::string WaitFor(const std::string& selector, const std::string& state, int t
         }
         if (now >= deadline) {
             throw Failure(selector + " not " + state + " within " + std::to_string(timeoutMs) +
-                          " ms");
+                          " ms; " + NimbrelWindowsJson() + "; on screen: " + ScreenJson());
         }
         std::this_thread::sleep_for(kPollInterval);
     }
@@ -449,35 +512,6 @@ std::string PressMouse(HWND control) {
     return Json().Bool("ok", true).Str();
 }
 
-struct ProcessWindowSearch {
-    DWORD process;
-    std::string list;
-};
-
-BOOL CALLBACK AddIfOfProcess(HWND candidate, LPARAM found) {
-    auto& search = *reinterpret_cast<ProcessWindowSearch*>(found);
-    DWORD process = 0;
-    GetWindowThreadProcessId(candidate, &process);
-    if (process == search.process && IsWindowVisible(candidate)) {
-        if (search.list.size() > 1) {
-            search.list += ',';
-        }
-        search.list += Json()
-                           .Text("title", ReadText(candidate))
-                           .Text("class", WideToUtf8(ClassOf(candidate)))
-                           .Str();
-    }
-    return TRUE;
-}
-
-// The visible top-level windows of the process that owns `window`, such as message boxes.
-std::string ProcessWindowsJson(HWND window) {
-    ProcessWindowSearch search{0, "["};
-    GetWindowThreadProcessId(window, &search.process);
-    EnumWindows(AddIfOfProcess, reinterpret_cast<LPARAM>(&search));
-    return Json().Add("windows", search.list + "]").Str();
-}
-
 // The visible tooltip window of the thread that owns `window`, or null.
 HWND VisibleTooltip(HWND window) {
     const DWORD thread = GetWindowThreadProcessId(window, nullptr);
@@ -532,23 +566,36 @@ std::map<std::string, long long> ScreenColours(HWND control) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    std::map<std::string, long long> counts;
+    // A control destroyed since it was found has no area left to copy.
+    if (width <= 0 || height <= 0) {
+        return counts;
+    }
     void* bits = nullptr;
     const HDC screen = GetDC(nullptr);
     const HDC memory = CreateCompatibleDC(screen);
     const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    std::map<std::string, long long> counts;
+    const HGDIOBJ old = bitmap ? SelectObject(memory, bitmap) : nullptr;
+    const bool copied =
+        bits && BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    const DWORD error = copied ? 0 : GetLastError();
     const auto* pixels = static_cast<const std::uint32_t*>(bits);
-    for (int i = 0; i < width * height; ++i) {
+    for (int i = 0; copied && i < width * height; ++i) {
         char rgb[8];
         std::snprintf(rgb, sizeof(rgb), "%06x", pixels[i] & 0xFFFFFFu);
         ++counts[rgb];
     }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
+    if (old) {
+        SelectObject(memory, old);
+    }
+    if (bitmap) {
+        DeleteObject(bitmap);
+    }
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    if (!copied) {
+        throw Failure("copying the screen failed, error " + std::to_string(error));
+    }
     return counts;
 }
 
