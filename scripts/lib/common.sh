@@ -77,6 +77,16 @@ build_windows_tree() {
     cmake --build "$tree" -j "$(nproc)" "$@"
 }
 
+# Runs a command, and every process it starts, with a fixed address-space layout. Wine's loader sits
+# at a fixed address, and randomization puts the Linux heap anywhere in the gigabyte above it. Now
+# and then the heap covers 0x7ffe0000, where Wine must map the shared user data, and the process
+# dies before its first instruction ("failed to map the shared user data: c0000018"): a driver
+# call, or nimbrel.exe itself, fails about once in a few thousand starts. Wine processes start
+# their children themselves, so every one of a session's descends from a command run through this.
+with_fixed_layout() {
+    setarch "$(uname -m)" --addr-no-randomize "$@"
+}
+
 # A fresh Wine prefix and a virtual display of its own, for tests.
 start_wine_session() {
     export WINEPREFIX="$NIMBREL_ROOT/build/wineprefix"
@@ -100,8 +110,8 @@ start_wine_session() {
     export DISPLAY=":$display"
     # The Wine server and its services keep the output they were started with; they must never
     # hold a pipe that a test reads.
-    wineserver -p >"$NIMBREL_LOGS/wineserver.log" 2>&1 </dev/null
-    wineboot -i >"$NIMBREL_LOGS/wineboot.log" 2>&1 </dev/null
+    with_fixed_layout wineserver -p >"$NIMBREL_LOGS/wineserver.log" 2>&1 </dev/null
+    with_fixed_layout wineboot -i >"$NIMBREL_LOGS/wineboot.log" 2>&1 </dev/null
     log "Wine prefix $WINEPREFIX ready on display $DISPLAY"
 }
 
@@ -119,14 +129,17 @@ run_windows_tests() {
     # that the test summary closes the output.
     if (($# == 0)); then
         log "update benchmark, short run (figures only; scripts/bench runs it in full)"
-        /usr/bin/python3 "$NIMBREL_ROOT/bench/update_bench.py" --runs 3 --wait 3 --updates 2 \
+        with_fixed_layout /usr/bin/python3 "$NIMBREL_ROOT/bench/update_bench.py" \
+            --runs 3 --wait 3 --updates 2 \
             "$NIMBREL_ROOT/build/windows/nimbrel.exe" \
             "$NIMBREL_ROOT/build/windows/tests/e2e/nimbrel_driver.exe" ||
             { log "update_bench FAILED"; status=1; }
     fi
     log "Windows tests under Wine"
-    ctest --test-dir "$NIMBREL_ROOT/build/windows" --output-on-failure "$@" || status=1
+    with_fixed_layout ctest --test-dir "$NIMBREL_ROOT/build/windows" --output-on-failure "$@" ||
+        status=1
     log "32-bit Windows tests under Wine"
-    ctest --test-dir "$NIMBREL_ROOT/build/windows32" --output-on-failure "$@" || status=1
+    with_fixed_layout ctest --test-dir "$NIMBREL_ROOT/build/windows32" --output-on-failure "$@" ||
+        status=1
     return "$status"
 }

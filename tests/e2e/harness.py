@@ -48,6 +48,13 @@ def centred(bounds, screen):
             and abs(top - (screen[1] - height) / 2) <= 1)
 
 
+def fixed_layout():
+    """Whether this process, and so every Wine process it starts, has address-space
+    randomization off (ADDR_NO_RANDOMIZE), as scripts/lib/common.sh gives the tests."""
+    with open("/proc/self/personality") as f:
+        return bool(int(f.read(), 16) & 0x0040000)
+
+
 class DriverError(AssertionError):
     """The driver could not do what a test asked, e.g. a window did not appear in time."""
 
@@ -59,6 +66,10 @@ class WinePrefix:
         for name in ("WINEPREFIX", "DISPLAY"):
             if not os.environ.get(name):
                 raise RuntimeError(f"{name} is not set: run the Windows tests through scripts/test")
+        if not fixed_layout():
+            raise RuntimeError("the address-space layout is randomized, and now and then a Wine "
+                               "process dies as it starts: run the Windows tests through "
+                               "scripts/test")
         self.prefix = os.path.realpath(os.environ["WINEPREFIX"])
         self.output = os.path.join(os.path.dirname(self.prefix), "e2e")
         os.makedirs(self.output, exist_ok=True)
