@@ -15,6 +15,20 @@ std::string IsoUtcTime(std::chrono::system_clock::time_point time) {
     return text;
 }
 
+namespace {
+
+template <typename LineHandler>
+void ForEachLine(const std::string& text, LineHandler handle) {
+    std::string::size_type start = 0;
+    for (auto end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+        handle(text.substr(start, end - start));
+        start = end + 1;
+    }
+    handle(text.substr(start));
+}
+
+}  // namespace
+
 void ConsoleLog::OnStatus(Colour colour, const std::string& text) {
     Write(colour == kRed ? failures_ : progress_, text);
 }
@@ -28,28 +42,16 @@ void ConsoleLog::Failure(const std::string& text) {
 }
 
 void ConsoleLog::Print(const std::string& text) {
-    std::string::size_type start = 0;
-    for (auto end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
-        progress_.WriteLine(text.substr(start, end - start));
-        start = end + 1;
-    }
-    progress_.WriteLine(text.substr(start));
+    ForEachLine(text, [this](const std::string& line) { progress_.WriteLine(line); });
 }
 
 void ConsoleLog::Write(LineOutput& output, const std::string& text) {
     // A message box's text may run over several lines; each gets its own time.
-    std::string::size_type start = 0;
-    for (;;) {
-        const auto end = text.find('\n', start);
-        const std::string line = text.substr(start, end - start);
+    ForEachLine(text, [&](const std::string& line) {
         if (!line.empty()) {
             output.WriteLine(IsoUtcTime(clock_.UtcNow()) + " " + line);
         }
-        if (end == std::string::npos) {
-            return;
-        }
-        start = end + 1;
-    }
+    });
 }
 
 }  // namespace nimbrel

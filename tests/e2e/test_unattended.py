@@ -17,6 +17,17 @@ OTHER_FOLDER = "C:\\Weather\\METAR"
 STAMP = r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ "
 
 
+def run_with_output(command, environment=None):
+    """Runs `command`; returns its exit code, output and errors. They go to files: a pipe would
+    stay open as long as any Wine process it reached."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        code = subprocess.run(command, stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                              env=environment, timeout=120).returncode
+        out.seek(0)
+        err.seek(0)
+        return code, out.read().decode("utf-8"), err.read().decode("utf-8")
+
+
 class Unattended(harness.ProgramTest):
     @classmethod
     def setUpClass(cls):
@@ -41,21 +52,14 @@ class Unattended(harness.ProgramTest):
         self.assertWritten(reports)
 
     def once(self, *options, display=True):
-        """Runs nimbrel.exe --once; returns its exit code and its output and error lines. The
-        output goes to files: a pipe would stay open as long as any Wine process it reached."""
+        """Runs nimbrel.exe --once; returns its exit code and its output and error lines."""
         environment = dict(os.environ)
         if not display:
             del environment["DISPLAY"]
-        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            code = subprocess.run(
-                ["wine", self.session.nimbrel, "--once", "--server", self.standin.origin,
-                 "--layout", "classic", *options],
-                stdin=subprocess.DEVNULL, stdout=out, stderr=err, env=environment,
-                timeout=120).returncode
-            out.seek(0)
-            err.seek(0)
-            return code, out.read().decode("utf-8").splitlines(), err.read().decode(
-                "utf-8").splitlines()
+        code, out, err = run_with_output(
+            ["wine", self.session.nimbrel, "--once", "--server", self.standin.origin,
+             "--layout", "classic", *options], environment)
+        return code, out.splitlines(), err.splitlines()
 
     def test_update_now_writes_the_reports_without_a_click(self):
         self.session.start("--server", self.standin.origin, "--layout", "classic",
@@ -106,13 +110,7 @@ class Unattended(harness.ProgramTest):
                     f'{self.standin.origin} --layout classic --folder "{OTHER_FOLDER}\\" --once\n'
                     "@exit /b %ERRORLEVEL%\n")
         self.addCleanup(os.remove, batch)
-        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            code = subprocess.run(["wine", "cmd", "/c", r"C:\nimbrel-once.bat"],
-                                  stdin=subprocess.DEVNULL, stdout=out, stderr=err,
-                                  timeout=120).returncode
-            out.seek(0)
-            err.seek(0)
-            output, errors = out.read().decode("utf-8"), err.read().decode("utf-8")
+        code, output, errors = run_with_output(["wine", "cmd", "/c", r"C:\nimbrel-once.bat"])
         self.assertEqual(code, 2, errors)
         self.assertEqual(output, "")
         self.assertRegex(errors, f"{STAMP}--folder needs the simulator's METAR folder")
