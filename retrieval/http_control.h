@@ -16,6 +16,7 @@ struct HttpResponseInfo {
     std::string etag{};
     bool notModified = false;  // 304: the copy the conditions named is still current; no body
     bool compressed = false;   // the body came gzip-encoded and the chunks are its inflated bytes
+    std::string age{};  // a cache's Age header: how many seconds ago the `date` was true
 };
 
 // Validators of a copy the program already has; empty ones are not sent. With any set, the server
@@ -55,6 +56,7 @@ struct TransferFailure {
     // The system would not let the transfer ask for TLS 1.2, so an old Windows may lack it.
     bool tlsVersionNotOffered = false;
     std::string date{};  // the Date header of a response that came, error responses included
+    std::string age{};   // and its Age header
 };
 
 // Receives the events of one control. Every call comes from the platform's message loop on the

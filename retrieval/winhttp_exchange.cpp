@@ -378,6 +378,7 @@ void Exchange::OnHeaders(HINTERNET request) {
         return;
     }
     info_.date = HeaderText(request, WINHTTP_QUERY_DATE);
+    info_.age = HeaderText(request, WINHTTP_QUERY_AGE);
     info_.lastModified = HeaderText(request, WINHTTP_QUERY_LAST_MODIFIED);
     info_.etag = HeaderText(request, WINHTTP_QUERY_ETAG);
     // Windows' own sign-in, where the proxy takes it, has been tried by now.
@@ -513,6 +514,7 @@ void Exchange::Fail(TransferFailure failure) {
     if (!ended_.exchange(true)) {
         // An error response still tells the server's clock.
         failure.date = info_.date;
+        failure.age = info_.age;
         link_->Inbox().End(std::move(failure));
         link_->Close();
     }

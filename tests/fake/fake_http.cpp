@@ -43,8 +43,8 @@ void FakeHttpControl::Start() {
     server_.conditions.push_back(std::exchange(conditions_, {}));
     const FakeResponse response = server_.Lookup(url_);
     if (NotModified(response, server_.conditions.back())) {
-        PostForThisTransfer(response.delay, [this, date = response.date] {
-            listener_->OnComplete(HttpResponseInfo{.date = date, .notModified = true});
+        PostForThisTransfer(response.delay, [this, date = response.date, age = response.age] {
+            listener_->OnComplete(HttpResponseInfo{.date = date, .notModified = true, .age = age});
         });
         return;
     }
@@ -67,11 +67,12 @@ void FakeHttpControl::Start() {
     if (response.error) {
         TransferFailure failure = *response.error;
         failure.date = response.date;
+        failure.age = response.age;
         PostForThisTransfer(at, [this, failure] { listener_->OnError(failure); });
     } else {
         PostForThisTransfer(at, [this, response] {
-            listener_->OnComplete(
-                {response.date, response.lastModified, response.etag, false, response.compressed});
+            listener_->OnComplete({response.date, response.lastModified, response.etag, false,
+                                   response.compressed, response.age});
         });
     }
 }

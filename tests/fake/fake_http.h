@@ -23,6 +23,7 @@ struct FakeResponse {
     // an If-None-Match.
     bool compressed = false;
     bool notModified = false;  // answers 304 whatever the request names, as a broken server might
+    std::string age{};         // the Age header a cache adds
 };
 
 // Addresses without a route answer with an error, as a server's 404 does.
