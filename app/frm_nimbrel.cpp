@@ -1,5 +1,7 @@
 #include "app/frm_nimbrel.h"
 
+#include "app/update.h"
+
 #include "util/center_form.h"
 #include "util/join_path.h"
 #include "util/simulator.h"
@@ -16,9 +18,7 @@ FrmNimbrel::FrmNimbrel(FrmNimbrelControls controls, FrmNimbrelServices services,
       http2Events_(*this, &FrmNimbrel::CurrentMetar, &FrmNimbrel::HTTP2_DataArrival,
                    &FrmNimbrel::HTTP2_Error, &FrmNimbrel::HTTP2_Complete),
       http3Events_(*this, &FrmNimbrel::PreviousMetar, &FrmNimbrel::HTTP3_DataArrival,
-                   &FrmNimbrel::HTTP3_Error, &FrmNimbrel::HTTP3_Complete),
-      currentReport_{kCurrentReportName, controls_.HTTP2, CurrentMetar},
-      previousReport_{kPreviousReportName, controls_.HTTP3, PreviousMetar} {
+                   &FrmNimbrel::HTTP3_Error, &FrmNimbrel::HTTP3_Complete) {
     controls_.HTTP1.SetListener(http1Events_);
     controls_.HTTP2.SetListener(http2Events_);
     controls_.HTTP3.SetListener(http3Events_);
@@ -67,24 +67,25 @@ int FrmNimbrel::RunOnce(StatusLog& log) {
         ShowFailure(TransferFailureText("The update did not finish within 5 minutes"));
         return kOnceFailed;
     }
-    switch (lastOutcome_) {
-        case UpdateOutcome::Written:
-            // A note (a file kept, the listing missing) replaces the claim that both were written.
-            log.OnStatus(kBlue,
-                         (reason_.empty()
-                              ? "Wrote CurrentMETAR.txt (" + currentReport_.cycle +
-                                    ") and PreviousMETAR.txt (" + previousReport_.cycle + ") in " +
-                                    controls_.Text1.Text()
-                              : "Up to date in " + controls_.Text1.Text() + " (" + reason_ + ")") +
-                             " · " + DataSummary());
-            return kOnceWritten;
-        case UpdateOutcome::OldData:
-            return kOnceOldData;
-        case UpdateOutcome::Failed:
-        case UpdateOutcome::None:
-            break;
+    const int code = lastResult_.ExitCode();
+    if (code == kOnceWritten) {
+        log.OnStatus(kBlue, OnceSummary());
     }
-    return kOnceFailed;
+    return code;
+}
+
+std::string FrmNimbrel::OnceSummary() const {
+    const std::string folder = controls_.Text1.Text();
+    const std::string notes = lastResult_.Notes();
+    std::string text;
+    if (lastResult_.wroteBoth && notes.empty()) {
+        text = "Wrote CurrentMETAR.txt (" + record_.written[0]->cycle +
+               ") and PreviousMETAR.txt (" + record_.written[1]->cycle + ") in " + folder;
+    } else {
+        // A note (a file kept, the listing missing) replaces the claim that both were written.
+        text = "Up to date in " + folder + (notes.empty() ? "" : " (" + notes + ")");
+    }
+    return text + " \xC2\xB7 " + DataSummary();
 }
 
 void FrmNimbrel::SetTimer() {
@@ -101,6 +102,30 @@ void FrmNimbrel::Command3_Click() {
     // The button neither waits for the simulator nor watches it.
     LaunchSimulator({services_.registry, services_.messageBox, services_.environment},
                     services_.launcher);
+}
+
+HttpControl& FrmNimbrel::ControlOf(Transfer transfer) {
+    switch (transfer) {
+        case Transfer::Cycle:
+            return controls_.HTTP1;
+        case Transfer::Current:
+            return controls_.HTTP2;
+        case Transfer::Previous:
+            break;
+    }
+    return controls_.HTTP3;
+}
+
+std::string& FrmNimbrel::BufferOf(Transfer transfer) {
+    switch (transfer) {
+        case Transfer::Cycle:
+            return ZuluPage;
+        case Transfer::Current:
+            return CurrentMetar;
+        case Transfer::Previous:
+            break;
+    }
+    return PreviousMetar;
 }
 
 }  // namespace nimbrel

@@ -1,14 +1,18 @@
 // The main window's logic: its state, start-up, the update and its countdown, the status line.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "app/time_reference.h"
 #include "app/ui_ports.h"
+#include "app/update_result.h"
 #include "app/written_report.h"
 #include "retrieval/http_control.h"
 #include "retrieval/noaa_server.h"
@@ -21,18 +25,8 @@
 
 namespace nimbrel {
 
-inline constexpr Colour kBlue = 0xC00000;
-inline constexpr Colour kPurple = 0x800080;
-inline constexpr Colour kGreen = 0x008000;
-inline constexpr Colour kRed = 0x0000FF;
-
-// How the last update that ran to its end came out, for any front end to report.
-enum class UpdateOutcome {
-    None,     // no update has ended yet
-    Written,  // both reports are up to date
-    OldData,  // both are, but NOAA's newest report is old
-    Failed,   // the status text says why
-};
+class Update;
+enum class Transfer;
 
 // The controls of the main window that the logic drives.
 struct FrmNimbrelControls {
@@ -88,9 +82,9 @@ class FrmNimbrel {
     // the next.
     static constexpr std::chrono::milliseconds kOnceTimeLimit{std::chrono::minutes(5)};
     // Exit codes of a run without a window.
-    static constexpr int kOnceWritten = 0;
-    static constexpr int kOnceFailed = 1;
-    static constexpr int kOnceOldData = 3;  // written, but NOAA's newest report is old
+    static constexpr int kOnceWritten = nimbrel::kOnceWritten;
+    static constexpr int kOnceFailed = nimbrel::kOnceFailed;
+    static constexpr int kOnceOldData = nimbrel::kOnceOldData;
     // With the simulator launched after the first update: how long that update may hold its start,
     // and how soon an end is taken for a launcher's or a crash's rather than the player's.
     static constexpr std::chrono::milliseconds kSimulatorStartLimit{std::chrono::seconds(60)};
@@ -127,16 +121,15 @@ class FrmNimbrel {
 
     // Restarts the countdown and says so.
     void SetTimer();
+    // Starts the transfer that finds the current cycle, for the update under way.
     void GetNOAAList();
+    // Starts the transfers of the cycle's file and of the hour before's, for the update under way.
     void GetNOAAMetar(const std::string& cycle);
-    enum class WriteResult {
-        Written,
-        Superseded,  // an update nested in the wait wrote the file first; these bytes are older
-        Failed,      // the reason is on the status line
-    };
-    // A file that another program holds open is tried again for a while, pumping events
-    // meanwhile.
-    WriteResult StringToFile(std::string text, const std::string& path);
+    // Replaces the report at `path` by `text` when `judge` still says so just before each swap;
+    // `judge` says nullopt while the file on disk cannot be read. A file that another program
+    // holds is tried again for a while, pumping events meanwhile. Returns what became of it.
+    using WriteJudge = std::function<std::optional<Verdict>()>;
+    Verdict StringToFile(std::string text, const std::string& path, const WriteJudge& judge);
 
     // State fields, read and written by the handlers above.
     std::string ZuluPage;
@@ -148,31 +141,18 @@ class FrmNimbrel {
     std::int16_t DotCount = 0;
 
     bool Closing() const { return closing_; }
-    UpdateOutcome LastOutcome() const { return lastOutcome_; }
+    UpdateOutcome LastOutcome() const { return lastResult_.outcome; }
     // The reports' cycles, counts and newest times, and when they were written; empty before the
     // first report is written.
     std::string DataSummary() const;
-    // The status line's tooltip: the whole status text, the reason the last update did not simply
-    // write both reports, and the data summary.
+    // The status line's tooltip: the whole status text, every reason the last update did not
+    // simply write both reports, and the data summary.
     std::string StatusTip() const;
 
   private:
-    enum class WaitOutcome { Done, TimedOut, Closing };
-    // Why an update did not simply write both reports; a higher rank outranks a lower.
-    enum class ReasonRank { None, Note, OldData, Failure };
+    friend class Update;
 
-    // One of the two report files and the transfer that fetches it.
-    struct ReportDownload {
-        const char* fileName;
-        HttpControl& http;
-        std::string& buffer;
-        bool ended = false;
-        std::string cycle{};
-        std::string url{};
-        std::string passedOver{};
-        bool conditional = false;                // the request named the copy written
-        std::optional<WrittenReport> written{};  // kept from one update to the next
-    };
+    enum class WaitOutcome { Done, TimedOut, Closing };
 
     // Routes one control's events to its three handlers, and sizes the buffer its data handler
     // fills once the body's size is known: grown chunk by chunk, a body of megabytes would be
@@ -203,11 +183,25 @@ class FrmNimbrel {
         CompleteHandler complete_;
     };
 
-    template <typename Condition>
-    WaitOutcome PumpUntil(Condition done, std::chrono::milliseconds limit);
+    // What this run has written and learnt, which every update builds on.
+    struct RunRecord {
+        // Of CurrentMETAR.txt and PreviousMETAR.txt, by ReportFile.
+        std::array<std::optional<WrittenReport>, 2> written{};
+        // Successful writes of each report path, so a retry can tell that a nested update's write
+        // has landed.
+        std::map<std::string, int> landedWrites{};
+        std::chrono::system_clock::time_point updatedAt{};  // of the last report written or kept
+        TimeReference reference{};
+    };
+
+    // Delivers events until `done`, for at most `limit`.
+    WaitOutcome PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
     // Delivers events for `pause`; false when the program began closing meanwhile.
     bool PauseFor(std::chrono::milliseconds pause);
-    void RunUpdate();
+    // Waits while `judge` cannot read the file, as long as a held file is waited for; nullopt when
+    // the program began closing.
+    std::optional<Verdict> JudgeWhenReadable(const std::string& path, const WriteJudge& judge,
+                                             std::chrono::milliseconds firstTry);
     // Starts the simulator that waits for the first update, and watches it.
     void StartWatchedSimulator();
     void SimulatorEnded();
@@ -217,29 +211,21 @@ class FrmNimbrel {
     // The status text with the animation's present dots.
     void ShowStatusText();
     void ShowFailure(const std::string& message);
-    void NoteReason(ReasonRank rank, const std::string& text);
-    // The cycle the listing advises, judged by the server's `date`; a listing that cannot be read
-    // leaves the clock's cycle.
-    void TakeListedCycle(std::string_view listing, const std::string& date);
-    std::chrono::system_clock::time_point ServerNow(const std::string& date) const;
+    // Shows how an update came out and keeps it for the tooltip and a run without a window.
+    void EndUpdate(UpdateResult result);
     std::string TransferFailureText(const std::string& message) const;
     std::string TransferFailureText(const TransferFailure& failure) const;
     std::string CountdownText() const;
-    void ReportDownloadError(const std::string& message);
-    // The folder in the box when it names one real place; otherwise says so in red.
-    std::optional<std::string> MetarFolder();
-    void RequestReport(ReportDownload& report, const std::string& cycle);
-    bool StoreReport(ReportDownload& report, const HttpResponseInfo& info);
-    // Whether `bytes` may replace the report at `path`; otherwise says why and keeps the file.
-    bool AcceptBody(ReportDownload& report, const std::string& path, std::string_view bytes,
-                    const ReportTimes& times, std::chrono::system_clock::time_point serverNow);
-    // The newest believable report time in the file at `path`; none when it holds none or cannot
-    // be read.
-    std::optional<std::chrono::system_clock::time_point> NewestOnDisk(
-        const ReportDownload& report, const std::string& path,
-        std::chrono::system_clock::time_point notAfter) const;
-    bool KeepReport(ReportDownload& report, const std::string& path);
-    std::string ReportPath(const ReportDownload& report) const;
+    // The folder in the box when it names one real place.
+    std::optional<std::string> MetarFolder() const;
+    std::string NoFolderText() const;
+    // Now, as the servers of this run tell it.
+    std::chrono::system_clock::time_point ReferenceNow() const;
+    int UpdateDepth() const;
+    // The last line of a run without a window that wrote or kept both reports.
+    std::string OnceSummary() const;
+    HttpControl& ControlOf(Transfer transfer);
+    std::string& BufferOf(Transfer transfer);
 
     FrmNimbrelControls controls_;
     FrmNimbrelServices services_;
@@ -249,29 +235,18 @@ class FrmNimbrel {
     HttpEvents http2Events_;
     HttpEvents http3Events_;
 
-    // How far the transfers of the update under way have got.
-    bool cycleTransferEnded_ = false;
-    std::string passedOverCycle_;
-    ReportDownload currentReport_;
-    ReportDownload previousReport_;
-    bool downloadFailed_ = false;
-    std::string oldDataText_;
-    ReasonRank reasonRank_ = ReasonRank::None;
-    std::string reason_;
-    // Successful writes of each report path in this run, so a retry can tell that a nested
-    // update's write has landed.
-    std::map<std::string, int> landedWrites_;
-    int updateDepth_ = 0;
+    // The update under way, innermost first; each knows the one it is nested in.
+    Update* update_ = nullptr;
+    // Which update started the transfer now on HTTP1, HTTP2 and HTTP3, to hand its events to.
+    std::array<Update*, 3> transferOwners_{};
+    RunRecord record_;
+    UpdateResult lastResult_;
     bool closing_ = false;
     // Set for a run without a window: every wait gives up then, as if the program were closing.
     std::optional<std::chrono::milliseconds> runDeadline_;
     // When the simulator is to start at the latest, while the first update holds its start.
     std::optional<std::chrono::milliseconds> simulatorDue_;
     std::chrono::milliseconds simulatorStartedAt_{};
-
-    UpdateOutcome lastOutcome_ = UpdateOutcome::None;
-    std::chrono::system_clock::time_point updatedAt_{};  // of the last report written or kept
-    std::chrono::system_clock::time_point serverNow_{};  // by the last cycle file's response
 };
 
 }  // namespace nimbrel

@@ -15,15 +15,17 @@ void FrmNimbrel::ShowStatusText() {
 }
 
 std::string FrmNimbrel::DataSummary() const {
-    return SummarizeReports(currentReport_.written, previousReport_.written, updatedAt_,
-                            serverNow_);
+    return SummarizeReports(record_.written[0], record_.written[1], record_.updatedAt,
+                            ReferenceNow());
 }
 
 std::string FrmNimbrel::StatusTip() const {
     std::string tip = StatusText;
-    // The reason outlives the line's text once the countdown replaces it.
-    if (!reason_.empty() && reason_ != StatusText) {
-        tip += "\n" + reason_;
+    // The reasons outlive the line's text once the countdown replaces it.
+    for (const Reason& reason : lastResult_.reasons) {
+        if (reason.text != StatusText) {
+            tip += "\n" + reason.text;
+        }
     }
     const std::string summary = DataSummary();
     return summary.empty() ? tip : tip + "\n" + summary;

@@ -1,102 +1,45 @@
-// One update from start to end, and the minute countdown that repeats it.
+// Starting an update, the waits that pump events, and the minute countdown that repeats it.
+#include <algorithm>
+
 #include "app/failure_text.h"
 #include "app/frm_nimbrel.h"
-
-#include <algorithm>
+#include "app/update.h"
 
 namespace nimbrel {
 
-namespace {
-
-// Undoes the nesting count however the update ends.
-class NestingGuard {
-  public:
-    explicit NestingGuard(int& depth) : depth_(depth) { ++depth_; }
-    ~NestingGuard() { --depth_; }
-    NestingGuard(const NestingGuard&) = delete;
-    NestingGuard& operator=(const NestingGuard&) = delete;
-
-  private:
-    int& depth_;
-};
-
-}  // namespace
-
 void FrmNimbrel::Command1_Click() {
     // Every nested update fetches the same newest files, so clicks beyond the bound add nothing.
-    if (closing_ || updateDepth_ >= kMaxNestedUpdates) {
+    if (closing_ || UpdateDepth() >= kMaxNestedUpdates) {
         return;
     }
-    NestingGuard nesting(updateDepth_);
-    RunUpdate();
+    Update update(*this);
+    update.Run();
 }
 
-void FrmNimbrel::RunUpdate() {
-    controls_.Timer1.SetEnabled(false);
-    reasonRank_ = ReasonRank::None;
-    reason_.clear();
-    if (!MetarFolder()) {
-        lastOutcome_ = UpdateOutcome::Failed;
-        RestartCountdown();
-        return;
+int FrmNimbrel::UpdateDepth() const {
+    int depth = 0;
+    for (const Update* update = update_; update; update = update->Outer()) {
+        ++depth;
     }
-    SetStatus(kPurple, "Getting NOAA Zulu time");
-    GetNOAAList();
+    return depth;
+}
 
-    WaitOutcome outcome =
-        PumpUntil([this] { return !ZuluCycle.empty() || cycleTransferEnded_; }, kCycleWaitLimit);
-    if (outcome == WaitOutcome::Closing) {
-        return;
-    }
-    if (outcome == WaitOutcome::TimedOut && services_.server.layout == ServerLayout::Current) {
-        // A listing that never comes only advises nothing: the clock decides.
-        controls_.HTTP1.Cancel();
-        TakeListedCycle("", "");
-    }
-    if (ZuluCycle.empty()) {
-        // The transfer's own handlers have shown why, unless it never ended.
-        if (outcome == WaitOutcome::TimedOut) {
-            controls_.HTTP1.Cancel();
-            ShowFailure(TransferFailureText("No answer from the server within 90 seconds"));
-        }
-        lastOutcome_ = UpdateOutcome::Failed;
-        RestartCountdown();
-        return;
-    }
-
-    GetNOAAMetar(ZuluCycle);
-    outcome = PumpUntil([this] { return currentReport_.ended && previousReport_.ended; },
-                        kDownloadWaitLimit);
-    if (outcome == WaitOutcome::Closing) {
-        return;
-    }
-    if (outcome == WaitOutcome::TimedOut) {
-        controls_.HTTP2.Cancel();
-        controls_.HTTP3.Cancel();
-        ReportDownloadError(
-            TransferFailureText("The cycle files did not arrive within 10 minutes"));
-    }
-    if (downloadFailed_) {
+void FrmNimbrel::EndUpdate(UpdateResult result) {
+    lastResult_ = std::move(result);
+    if (const std::string* alarm = lastResult_.Alarm()) {
         // The reason stays on the line in red; the next update still comes.
-        lastOutcome_ = UpdateOutcome::Failed;
+        if (StatusText != *alarm) {
+            SetStatus(kRed, *alarm);
+        }
         RestartCountdown();
         return;
     }
-    if (!oldDataText_.empty()) {
-        // The reports are written, since they are the newest there are; the line says how old.
-        SetStatus(kRed, oldDataText_);
-        NoteReason(ReasonRank::OldData, oldDataText_);
-        lastOutcome_ = UpdateOutcome::OldData;
-        RestartCountdown();
-        return;
-    }
-    lastOutcome_ = UpdateOutcome::Written;
     controls_.lblStatus.SetForeColour(kBlue);
     SetTimer();
 }
 
-template <typename Condition>
-FrmNimbrel::WaitOutcome FrmNimbrel::PumpUntil(Condition done, std::chrono::milliseconds limit) {
+FrmNimbrel::WaitOutcome FrmNimbrel::PumpUntil(const std::function<bool()>& done,
+                                              std::chrono::milliseconds limit) {
     const auto deadline = services_.clock.Now() + limit;
     for (;;) {
         if (closing_ || services_.pump.PumpPending()) {
@@ -161,20 +104,6 @@ void FrmNimbrel::SetStatus(Colour colour, std::string text) {
 
 void FrmNimbrel::ShowFailure(const std::string& message) {
     SetStatus(kRed, message);
-    NoteReason(ReasonRank::Failure, message);
-}
-
-void FrmNimbrel::NoteReason(ReasonRank rank, const std::string& text) {
-    if (rank < reasonRank_) {
-        return;
-    }
-    // Notes add up; a failure replaces the one before, as it does on the line.
-    if (rank == ReasonRank::Note && reasonRank_ == ReasonRank::Note) {
-        reason_ += "; " + text;
-    } else {
-        reason_ = text;
-    }
-    reasonRank_ = rank;
 }
 
 std::string FrmNimbrel::TransferFailureText(const std::string& message) const {
@@ -184,6 +113,10 @@ std::string FrmNimbrel::TransferFailureText(const std::string& message) const {
 
 std::string FrmNimbrel::TransferFailureText(const TransferFailure& failure) const {
     return TransferFailureText(DescribeTransferFailure(failure));
+}
+
+std::chrono::system_clock::time_point FrmNimbrel::ReferenceNow() const {
+    return record_.reference.Now(services_.clock.Now(), services_.clock.UtcNow());
 }
 
 }  // namespace nimbrel

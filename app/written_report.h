@@ -2,6 +2,7 @@
 // update can ask the server for the file only if it has changed.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -26,7 +27,9 @@ struct WrittenReport {
     // What it holds, for the summary.
     std::string cycle{};
     ReportTimes times{};
-    std::string passedOver{};  // the cycle the listing passed over in favour of this one
+    std::string passedOver{};  // the cycle passed over in favour of this one, not yet begun
+    // The response's own time: a later response older than it is a cache's copy.
+    std::optional<std::chrono::system_clock::time_point> responseTime{};
 };
 
 // Whether the file at `path` is still the one written from `url`: the same address, the same

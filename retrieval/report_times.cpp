@@ -1,5 +1,8 @@
 #include "retrieval/report_times.h"
 
+#include <algorithm>
+#include <array>
+
 #include "retrieval/text_lines.h"
 #include "retrieval/utc_fields.h"
 
@@ -7,9 +10,11 @@ namespace nimbrel {
 
 namespace {
 
+using TimePoint = std::chrono::system_clock::time_point;
+
 constexpr std::string_view kDateLine = "9999/99/99 99:99";
 
-std::optional<std::chrono::system_clock::time_point> DateLine(std::string_view line) {
+std::optional<TimePoint> DateLine(std::string_view line) {
     if (!line.empty() && line.back() == '\r') {
         line.remove_suffix(1);
     }
@@ -21,21 +26,60 @@ std::optional<std::chrono::system_clock::time_point> DateLine(std::string_view l
                    DecimalValue(line.substr(14, 2)));
 }
 
+// The newest few times seen, newest first.
+class NewestFew {
+  public:
+    void Add(TimePoint time) {
+        if (size_ < times_.size()) {
+            times_[size_++] = time;
+        } else if (time > times_.back()) {
+            times_.back() = time;
+        } else {
+            return;
+        }
+        std::sort(times_.begin(), times_.begin() + static_cast<std::ptrdiff_t>(size_),
+                  std::greater<>());
+    }
+    // The newest time that all of them reach; none until there are enough.
+    std::optional<TimePoint> Agreed() const {
+        return size_ == times_.size() ? std::optional(times_.back()) : std::nullopt;
+    }
+
+    std::size_t CountAfter(TimePoint time) const {
+        return static_cast<std::size_t>(
+            std::count_if(times_.begin(), times_.begin() + static_cast<std::ptrdiff_t>(size_),
+                          [time](TimePoint t) { return t > time; }));
+    }
+
+  private:
+    std::array<TimePoint, kAgreeingReports> times_{};
+    std::size_t size_ = 0;
+};
+
 }  // namespace
 
-ReportTimes ReadReportTimes(std::string_view cycleFile,
-                            std::optional<std::chrono::system_clock::time_point> notAfter) {
+ReportTimes ReadReportTimes(std::string_view cycleFile, std::optional<TimePoint> notAfter) {
     ReportTimes times;
-    ForEachLine(cycleFile, [&times, notAfter](std::string_view line) {
+    std::size_t beyondLimit = 0;
+    NewestFew newestFew;
+    ForEachLine(cycleFile, [&](std::string_view line) {
         if (const auto time = DateLine(line)) {
             ++times.count;
+            newestFew.Add(*time);
             if (notAfter && *time > *notAfter) {
-                ++times.ignored;
+                ++beyondLimit;
             } else if (!times.newest || *time > *times.newest) {
                 times.newest = time;
             }
         }
     });
+    times.ignored = beyondLimit;
+    if (const auto agreed = newestFew.Agreed();
+        agreed && (!times.newest || *agreed > *times.newest)) {
+        times.newest = agreed;
+        // Only the few newest can lie beyond a time that that many reports reach.
+        times.ignored = newestFew.CountAfter(*agreed);
+    }
     return times;
 }
 

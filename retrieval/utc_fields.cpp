@@ -48,6 +48,20 @@ std::string_view MonthAbbreviation(std::chrono::month month) {
     return kMonths[static_cast<unsigned>(month) - 1];
 }
 
+std::chrono::system_clock::time_point ClampedShift(std::chrono::system_clock::time_point time,
+                                                   std::chrono::seconds by) {
+    using Clock = std::chrono::system_clock;
+    const auto headroom = SecondsBetween(time, Clock::time_point::max());
+    const auto legroom = SecondsBetween(Clock::time_point::min(), time);
+    if (by >= headroom) {
+        return Clock::time_point::max();
+    }
+    if (by <= -legroom) {
+        return Clock::time_point::min();
+    }
+    return time + std::chrono::duration_cast<Clock::duration>(by);
+}
+
 std::optional<std::chrono::system_clock::time_point> UtcTime(unsigned year, unsigned month,
                                                              unsigned day, unsigned hour,
                                                              unsigned minute, unsigned second) {

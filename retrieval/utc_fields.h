@@ -24,6 +24,11 @@ std::string_view MonthAbbreviation(std::chrono::month month);
 std::chrono::seconds SecondsBetween(std::chrono::system_clock::time_point earlier,
                                     std::chrono::system_clock::time_point later);
 
+// `time` moved by `by`, held within the span the system clock can count: a server's date near the
+// end of that span (the year 2262) plus an age or a slack must not overflow.
+std::chrono::system_clock::time_point ClampedShift(std::chrono::system_clock::time_point time,
+                                                   std::chrono::seconds by);
+
 // The instant of a UTC calendar date and time; nullopt when there is no such date or time, or
 // when the system clock cannot hold it.
 std::optional<std::chrono::system_clock::time_point> UtcTime(unsigned year, unsigned month,

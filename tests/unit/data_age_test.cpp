@@ -88,13 +88,18 @@ TEST(OldData, IsNotJudgedWithoutABelievedTime) {
     EXPECT_EQ(OldDataText(Report("14Z", 3, std::nullopt), Utc(7, 14, 0)), "");
 }
 
-TEST(ReportTimesOfAFile, LeaveTimesAfterTheLimitOutOfTheNewestButCountThem) {
+TEST(ReportTimesOfAFile, BelieveATimeAfterTheLimitOnlyWhereThreeReportsReachIt) {
     const std::string file = "2026/12/07 13:47\nA\n\n2026/12/09 00:00\nB\n\n2026/12/07 16:00\nC\n";
     const ReportTimes times = ReadReportTimes(file, Utc(7, 16, 0));
     EXPECT_EQ(times.count, 3u);
     EXPECT_EQ(times.newest, Utc(7, 16, 0));
     EXPECT_EQ(times.ignored, 1u);
-    EXPECT_EQ(ReadReportTimes(file, Utc(7, 12, 0)).newest, std::nullopt);
+    const ReportTimes agreed = ReadReportTimes(file, Utc(7, 12, 0));
+    EXPECT_EQ(agreed.newest, Utc(7, 13, 47));
+    EXPECT_EQ(agreed.ignored, 2u);
+    const ReportTimes fewer = ReadReportTimes(file.substr(file.find("2026/12/09")), Utc(7, 12, 0));
+    EXPECT_EQ(fewer.newest, std::nullopt);
+    EXPECT_EQ(fewer.ignored, 2u);
 }
 
 TEST(DataSummary, NamesEachReportsCycleCountAndNewestTime) {

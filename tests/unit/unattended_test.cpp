@@ -165,6 +165,7 @@ TEST_F(Once, WaitsForAReportTheSimulatorHoldsForAMoment) {
 struct ExitCase {
     const char* name;
     std::string currentBody;  // of 15Z, the clock's cycle
+    std::string hourBefore;   // of 14Z
     int code;
     const char* lastLine;  // its beginning, on the stream of the code
 };
@@ -179,7 +180,8 @@ TEST_P(OnceExitCode, SaysWhetherEachReportHoldsTheNewestWeather) {
                          std::chrono::hours(14) + minutes(52));
     const std::string cycles = "http://noaa.test/data/observations/metar/cycles/";
     p.server.Route(cycles + "15Z.TXT", Serves(GetParam().currentBody));
-    p.server.Route(cycles + "14Z.TXT", Serves(kCurrent));
+    p.server.Route(cycles + "14Z.TXT", Serves(GetParam().hourBefore));
+    p.server.Route(cycles + "13Z.TXT", Serves(kPrevious));
     RecordingOutput progress;
     RecordingOutput failures;
     ConsoleLog log{progress, failures, p.loop};
@@ -192,15 +194,15 @@ TEST_P(OnceExitCode, SaysWhetherEachReportHoldsTheNewestWeather) {
 INSTANTIATE_TEST_SUITE_P(
     Table, OnceExitCode,
     ::testing::Values(
-        ExitCase{"Written", "2026/12/07 14:51\nKJFK 071451Z\n", 0,
+        ExitCase{"Written", "2026/12/07 14:51\nKJFK 071451Z\n", kCurrent, 0,
                  "Up to date in C:\\Fly!\\METAR (folder listing not available) \xC2\xB7 "},
-        ExitCase{"NotYetBegun", "", 0,
+        ExitCase{"NotYetBegun", "", kCurrent, 0,
                  "Up to date in C:\\Fly!\\METAR (folder listing not available; 15Z not yet "
-                 "begun; CurrentMETAR.txt kept) \xC2\xB7 "},
-        ExitCase{"Refused", "<html>Proxy error</html>", 1,
+                 "begun) \xC2\xB7 15Z not yet published; used 14Z and 13Z"},
+        ExitCase{"Refused", "<html>Proxy error</html>", kCurrent, 1,
                  "The server sent no reports for 15Z (an HTML page of 24 bytes)"},
-        ExitCase{"OldData", "2026/12/07 09:51\nKJFK 070951Z\n", 3,
-                 "NOAA's newest report is 5 hours old (15Z)"}),
+        ExitCase{"OldData", "2026/12/07 09:51\nKJFK 070951Z\n", "2026/12/07 09:41\nKJFK 070941Z\n",
+                 3, "NOAA's newest report is 5 hours old (15Z)"}),
     [](const auto& info) { return std::string(info.param.name); });
 TEST_F(Once, WithoutAFolderNamesTheOptionThatGivesOne) {
     p.registry = {};

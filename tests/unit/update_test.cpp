@@ -125,12 +125,13 @@ TEST_F(Update, APageWithoutTheMarkerFallsBackToTwelveZulu) {
     EXPECT_EQ(p.lblStatus.colour, kBlue);
 }
 
-TEST_F(Update, ReportsGoToTheFolderShownWhenEachFileCompletes) {
+TEST_F(Update, ReportsGoToTheFolderShownWhenTheyAreWritten) {
     p.server.Route(CycleFile("14Z"), {{kCurrent}, milliseconds(400), std::nullopt, "", false});
     p.loop.Post(milliseconds(200), [&] { p.text1.text = "D:\\Other"; });
     p.frm.Command1_Click();
     EXPECT_EQ(p.reportFiles.files["D:\\Other\\CurrentMETAR.txt"], kCurrent);
-    EXPECT_EQ(p.reportFiles.files[PreviousReport()], kPrevious);
+    EXPECT_EQ(p.reportFiles.files["D:\\Other\\PreviousMETAR.txt"], kPrevious);
+    ExpectReportsUntouched();
 }
 
 TEST_F(Update, ACycleTransferErrorGivesUpAndKeepsTheReasonReadable) {
@@ -313,7 +314,7 @@ TEST_F(Update, TheReportOnDiskIsReadOnlyWhenSomethingElseWroteIt) {
               "the folder (14:30 UTC); kept");
 }
 
-TEST_F(Update, AFailureOutranksOldDataAndStaysInTheTooltipUnderTheCountdown) {
+TEST_F(Update, AFailureOutranksOldDataAndBothStayInTheTooltipUnderTheCountdown) {
     p.server.Route(CycleFile("14Z"), Body("2026/12/07 08:00\nKJFK 070800Z\n"));
     p.server.Route(CycleFile("13Z"), Failure(kNotFound));
     p.frm.Command1_Click();
@@ -322,7 +323,8 @@ TEST_F(Update, AFailureOutranksOldDataAndStaysInTheTooltipUnderTheCountdown) {
     EXPECT_EQ(p.lblStatus.colour, kRed);
     const std::string tip = p.frm.StatusTip();
     EXPECT_EQ(tip.rfind("Next update in 14 minutes\nHTTP 404 Not Found [http://noaa.test "
-                        "(classic layout)]\nCurrentMETAR.txt: 14Z",
+                        "(classic layout)]\nNOAA's newest report is 6 hours old (14Z)\n"
+                        "CurrentMETAR.txt: 14Z",
                         0),
               0u)
         << tip;
@@ -662,20 +664,25 @@ TEST_F(CurrentLayout, AClocksHourFileListedEmptyIsNotYetBegun) {
     EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written);
 }
 
-TEST_F(CurrentLayout, AClocksHourFileFetchedEmptyKeepsTheReportWithoutAnAlarm) {
+TEST_F(CurrentLayout, AClocksHourFileFetchedEmptyGivesWayToTheHourBeforeWithoutAnAlarm) {
     const std::string current = std::string(kFolder) + "CurrentMETAR.txt";
     p.reportFiles.files[current] = "2026/12/07 13:44\nKJFK 071344Z\n";
     List({{"13Z.TXT", "07-Dec-2026 13:51"}, {"14Z.TXT", "07-Dec-2026 13:50"}});
     p.server.Route(std::string(kCycles) + "14Z.TXT",
                    {{}, milliseconds(10), std::nullopt, kAt1355, false});
     Serve("13Z", "2026/12/07 13:44");
+    Serve("12Z", "2026/12/07 12:44");
     p.frm.Command1_Click();
-    EXPECT_EQ(p.reportFiles.files[current], "2026/12/07 13:44\nKJFK 071344Z\n");
+    EXPECT_EQ(p.server.requests, Requested({"14Z", "13Z", "12Z"}));
+    EXPECT_EQ(p.reportFiles.files[current], "2026/12/07 13:44\nKJFK 071344Z\n")
+        << "a report as new as the hour before stays";
+    EXPECT_EQ(p.reportFiles.files[std::string(kFolder) + "PreviousMETAR.txt"].substr(0, 16),
+              "2026/12/07 12:44");
     EXPECT_EQ(p.lblStatus.colour, kBlue);
     EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written);
     EXPECT_EQ(p.frm.StatusTip(),
-              "Next update in 15 minutes\n14Z not yet begun; CurrentMETAR.txt kept\n"
-              "PreviousMETAR.txt: 13Z, 1 report, newest 13:44 UTC \xC2\xB7 updated 14:05 UTC");
+              "Next update in 15 minutes\n14Z not yet begun\n"
+              "PreviousMETAR.txt: 12Z, 1 report, newest 12:44 UTC \xC2\xB7 updated 13:55 UTC");
 }
 
 TEST_F(CurrentLayout, AFailedListingLeavesTheCycleToTheClockOfItsResponse) {

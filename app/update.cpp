@@ -1,0 +1,447 @@
+#include "app/update.h"
+
+#include <utility>
+
+#include "app/data_age.h"
+#include "app/frm_nimbrel.h"
+#include "app/time_reference.h"
+#include "retrieval/previous_cycle.h"
+#include "retrieval/report_times.h"
+#include "retrieval/server_clock_cycle.h"
+#include "retrieval/utc_fields.h"
+#include "retrieval/zulu_cycle.h"
+#include "util/join_path.h"
+
+namespace nimbrel {
+
+namespace {
+
+// A report file larger than any cycle file NOAA writes is not read back to judge a new one.
+constexpr std::uint64_t kReportReadLimit = std::uint64_t{64} << 20;
+
+std::size_t IndexOf(Transfer transfer) {
+    return static_cast<std::size_t>(transfer);
+}
+
+}  // namespace
+
+Update::Update(FrmNimbrel& frm)
+    : frm_(frm),
+      outer_(frm.update_),
+      downloads_{Download{kCurrentReportName, Transfer::Current},
+                 Download{kPreviousReportName, Transfer::Previous}} {
+    frm_.update_ = this;
+}
+
+Update::~Update() {
+    for (std::size_t i = 0; i < frm_.transferOwners_.size(); ++i) {
+        if (frm_.transferOwners_[i] == this) {
+            frm_.transferOwners_[i] = nullptr;
+            frm_.ControlOf(static_cast<Transfer>(i)).Cancel();
+        }
+    }
+    frm_.update_ = outer_;
+    if (outer_ && finished_) {
+        outer_->NestedEnded(*this);
+    }
+}
+
+void Update::Run() {
+    frm_.controls_.Timer1.SetEnabled(false);
+    if (!frm_.MetarFolder()) {
+        Fail(frm_.NoFolderText());
+        Finish();
+        return;
+    }
+    frm_.SetStatus(kPurple, "Getting NOAA Zulu time");
+    FindCycle();
+    if (frm_.closing_) {
+        return;
+    }
+    if (!choice_.cycle.empty()) {
+        FetchReports();
+        for (Download& download : downloads_) {
+            if (frm_.closing_) {
+                return;
+            }
+            Store(download);
+        }
+        if (frm_.closing_) {
+            return;
+        }
+    }
+    Finish();
+}
+
+void Update::RequestCycle() {
+    cycleEnded_ = false;
+    cycleTakenOver_ = false;
+    StartTransfer(Transfer::Cycle, CycleSourceUrl(frm_.services_.server), {});
+}
+
+void Update::FindCycle() {
+    frm_.GetNOAAList();
+    const auto outcome =
+        frm_.PumpUntil([this] { return cycleEnded_; }, FrmNimbrel::kCycleWaitLimit);
+    if (outcome != FrmNimbrel::WaitOutcome::TimedOut) {
+        return;
+    }
+    Release(Transfer::Cycle);
+    if (frm_.services_.server.layout == ServerLayout::Current) {
+        // A listing that never comes only advises nothing: the clock decides.
+        ChooseCycle("");
+        return;
+    }
+    Fail(frm_.TransferFailureText("No answer from the server within 90 seconds"));
+}
+
+void Update::ChooseCycle(std::string_view listing) {
+    const ListedCycle listed = CycleFromListing(listing, "", frm_.ReferenceNow());
+    choice_ = {listed.cycle, listed.passedOver, listed.listed, listed.passedOver.empty()};
+    frm_.ZuluCycle = choice_.cycle;
+    if (!listed.listed) {
+        reasons_.push_back({ReasonRank::Note, "folder listing not available"});
+    }
+}
+
+void Update::CycleArrived(const HttpResponseInfo& info) {
+    cycleEnded_ = true;
+    Observe(info.date, info.age);
+    if (frm_.services_.server.layout == ServerLayout::Current) {
+        ChooseCycle(frm_.ZuluPage);
+        return;
+    }
+    choice_.cycle = GetZulu(frm_.ZuluPage);
+    frm_.ZuluCycle = choice_.cycle;
+    if (choice_.cycle.empty()) {
+        Fail(frm_.TransferFailureText("The METAR page names no observing cycle"));
+    }
+}
+
+void Update::CycleFailed(const TransferFailure& failure) {
+    cycleEnded_ = true;
+    Observe(failure.date, failure.age);
+    if (frm_.services_.server.layout == ServerLayout::Current) {
+        // The listing only advises: the files can still be fetched (a server may refuse folder
+        // indexes), and each body is judged before it replaces a report.
+        ChooseCycle("");
+        return;
+    }
+    Fail(frm_.TransferFailureText(failure));
+}
+
+void Update::FetchReports() {
+    downloadDeadline_ = frm_.services_.clock.Now() + FrmNimbrel::kDownloadWaitLimit;
+    frm_.GetNOAAMetar(choice_.cycle);
+    if (WaitForDownloads()) {
+        TurnTheHour();
+    }
+}
+
+bool Update::WaitForDownloads() {
+    const auto left =
+        std::max(downloadDeadline_ - frm_.services_.clock.Now(), std::chrono::milliseconds(0));
+    const auto outcome =
+        frm_.PumpUntil([this] { return downloads_[0].ended && downloads_[1].ended; }, left);
+    if (outcome == FrmNimbrel::WaitOutcome::Closing) {
+        return false;
+    }
+    if (outcome == FrmNimbrel::WaitOutcome::TimedOut) {
+        const std::string text =
+            frm_.TransferFailureText("The cycle files did not arrive within 10 minutes");
+        for (Download& download : downloads_) {
+            if (!download.ended) {
+                Release(download.transfer);
+                download.ended = true;
+                download.verdict = Verdict{VerdictKind::Failed, text};
+            }
+        }
+        frm_.ShowFailure(text);
+    }
+    return true;
+}
+
+void Update::RequestReport(Transfer transfer, const std::string& cycle) {
+    Download& download = DownloadOf(transfer);
+    download = Download{download.fileName, transfer};
+    download.cycle = cycle;
+    download.url = CycleFileUrl(frm_.services_.server, cycle);
+    if (transfer == Transfer::Current) {
+        download.passedOver = choice_.passedOver;
+    }
+    frm_.BufferOf(transfer).clear();
+    const std::string path = PathOf(download);
+    const auto& written = frm_.record_.written[IndexOf(transfer) - 1];
+    HttpConditions conditions;
+    if (written &&
+        StillAsWritten(*written, download.url, path, frm_.services_.reportFiles.Stamp(path))) {
+        conditions = ConditionsFor(*written);
+    }
+    download.conditional = !conditions.ifModifiedSince.empty() || !conditions.ifNoneMatch.empty();
+    StartTransfer(transfer, download.url, conditions);
+}
+
+void Update::StartTransfer(Transfer transfer, const std::string& url,
+                           const HttpConditions& conditions) {
+    Update*& owner = frm_.transferOwners_[IndexOf(transfer)];
+    if (owner && owner != this) {
+        owner->TakenOver(transfer);
+    }
+    owner = this;
+    HttpControl& http = frm_.ControlOf(transfer);
+    http.SetUrl(url);
+    http.SetConditions(conditions);
+    http.Start();
+}
+
+void Update::Release(Transfer transfer) {
+    Update*& owner = frm_.transferOwners_[IndexOf(transfer)];
+    if (owner == this) {
+        owner = nullptr;
+        frm_.ControlOf(transfer).Cancel();
+    }
+}
+
+void Update::ReportArrived(Transfer transfer, const HttpResponseInfo& info) {
+    Download& download = DownloadOf(transfer);
+    Observe(info.date, info.age);
+    // The bytes are the update's now: an update nested in a later wait refills the buffer. Their
+    // memory goes back when it ends: a cycle file is megabytes.
+    std::string body = std::exchange(frm_.BufferOf(transfer), {});
+    if (info.notModified) {
+        const std::string path = PathOf(download);
+        const auto& written = frm_.record_.written[IndexOf(transfer) - 1];
+        if (!download.conditional) {
+            // Nothing was named that could be unchanged: the server answers nonsense.
+            ReportFailed(transfer, {.kind = TransferFailureKind::HttpStatus,
+                                    .systemText = "Not Modified",
+                                    .httpStatus = 304,
+                                    .date = info.date,
+                                    .age = info.age});
+            return;
+        }
+        if (!StillAsWritten(*written, download.url, path, frm_.services_.reportFiles.Stamp(path))) {
+            // The file or the folder box changed while the server was asked: fetch it whole.
+            download.conditional = false;
+            StartTransfer(transfer, download.url, {});
+            return;
+        }
+    }
+    download.ended = true;
+    download.info = info;
+    download.responseTime = ResponseTime(info.date, info.age);
+    download.times = ReadReportTimes(body, BeliefLimit());
+    download.facts = ReportFacts{
+        .cycle = download.cycle,
+        .notModified = info.notModified,
+        .content = ContentOf(body, download.times.count),
+        .bodyBytes = body.size(),
+        .bodyNewest = download.times.newest,
+        .clocksHourFile = transfer == Transfer::Current && choice_.clocksHour,
+        .listingRead = choice_.listed,
+        .standsIn = download.standsIn,
+    };
+    download.body = std::move(body);
+}
+
+void Update::ReportFailed(Transfer transfer, const TransferFailure& failure) {
+    Download& download = DownloadOf(transfer);
+    Observe(failure.date, failure.age);
+    frm_.BufferOf(transfer).clear();
+    download.ended = true;
+    const std::string text = frm_.TransferFailureText(failure);
+    download.verdict = Verdict{VerdictKind::Failed, text};
+    frm_.ShowFailure(text);
+}
+
+void Update::TakenOver(Transfer transfer) {
+    if (transfer == Transfer::Cycle) {
+        cycleTakenOver_ = !cycleEnded_;
+        return;
+    }
+    Download& download = DownloadOf(transfer);
+    download.takenOver = !download.ended;
+}
+
+void Update::NestedEnded(const Update& nested) {
+    if (cycleTakenOver_ && !cycleEnded_) {
+        // The nested update asked for the cycle again and found it: this one goes on with it.
+        cycleEnded_ = true;
+        choice_ = nested.choice_;
+        reasons_ = nested.reasons_;
+    }
+    for (std::size_t i = 0; i < downloads_.size(); ++i) {
+        adopted_[i] = nested.downloads_[i];
+        Download& download = downloads_[i];
+        if (download.takenOver && !download.ended) {
+            // Fetched anew by the nested update, which also decided what became of it.
+            download.ended = true;
+            download.facts = nested.downloads_[i].facts;
+            download.verdict =
+                nested.downloads_[i].verdict.value_or(Verdict{VerdictKind::Superseded});
+        }
+    }
+}
+
+void Update::TurnTheHour() {
+    Download& current = downloads_[0];
+    Download& previous = downloads_[1];
+    if (!choice_.clocksHour || current.verdict) {
+        return;
+    }
+    ReportFacts facts = current.facts;
+    if (!previous.verdict) {
+        facts.hourBeforeNewest = previous.facts.bodyNewest;
+    }
+    const Verdict verdict = JudgeReport(facts);
+    if (verdict.kind != VerdictKind::NotYetBegun && verdict.kind != VerdictKind::NotCurrent) {
+        return;
+    }
+    reasons_.push_back(*ReasonFor(verdict, facts, "", frm_.ReferenceNow()));
+    const std::string clocksCycle = current.cycle;
+    current = std::move(previous);
+    current.fileName = kCurrentReportName;
+    current.transfer = Transfer::Current;
+    current.standsIn = true;
+    current.facts.standsIn = true;
+    current.passedOver = clocksCycle;
+    choice_.cycle = current.cycle;
+    choice_.passedOver = clocksCycle;
+    choice_.clocksHour = false;
+
+    const std::string before = PreviousCycle(current.cycle);
+    frm_.SetStatus(kGreen, "Getting Previous METAR (" + before + ")");
+    RequestReport(Transfer::Previous, before);
+    downloads_[1].standsIn = true;
+    WaitForDownloads();
+}
+
+void Update::Store(Download& download) {
+    if (download.verdict) {
+        return;
+    }
+    // The folder is read at each write, so an edit during a download takes effect at once.
+    if (!frm_.MetarFolder()) {
+        download.verdict = Verdict{VerdictKind::Failed, frm_.NoFolderText()};
+        frm_.ShowFailure(download.verdict->reason);
+        return;
+    }
+    const Verdict beforeDisk = JudgeReport(download.facts);
+    if (beforeDisk.kind != VerdictKind::Written) {
+        download.verdict = beforeDisk;
+        if (beforeDisk.kind == VerdictKind::NotModified) {
+            frm_.record_.updatedAt = frm_.ReferenceNow();
+        }
+        return;
+    }
+    const std::string path = PathOf(download);
+    Verdict verdict = frm_.StringToFile(std::move(download.body), path,
+                                        [&] { return JudgeAgainstDisk(download, path); });
+    const Download& nested = adopted_[IndexOf(download.transfer) - 1];
+    if (verdict.kind == VerdictKind::Superseded && nested.verdict) {
+        // These bytes were fetched before those of the nested update that wrote the file first.
+        verdict = *nested.verdict;
+        download.facts = nested.facts;
+    }
+    if (verdict.kind == VerdictKind::Written) {
+        RecordWritten(download, path);
+    } else if (verdict.kind == VerdictKind::Failed && !frm_.closing_) {
+        frm_.ShowFailure(verdict.reason);
+    }
+    download.verdict = verdict;
+}
+
+std::optional<Verdict> Update::JudgeAgainstDisk(Download& download, const std::string& path) {
+    ReportFacts facts = download.facts;
+    facts.diskNewest.reset();
+    std::optional<std::chrono::system_clock::time_point> writerTime;
+    if (const auto stamp = frm_.services_.reportFiles.Stamp(path)) {
+        // The file as this run wrote it: what it holds is known, unless a time was set aside.
+        const auto& written = frm_.record_.written[IndexOf(download.transfer) - 1];
+        const bool asWritten = written && written->path == path && written->stamp == stamp;
+        if (asWritten) {
+            writerTime = written->responseTime;
+        }
+        if (asWritten && written->times.ignored == 0) {
+            facts.diskNewest = written->times.newest;
+        } else if (stamp->size <= kReportReadLimit) {
+            const auto bytes = frm_.services_.reportFiles.Read(path, kReportReadLimit);
+            if (!bytes) {
+                return std::nullopt;
+            }
+            facts.diskNewest = ReadReportTimes(*bytes, BeliefLimit()).newest;
+        }
+    }
+    facts.stale = IsStaleResponse(download.responseTime, writerTime, facts.diskNewest);
+    download.facts = facts;
+    return JudgeReport(facts);
+}
+
+void Update::RecordWritten(const Download& download, const std::string& path) {
+    frm_.record_.written[IndexOf(download.transfer) - 1] =
+        WrittenReport{.url = download.url,
+                      .lastModified = download.info.lastModified,
+                      .etag = download.info.etag,
+                      .compressed = download.info.compressed,
+                      .path = path,
+                      .stamp = frm_.services_.reportFiles.Stamp(path),
+                      .cycle = download.cycle,
+                      .times = download.times,
+                      .passedOver = download.passedOver,
+                      .responseTime = download.responseTime};
+    frm_.record_.updatedAt = frm_.ReferenceNow();
+}
+
+void Update::Observe(const std::string& date, const std::string& age) {
+    if (const auto time = ResponseTime(date, age)) {
+        frm_.record_.reference.Observe(*time, frm_.services_.clock.Now());
+    }
+}
+
+std::chrono::system_clock::time_point Update::BeliefLimit() const {
+    return ClampedShift(frm_.ReferenceNow(), kFutureReportSlack);
+}
+
+std::string Update::PathOf(const Download& download) const {
+    return JoinPath(frm_.MetarFolder().value_or(frm_.controls_.Text1.Text()), download.fileName);
+}
+
+Update::Download& Update::DownloadOf(Transfer transfer) {
+    return downloads_[IndexOf(transfer) - 1];
+}
+
+void Update::Fail(const std::string& text) {
+    frm_.ShowFailure(text);
+    reasons_.push_back({ReasonRank::Failure, text});
+}
+
+void Update::Finish() {
+    finished_ = true;
+    const auto reference = frm_.ReferenceNow();
+    std::vector<Reason> reasons = reasons_;
+    bool wroteBoth = true;
+    for (const Download& download : downloads_) {
+        wroteBoth = wroteBoth && download.verdict && download.verdict->kind == VerdictKind::Written;
+        if (download.verdict) {
+            const std::string suffix = frm_.TransferFailureText(std::string());
+            if (auto reason = ReasonFor(*download.verdict, download.facts, suffix, reference)) {
+                reasons.push_back(std::move(*reason));
+            }
+        }
+    }
+    const Download& current = downloads_[0];
+    const auto& written = frm_.record_.written[0];
+    if (written && current.verdict &&
+        (current.verdict->kind == VerdictKind::Written ||
+         current.verdict->kind == VerdictKind::NotModified)) {
+        // Written all the same, since it is the newest there is; the line says how old.
+        if (std::string old = OldDataText(*written, reference); !old.empty()) {
+            reasons.push_back({ReasonRank::OldData, std::move(old)});
+        }
+    }
+    UpdateResult result = Summarize(std::move(reasons));
+    result.wroteBoth = wroteBoth;
+    frm_.EndUpdate(std::move(result));
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,116 @@
+// One update, from the click to the last report written: its cycle choice, its downloads, its
+// verdicts. A click during one of its waits runs another update nested inside it, which is an
+// object of its own, so that it can never overwrite what the outer one holds.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/report_verdict.h"
+#include "app/update_result.h"
+#include "app/written_report.h"
+#include "retrieval/http_control.h"
+#include "retrieval/report_times.h"
+
+namespace nimbrel {
+
+class FrmNimbrel;
+
+// The main window's three transfers, as HTTP1, HTTP2 and HTTP3 carry them.
+enum class Transfer { Cycle, Current, Previous };
+
+class Update {
+  public:
+    // Becomes the update under way; the one that was is its outer update.
+    explicit Update(FrmNimbrel& frm);
+    ~Update();
+    Update(const Update&) = delete;
+    Update& operator=(const Update&) = delete;
+
+    void Run();
+
+    // Events of the transfers this update started, handed on by the main window.
+    void CycleArrived(const HttpResponseInfo& info);
+    void CycleFailed(const TransferFailure& failure);
+    void ReportArrived(Transfer transfer, const HttpResponseInfo& info);
+    void ReportFailed(Transfer transfer, const TransferFailure& failure);
+    // An update nested in this one's wait started a transfer of its own on `transfer`'s control.
+    void TakenOver(Transfer transfer);
+
+    // Requests the cycle, and a report for `cycle`, on their controls; called by the main
+    // window's GetNOAAList and GetNOAAMetar.
+    void RequestCycle();
+    void RequestReport(Transfer transfer, const std::string& cycle);
+
+    Update* Outer() const { return outer_; }
+
+  private:
+    struct CycleChoice {
+        std::string cycle{};
+        std::string passedOver{};  // the clock's cycle, when its file had not begun
+        bool listed = false;       // a listing of the cycle files could be read
+        bool clocksHour = false;   // the cycle is the clock's hour, whose file NOAA may begin anew
+    };
+
+    // One report file and the transfer that fetches it.
+    struct Download {
+        const char* fileName;
+        Transfer transfer;
+        std::string cycle{};
+        std::string url{};
+        bool conditional = false;  // the request named the copy written
+        bool ended = false;
+        bool takenOver = false;
+        bool standsIn = false;     // the hour before, for a clock's hour's file not yet begun
+        std::string passedOver{};  // that clock's hour
+        std::string body{};
+        ReportTimes times{};
+        HttpResponseInfo info{};
+        std::optional<std::chrono::system_clock::time_point> responseTime{};
+        ReportFacts facts{};
+        std::optional<Verdict> verdict{};  // once decided
+    };
+
+    Download& DownloadOf(Transfer transfer);
+    void StartTransfer(Transfer transfer, const std::string& url, const HttpConditions& conditions);
+    // Abandons this update's transfer on `transfer`'s control, if it is still this update's.
+    void Release(Transfer transfer);
+    void Observe(const std::string& date, const std::string& age);
+    void ChooseCycle(std::string_view listing);
+    void FindCycle();
+    void FetchReports();
+    // False when the program began closing meanwhile.
+    bool WaitForDownloads();
+    // The hour before stands in for the clock's hour's file when that has not begun: it becomes
+    // the current report, and the hour before it the previous one.
+    void TurnTheHour();
+    void Store(Download& download);
+    std::optional<Verdict> JudgeAgainstDisk(Download& download, const std::string& path);
+    void RecordWritten(const Download& download, const std::string& path);
+    // Report times further ahead than this, reached by few reports, are mistakes.
+    std::chrono::system_clock::time_point BeliefLimit() const;
+    std::string PathOf(const Download& download) const;
+    void Fail(const std::string& text);
+    // Takes on what a nested update found for the transfers it took over.
+    void NestedEnded(const Update& nested);
+    void Finish();
+
+    FrmNimbrel& frm_;
+    Update* outer_;
+    CycleChoice choice_;
+    bool cycleEnded_ = false;
+    bool cycleTakenOver_ = false;
+    std::array<Download, 2> downloads_;
+    // What the last update nested in this one found for each report.
+    std::array<Download, 2> adopted_{Download{kCurrentReportName, Transfer::Current},
+                                     Download{kPreviousReportName, Transfer::Previous}};
+    std::chrono::milliseconds downloadDeadline_{};
+    // The update's own failures and notes, beside the verdicts on its reports.
+    std::vector<Reason> reasons_;
+    bool finished_ = false;
+};
+
+}  // namespace nimbrel
