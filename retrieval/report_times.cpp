@@ -30,15 +30,17 @@ std::optional<TimePoint> DateLine(std::string_view line) {
 class NewestFew {
   public:
     void Add(TimePoint time) {
-        if (size_ < times_.size()) {
-            times_[size_++] = time;
-        } else if (time > times_.back()) {
-            times_.back() = time;
-        } else {
-            return;
+        if (size_ == times_.size()) {
+            if (time <= times_.back()) {
+                return;
+            }
+            --size_;  // the oldest gives way
         }
-        std::sort(times_.begin(), times_.begin() + static_cast<std::ptrdiff_t>(size_),
-                  std::greater<>());
+        std::size_t at = size_++;
+        for (; at > 0 && times_[at - 1] < time; --at) {
+            times_[at] = times_[at - 1];
+        }
+        times_[at] = time;
     }
     // The newest time that all of them reach; none until there are enough.
     std::optional<TimePoint> Agreed() const {

@@ -43,7 +43,8 @@ std::string FormatHttpDate(std::chrono::system_clock::time_point utc) {
 }
 
 std::string CycleAt(std::chrono::system_clock::time_point utc) {
-    const auto ahead = std::chrono::floor<std::chrono::minutes>(utc + std::chrono::minutes(10));
+    const auto ahead =
+        std::chrono::floor<std::chrono::minutes>(ClampedShift(utc, std::chrono::minutes(10)));
     const auto sinceMidnight = ahead - std::chrono::floor<std::chrono::days>(ahead);
     const auto hour = std::chrono::duration_cast<std::chrono::hours>(sinceMidnight).count();
     char text[8];

@@ -122,6 +122,10 @@ std::optional<std::string> FakeReportFiles::Read(const std::string& path,
                                                  std::uint64_t limitBytes) const {
     ++reads;
     const auto file = files.find(path);
+    const auto unreadable = unreadableUntil.find(path);
+    if (unreadable != unreadableUntil.end() && clock_.Now() < unreadable->second) {
+        return std::nullopt;
+    }
     if (file == files.end() || file->second.size() > limitBytes) {
         return std::nullopt;
     }

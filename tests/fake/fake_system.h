@@ -74,9 +74,11 @@ class FakeReportFiles : public ReportFiles {
     std::map<std::string, std::string> files;
     std::map<std::string, ReportWriteFailure> failures;          // by path, at every swap
     std::map<std::string, std::chrono::milliseconds> heldUntil;  // by path: locked until then
-    std::vector<Swap> swaps;                                     // every swap tried, in order
-    int writes = 0;                                              // calls of Replace
-    mutable int reads = 0;                                       // calls of Read
+    // By path: held until then without letting others read it either.
+    std::map<std::string, std::chrono::milliseconds> unreadableUntil;
+    std::vector<Swap> swaps;  // every swap tried, in order
+    int writes = 0;           // calls of Replace
+    mutable int reads = 0;    // calls of Read
 
   private:
     std::optional<ReportWriteFailure> FailureAt(const std::string& path) const;
