@@ -4,7 +4,12 @@
 
 namespace nimbrel::fake {
 
-const FakeResponse& FakeHttpServer::Lookup(const std::string& url) const {
+FakeResponse FakeHttpServer::Lookup(const std::string& url) const {
+    if (answer) {
+        if (auto response = answer(url)) {
+            return std::move(*response);
+        }
+    }
     const auto route = routes_.find(url);
     return route == routes_.end() ? notFound_ : route->second;
 }

@@ -1,6 +1,7 @@
 // HTTP controls that answer from a scripted server through the event loop.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -32,7 +33,11 @@ class FakeHttpServer {
     void Route(const std::string& url, FakeResponse response) {
         routes_[url] = std::move(response);
     }
-    const FakeResponse& Lookup(const std::string& url) const;
+    // The answer to a request of `url` now: `answer`'s when it gives one, else the route's.
+    FakeResponse Lookup(const std::string& url) const;
+
+    // A server whose answers change with time.
+    std::function<std::optional<FakeResponse>(const std::string& url)> answer;
 
     std::vector<std::string> requests;
     std::vector<HttpConditions> conditions;  // of each request

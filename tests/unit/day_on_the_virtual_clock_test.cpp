@@ -1,0 +1,357 @@
+// A whole day of updates at the default interval against a simulated NOAA that deletes, begins
+// and grows its cycle files as the real one does, with faults sprinkled at seeded points. After
+// every update both reports and the outcome are checked against a model of the newest real
+// weather, which knows nothing of how the program decides.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <set>
+
+#include "retrieval/report_times.h"
+#include "retrieval/server_clock_cycle.h"
+#include "retrieval/utc_fields.h"
+#include "tests/fake/fake_platform.h"
+
+namespace nimbrel {
+namespace {
+
+using namespace std::chrono;
+using Time = system_clock::time_point;
+
+const std::string kCycles = "https://noaa.test/data/observations/metar/cycles/";
+const std::string kCurrentReport = "C:\\Fly!\\METAR\\CurrentMETAR.txt";
+const std::string kPreviousReport = "C:\\Fly!\\METAR\\PreviousMETAR.txt";
+// The server lists its files in its own time zone, which it does not name.
+constexpr hours kServerZone{-5};
+
+enum class Fault {
+    None,
+    ServerError,
+    CutShort,
+    Reset,
+    Stall,
+    Page,
+    Empty,
+    StaleCopy,
+    ListingRefused,
+    LateDeletion,
+    HeldBriefly,
+    HeldLong,
+};
+constexpr int kFaultKinds = static_cast<int>(Fault::HeldLong) + 1;
+
+const char* Name(Fault fault) {
+    static constexpr const char* kNames[] = {
+        "none",  "500",        "cut body",        "reset",         "stall",        "page with 200",
+        "empty", "stale copy", "refused listing", "late deletion", "held briefly", "held long"};
+    return kNames[static_cast<int>(fault)];
+}
+
+// Faults that make the report they hit fail, and leave its file as it was.
+bool FailsItsReport(Fault fault) {
+    switch (fault) {
+        case Fault::ServerError:
+        case Fault::CutShort:
+        case Fault::Reset:
+        case Fault::Stall:
+        case Fault::Page:
+        case Fault::StaleCopy:
+            return true;
+        default:
+            return false;
+    }
+}
+
+Time Floor5(Time time) {
+    const auto minute = floor<minutes>(time);
+    return minute - minutes(minute.time_since_epoch().count() % 5);
+}
+
+struct Fields {
+    int year;
+    unsigned month;
+    unsigned day;
+    int hour;
+    int minute;
+};
+
+Fields FieldsOf(Time time) {
+    const auto minute = floor<minutes>(time);
+    const year_month_day date{floor<days>(minute)};
+    const hh_mm_ss clock{minute - floor<days>(minute)};
+    return {static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+            static_cast<unsigned>(date.day()), static_cast<int>(clock.hours().count()),
+            static_cast<int>(clock.minutes().count())};
+}
+
+// A report as a cycle file holds it: its date line, then the report.
+std::string Report(Time observed, int station) {
+    const Fields f = FieldsOf(observed);
+    char text[96];
+    std::snprintf(text, sizeof text, "%04d/%02u/%02u %02d:%02d\nK%03d %02u%02d%02dZ 31012KT\n\n",
+                  f.year, f.month, f.day, f.hour, f.minute, station, f.day, f.hour, f.minute);
+    return text;
+}
+
+// "2026-12-07 09:52", as the listing writes a time.
+std::string ListingTime(Time time) {
+    const Fields f = FieldsOf(time);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d", f.year, f.month, f.day, f.hour,
+                  f.minute);
+    return text;
+}
+
+// NOAA's cycle files: cycle HH holds the observations from (HH-1):45 to HH:44. Its file is deleted
+// at (HH-1):35, begun again empty, and grows every five minutes. Two stations report in each five
+// minutes, at one and at three minutes past.
+class SimulatedNoaa {
+  public:
+    struct File {
+        Time windowStart;
+        Time modified;
+        std::string body;
+        std::optional<Time> newest;
+    };
+
+    // When the file of `hour` was last due to be deleted, at or before `now`.
+    static Time DeletionDue(int hour, Time now) {
+        const minutes deletedAt{(hour * 60 - 25 + 24 * 60) % (24 * 60)};
+        const Time due = floor<days>(now) + deletedAt;
+        return due > now ? due - days(1) : due;
+    }
+
+    File FileAt(int hour, Time now) const {
+        Time deleted = DeletionDue(hour, now);
+        if (lateHour_ == hour && now < deleted + minutes(40)) {
+            deleted -= days(1);  // yesterday's file is still there
+        }
+        File file{deleted + minutes(10), deleted, "", std::nullopt};
+        const Time grown = std::min(Floor5(now), file.windowStart + hours(1));
+        for (Time slot = file.windowStart; slot < file.windowStart + hours(1); slot += minutes(5)) {
+            for (const int past : {1, 3}) {
+                const Time observed = slot + minutes(past);
+                if (observed < grown) {
+                    file.body += Report(observed, 100 + past);
+                    file.newest = observed;
+                    file.modified = grown;
+                }
+            }
+        }
+        return file;
+    }
+
+    std::string Listing(Time now) const {
+        std::string page = "<html><body><pre>\n";
+        for (int hour = 0; hour < 24; ++hour) {
+            const File file = FileAt(hour, now);
+            char name[16];
+            std::snprintf(name, sizeof name, "%02dZ.TXT", hour);
+            page += std::string("<a href=\"") + name + "\">" + name + "</a>  " +
+                    ListingTime(file.modified + kServerZone) + "  " +
+                    std::to_string(file.body.size()) + "\n";
+        }
+        return page + "</pre></body></html>\n";
+    }
+
+    // The newest report on the whole server.
+    std::optional<Time> NewestReal(Time now) const {
+        std::optional<Time> newest;
+        for (int hour = 0; hour < 24; ++hour) {
+            const auto file = FileAt(hour, now);
+            if (file.newest && (!newest || *file.newest > *newest)) {
+                newest = file.newest;
+            }
+        }
+        return newest;
+    }
+
+    void DeleteLate(std::optional<int> hour) { lateHour_ = hour; }
+
+  private:
+    std::optional<int> lateHour_;
+};
+
+// What one update met, and what the files were before it.
+struct UpdateRecord {
+    int number = 0;
+    Fault fault = Fault::None;
+    int target = 0;  // 1: the current report's request, 2: the previous one's
+    std::set<Time> newestReal{};
+    std::map<std::string, std::string> filesBefore{};
+    Time at{};
+};
+
+class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
+  protected:
+    DayOnTheVirtualClock() : random_(GetParam()) {
+        p.text1.text = "C:\\Fly!\\METAR\\";
+        p.timer2.SetEnabled(false);  // the animation is not under test, and costs a day of ticks
+        p.loop.SetUtcAtStart(sys_days(year(2026) / 12 / 7) + minutes(3));
+        p.server.answer = [this](const std::string& url) { return Answer(url); };
+    }
+
+    std::optional<fake::FakeResponse> Answer(const std::string& url) {
+        const Time now = p.loop.UtcNow();
+        if (url == kCycles) {
+            BeginUpdate(now);
+            if (update_.fault == Fault::ListingRefused) {
+                return Fails({.kind = TransferFailureKind::HttpStatus,
+                              .systemText = "Forbidden",
+                              .httpStatus = 403},
+                             now);
+            }
+            return Serves(noaa_.Listing(now), now);
+        }
+        const int hour = std::stoi(url.substr(kCycles.size(), 2));
+        const int request = ++fileRequests_;
+        update_.newestReal.insert(noaa_.NewestReal(now).value_or(Time{}));
+        const SimulatedNoaa::File file = noaa_.FileAt(hour, now);
+        if (request != update_.target) {
+            real_.insert(file.body);
+            return Serves(file.body, now);
+        }
+        switch (update_.fault) {
+            case Fault::ServerError:
+                return Fails({.kind = TransferFailureKind::HttpStatus,
+                              .systemText = "Internal Server Error",
+                              .httpStatus = 500},
+                             now);
+            case Fault::CutShort: {
+                fake::FakeResponse response =
+                    Fails({.kind = TransferFailureKind::CutShort, .receivedBytes = 10}, now);
+                response.chunks = {file.body.substr(0, 10)};
+                return response;
+            }
+            case Fault::Reset:
+                return Fails({.kind = TransferFailureKind::Connection, .systemText = "reset"}, now);
+            case Fault::Stall: {
+                fake::FakeResponse response = Serves(file.body.substr(0, 20), now);
+                response.stall = true;
+                return response;
+            }
+            case Fault::Page:
+                return Serves("<html><body>Service unavailable</body></html>", now);
+            case Fault::Empty:
+                return Serves("", now);
+            case Fault::StaleCopy: {
+                // A cache's copy of yesterday's file, with yesterday's Date, and an Age or none.
+                const Time then = now - days(1);
+                fake::FakeResponse response = Serves(noaa_.FileAt(hour, then).body, then);
+                if (random_() % 2) {
+                    response.age = std::to_string(duration_cast<seconds>(now - then).count());
+                }
+                return response;
+            }
+            default:
+                real_.insert(file.body);
+                return Serves(file.body, now);
+        }
+    }
+
+    static fake::FakeResponse Serves(const std::string& body, Time now) {
+        return {{body}, milliseconds(10), std::nullopt, FormatHttpDate(now), false};
+    }
+    static fake::FakeResponse Fails(TransferFailure failure, Time now) {
+        return {{}, milliseconds(10), std::move(failure), FormatHttpDate(now), false};
+    }
+
+    // Checks the update before, then draws this one's fault.
+    void BeginUpdate(Time now) {
+        if (update_.number > 0) {
+            CheckUpdate();
+        }
+        const Time previousAt = update_.at;
+        update_ = UpdateRecord{.number = update_.number + 1, .at = now};
+        update_.filesBefore = p.reportFiles.files;
+        update_.newestReal.insert(noaa_.NewestReal(now).value_or(Time{}));
+        fileRequests_ = 0;
+        noaa_.DeleteLate(std::nullopt);
+        p.reportFiles.heldUntil.clear();
+        // The first update has nothing to judge against; the rest meet a fault every other time.
+        if (update_.number > 1 && random_() % 2) {
+            update_.fault = static_cast<Fault>(1 + random_() % (kFaultKinds - 1));
+            update_.target = 1 + static_cast<int>(random_() % 2);
+        }
+        const auto sinceStart = p.loop.Now();
+        switch (update_.fault) {
+            case Fault::LateDeletion:
+                // Only a file not yet begun anew when the update before looked can be late.
+                if (previousAt < noaa_.DeletionDue(std::stoi(CycleAt(now)), now)) {
+                    noaa_.DeleteLate(std::stoi(CycleAt(now)));
+                }
+                break;
+            case Fault::HeldBriefly:
+                p.reportFiles.heldUntil[kCurrentReport] = sinceStart + seconds(3);
+                break;
+            case Fault::HeldLong:
+                p.reportFiles.heldUntil[kCurrentReport] = sinceStart + minutes(5);
+                break;
+            default:
+                break;
+        }
+    }
+
+    std::optional<Time> NewestIn(const std::string& path) {
+        const auto file = p.reportFiles.files.find(path);
+        return file == p.reportFiles.files.end() ? std::nullopt
+                                                 : ReadReportTimes(file->second).newest;
+    }
+
+    void CheckUpdate() {
+        const UpdateRecord& u = update_;
+        SCOPED_TRACE("seed " + std::to_string(GetParam()) + ", update " + std::to_string(u.number) +
+                     " at " + FormatHttpDate(u.at) + ", fault " + Name(u.fault) + " on request " +
+                     std::to_string(u.target) + ": " + p.frm.StatusTip());
+        // Only real weather is ever written, and the current report never goes back in time.
+        for (const auto& [path, bytes] : p.reportFiles.files) {
+            EXPECT_TRUE(real_.contains(bytes)) << path << " holds what NOAA never had:\n" << bytes;
+        }
+        const auto currentNewest = NewestIn(kCurrentReport);
+        ASSERT_TRUE(currentNewest.has_value());
+        EXPECT_GE(*currentNewest, lastCurrentNewest_);
+        lastCurrentNewest_ = *currentNewest;
+
+        const bool hitsAReport =
+            u.target > 0 && (FailsItsReport(u.fault) || u.fault == Fault::Empty);
+        if (u.fault == Fault::HeldLong ||
+            (hitsAReport && !(u.fault == Fault::Empty && u.target == 1))) {
+            EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Failed);
+            const std::string& hit =
+                u.fault == Fault::HeldLong || u.target == 1 ? kCurrentReport : kPreviousReport;
+            EXPECT_EQ(p.reportFiles.files[hit], u.filesBefore.at(hit)) << hit << " was replaced";
+            return;
+        }
+        if (hitsAReport) {
+            return;  // an empty current file: the hour before may rightly stand in
+        }
+        // Nothing went wrong that the program cannot mend: the newest real weather is in place.
+        EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written);
+        EXPECT_TRUE(u.newestReal.contains(*currentNewest))
+            << "CurrentMETAR.txt's newest " << FormatHttpDate(*currentNewest) << " is not NOAA's";
+        const Time hourBefore = floor<hours>(*currentNewest + minutes(15)) - minutes(15);
+        EXPECT_EQ(NewestIn(kPreviousReport), hourBefore - minutes(2))
+            << "PreviousMETAR.txt is not the whole hour before";
+    }
+
+    fake::FakePlatform p{{"https://noaa.test", ServerLayout::Current}};
+    std::mt19937 random_;
+    SimulatedNoaa noaa_;
+    UpdateRecord update_;
+    int fileRequests_ = 0;
+    std::set<std::string> real_;  // every cycle file as NOAA served it
+    Time lastCurrentNewest_{};
+};
+
+TEST_P(DayOnTheVirtualClock, KeepsTheNewestRealWeatherThroughEveryFault) {
+    p.frm.Command1_Click();
+    p.loop.RunFor(hours(24));
+    CheckUpdate();
+    EXPECT_GE(update_.number, 80) << "a day at a 15-minute interval";
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, DayOnTheVirtualClock, ::testing::Range(1u, 21u));
+
+}  // namespace
+}  // namespace nimbrel
