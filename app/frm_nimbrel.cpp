@@ -105,27 +105,15 @@ void FrmNimbrel::Command3_Click() {
 }
 
 HttpControl& FrmNimbrel::ControlOf(Transfer transfer) {
-    switch (transfer) {
-        case Transfer::Cycle:
-            return controls_.HTTP1;
-        case Transfer::Current:
-            return controls_.HTTP2;
-        case Transfer::Previous:
-            break;
-    }
-    return controls_.HTTP3;
+    const std::array<HttpControl*, 3> controls{&controls_.HTTP1, &controls_.HTTP2,
+                                               &controls_.HTTP3};
+    return *controls[static_cast<std::size_t>(transfer)];
 }
 
 std::string& FrmNimbrel::BufferOf(Transfer transfer) {
-    switch (transfer) {
-        case Transfer::Cycle:
-            return ZuluPage;
-        case Transfer::Current:
-            return CurrentMetar;
-        case Transfer::Previous:
-            break;
-    }
-    return PreviousMetar;
+    static constexpr std::array<std::string FrmNimbrel::*, 3> kBuffers{
+        &FrmNimbrel::ZuluPage, &FrmNimbrel::CurrentMetar, &FrmNimbrel::PreviousMetar};
+    return this->*kBuffers[static_cast<std::size_t>(transfer)];
 }
 
 }  // namespace nimbrel
