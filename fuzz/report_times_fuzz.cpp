@@ -42,24 +42,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      nimbrel::FormatHttpDate(*times.newest));
     }
 
-    // Old means a newest report more than three hours behind the server's clock; a file without a
-    // believed time is never called old.
+    // Times after a limit count as reports; one is believed only where enough reports reach it,
+    // so that a single mistyped date far ahead never stands for the file.
     const sys_seconds serverNow = sys_days(year(2026) / December / 7) + hours(14);
-    nimbrel::WrittenReport report;
-    report.cycle = "14Z";
-    report.times = times;
-    const bool old = times.newest && *times.newest < serverNow - nimbrel::kOldDataAge;
-    FUZZ_REQUIRE(nimbrel::OldDataText(report, serverNow).empty() != old, file);
-
-    // Times after a limit count as reports but never as the newest; the rest are as before.
     const system_clock::time_point limit = serverNow + nimbrel::kFutureReportSlack;
     const nimbrel::ReportTimes believed = nimbrel::ReadReportTimes(file, limit);
-    FUZZ_REQUIRE(believed.count == times.count && (!believed.newest || *believed.newest <= limit) &&
-                     (believed.ignored == 0) == (believed.newest == times.newest),
+    FUZZ_REQUIRE(believed.count == times.count &&
+                     (believed.ignored == 0) == (believed.newest == times.newest) &&
+                     (!believed.newest || *believed.newest <= limit ||
+                      believed.ignored < nimbrel::kAgreeingReports),
+                 file);
+    const sys_seconds junk = sys_days(year(2262) / January / 1);
+    const nimbrel::ReportTimes withJunk =
+        nimbrel::ReadReportTimes(file + "\n" + ReportLine(junk) + "\n", limit);
+    FUZZ_REQUIRE(!(times.newest < system_clock::time_point(junk)) ||
+                     withJunk.newest != system_clock::time_point(junk),
                  file);
 
+    // Old means a believed newest report more than three hours behind the server's clock; a file
+    // without a believed time is never called old.
+    nimbrel::WrittenReport report;
+    report.cycle = "14Z";
+    report.times = believed;
+    const bool old = believed.newest && *believed.newest < serverNow - nimbrel::kOldDataAge;
+    FUZZ_REQUIRE(nimbrel::OldDataText(report, serverNow).empty() != old, file);
+
     // One report more counts once more, and its time is the newest when it is later.
-    const sys_seconds added = sys_days(year(2262) / January / 1);
+    const sys_seconds added = junk;
     const nimbrel::ReportTimes more =
         nimbrel::ReadReportTimes(file + "\n" + ReportLine(added) + "\n");
     FUZZ_REQUIRE(
