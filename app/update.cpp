@@ -271,14 +271,14 @@ void Update::NestedEnded(const Update& nested) {
         reasons_ = nested.reasons_;
     }
     for (std::size_t i = 0; i < downloads_.size(); ++i) {
-        adopted_[i] = nested.downloads_[i];
+        const Download& theirs = nested.downloads_[i];
+        nestedDecided_[i] = {theirs.verdict, theirs.facts};
         Download& download = downloads_[i];
         if (download.takenOver && !download.ended) {
             // Fetched anew by the nested update, which also decided what became of it.
             download.ended = true;
-            download.facts = nested.downloads_[i].facts;
-            download.verdict =
-                nested.downloads_[i].verdict.value_or(Verdict{VerdictKind::Superseded});
+            download.facts = theirs.facts;
+            download.verdict = theirs.verdict.value_or(Verdict{VerdictKind::Superseded});
         }
     }
 }
@@ -299,17 +299,22 @@ void Update::TurnTheHour() {
     }
     reasons_.push_back(*ReasonFor(verdict, facts, "", frm_.ReferenceNow()));
     const std::string clocksCycle = current.cycle;
-    current = std::move(previous);
-    current.fileName = kCurrentReportName;
-    current.transfer = Transfer::Current;
+    const std::string hourBefore = previous.cycle;
+    choice_ = {hourBefore, clocksCycle, choice_.listed, false};
+    if (previous.facts.notModified) {
+        // Unchanged as the previous report, whose body was not sent again: the current report
+        // asks for it on its own account.
+        RequestReport(Transfer::Current, hourBefore);
+    } else {
+        current = std::move(previous);
+        current.fileName = kCurrentReportName;
+        current.transfer = Transfer::Current;
+        current.passedOver = clocksCycle;
+    }
     current.standsIn = true;
     current.facts.standsIn = true;
-    current.passedOver = clocksCycle;
-    choice_.cycle = current.cycle;
-    choice_.passedOver = clocksCycle;
-    choice_.clocksHour = false;
 
-    const std::string before = PreviousCycle(current.cycle);
+    const std::string before = PreviousCycle(hourBefore);
     frm_.SetStatus(kGreen, "Getting Previous METAR (" + before + ")");
     RequestReport(Transfer::Previous, before);
     downloads_[1].standsIn = true;
@@ -337,7 +342,7 @@ void Update::Store(Download& download) {
     const std::string path = PathOf(download);
     Verdict verdict = frm_.StringToFile(std::move(download.body), path,
                                         [&] { return JudgeAgainstDisk(download, path); });
-    const Download& nested = adopted_[IndexOf(download.transfer) - 1];
+    const Decided& nested = nestedDecided_[IndexOf(download.transfer) - 1];
     if (verdict.kind == VerdictKind::Superseded && nested.verdict) {
         // These bytes were fetched before those of the nested update that wrote the file first.
         verdict = *nested.verdict;

@@ -104,9 +104,12 @@ class Update {
     bool cycleEnded_ = false;
     bool cycleTakenOver_ = false;
     std::array<Download, 2> downloads_;
-    // What the last update nested in this one found for each report.
-    std::array<Download, 2> adopted_{Download{kCurrentReportName, Transfer::Current},
-                                     Download{kPreviousReportName, Transfer::Previous}};
+    // What the last update nested in this one decided for each report.
+    struct Decided {
+        std::optional<Verdict> verdict{};
+        ReportFacts facts{};
+    };
+    std::array<Decided, 2> nestedDecided_{};
     std::chrono::milliseconds downloadDeadline_{};
     // The update's own failures and notes, beside the verdicts on its reports.
     std::vector<Reason> reasons_;

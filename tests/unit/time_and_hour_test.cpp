@@ -209,5 +209,21 @@ TEST_F(ServersTime, AReportThatStaysUnreadableIsNeverReplaced) {
                                     " to compare it with the new report; kept");
 }
 
+TEST_F(ServersTime, TheHourBeforeUnchangedSinceLastTimeIsFetchedWholeToStandIn) {
+    fake::FakeResponse hourBefore = Serves(kToday14Z);
+    hourBefore.etag = "\"14z\"";
+    Route("14Z", hourBefore);
+    Route("15Z", Serves(CycleFile({"2026/12/07 14:45", "2026/12/07 14:50", "2026/12/07 14:52"})));
+    p.frm.Command1_Click();
+    // NOAA began 15Z again, and the user removed the current report meanwhile.
+    Route("15Z", Serves(""));
+    p.reportFiles.files.erase(kCurrentReport);
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.server.conditions.at(5).ifNoneMatch, "\"14z\"");
+    EXPECT_EQ(p.reportFiles.files[kCurrentReport], kToday14Z);
+    EXPECT_EQ(p.reportFiles.files[kPreviousReport], kToday14Z) << "newer than 13Z, it stays";
+    EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written) << p.frm.StatusTip();
+}
+
 }  // namespace
 }  // namespace nimbrel
