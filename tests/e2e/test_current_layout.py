@@ -74,6 +74,13 @@ class CurrentLayoutUpdate(fixture.UpdateChecks, unittest.TestCase):
         self.update("blue", NEXT_UPDATE)
         self.assertFetched(14)
 
+    def test_a_caches_copy_tells_the_time_by_its_date_and_its_age(self):
+        self.listing_at(moment(13, 50, 0))
+        # Kept two hours: its Date reads 11:50, and its Age says how long ago that was.
+        self.misbehave(CURRENT_CYCLES, "aged", 7200)
+        self.update("blue", NEXT_UPDATE)
+        self.assertFetched(14)
+
     def test_the_cycle_after_midnight_follows_the_cycle_before_it(self):
         # 23:55 on the day before the data: the 00Z file of the data's day is the new one.
         self.listing_at(moment(23, 55, 12, day=fixture.DATA_DAY - datetime.timedelta(days=1)))

@@ -58,6 +58,8 @@ BEHAVIOURS = {
     "proxy-sign-in": "407 with a Proxy-Authenticate header, as a proxy that wants a sign-in",
     "keep-alive": "the file whole, uncompressed, the connection kept open for the next request",
     "date": "TEXT: the file with the Date header TEXT",
+    "aged": "SECONDS: the file with a Date that many seconds behind the clock and an Age of as "
+            "many, as a cache sends a copy it has kept",
     "no-date": "the file without a Date header",
     "zone": "MINUTES: a folder's index with its times MINUTES ahead of UTC (negative: behind)",
 }
@@ -458,6 +460,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def _date(self, path, arg):
         body = self._file_body(path)
         self._send(200, b"" if body is None else body, date=False, extra=[("Date", arg)])
+
+    def _aged(self, path, arg):
+        body = self._file_body(path)
+        kept = email.utils.formatdate(self.server.clock.now() - int(arg), usegmt=True)
+        self._send(200, b"" if body is None else body, date=False,
+                   extra=[("Date", kept), ("Age", arg)])
 
     def _no_date(self, path, _):
         body = self._file_body(path)
