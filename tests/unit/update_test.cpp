@@ -331,6 +331,22 @@ TEST_F(Update, AFailureOutranksOldDataAndBothStayInTheTooltipUnderTheCountdown) 
     EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Failed);
 }
 
+TEST_F(Update, TheTooltipShowsEveryReasonInTheOrderTheyCame) {
+    p.server.Route(CycleFile("14Z"), Body("<html>Portal</html>"));
+    p.server.Route(CycleFile("13Z"), Failure(kNotFound));
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.frm.StatusText,
+              "The server sent no reports for 14Z (an HTML page of 19 bytes) "
+              "[http://noaa.test (classic layout)]");
+    p.loop.RunFor(minutes(1));
+    EXPECT_EQ(p.frm.StatusTip(),
+              "Next update in 14 minutes\n"
+              "The server sent no reports for 14Z (an HTML page of 19 bytes) [http://noaa.test "
+              "(classic layout)]\n"
+              "HTTP 404 Not Found [http://noaa.test (classic layout)]");
+    ExpectReportsUntouched();
+}
+
 // --- A report that another program (the simulator) holds open ---------------------------------
 
 TEST_F(Update, AHeldReportLandsSoonAfterTheReaderLetsGo) {
