@@ -210,7 +210,10 @@ class StatusTooltip(ProgramTest):
                                      ["hover", "main", "lblStatus"],
                                      ["tooltip", "main", "visible", 10000])
         self.assertTrue(tip["visible"])
-        self.assertEqual(tip["text"].rstrip("."), shown)
+        # The whole message first, then every other reason: here, the listing that failed too.
+        first, *others = tip["text"].split("\r\n")
+        self.assertEqual(first.rstrip("."), shown)
+        self.assertEqual(others, ["folder listing not available"])
         # Long messages wrap at the width of the window rather than run off the screen.
         self.assertEqual(tip["max_width"], 448)
 
