@@ -46,6 +46,10 @@ class CurrentLayoutUpdate(fixture.UpdateChecks, unittest.TestCase):
 
     def setUp(self):
         super().setUp()
+        # Each test is a run of its own: within a run the program's server clock never goes back,
+        # and these tests move it both ways.
+        self.session.stop()
+        fixture.start_program(self.session, self.standin)
         # Every file as freshly written by this computer's clock, unless a test says otherwise.
         self.standin.touch_all(datetime.datetime.now(UTC))
 
