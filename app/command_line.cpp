@@ -67,6 +67,22 @@ std::optional<std::string> ServerOrigin(std::string url) {
     return url;
 }
 
+// Accepts "http[s]://host[:port]/path" with a path of printable characters, no blank or quote.
+std::optional<std::string> SourceUrl(const std::string& url) {
+    const std::size_t schemeEnd = url.find("://");
+    if (schemeEnd == std::string::npos) {
+        return std::nullopt;
+    }
+    const std::size_t pathStart = std::min(url.find('/', schemeEnd + 3), url.size());
+    const std::string_view path = std::string_view(url).substr(pathStart);
+    const bool plainPath =
+        std::ranges::all_of(path, [](char c) { return c > ' ' && c < 0x7f && c != '"'; });
+    if (!plainPath || !ServerOrigin(url.substr(0, pathStart))) {
+        return std::nullopt;
+    }
+    return url;
+}
+
 bool EndsWord(char c) {
     return c == ' ' || c == '\t' || c == '"';
 }
@@ -161,6 +177,17 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, std::str
                                std::to_string(kMinIntervalMinutes) + " to " +
                                std::to_string(kMaxIntervalMinutes) + ".";
             }
+        } else if (option == "--second-source") {
+            const std::string value = hasValue ? arguments[++i] : "";
+            const auto url = value == "none" ? std::optional<std::string>() : SourceUrl(value);
+            if (value == "none" || url) {
+                result.secondSource = url;
+            } else {
+                result.error =
+                    "--second-source needs the address of a METAR cache file (http or https), "
+                    "such as " +
+                    std::string(kDefaultSecondSource) + ", or none.";
+            }
         } else if (option == "--update-now") {
             result.updateNow = true;
         } else if (option == "--launch") {
@@ -201,6 +228,13 @@ std::string HelpText() {
            "  --launch          start Fly! after the first update (within 60 seconds), keep\n"
            "                    the weather up to date while it runs, and close when it ends\n"
            "  --minimized       start with the window minimised\n"
+           "  --second-source URL\n"
+           "                    where the reports come from when NOAA's cycle files cannot be\n"
+           "                    had, a METAR cache file; default " +
+           std::string(kDefaultSecondSource) +
+           "\n"
+           "  --second-source none\n"
+           "                    no second source: a report NOAA cannot give stays as it is\n"
            "  --once            one update without a window, then end; progress on standard\n"
            "                    output, failures on standard error; exit code 0 when each\n"
            "                    report holds the newest weather the server had (written, or\n"

@@ -17,6 +17,11 @@ inline constexpr int kDefaultIntervalMinutes = 15;
 inline constexpr int kMinIntervalMinutes = 5;
 inline constexpr int kMaxIntervalMinutes = 60;
 
+// Where the weather comes from when NOAA's cycle files cannot be had: the Aviation Weather
+// Center's cache file of each station's newest report.
+inline constexpr const char* kDefaultSecondSource =
+    "https://aviationweather.gov/data/cache/metars.cache.csv.gz";
+
 struct CommandLine {
     NoaaServer server{kDefaultServerOrigin, ServerLayout::Current};
     // The report folder itself, ending in a backslash; the registry names it when absent.
@@ -25,7 +30,8 @@ struct CommandLine {
     int intervalMinutes = kDefaultIntervalMinutes;
     // The first update at once, then Fly!; Nimbrel closes when Fly! ends.
     bool launch = false;
-    bool minimized = false;  // the window starts minimised
+    bool minimized = false;                                         // the window starts minimised
+    std::optional<std::string> secondSource{kDefaultSecondSource};  // none: not asked
     // One update without a window; found before anything else, so that even an error elsewhere
     // on the line is reported the windowless way.
     bool once = false;

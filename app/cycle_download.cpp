@@ -45,4 +45,20 @@ void FrmNimbrel::HTTP3_Complete(const HttpResponseInfo& info) {
     }
 }
 
+void FrmNimbrel::HTTP4_DataArrival(std::string_view chunk) {
+    SecondSourceData.append(chunk);
+}
+
+void FrmNimbrel::HTTP4_Error(const TransferFailure& failure) {
+    if (Update* owner = transferOwners_[3]) {
+        owner->SecondSourceFailed(failure);
+    }
+}
+
+void FrmNimbrel::HTTP4_Complete(const HttpResponseInfo& info) {
+    if (Update* owner = transferOwners_[3]) {
+        owner->SecondSourceArrived(info);
+    }
+}
+
 }  // namespace nimbrel

@@ -49,7 +49,8 @@ std::string GroupedNumber(std::size_t number) {
 std::string DescribeReport(const char* fileName, const WrittenReport& report,
                            std::chrono::system_clock::time_point serverNow) {
     const ReportTimes& times = report.times;
-    std::string text = std::string(fileName) + ": " + report.cycle + ", ";
+    std::string text = std::string(fileName) + ": " + report.cycle +
+                       (report.source.empty() ? "" : " from " + report.source) + ", ";
     if (times.count == 0) {
         return text + "no reports";
     }
@@ -57,7 +58,7 @@ std::string DescribeReport(const char* fileName, const WrittenReport& report,
     if (times.newest) {
         text += ", newest " + ReportTimeText(*times.newest, serverNow);
     }
-    return text;
+    return report.noaaFailure.empty() ? text : text + " (NOAA: " + report.noaaFailure + ")";
 }
 
 }  // namespace

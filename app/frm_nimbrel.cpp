@@ -18,10 +18,13 @@ FrmNimbrel::FrmNimbrel(FrmNimbrelControls controls, FrmNimbrelServices services,
       http2Events_(*this, &FrmNimbrel::CurrentMetar, &FrmNimbrel::HTTP2_DataArrival,
                    &FrmNimbrel::HTTP2_Error, &FrmNimbrel::HTTP2_Complete),
       http3Events_(*this, &FrmNimbrel::PreviousMetar, &FrmNimbrel::HTTP3_DataArrival,
-                   &FrmNimbrel::HTTP3_Error, &FrmNimbrel::HTTP3_Complete) {
+                   &FrmNimbrel::HTTP3_Error, &FrmNimbrel::HTTP3_Complete),
+      http4Events_(*this, &FrmNimbrel::SecondSourceData, &FrmNimbrel::HTTP4_DataArrival,
+                   &FrmNimbrel::HTTP4_Error, &FrmNimbrel::HTTP4_Complete) {
     controls_.HTTP1.SetListener(http1Events_);
     controls_.HTTP2.SetListener(http2Events_);
     controls_.HTTP3.SetListener(http3Events_);
+    controls_.HTTP4.SetListener(http4Events_);
 }
 
 void FrmNimbrel::Form_Load() {
@@ -105,14 +108,15 @@ void FrmNimbrel::Command3_Click() {
 }
 
 HttpControl& FrmNimbrel::ControlOf(Transfer transfer) {
-    const std::array<HttpControl*, 3> controls{&controls_.HTTP1, &controls_.HTTP2,
-                                               &controls_.HTTP3};
+    const std::array<HttpControl*, 4> controls{&controls_.HTTP1, &controls_.HTTP2, &controls_.HTTP3,
+                                               &controls_.HTTP4};
     return *controls[static_cast<std::size_t>(transfer)];
 }
 
 std::string& FrmNimbrel::BufferOf(Transfer transfer) {
-    static constexpr std::array<std::string FrmNimbrel::*, 3> kBuffers{
-        &FrmNimbrel::ZuluPage, &FrmNimbrel::CurrentMetar, &FrmNimbrel::PreviousMetar};
+    static constexpr std::array<std::string FrmNimbrel::*, 4> kBuffers{
+        &FrmNimbrel::ZuluPage, &FrmNimbrel::CurrentMetar, &FrmNimbrel::PreviousMetar,
+        &FrmNimbrel::SecondSourceData};
     return this->*kBuffers[static_cast<std::size_t>(transfer)];
 }
 

@@ -38,6 +38,7 @@ struct FrmNimbrelControls {
     HttpControl& HTTP1;
     HttpControl& HTTP2;
     HttpControl& HTTP3;
+    HttpControl& HTTP4;  // the second source, when NOAA's cycle files cannot be had
 };
 
 // Everything else the main window reaches outside itself.
@@ -61,6 +62,8 @@ struct FrmNimbrelSettings {
     bool updateNow = false;  // start the first update once the window is up
     // Start the first update, then the simulator, and close when the simulator ends.
     bool launchSimulator = false;
+    // The METAR cache file asked when NOAA's cycle files cannot be had; none: not asked.
+    std::optional<std::string> secondSource{};
 };
 
 // Hears each status an update shows, but for the countdown's; a run without a window prints them.
@@ -114,6 +117,9 @@ class FrmNimbrel {
     void HTTP3_DataArrival(std::string_view chunk);
     void HTTP3_Error(const TransferFailure& failure);
     void HTTP3_Complete(const HttpResponseInfo& info);
+    void HTTP4_DataArrival(std::string_view chunk);
+    void HTTP4_Error(const TransferFailure& failure);
+    void HTTP4_Complete(const HttpResponseInfo& info);
 
     // One update for a run without a window: the report folder as start-up finds it, then the
     // update, each status told to `log`. Returns the exit code.
@@ -135,6 +141,7 @@ class FrmNimbrel {
     std::string ZuluPage;
     std::string CurrentMetar;
     std::string PreviousMetar;
+    std::string SecondSourceData;
     std::int16_t MinutesLeft = 0;
     std::string ZuluCycle;
     std::string StatusText;
@@ -234,11 +241,12 @@ class FrmNimbrel {
     HttpEvents http1Events_;
     HttpEvents http2Events_;
     HttpEvents http3Events_;
+    HttpEvents http4Events_;
 
     // The update under way, innermost first; each knows the one it is nested in.
     Update* update_ = nullptr;
-    // Which update started the transfer now on HTTP1, HTTP2 and HTTP3, to hand its events to.
-    std::array<Update*, 3> transferOwners_{};
+    // Which update started the transfer now on HTTP1 to HTTP4, to hand its events to.
+    std::array<Update*, 4> transferOwners_{};
     RunRecord record_;
     UpdateResult lastResult_;
     bool closing_ = false;

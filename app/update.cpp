@@ -3,8 +3,10 @@
 #include <utility>
 
 #include "app/data_age.h"
+#include "app/failure_text.h"
 #include "app/frm_nimbrel.h"
 #include "app/time_reference.h"
+#include "retrieval/metar_cache_file.h"
 #include "retrieval/previous_cycle.h"
 #include "retrieval/report_times.h"
 #include "retrieval/server_clock_cycle.h"
@@ -60,6 +62,7 @@ void Update::Run() {
     }
     if (!choice_.cycle.empty()) {
         FetchReports();
+        TakeSecondSource();
         for (Download& download : downloads_) {
             if (frm_.closing_) {
                 return;
@@ -141,8 +144,11 @@ void Update::FetchReports() {
 bool Update::WaitForDownloads() {
     const auto left =
         std::max(downloadDeadline_ - frm_.services_.clock.Now(), std::chrono::milliseconds(0));
-    const auto outcome =
-        frm_.PumpUntil([this] { return downloads_[0].ended && downloads_[1].ended; }, left);
+    const auto outcome = frm_.PumpUntil(
+        [this] {
+            return downloads_[0].ended && downloads_[1].ended && (!second_.asked || second_.ended);
+        },
+        left);
     if (outcome == FrmNimbrel::WaitOutcome::Closing) {
         return false;
     }
@@ -155,6 +161,11 @@ bool Update::WaitForDownloads() {
                 download.ended = true;
                 download.verdict = Verdict{VerdictKind::Failed, text};
             }
+        }
+        if (second_.asked && !second_.ended) {
+            Release(Transfer::SecondSource);
+            second_.ended = true;
+            second_.failure = "no answer within 10 minutes";
         }
         frm_.ShowFailure(text);
     }
@@ -242,6 +253,19 @@ void Update::ReportArrived(Transfer transfer, const HttpResponseInfo& info) {
         .standsIn = download.standsIn,
     };
     download.body = std::move(body);
+    // A body that cannot replace the report, or old weather, calls for the second source.
+    const Verdict beforeDisk = JudgeReport(download.facts);
+    const auto reference = frm_.ReferenceNow();
+    if (beforeDisk.kind == VerdictKind::NoReports) {
+        CallSecondSource(download, ReasonFor(beforeDisk, download.facts, "", reference)->text);
+    } else if (beforeDisk.kind == VerdictKind::Written && transfer == Transfer::Current) {
+        if (std::string old =
+                OldDataText({.cycle = download.cycle, .times = download.times}, reference);
+            !old.empty()) {
+            download.oldData = true;
+            CallSecondSource(download, std::move(old));
+        }
+    }
 }
 
 void Update::ReportFailed(Transfer transfer, const TransferFailure& failure) {
@@ -252,6 +276,138 @@ void Update::ReportFailed(Transfer transfer, const TransferFailure& failure) {
     const std::string text = frm_.TransferFailureText(failure);
     download.verdict = Verdict{VerdictKind::Failed, text};
     frm_.ShowFailure(text);
+    CallSecondSource(download, DescribeTransferFailure(failure));
+}
+
+void Update::CallSecondSource(Download& download, std::string noaaFailure) {
+    download.noaaFailure = std::move(noaaFailure);
+    if (!frm_.settings_.secondSource || second_.asked) {
+        return;
+    }
+    second_.asked = true;
+    const HttpConditions conditions = SecondSourceConditions();
+    second_.conditional = !conditions.ifModifiedSince.empty() || !conditions.ifNoneMatch.empty();
+    frm_.BufferOf(Transfer::SecondSource).clear();
+    StartTransfer(Transfer::SecondSource, *frm_.settings_.secondSource, conditions);
+}
+
+HttpConditions Update::SecondSourceConditions() const {
+    // Only a copy that both reports were written from, and still hold, can be unchanged.
+    const auto& written = frm_.record_.written;
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        const std::string path = PathOf(downloads_[i]);
+        if (!written[i] || !StillAsWritten(*written[i], *frm_.settings_.secondSource, path,
+                                           frm_.services_.reportFiles.Stamp(path))) {
+            return {};
+        }
+    }
+    if (written[0]->lastModified != written[1]->lastModified ||
+        written[0]->etag != written[1]->etag) {
+        return {};
+    }
+    return ConditionsFor(*written[0]);
+}
+
+void Update::SecondSourceArrived(const HttpResponseInfo& info) {
+    Observe(info.date, info.age);
+    second_.ended = true;
+    second_.info = info;
+    second_.body = std::exchange(frm_.BufferOf(Transfer::SecondSource), {});
+    if (info.notModified && !second_.conditional) {
+        second_.failure = DescribeTransferFailure({.kind = TransferFailureKind::HttpStatus,
+                                                   .systemText = "Not Modified",
+                                                   .httpStatus = 304});
+    }
+}
+
+void Update::SecondSourceFailed(const TransferFailure& failure) {
+    Observe(failure.date, failure.age);
+    second_.ended = true;
+    frm_.BufferOf(Transfer::SecondSource).clear();
+    second_.failure = DescribeTransferFailure(failure);
+}
+
+void Update::TakeSecondSource() {
+    if (!second_.asked) {
+        return;
+    }
+    Download& current = downloads_[0];
+    Download& previous = downloads_[1];
+    if (current.oldData && !previous.noaaFailure && !previous.verdict) {
+        // NOAA's feed is stuck: the second source's reports replace either where newer.
+        previous.oldData = true;
+        previous.noaaFailure = current.noaaFailure;
+    }
+    std::optional<CacheFileCycles> cycles;
+    std::string failure = second_.failure.value_or("");
+    if (!second_.failure && !second_.info.notModified) {
+        const auto reference = frm_.ReferenceNow();
+        auto read = CyclesFromCacheFile(second_.body,
+                                        CycleStart(choice_.cycle, reference).value_or(reference));
+        if (auto* usable = std::get_if<CacheFileCycles>(&read)) {
+            cycles = std::move(*usable);
+        } else {
+            failure = std::get<std::string>(read);
+        }
+    }
+    second_.body = {};
+    for (Download& download : downloads_) {
+        if (!download.noaaFailure) {
+            continue;
+        }
+        if (second_.info.notModified && !second_.failure) {
+            // Both reports are still as the second source's unchanged copy wrote them.
+            download.verdict = Verdict{VerdictKind::NotModified};
+            continue;
+        }
+        std::string body;
+        if (cycles) {
+            body = &download == &current ? std::move(cycles->current) : std::move(cycles->previous);
+        }
+        const ReportTimes times = ReadReportTimes(body, BeliefLimit());
+        if (times.count == 0) {
+            SecondSourceFailedFor(download, cycles ? "no reports for " + download.cycle : failure);
+            continue;
+        }
+        if (download.oldData && download.times.newest &&
+            !(times.newest && *times.newest > *download.times.newest)) {
+            continue;  // NOAA's is as new
+        }
+        download.body = std::move(body);
+        download.times = times;
+        download.info = second_.info;
+        download.responseTime = ResponseTime(second_.info.date, second_.info.age);
+        download.url = *frm_.settings_.secondSource;
+        download.source = SecondSourceHost();
+        download.verdict.reset();
+        download.facts = ReportFacts{.cycle = download.cycle,
+                                     .bodyBytes = download.body.size(),
+                                     .bodyNewest = times.newest,
+                                     .listingRead = choice_.listed,
+                                     .standsIn = download.standsIn};
+    }
+}
+
+void Update::SecondSourceFailedFor(Download& download, const std::string& failure) {
+    const std::string secondFailure = SecondSourceHost() + ": " + failure;
+    if (download.oldData) {
+        // NOAA's old reports are still the newest there are.
+        reasons_.push_back({ReasonRank::Note, secondFailure});
+        return;
+    }
+    const std::string noaa =
+        download.verdict ? download.verdict->reason
+                         : ReasonFor(JudgeReport(download.facts), download.facts,
+                                     frm_.TransferFailureText(std::string()), frm_.ReferenceNow())
+                               ->text;
+    download.verdict = Verdict{VerdictKind::Failed, noaa + "; " + secondFailure};
+}
+
+std::string Update::SecondSourceHost() const {
+    const std::string& url = *frm_.settings_.secondSource;
+    const std::size_t start = url.find("://") + 3;
+    const std::size_t end = url.find_first_of(":/", start);
+    return url.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
 void Update::TakenOver(Transfer transfer) {
@@ -393,6 +549,8 @@ void Update::RecordWritten(const Download& download, const std::string& path) {
                       .cycle = download.cycle,
                       .times = download.times,
                       .passedOver = download.passedOver,
+                      .source = download.source,
+                      .noaaFailure = download.source.empty() ? "" : *download.noaaFailure,
                       .responseTime = download.responseTime};
     frm_.record_.updatedAt = frm_.ReferenceNow();
 }

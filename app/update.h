@@ -19,8 +19,8 @@ namespace nimbrel {
 
 class FrmNimbrel;
 
-// The main window's three transfers, as HTTP1, HTTP2 and HTTP3 carry them.
-enum class Transfer { Cycle, Current, Previous };
+// The main window's transfers, as HTTP1 to HTTP4 carry them.
+enum class Transfer { Cycle, Current, Previous, SecondSource };
 
 class Update {
   public:
@@ -37,6 +37,8 @@ class Update {
     void CycleFailed(const TransferFailure& failure);
     void ReportArrived(Transfer transfer, const HttpResponseInfo& info);
     void ReportFailed(Transfer transfer, const TransferFailure& failure);
+    void SecondSourceArrived(const HttpResponseInfo& info);
+    void SecondSourceFailed(const TransferFailure& failure);
     // An update nested in this one's wait started a transfer of its own on `transfer`'s control.
     void TakenOver(Transfer transfer);
 
@@ -64,7 +66,11 @@ class Update {
         bool conditional = false;  // the request named the copy written
         bool ended = false;
         bool takenOver = false;
-        bool standsIn = false;     // the hour before, for a clock's hour's file not yet begun
+        bool standsIn = false;  // the hour before, for a clock's hour's file not yet begun
+        // Why NOAA's report cannot be used, when it calls for the second source.
+        std::optional<std::string> noaaFailure{};
+        bool oldData = false;      // NOAA's report is used unless the second source's is newer
+        std::string source{};      // the second source's host, when the body is its
         std::string passedOver{};  // that clock's hour
         std::string body{};
         ReportTimes times{};
@@ -87,6 +93,14 @@ class Update {
     // The hour before stands in for the clock's hour's file when that has not begun: it becomes
     // the current report, and the hour before it the previous one.
     void TurnTheHour();
+    // Asks the second source, once an update, when NOAA's `download` has failed, been refused or
+    // is old.
+    void CallSecondSource(Download& download, std::string noaaFailure);
+    HttpConditions SecondSourceConditions() const;
+    // Puts the second source's reports in place of NOAA's where NOAA's called for them.
+    void TakeSecondSource();
+    void SecondSourceFailedFor(Download& download, const std::string& failure);
+    std::string SecondSourceHost() const;
     void Store(Download& download);
     std::optional<Verdict> JudgeAgainstDisk(Download& download, const std::string& path);
     void RecordWritten(const Download& download, const std::string& path);
@@ -104,6 +118,16 @@ class Update {
     bool cycleEnded_ = false;
     bool cycleTakenOver_ = false;
     std::array<Download, 2> downloads_;
+    // The second source, asked at most once an update for both reports.
+    struct SecondSource {
+        bool asked = false;
+        bool ended = false;
+        std::string body{};
+        HttpResponseInfo info{};
+        std::optional<std::string> failure{};  // why it could not be had
+        bool conditional = false;              // the request named the copy the reports came from
+    };
+    SecondSource second_;
     // What the last update nested in this one decided for each report.
     struct Decided {
         std::optional<Verdict> verdict{};

@@ -28,6 +28,10 @@ struct WrittenReport {
     std::string cycle{};
     ReportTimes times{};
     std::string passedOver{};  // the cycle passed over in favour of this one, not yet begun
+    // The host of the second source it came from, and why NOAA's could not be used; empty for
+    // NOAA's own.
+    std::string source{};
+    std::string noaaFailure{};
     // The response's own time: a later response older than it is a cache's copy.
     std::optional<std::chrono::system_clock::time_point> responseTime{};
 };

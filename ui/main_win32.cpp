@@ -50,6 +50,7 @@ int RunMainWindow(HINSTANCE instance, const CommandLine& options) {
     WinHttpControl http1;
     WinHttpControl http2;
     WinHttpControl http3;
+    WinHttpControl http4;
     Win32MessagePump pump;
     Win32Clock clock;
     Win32Screen screen;
@@ -60,10 +61,11 @@ int RunMainWindow(HINSTANCE instance, const CommandLine& options) {
     Win32ReportFiles reportFiles;
     Win32ProcessLauncher launcher;
     FrmNimbrel frm({window.form(), window.lblStatus(), window.Text1(), window.Timer1(),
-                    window.Timer2(), http1, http2, http3},
+                    window.Timer2(), http1, http2, http3, http4},
                    {pump, clock, screen, windows, registry, environment, messageBox, reportFiles,
                     launcher, options.server},
-                   {options.folder, options.intervalMinutes, options.updateNow, options.launch});
+                   {options.folder, options.intervalMinutes, options.updateNow, options.launch,
+                    options.secondSource});
     window.Attach(frm);
     frm.Form_Load();
     window.Show(options.minimized);

@@ -27,6 +27,7 @@ int RunUpdate(const CommandLine& options, ConsoleLog& log, Win32Clock& clock) {
     WinHttpControl http1;
     WinHttpControl http2;
     WinHttpControl http3;
+    WinHttpControl http4;
     Win32MessagePump pump;
     HeadlessScreen screen;
     HeadlessModalWindows windows;
@@ -34,10 +35,10 @@ int RunUpdate(const CommandLine& options, ConsoleLog& log, Win32Clock& clock) {
     Win32Environment environment;
     Win32ReportFiles reportFiles;
     Win32ProcessLauncher launcher;
-    FrmNimbrel frm({form, lblStatus, text1, timer1, timer2, http1, http2, http3},
+    FrmNimbrel frm({form, lblStatus, text1, timer1, timer2, http1, http2, http3, http4},
                    {pump, clock, screen, windows, registry, environment, log, reportFiles, launcher,
                     options.server},
-                   {options.folder, options.intervalMinutes, false});
+                   {options.folder, options.intervalMinutes, false, false, options.secondSource});
     return frm.RunOnce(log);
 }
 

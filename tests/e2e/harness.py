@@ -136,10 +136,13 @@ class Session(WinePrefix):
 
     def start(self, *arguments):
         """Starts nimbrel.exe in the background; its output goes to a log file. Nothing of
-        Nimbrel may run yet: a window left over would answer the driver in its place."""
+        Nimbrel may run yet: a window left over would answer the driver in its place. Without a
+        second source of its own, the test's run has none: a NOAA made to fail must never send
+        the program to the internet."""
         self.require_nothing_left("before nimbrel.exe starts")
         log = open(os.path.join(self.output, "nimbrel.log"), "ab")
-        self.process = subprocess.Popen(["wine", self.nimbrel, *arguments],
+        own_source = [] if "--second-source" in arguments else ["--second-source", "none"]
+        self.process = subprocess.Popen(["wine", self.nimbrel, *own_source, *arguments],
                                         stdin=subprocess.DEVNULL, stdout=log, stderr=log)
         log.close()
 

@@ -57,8 +57,8 @@ class Unattended(harness.ProgramTest):
         if not display:
             del environment["DISPLAY"]
         code, out, err = run_with_output(
-            ["wine", self.session.nimbrel, "--once", "--server", self.standin.origin,
-             "--layout", "classic", *options], environment)
+            ["wine", self.session.nimbrel, "--once", "--second-source", "none", "--server",
+             self.standin.origin, "--layout", "classic", *options], environment)
         return code, out.splitlines(), err.splitlines()
 
     def test_update_now_writes_the_reports_without_a_click(self):

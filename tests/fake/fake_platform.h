@@ -25,6 +25,7 @@ class FakePlatform {
     FakeHttpControl http1{loop, server};
     FakeHttpControl http2{loop, server};
     FakeHttpControl http3{loop, server};
+    FakeHttpControl http4{loop, server};
     FakeForm form{6810, 2130};
     FakeScreen screen{12000, 9000};
     FakeModalWindows windows{loop};
