@@ -42,21 +42,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      nimbrel::FormatHttpDate(*times.newest));
     }
 
-    // Old means a newest report more than three hours behind the server's clock; a file without a
-    // believed time is never called old.
-    const sys_seconds serverNow = sys_days(year(2026) / December / 7) + hours(14);
-    nimbrel::WrittenReport report;
-    report.cycle = "14Z";
-    report.times = times;
-    const bool old = times.newest && *times.newest < serverNow - nimbrel::kOldDataAge;
-    FUZZ_REQUIRE(nimbrel::OldDataText(report, serverNow).empty() != old, file);
-
     // Times after a limit count as reports but never as the newest; the rest are as before.
+    const sys_seconds serverNow = sys_days(year(2026) / December / 7) + hours(14);
     const system_clock::time_point limit = serverNow + nimbrel::kFutureReportSlack;
     const nimbrel::ReportTimes believed = nimbrel::ReadReportTimes(file, limit);
     FUZZ_REQUIRE(believed.count == times.count && (!believed.newest || *believed.newest <= limit) &&
                      (believed.ignored == 0) == (believed.newest == times.newest),
                  file);
+
+    // Old means a newest believed report more than three hours behind the server's clock, as the
+    // update reads a file; a file without a believed time is never called old.
+    nimbrel::WrittenReport report;
+    report.cycle = "14Z";
+    report.times = believed;
+    const bool old = believed.newest && *believed.newest < serverNow - nimbrel::kOldDataAge;
+    FUZZ_REQUIRE(nimbrel::OldDataText(report, serverNow).empty() != old, file);
 
     // One report more counts once more, and its time is the newest when it is later.
     const sys_seconds added = sys_days(year(2262) / January / 1);
