@@ -37,6 +37,9 @@ class FakeRegistry : public Registry {
     long QueryValue(RegistryKey key, const std::string& valueName, std::int32_t& type, char* data,
                     std::uint32_t& dataSize) override;
     long CloseKey(RegistryKey key) override;
+    RegistryView ViewOf(RegistryKey key) const override;
+    // The view a key is found in; the program's own unless set.
+    void SetView(RegistryKey root, const std::string& path, RegistryView view);
 
     long closeResult = 0;
     bool failQueries = false;  // each query raises a run-time error
@@ -47,6 +50,7 @@ class FakeRegistry : public Registry {
     static std::string KeyName(RegistryKey root, const std::string& path);
 
     std::map<std::string, std::map<std::string, Value>> keys_;
+    std::map<std::string, RegistryView> views_;
     std::map<RegistryKey, std::string> open_;
     RegistryKey nextHandle_ = 0x1000;
 };
