@@ -31,8 +31,16 @@ bool SameName(std::string_view a, std::string_view b) {
     });
 }
 
+// "%NAME%", built by appending: GCC 12 warns falsely of an overlap in "%" + std::string(name).
+std::string Reference(std::string_view name) {
+    std::string reference(1, '%');
+    reference.append(name);
+    reference += '%';
+    return reference;
+}
+
 bool IsDefined(const Environment& environment, std::string_view name) {
-    const std::string reference = "%" + std::string(name) + "%";
+    const std::string reference = Reference(name);
     return environment.Expand(reference) != reference;
 }
 
@@ -53,8 +61,7 @@ std::string RenameForView(const Environment& environment, const std::string& tex
             return SameName(m.name, name) && IsDefined(environment, m.nameInView);
         });
         renamed.append(text, at, open - at);
-        renamed += meaning == meanings.end() ? "%" + std::string(name) + "%"
-                                             : "%" + std::string(meaning->nameInView) + "%";
+        renamed += Reference(meaning == meanings.end() ? name : meaning->nameInView);
         at = close + 1;
     }
     renamed.append(text, at);
