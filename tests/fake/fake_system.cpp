@@ -151,8 +151,9 @@ ProgramStart FakeLauncher::Start(const std::string& program, const std::string& 
     if (!existing.contains(program)) {
         return {nullptr, "The system cannot find the file specified."};
     }
-    auto process = std::make_unique<StartedProgram>();
-    started.push_back({program, workingFolder, state, process.get()});
+    auto process = std::make_unique<FakeStartedProgram>();
+    started.push_back({program, workingFolder, state, process.get(),
+                       clock ? clock->Now() : std::chrono::milliseconds(0)});
     if (onStart) {
         onStart();
     }

@@ -105,13 +105,22 @@ class FakeMessageBox : public MessageBox {
     std::vector<Shown> shown;
 };
 
+// A started program whose lifetime the test sets as the system would report it once it ended.
+class FakeStartedProgram : public StartedProgram {
+  public:
+    std::optional<std::chrono::milliseconds> Lifetime() const override { return lifetime; }
+
+    std::optional<std::chrono::milliseconds> lifetime;
+};
+
 class FakeLauncher : public ProcessLauncher {
   public:
     struct Started {
         std::string program;
         std::string workingFolder;
         WindowState state;
-        const StartedProgram* process;  // for EventLoop::EndProgram while it is watched
+        FakeStartedProgram* process;   // for EventLoop::EndProgram while it is watched
+        std::chrono::milliseconds at;  // by `clock`
     };
 
     ProgramStart Start(const std::string& program, const std::string& workingFolder,
@@ -120,6 +129,7 @@ class FakeLauncher : public ProcessLauncher {
     std::vector<Started> started;
     std::set<std::string> existing;  // programs that can be started
     std::function<void()> onStart;   // runs at each start, before it returns
+    const Clock* clock = nullptr;    // times the starts when set
 };
 
 // Expands %NAME% for the variables set here; others stay, as on Windows.
