@@ -103,10 +103,6 @@ FrmNimbrel::WaitOutcome FrmNimbrel::PumpUntil(Condition done, std::chrono::milli
             closing_ = true;
             return WaitOutcome::Closing;
         }
-        if (simulatorDue_ && services_.clock.Now() >= *simulatorDue_) {
-            StartWatchedSimulator();
-            continue;
-        }
         if (done()) {
             return WaitOutcome::Done;
         }
@@ -118,9 +114,7 @@ FrmNimbrel::WaitOutcome FrmNimbrel::PumpUntil(Condition done, std::chrono::milli
         if (now >= deadline) {
             return WaitOutcome::TimedOut;
         }
-        const auto wake =
-            std::min({deadline, runDeadline_.value_or(deadline), simulatorDue_.value_or(deadline)});
-        services_.pump.WaitForEvent(wake - now);
+        services_.pump.WaitForEvent(std::min(deadline, runDeadline_.value_or(deadline)) - now);
     }
 }
 
