@@ -25,6 +25,9 @@ std::string FrmNimbrel::StatusTip() const {
     if (!reason_.empty() && reason_ != StatusText) {
         tip += "\n" + reason_;
     }
+    if (!simulatorNotice_.empty() && simulatorNotice_ != StatusText) {
+        tip += "\n" + simulatorNotice_;
+    }
     const std::string summary = DataSummary();
     return summary.empty() ? tip : tip + "\n" + summary;
 }
