@@ -16,7 +16,7 @@ struct HttpResponseInfo {
     std::string etag{};
     bool notModified = false;  // 304: the copy the conditions named is still current; no body
     bool compressed = false;   // the body came gzip-encoded and the chunks are its inflated bytes
-    std::string age{};  // a cache's Age header: how many seconds ago the `date` was true
+    std::string age{};         // a cache's Age header: how many seconds ago the `date` was true
 };
 
 // Validators of a copy the program already has; empty ones are not sent. With any set, the server
