@@ -87,9 +87,7 @@ bool EndsWord(char c) {
     return c == ' ' || c == '\t' || c == '"';
 }
 
-// Windows' splitting turns `"C:\Fly!\METAR\" --once` into one argument, so a scheduled run would
-// open a window and wait for a click that never comes. --once standing as a word of the raw line
-// keeps the run windowless however the rest of the line splits.
+// --once standing as a word of the raw line, whatever quotes stand around it.
 bool NamesOnceAsWord(std::string_view rawLine) {
     constexpr std::string_view kOnce = "--once";
     for (auto at = rawLine.find(kOnce); at != std::string_view::npos;
@@ -101,6 +99,16 @@ bool NamesOnceAsWord(std::string_view rawLine) {
         }
     }
     return false;
+}
+
+// Windows' splitting turns `"C:\Fly!\METAR\" --once` into one argument, so a scheduled run would
+// open a window and wait for a click that never comes. --once standing as a word of the raw line
+// keeps such a run windowless; only such a run, since a quoted `"D:\Wx --once"` is a folder.
+bool QuoteSwallowedOnce(const std::vector<std::string>& arguments, std::string_view rawLine) {
+    const bool swallowed =
+        std::any_of(arguments.begin(), arguments.end(),
+                    [](const auto& argument) { return argument.find('"') != std::string::npos; });
+    return swallowed && NamesOnceAsWord(rawLine);
 }
 
 // Windows' own quoting turns the final backslash of `"C:\Fly!\METAR\"` into a literal quote, so
@@ -132,7 +140,7 @@ std::optional<int> IntervalMinutes(const std::string& text) {
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments, std::string_view rawLine) {
     CommandLine result;
     result.once = std::find(arguments.begin(), arguments.end(), "--once") != arguments.end() ||
-                  NamesOnceAsWord(rawLine);
+                  QuoteSwallowedOnce(arguments, rawLine);
     for (std::size_t i = 0; i < arguments.size() && result.error.empty(); ++i) {
         const std::string& option = arguments[i];
         const bool hasValue = i + 1 < arguments.size();
@@ -248,6 +256,16 @@ std::string HelpText() {
 
 std::string VersionText() {
     return "Nimbrel " NIMBREL_VERSION_TEXT;
+}
+
+std::optional<std::string> RequestedText(const CommandLine& line) {
+    if (line.showHelp) {
+        return HelpText();
+    }
+    if (line.showVersion) {
+        return VersionText();
+    }
+    return std::nullopt;
 }
 
 }  // namespace nimbrel

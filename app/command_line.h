@@ -47,5 +47,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
 
 std::string HelpText();
 std::string VersionText();
+// The text the line asks to be shown instead of running: the help, which outranks the version,
+// or the version; none when it asks for neither.
+std::optional<std::string> RequestedText(const CommandLine& line);
 
 }  // namespace nimbrel

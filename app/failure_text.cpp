@@ -94,8 +94,8 @@ std::string ReportWriteFailureText(const std::string& path, const ReportWriteFai
     if (failure.kind == ReportWriteFailureKind::NoPermission) {
         // Typical of Fly! under Program Files; the remedy is the user's to apply.
         return "Windows does not let Nimbrel replace " + path +
-               ". Give your user write access to that folder, or run Nimbrel as administrator "
-               "once";
+               ". Give your user write access to that folder for a lasting fix; running Nimbrel "
+               "as administrator helps only until it closes";
     }
     return "Could not write " + path + ": " + DescribeReportWriteFailure(failure);
 }

@@ -36,12 +36,7 @@ void FrmNimbrel::Form_Load() {
 
 void FrmNimbrel::Form_Shown() {
     if (settings_.launchSimulator) {
-        // Fly! reads the reports as it starts, so it waits for the first update, but not long.
-        simulatorDue_ = services_.clock.Now() + kSimulatorStartLimit;
-        Command1_Click();
-        if (simulatorDue_ && !closing_) {
-            StartWatchedSimulator();
-        }
+        LaunchAfterFirstUpdate();
         return;
     }
     if (settings_.updateNow) {
@@ -99,12 +94,6 @@ void FrmNimbrel::SetTimer() {
 
 void FrmNimbrel::Command2_Click() {
     services_.windows.ShowAbout();
-}
-
-void FrmNimbrel::Command3_Click() {
-    // The button neither waits for the simulator nor watches it.
-    LaunchSimulator({services_.registry, services_.messageBox, services_.environment},
-                    services_.launcher);
 }
 
 HttpControl& FrmNimbrel::ControlOf(Transfer transfer) {

@@ -88,10 +88,6 @@ class FrmNimbrel {
     static constexpr int kOnceWritten = nimbrel::kOnceWritten;
     static constexpr int kOnceFailed = nimbrel::kOnceFailed;
     static constexpr int kOnceOldData = nimbrel::kOnceOldData;
-    // With the simulator launched after the first update: how long that update may hold its start,
-    // and how soon an end is taken for a launcher's or a crash's rather than the player's.
-    static constexpr std::chrono::milliseconds kSimulatorStartLimit{std::chrono::seconds(60)};
-    static constexpr std::chrono::milliseconds kEarlySimulatorEnd{std::chrono::seconds(10)};
 
     FrmNimbrel(FrmNimbrelControls controls, FrmNimbrelServices services,
                FrmNimbrelSettings settings = {});
@@ -209,9 +205,12 @@ class FrmNimbrel {
     // the program began closing.
     std::optional<Verdict> JudgeWhenReadable(const std::string& path, const WriteJudge& judge,
                                              std::chrono::milliseconds firstTry);
-    // Starts the simulator that waits for the first update, and watches it.
+    // Runs the first update, then starts the simulator and watches it; the start waits for the
+    // update for a limited time only.
+    void LaunchAfterFirstUpdate();
+    void StartDueSimulator();
     void StartWatchedSimulator();
-    void SimulatorEnded();
+    void SimulatorEnded(const StartedProgram& simulator);
     void FillFolderBox();
     void RestartCountdown();
     void SetStatus(Colour colour, std::string text);
@@ -252,9 +251,11 @@ class FrmNimbrel {
     bool closing_ = false;
     // Set for a run without a window: every wait gives up then, as if the program were closing.
     std::optional<std::chrono::milliseconds> runDeadline_;
-    // When the simulator is to start at the latest, while the first update holds its start.
-    std::optional<std::chrono::milliseconds> simulatorDue_;
+    // The simulator that --launch starts: due after the first update, or running and watched.
+    enum class WatchedSimulator { None, Due, Running };
+    WatchedSimulator watchedSimulator_ = WatchedSimulator::None;
     std::chrono::milliseconds simulatorStartedAt_{};
+    std::string simulatorNotice_;  // kept in the tooltip once the line shows other things
 };
 
 }  // namespace nimbrel

@@ -1,4 +1,6 @@
 // Fly! started once the first update has written the weather, and watched until it ends.
+#include "app/launch_with_weather.h"
+
 #include "app/frm_nimbrel.h"
 #include "util/simulator.h"
 
@@ -6,31 +8,74 @@ namespace nimbrel {
 
 namespace {
 
+// On the status line and kept in the tooltip, never in a message box: with --minimized a box
+// would hold the updates until someone found and clicked it.
 constexpr const char* kEarlyEndText =
-    "Fly! ended within seconds of its start\n\n"
-    "A launcher that starts the simulator and then ends, or a crash, ends it this soon. Nimbrel "
-    "stays open and keeps the weather up to date; close it when you are done.";
+    "Fly! ended within seconds of its start (a launcher or a crash); Nimbrel stays open and "
+    "keeps the weather up to date";
+constexpr const char* kAlreadyRunningText = "Fly! is already running";
 
 }  // namespace
 
+bool EndedEarly(std::optional<std::chrono::milliseconds> lifetime,
+                std::chrono::milliseconds noticedAfter) {
+    return lifetime.value_or(noticedAfter) < kEarlySimulatorEnd;
+}
+
+void FrmNimbrel::LaunchAfterFirstUpdate() {
+    // Fly! reads the reports as it starts, so it waits for the first update, but not long. The
+    // limit is an event of its own, so that it holds in every loop, the About box's included.
+    watchedSimulator_ = WatchedSimulator::Due;
+    services_.pump.PostAfter(kSimulatorStartLimit, [this] { StartDueSimulator(); });
+    Command1_Click();
+    StartDueSimulator();
+}
+
+void FrmNimbrel::StartDueSimulator() {
+    if (watchedSimulator_ == WatchedSimulator::Due && !closing_) {
+        StartWatchedSimulator();
+    }
+}
+
 void FrmNimbrel::StartWatchedSimulator() {
-    simulatorDue_.reset();
+    watchedSimulator_ = WatchedSimulator::None;
     std::unique_ptr<StartedProgram> simulator = LaunchSimulator(
         {services_.registry, services_.messageBox, services_.environment}, services_.launcher);
     if (!simulator) {
         // The message box has said why; the weather goes on.
         return;
     }
+    watchedSimulator_ = WatchedSimulator::Running;
     simulatorStartedAt_ = services_.clock.Now();
-    services_.pump.WatchForExit(std::move(simulator), [this] { SimulatorEnded(); });
+    services_.pump.WatchForExit(std::move(simulator),
+                                [this](const StartedProgram& ended) { SimulatorEnded(ended); });
 }
 
-void FrmNimbrel::SimulatorEnded() {
-    if (services_.clock.Now() - simulatorStartedAt_ < kEarlySimulatorEnd) {
-        services_.messageBox.Show(kEarlyEndText, kLaunchTitle, MessageBoxIcon::Information);
+void FrmNimbrel::SimulatorEnded(const StartedProgram& simulator) {
+    watchedSimulator_ = WatchedSimulator::None;
+    if (!EndedEarly(simulator.Lifetime(), services_.clock.Now() - simulatorStartedAt_)) {
+        controls_.form.Close();
         return;
     }
-    controls_.form.Close();
+    simulatorNotice_ = kEarlyEndText;
+    SetStatus(kRed, simulatorNotice_);
+}
+
+void FrmNimbrel::Command3_Click() {
+    switch (watchedSimulator_) {
+        case WatchedSimulator::Due:
+            // The click starts the simulator that waits for the first update, at once.
+            StartWatchedSimulator();
+            return;
+        case WatchedSimulator::Running:
+            SetStatus(kBlue, kAlreadyRunningText);
+            return;
+        case WatchedSimulator::None:
+            break;
+    }
+    // Otherwise the button neither waits for the simulator nor watches it.
+    LaunchSimulator({services_.registry, services_.messageBox, services_.environment},
+                    services_.launcher);
 }
 
 }  // namespace nimbrel

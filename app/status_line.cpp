@@ -27,6 +27,9 @@ std::string FrmNimbrel::StatusTip() const {
             tip += "\n" + reason.text;
         }
     }
+    if (!simulatorNotice_.empty() && simulatorNotice_ != StatusText) {
+        tip += "\n" + simulatorNotice_;
+    }
     const std::string summary = DataSummary();
     return summary.empty() ? tip : tip + "\n" + summary;
 }

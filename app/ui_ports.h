@@ -49,10 +49,13 @@ class MessagePump {
     virtual bool PumpPending() = 0;
     // Blocks until an event is pending or `timeout` has passed.
     virtual void WaitForEvent(std::chrono::milliseconds timeout) = 0;
-    // Holds `program` and delivers `onExit` as an event once it has ended. The end wakes a wait
-    // as a message does; nothing polls.
+    // Holds `program` and delivers `onExit` with it as an event once it has ended. The end wakes a
+    // wait as a message does, and reaches every loop, a message box's too; nothing polls.
     virtual void WatchForExit(std::unique_ptr<StartedProgram> program,
-                              std::function<void()> onExit) = 0;
+                              std::function<void(const StartedProgram&)> onExit) = 0;
+    // Delivers `action` as an event once `delay` has passed, in whichever loop runs then, a
+    // message box's included.
+    virtual void PostAfter(std::chrono::milliseconds delay, std::function<void()> action) = 0;
 };
 
 class Clock {

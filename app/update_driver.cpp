@@ -46,10 +46,6 @@ FrmNimbrel::WaitOutcome FrmNimbrel::PumpUntil(const std::function<bool()>& done,
             closing_ = true;
             return WaitOutcome::Closing;
         }
-        if (simulatorDue_ && services_.clock.Now() >= *simulatorDue_) {
-            StartWatchedSimulator();
-            continue;
-        }
         if (done()) {
             return WaitOutcome::Done;
         }
@@ -61,9 +57,7 @@ FrmNimbrel::WaitOutcome FrmNimbrel::PumpUntil(const std::function<bool()>& done,
         if (now >= deadline) {
             return WaitOutcome::TimedOut;
         }
-        const auto wake =
-            std::min({deadline, runDeadline_.value_or(deadline), simulatorDue_.value_or(deadline)});
-        services_.pump.WaitForEvent(wake - now);
+        services_.pump.WaitForEvent(std::min(deadline, runDeadline_.value_or(deadline)) - now);
     }
 }
 

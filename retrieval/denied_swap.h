@@ -3,6 +3,8 @@
 // sharing allowed, tells the two apart.
 #pragma once
 
+#include <cstdint>
+
 #include "retrieval/report_files.h"
 
 namespace nimbrel {
@@ -19,5 +21,10 @@ enum class DeleteAccessProbe {
 // What the refused swap is: a held file, tried again for a while, or no permission, told at
 // once.
 ReportWriteFailureKind KindOfDeniedSwap(DeleteAccessProbe probe);
+
+// Whether the report is still there when reading its attributes failed with the system error
+// `attributesError`. Only "not found" means gone: a file pending deletion fails too, and must be
+// probed as a refused swap rather than told as "no permission".
+bool ReportExistsDespite(std::uint32_t attributesError);
 
 }  // namespace nimbrel

@@ -169,13 +169,14 @@ std::optional<ReportWriteFailure> TemporaryReport::Write(std::string_view bytes)
 std::optional<ReportWriteFailure> TemporaryReport::Swap() {
     const std::wstring report = Utf8ToWide(reportPath_);
     const DWORD attributes = GetFileAttributesW(report.c_str());
-    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    const bool known = attributes != INVALID_FILE_ATTRIBUTES;
+    const bool exists = known || ReportExistsDespite(GetLastError());
     // Renaming over a read-only file succeeds on some systems; the simulator's file must not
     // change when the user protected it.
-    if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    if (known && (attributes & FILE_ATTRIBUTE_READONLY)) {
         return ReportWriteFailure{ReportWriteFailureKind::ReadOnly, ""};
     }
-    if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (known && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return ReportWriteFailure{ReportWriteFailureKind::Other, "a folder has that name"};
     }
     if (MoveFileExW(path_.c_str(), report.c_str(),

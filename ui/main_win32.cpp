@@ -91,9 +91,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         messageBox.Show(options.error, kProgramTitle, MessageBoxIcon::Critical);
         return kOptionErrorExitCode;
     }
-    if (options.showHelp || options.showVersion) {
-        messageBox.Show(options.showHelp ? HelpText() : VersionText(), kProgramTitle,
-                        MessageBoxIcon::Information);
+    if (const auto text = RequestedText(options)) {
+        messageBox.Show(*text, kProgramTitle, MessageBoxIcon::Information);
         return 0;
     }
 

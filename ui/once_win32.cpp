@@ -53,9 +53,9 @@ int RunOnceWithoutWindow(const CommandLine& options) {
         log.Failure(options.error);
         return kOptionErrorExitCode;
     }
-    if (options.showHelp || options.showVersion) {
+    if (const auto text = RequestedText(options)) {
         // Plain text, as a script that asks for it expects.
-        log.Print(options.showHelp ? HelpText() : VersionText());
+        log.Print(*text);
         return 0;
     }
     try {

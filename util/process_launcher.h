@@ -1,7 +1,9 @@
 // Starting another program without waiting for it.
 #pragma once
 
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "util/window_state.h"
@@ -13,6 +15,10 @@ namespace nimbrel {
 class StartedProgram {
   public:
     virtual ~StartedProgram() = default;
+
+    // How long the program ran, from the system's own times of its start and its end, however
+    // late the end is noticed; none while it runs or where the system cannot tell.
+    virtual std::optional<std::chrono::milliseconds> Lifetime() const = 0;
 };
 
 struct ProgramStart {

@@ -2,10 +2,32 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
+#include "util/file_time.h"
 #include "util/win32_text.h"
 #include "util/window_state_win32.h"
 
 namespace nimbrel {
+
+namespace {
+
+FileTimeTicks Ticks(const FILETIME& time) {
+    return FileTimeTicks(static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime));
+}
+
+}  // namespace
+
+std::optional<std::chrono::milliseconds> Win32StartedProgram::Lifetime() const {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (WaitForSingleObject(process_, 0) != WAIT_OBJECT_0 ||
+        !GetProcessTimes(process_, &created, &exited, &kernel, &user) ||
+        Ticks(exited) < Ticks(created)) {
+        return std::nullopt;
+    }
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Ticks(exited) - Ticks(created));
+}
 
 ProgramStart Win32ProcessLauncher::Start(const std::string& program,
                                          const std::string& workingFolder, WindowState state) {

@@ -16,6 +16,7 @@ class Win32StartedProgram : public StartedProgram {
     Win32StartedProgram& operator=(const Win32StartedProgram&) = delete;
 
     HANDLE Process() const { return process_; }
+    std::optional<std::chrono::milliseconds> Lifetime() const override;
 
   private:
     HANDLE process_;

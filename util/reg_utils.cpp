@@ -31,7 +31,7 @@ std::optional<RegistryKey> RootKeyFor(const std::string& hive) {
 }
 
 std::string ReadValue(Registry& registry, RegistryKey root, const std::string& keyPath,
-                      const std::string& valueName, std::int32_t& valueType) {
+                      const std::string& valueName, std::int32_t& valueType, RegistryView* view) {
     RegistryKey key = 0;
     if (registry.OpenKey(root, keyPath, 0, kKeyRead, key) != 0) {
         return {};
@@ -42,6 +42,9 @@ std::string ReadValue(Registry& registry, RegistryKey root, const std::string& k
     registry.QueryValue(key, valueName, valueType, nullptr, size);
     std::string data(size, ' ');
     registry.QueryValue(key, valueName, valueType, data.data(), size);
+    if (view) {
+        *view = registry.ViewOf(key);
+    }
     if (registry.CloseKey(key) != 0) {
         valueType = -1;
     }
@@ -57,13 +60,13 @@ void ReportRuntimeError(MessageBox& messageBox, long number, const std::string& 
 
 std::string kvoGetRegEntry(Registry& registry, MessageBox& messageBox, const std::string& hive,
                            const std::string& keyPath, const std::string& valueName,
-                           std::int32_t& valueType) {
+                           std::int32_t& valueType, RegistryView* view) {
     try {
         const std::optional<RegistryKey> root = RootKeyFor(hive);
         if (!root) {
             return {};
         }
-        return ReadValue(registry, *root, keyPath, valueName, valueType);
+        return ReadValue(registry, *root, keyPath, valueName, valueType, view);
     } catch (const RuntimeError& error) {
         valueType = -1;
         ReportRuntimeError(messageBox, error.Number(), error.what());

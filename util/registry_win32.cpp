@@ -17,6 +17,17 @@ HKEY ToHandle(RegistryKey key) {
     return reinterpret_cast<HKEY>(key);
 }
 
+constexpr bool kSixtyFourBitProgram = sizeof(void*) == 8;
+
+// On 32-bit Windows both views are the one view; the 64-bit one is then never opened, since the
+// second opening follows a first that found no key.
+RegistryView ViewSeenFromHere(bool thirtyTwoBitView) {
+    if (kSixtyFourBitProgram) {
+        return thirtyTwoBitView ? RegistryView::ThirtyTwoBitFrom64Bit : RegistryView::Own;
+    }
+    return thirtyTwoBitView ? RegistryView::Own : RegistryView::SixtyFourBitFrom32Bit;
+}
+
 bool IsText(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
@@ -52,12 +63,14 @@ long Win32Registry::OpenKey(RegistryKey root, const std::string& path, std::uint
     HKEY key = nullptr;
     LONG result =
         RegOpenKeyExW(ToHandle(root), widePath.c_str(), options, access | KEY_WOW64_32KEY, &key);
+    const bool fromThirtyTwoBitView = result != ERROR_FILE_NOT_FOUND;
     if (result == ERROR_FILE_NOT_FOUND) {
         result = RegOpenKeyExW(ToHandle(root), widePath.c_str(), options, access | KEY_WOW64_64KEY,
                                &key);
     }
     if (result == ERROR_SUCCESS) {
         opened = reinterpret_cast<RegistryKey>(key);
+        views_[opened] = ViewSeenFromHere(fromThirtyTwoBitView);
     }
     return result;
 }
@@ -86,7 +99,13 @@ long Win32Registry::QueryValue(RegistryKey key, const std::string& valueName, st
 }
 
 long Win32Registry::CloseKey(RegistryKey key) {
+    views_.erase(key);
     return RegCloseKey(ToHandle(key));
+}
+
+RegistryView Win32Registry::ViewOf(RegistryKey key) const {
+    const auto view = views_.find(key);
+    return view == views_.end() ? RegistryView::Own : view->second;
 }
 
 }  // namespace nimbrel

@@ -1,6 +1,8 @@
 // The registry port on advapi32.
 #pragma once
 
+#include <map>
+
 #include "util/registry.h"
 
 namespace nimbrel {
@@ -14,6 +16,10 @@ class Win32Registry : public Registry {
     long QueryValue(RegistryKey key, const std::string& valueName, std::int32_t& type, char* data,
                     std::uint32_t& dataSize) override;
     long CloseKey(RegistryKey key) override;
+    RegistryView ViewOf(RegistryKey key) const override;
+
+  private:
+    std::map<RegistryKey, RegistryView> views_;  // of the keys open
 };
 
 }  // namespace nimbrel

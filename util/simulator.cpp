@@ -6,6 +6,7 @@
 #include "util/absolute_folder.h"
 #include "util/join_path.h"
 #include "util/reg_utils.h"
+#include "util/view_expansion.h"
 
 namespace nimbrel {
 
@@ -25,19 +26,21 @@ constexpr std::int32_t kExpandableString = 2;  // REG_EXPAND_SZ
 
 std::optional<std::string> LookUpSimulatorFolder(const SimulatorPlaces& places) {
     std::int32_t valueType = kExpandableString;
+    RegistryView view = RegistryView::Own;
     // Trimming comes first, so spaces before the stored NUL stay part of the folder.
     std::string folder =
         TrimSpaces(kvoGetRegEntry(places.registry, places.messageBox, kSimulatorHive, kSimulatorKey,
-                                  kSimulatorValue, valueType));
+                                  kSimulatorValue, valueType, &view));
     if (folder.empty()) {
         return std::nullopt;
     }
     // Windows reads the folder up to a NUL: the one stored after it, or an earlier one. A string
     // stored without any keeps every character.
     folder.resize(std::min(folder.size(), folder.find('\0')));
-    // Unexpanded, "%ProgramFiles%\Fly!" names a folder that does not exist.
+    // Unexpanded, "%ProgramFiles%\Fly!" names a folder that does not exist; expanded as this
+    // program means it, it may name the other view's Program Files.
     if (valueType == kExpandableString) {
-        folder = places.environment.Expand(folder);
+        folder = ExpandForView(places.environment, folder, view);
     }
     return WithBackslashes(std::move(folder));
 }

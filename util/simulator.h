@@ -26,9 +26,9 @@ struct SimulatorPlaces {
 };
 
 // The installation folder as the registry names it, up to the NUL stored with it or any earlier
-// one, whole when it has none, with its %VARIABLES% expanded when it is stored as an expandable
-// string, and with backslashes; nullopt when there is no folder to name (no key, no value, or a
-// failed read).
+// one, whole when it has none, with its %VARIABLES% expanded, as its registry view means them, when
+// it is stored as an expandable string, and with backslashes; nullopt when there is no folder to
+// name (no key, no value, or a failed read).
 std::optional<std::string> LookUpSimulatorFolder(const SimulatorPlaces& places);
 
 // Starts the simulator maximised in its own folder and returns it. Tells the user in a message

@@ -1,5 +1,6 @@
 """Options of nimbrel.exe: --help and --version answer in a message box, a wrong option is
-reported in one; none of them opens the main window."""
+reported in one; none of them opens the main window. A quoted folder holding the word --once
+does."""
 
 import harness
 from harness import ProgramTest
@@ -45,6 +46,16 @@ class MessageBoxAnswers(ProgramTest):
         self.assertIn("--server needs an address", text)
         self.assertEqual(icon, "error")
         self.assertEqual(exit_code, 2)
+
+
+class QuotedFolder(ProgramTest):
+    def test_a_quoted_folder_holding_the_word_once_opens_the_window(self):
+        # The quotes close as they should, so --once is part of the folder: no windowless run.
+        # The server refuses at once, should an update start anyway.
+        self.session.start("--server", "http://127.0.0.1:9", "--folder", "C:\\Wx --once")
+        _, text1 = self.session.drive(["wait", "main", "visible", 30000],
+                                      ["text", "main", "Text1"])
+        self.assertEqual(text1["text"], "C:\\Wx --once\\")
 
 
 if __name__ == "__main__":

@@ -162,13 +162,16 @@ class LaunchFly(unittest.TestCase):
 class LaunchWithWeather(harness.ProgramTest):
     CURRENT = fixture.CLASSIC_CYCLES + "14Z.TXT"
     PREVIOUS = fixture.CLASSIC_CYCLES + "13Z.TXT"
-    # Fly! ending sooner after its start is taken for a launcher's or a crash's end: Nimbrel stays.
-    EARLY_END_S = 10
+    EARLY_END_TEXT = "Fly! ended within seconds of its start"
 
     @classmethod
     def setUpClass(cls):
         cls.served = fixture.classic_update_files(200_000)
         cls.standin = fixture.standin_for_class(cls, cls.served)
+        # Fly! ending sooner after its start is taken for a launcher's or a crash's end: Nimbrel
+        # stays. The limit is the program's own, as it was built.
+        limits = harness.SESSION.drive(["launchlimits"])[0]
+        cls.early_end_s = limits["early_end_ms"] / 1000
 
     def setUp(self):
         super().setUp()
@@ -204,11 +207,58 @@ class LaunchWithWeather(harness.ProgramTest):
         self.assertTrue(self.session.drive(["window", "main"])[0]["iconic"])
 
         # Only an end this long after the start is the player's; until then Nimbrel would stay.
-        time.sleep(max(0.0, self.EARLY_END_S + 1 - (time.monotonic() - seen)))
+        time.sleep(max(0.0, self.early_end_s + 1 - (time.monotonic() - seen)))
         self.assertIsNone(self.session.wait_for_exit(0), "Nimbrel closed while Fly! ran")
         os.remove(self.stay)
         self.assertEqual(self.session.wait_for_exit(60), 0)
         self.assertEqual(self.session.program_pids(), [])
+        self.assertEqual(len(standin_starts(self.fly)), 1)
+
+    def start_with_launch(self, *more):
+        self.session.set_target_dir(fixture.TARGET_DIR, "32")
+        self.session.start("--server", self.standin.origin, "--layout", "classic", "--launch",
+                           *more)
+
+    def status_once(self, predicate, timeout=30):
+        """The status line's text, without its dots, once `predicate` holds for it."""
+        deadline = time.monotonic() + timeout
+        while True:
+            text = self.session.drive(["text", "main", "lblStatus"])[0]["text"].rstrip(".")
+            if predicate(text) or time.monotonic() > deadline:
+                return text
+            time.sleep(0.1)
+
+    def test_an_end_within_seconds_is_told_on_the_line_and_nimbrel_stays(self):
+        # Without its file to stay for, the stand-in ends three seconds after its start.
+        os.remove(self.stay)
+        self.assertLess(3, self.early_end_s)
+        self.start_with_launch("--minimized")
+        self.assertEqual(len(wait_for_starts(self.fly, 1, timeout=90)), 1)
+        text = self.status_once(lambda t: t.startswith(self.EARLY_END_TEXT))
+        self.assertTrue(text.startswith(self.EARLY_END_TEXT), text)
+        # No message box waits for a click meanwhile: the updates go on.
+        windows = self.session.drive(["windows", "main"])[0]["windows"]
+        self.assertEqual([w["title"] for w in windows], [harness.MAIN_CAPTION])
+        self.assertIsNone(self.session.wait_for_exit(0), "Nimbrel closed after an early end")
+
+    def test_launch_fly_starts_the_waiting_fly_at_once_and_never_a_second(self):
+        # The first update waits for an answer; the click starts Fly! before the limit would.
+        self.standin.rule(fixture.PAGE, "silent", 90)
+        self.addCleanup(self.standin.serve, fixture.PAGE)
+        self.start_with_launch()
+        self.session.drive(["wait", "main", "visible", 30000], ["click", "main", "Command3"])
+        self.assertEqual(len(wait_for_starts(self.fly, 1, timeout=20)), 1)
+        seen = time.monotonic()
+
+        _, status = self.session.drive(["sendclick", "main", "Command3"],
+                                       ["text", "main", "lblStatus"])
+        self.assertEqual(status["text"].rstrip("."), "Fly! is already running")
+        self.assertEqual(len(standin_starts(self.fly)), 1)
+        # The Fly! started by the click is the watched one: its end, once it is the player's,
+        # closes Nimbrel.
+        time.sleep(max(0.0, self.early_end_s + 1 - (time.monotonic() - seen)))
+        os.remove(self.stay)
+        self.assertEqual(self.session.wait_for_exit(60), 0)
         self.assertEqual(len(standin_starts(self.fly)), 1)
 
 

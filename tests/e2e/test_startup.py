@@ -79,6 +79,16 @@ class MetarFolder(ProgramTest):
         self.session.set_target_dir("D:\\Fly64", "64")
         self.assertEqual(self.shown_after_start(), "D:\\Fly64\\METAR\\")
 
+    # %ProgramFiles% means the Program Files of the programs of the view it is read from, whether
+    # Nimbrel is a 64-bit or a 32-bit program.
+    def test_program_files_in_the_32_bit_view_is_the_x86_folder(self):
+        self.session.set_target_dir("%ProgramFiles%\\Fly!", "32", "REG_EXPAND_SZ")
+        self.assertEqual(self.shown_after_start(), "C:\\Program Files (x86)\\Fly!\\METAR\\")
+
+    def test_program_files_in_the_64_bit_view_is_the_64_bit_folder(self):
+        self.session.set_target_dir("%ProgramFiles%\\Fly!", "64", "REG_EXPAND_SZ")
+        self.assertEqual(self.shown_after_start(), "C:\\Program Files\\Fly!\\METAR\\")
+
 
 class SilentServer:
     """A server on the loopback interface that accepts connections and never answers."""

@@ -121,8 +121,11 @@ class Unattended(harness.ProgramTest):
         self.assertEqual((code, out, err), (0, ["Nimbrel " + harness.project_version()], []))
         code, out, err = self.once("--help")
         self.assertEqual((code, err), (0, []))
-        self.assertIn("  --once            one update without a window, then end; progress on "
-                      "standard", out)
+        # The help itself, line by line as it is written, with no time stamp before any line.
+        self.assertTrue(out[0].startswith("Nimbrel fetches the current"), out[0])
+        self.assertIn("Options:", out)
+        self.assertTrue(any(line.lstrip().startswith("--once") for line in out), out)
+        self.assertFalse([line for line in out if re.match(STAMP, line)], out)
 
     def test_once_with_a_bad_option_says_why_without_a_window(self):
         # A message box would wait for a click and never let the run end.

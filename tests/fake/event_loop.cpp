@@ -32,7 +32,7 @@ void EventLoop::WaitForEvent(milliseconds timeout) {
 }
 
 void EventLoop::WatchForExit(std::unique_ptr<StartedProgram> program,
-                             std::function<void()> onExit) {
+                             std::function<void(const StartedProgram&)> onExit) {
     const StartedProgram* key = program.get();
     watches_.emplace(key, std::pair{std::move(program), std::move(onExit)});
 }
@@ -42,7 +42,9 @@ void EventLoop::EndProgram(const StartedProgram& program) {
     if (watch == watches_.end()) {
         return;
     }
-    Post(milliseconds(0), std::move(watch->second.second));
+    // The program goes with its end, which the handler reads.
+    std::shared_ptr<StartedProgram> ended = std::move(watch->second.first);
+    Post(milliseconds(0), [ended, onExit = std::move(watch->second.second)] { onExit(*ended); });
     watches_.erase(watch);
 }
 

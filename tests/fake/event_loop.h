@@ -27,7 +27,10 @@ class EventLoop : public MessagePump, public Clock {
     bool PumpPending() override;
     void WaitForEvent(milliseconds timeout) override;
     void WatchForExit(std::unique_ptr<StartedProgram> program,
-                      std::function<void()> onExit) override;
+                      std::function<void(const StartedProgram&)> onExit) override;
+    void PostAfter(milliseconds delay, std::function<void()> action) override {
+        Post(delay, std::move(action));
+    }
     // Ends a watched program: its end is delivered by the next pump.
     void EndProgram(const StartedProgram& program);
     std::size_t WatchedPrograms() const { return watches_.size(); }
@@ -50,7 +53,7 @@ class EventLoop : public MessagePump, public Clock {
     bool closing_ = false;
     int waits_ = 0;
     std::map<const StartedProgram*,
-             std::pair<std::unique_ptr<StartedProgram>, std::function<void()>>>
+             std::pair<std::unique_ptr<StartedProgram>, std::function<void(const StartedProgram&)>>>
         watches_;
 };
 

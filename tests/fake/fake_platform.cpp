@@ -11,6 +11,7 @@ FakePlatform::FakePlatform(NoaaServer noaa, FrmNimbrelSettings settings)
     // The box as start-up fills it for an installed simulator.
     text1.text = "C:\\Fly!\\METAR\\";
     form.onClose = [this] { loop.Close(); };
+    launcher.clock = &loop;
     timer1.SetHandler([this] { frm.Timer1_Timer(); });
     timer2.SetHandler([this] { frm.Timer2_Timer(); });
 }
@@ -19,8 +20,12 @@ void FakePlatform::ClickGetMetarAfter(milliseconds delay) {
     loop.Post(delay, [this] { frm.Command1_Click(); });
 }
 
-void FakePlatform::EndProgramAfter(milliseconds delay) {
-    loop.Post(delay, [this] { loop.EndProgram(*launcher.started.back().process); });
+void FakePlatform::EndProgramAfter(milliseconds delay, std::optional<milliseconds> lifetime) {
+    loop.Post(delay, [this, lifetime] {
+        const FakeLauncher::Started& last = launcher.started.back();
+        last.process->lifetime = lifetime.value_or(loop.Now() - last.at);
+        loop.EndProgram(*last.process);
+    });
 }
 
 }  // namespace nimbrel::fake

@@ -38,8 +38,9 @@ class FakePlatform {
 
     // Lets the test click a button at a given moment, as the user would through the loop.
     void ClickGetMetarAfter(milliseconds delay);
-    // Ends the program started last, as its user would, `delay` from now.
-    void EndProgramAfter(milliseconds delay);
+    // Ends the program started last, as its user would, `delay` from now. The system reports
+    // `lifetime` as the time it ran, by default the time since its start.
+    void EndProgramAfter(milliseconds delay, std::optional<milliseconds> lifetime = std::nullopt);
 };
 
 }  // namespace nimbrel::fake

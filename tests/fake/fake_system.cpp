@@ -79,6 +79,19 @@ long FakeRegistry::CloseKey(RegistryKey key) {
     return closeResult;
 }
 
+RegistryView FakeRegistry::ViewOf(RegistryKey key) const {
+    const auto open = open_.find(key);
+    if (open == open_.end()) {
+        return RegistryView::Own;
+    }
+    const auto view = views_.find(open->second);
+    return view == views_.end() ? RegistryView::Own : view->second;
+}
+
+void FakeRegistry::SetView(RegistryKey root, const std::string& path, RegistryView view) {
+    views_[KeyName(root, path)] = view;
+}
+
 std::optional<ReportWriteFailure> FakeReportFiles::FailureAt(const std::string& path) const {
     if (const auto failure = failures.find(path); failure != failures.end()) {
         return failure->second;
@@ -142,8 +155,9 @@ ProgramStart FakeLauncher::Start(const std::string& program, const std::string& 
     if (!existing.contains(program)) {
         return {nullptr, "The system cannot find the file specified."};
     }
-    auto process = std::make_unique<StartedProgram>();
-    started.push_back({program, workingFolder, state, process.get()});
+    auto process = std::make_unique<FakeStartedProgram>();
+    started.push_back({program, workingFolder, state, process.get(),
+                       clock ? clock->Now() : std::chrono::milliseconds(0)});
     if (onStart) {
         onStart();
     }

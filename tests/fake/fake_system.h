@@ -37,6 +37,9 @@ class FakeRegistry : public Registry {
     long QueryValue(RegistryKey key, const std::string& valueName, std::int32_t& type, char* data,
                     std::uint32_t& dataSize) override;
     long CloseKey(RegistryKey key) override;
+    RegistryView ViewOf(RegistryKey key) const override;
+    // The view a key is found in; the program's own unless set.
+    void SetView(RegistryKey root, const std::string& path, RegistryView view);
 
     long closeResult = 0;
     bool failQueries = false;  // each query raises a run-time error
@@ -47,6 +50,7 @@ class FakeRegistry : public Registry {
     static std::string KeyName(RegistryKey root, const std::string& path);
 
     std::map<std::string, std::map<std::string, Value>> keys_;
+    std::map<std::string, RegistryView> views_;
     std::map<RegistryKey, std::string> open_;
     RegistryKey nextHandle_ = 0x1000;
 };
@@ -103,13 +107,22 @@ class FakeMessageBox : public MessageBox {
     std::vector<Shown> shown;
 };
 
+// A started program whose lifetime the test sets as the system would report it once it ended.
+class FakeStartedProgram : public StartedProgram {
+  public:
+    std::optional<std::chrono::milliseconds> Lifetime() const override { return lifetime; }
+
+    std::optional<std::chrono::milliseconds> lifetime;
+};
+
 class FakeLauncher : public ProcessLauncher {
   public:
     struct Started {
         std::string program;
         std::string workingFolder;
         WindowState state;
-        const StartedProgram* process;  // for EventLoop::EndProgram while it is watched
+        FakeStartedProgram* process;   // for EventLoop::EndProgram while it is watched
+        std::chrono::milliseconds at;  // by `clock`
     };
 
     ProgramStart Start(const std::string& program, const std::string& workingFolder,
@@ -118,6 +131,7 @@ class FakeLauncher : public ProcessLauncher {
     std::vector<Started> started;
     std::set<std::string> existing;  // programs that can be started
     std::function<void()> onStart;   // runs at each start, before it returns
+    const Clock* clock = nullptr;    // times the starts when set
 };
 
 // Expands %NAME% for the variables set here; others stay, as on Windows.

@@ -35,6 +35,14 @@ TEST(CommandLineOptions, HelpAndVersion) {
     EXPECT_EQ(VersionText(), "Nimbrel 1.00");
 }
 
+TEST(CommandLineOptions, HelpOrVersionIsTheTextShownInsteadOfARun) {
+    EXPECT_EQ(RequestedText(ParseCommandLine({"--help"})), HelpText());
+    EXPECT_EQ(RequestedText(ParseCommandLine({"--version"})), VersionText());
+    EXPECT_EQ(RequestedText(ParseCommandLine({"--version", "--help"})), HelpText());
+    EXPECT_EQ(RequestedText(ParseCommandLine({"--once", "--version"})), VersionText());
+    EXPECT_EQ(RequestedText(ParseCommandLine({"--update-now"})), std::nullopt);
+}
+
 TEST(CommandLineOptions, UnusableOptionsAreRefusedWithAReason) {
     const std::vector<std::vector<std::string>> bad = {
         {"--server"},
@@ -129,27 +137,42 @@ TEST(LaunchOption, StartsFlyAfterTheFirstUpdateWithAnyOptionButOnce) {
 
 struct RawLineCase {
     std::string rawLine;
+    std::vector<std::string> arguments;  // as Windows splits the line
     bool once;
 };
 
 class RawCommandLine : public ::testing::TestWithParam<RawLineCase> {};
 
-// However the words split into arguments, --once standing as a word keeps the run windowless.
+// --once standing as a word keeps the run windowless when a quote swallowed it into the argument
+// before it, and only then: a quoted folder may hold the word.
 TEST_P(RawCommandLine, FindsOnceAsAWordOfItsOwn) {
-    EXPECT_EQ(ParseCommandLine({}, GetParam().rawLine).once, GetParam().once) << GetParam().rawLine;
+    EXPECT_EQ(ParseCommandLine(GetParam().arguments, GetParam().rawLine).once, GetParam().once)
+        << GetParam().rawLine;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, RawCommandLine,
-    ::testing::Values(RawLineCase{R"(nimbrel.exe --folder "C:\Fly!\METAR\" --once)", true},
-                      RawLineCase{R"("C:\Program Files\Nimbrel\nimbrel.exe" --once)", true},
-                      RawLineCase{"nimbrel.exe\t--once\t--folder D:\\M", true},
-                      RawLineCase{R"(nimbrel.exe "--once")", true}, RawLineCase{"--once", true},
-                      RawLineCase{R"(nimbrel.exe --folder "C:\Fly!\METAR\" --update-now)", false},
-                      RawLineCase{"nimbrel.exe --onces", false},
-                      RawLineCase{"nimbrel.exe x--once", false},
-                      RawLineCase{R"(nimbrel.exe --folder C:\--once\METAR)", false},
-                      RawLineCase{"nimbrel.exe ---once", false}, RawLineCase{"", false}));
+    ::testing::Values(
+        RawLineCase{R"(nimbrel.exe --folder "C:\Fly!\METAR\" --once)",
+                    {"--folder", "C:\\Fly!\\METAR\" --once"},
+                    true},
+        RawLineCase{"nimbrel.exe --folder \"C:\\Fly!\\METAR\\\"\t--once",
+                    {"--folder", "C:\\Fly!\\METAR\"\t--once"},
+                    true},
+        RawLineCase{R"("C:\Program Files\Nimbrel\nimbrel.exe" --once)", {"--once"}, true},
+        RawLineCase{"nimbrel.exe\t--once\t--folder D:\\M", {"--once", "--folder", "D:\\M"}, true},
+        RawLineCase{R"(nimbrel.exe --folder "D:\Wx --once")", {"--folder", "D:\\Wx --once"}, false},
+        RawLineCase{R"(nimbrel.exe --folder "D:\Wx --once" --update-now)",
+                    {"--folder", "D:\\Wx --once", "--update-now"},
+                    false},
+        RawLineCase{R"(nimbrel.exe --folder "C:\Fly!\METAR\" --update-now)",
+                    {"--folder", "C:\\Fly!\\METAR\" --update-now"},
+                    false},
+        RawLineCase{"nimbrel.exe --onces", {"--onces"}, false},
+        RawLineCase{"nimbrel.exe x--once", {"x--once"}, false},
+        RawLineCase{
+            R"(nimbrel.exe --folder C:\--once\METAR)", {"--folder", "C:\\--once\\METAR"}, false},
+        RawLineCase{"nimbrel.exe ---once", {"---once"}, false}, RawLineCase{"", {}, false}));
 
 TEST(RawCommandLine, ASwallowedOnceEndsWithTheAdviceInsteadOfAWindow) {
     // What Windows makes of `--folder "C:\Fly!\METAR\" --once`.

@@ -2,6 +2,7 @@
 // Nimbrel with the end of Fly!.
 #include <gtest/gtest.h>
 
+#include "app/launch_with_weather.h"
 #include "tests/unit/update_fixture.h"
 
 namespace nimbrel {
@@ -65,7 +66,7 @@ TEST_F(LaunchWithWeather, AFirstUpdateStillWaitingAfterAMinuteNoLongerHoldsFlyBa
     p.server.Route(kPage, Stall());
     p.EndProgramAfter(seconds(75));
     RunFor(minutes(5));
-    EXPECT_EQ(startedAt - shownAt, FrmNimbrel::kSimulatorStartLimit);
+    EXPECT_EQ(startedAt - shownAt, kSimulatorStartLimit);
     EXPECT_TRUE(reportsAtStart.empty());
     // The end came inside the update's wait, which gave up at once, as on a click on close.
     EXPECT_EQ(p.form.closeRequests, 1);
@@ -74,14 +75,99 @@ TEST_F(LaunchWithWeather, AFirstUpdateStillWaitingAfterAMinuteNoLongerHoldsFlyBa
     EXPECT_EQ(p.frm.StatusText, "Getting NOAA Zulu time");
 }
 
-TEST_F(LaunchWithWeather, AnEndWithinSecondsOfTheStartKeepsNimbrelOpenAndSaysSo) {
+constexpr const char* kEarlyEnd =
+    "Fly! ended within seconds of its start (a launcher or a crash); Nimbrel stays open and keeps "
+    "the weather up to date";
+
+// The notice waits for no click: with --minimized a message box would hold the updates back.
+TEST_F(LaunchWithWeather, AnEndWithinSecondsOfTheStartKeepsNimbrelOpenAndSaysSoOnTheLine) {
     p.EndProgramAfter(seconds(3));
+    p.loop.Post(seconds(4), [&] {
+        EXPECT_EQ(p.frm.StatusText, kEarlyEnd);
+        EXPECT_EQ(p.lblStatus.colour, kRed);
+    });
     RunFor(minutes(20));
     EXPECT_EQ(p.form.closeRequests, 0);
-    ASSERT_EQ(p.messageBox.shown.size(), 1u);
-    EXPECT_EQ(p.messageBox.shown[0].title, "Launch Fly!");
-    EXPECT_EQ(p.messageBox.shown[0].text.rfind("Fly! ended within seconds of its start", 0), 0u);
+    EXPECT_TRUE(p.messageBox.shown.empty());
     EXPECT_EQ(Updates(), 2u) << "the weather goes on";
+    // The minute's ticks and the next update have replaced the line; the tooltip keeps it.
+    EXPECT_EQ(p.frm.StatusText.rfind("Next update in", 0), 0u) << p.frm.StatusText;
+    EXPECT_NE(p.frm.StatusTip().find(kEarlyEnd), std::string::npos) << p.frm.StatusTip();
+}
+
+// The end counts from the system's times of the start and the end, not from when it was noticed.
+struct EndCase {
+    const char* name;
+    milliseconds noticedAfter;
+    milliseconds lifetime;  // as the system reports it
+    bool early;
+};
+
+class SimulatorEnd : public LaunchWithWeather, public ::testing::WithParamInterface<EndCase> {};
+
+TEST_P(SimulatorEnd, IsEarlyOnlyWithinTheLimit) {
+    p.EndProgramAfter(GetParam().noticedAfter, GetParam().lifetime);
+    RunFor(minutes(5));
+    EXPECT_EQ(p.form.closeRequests, GetParam().early ? 0 : 1);
+    EXPECT_EQ(p.frm.StatusTip().find(kEarlyEnd) != std::string::npos, GetParam().early);
+}
+
+// Each end is noticed 15 s after the start or later, so only the system's lifetime can tell.
+INSTANTIATE_TEST_SUITE_P(
+    Table, SimulatorEnd,
+    ::testing::Values(EndCase{"just_under_the_limit", seconds(15),
+                              kEarlySimulatorEnd - milliseconds(1), true},
+                      EndCase{"at_the_limit", seconds(15), kEarlySimulatorEnd, false},
+                      EndCase{"crash_noticed_late", seconds(15), seconds(2), true},
+                      EndCase{"player_quits", minutes(4), minutes(4) - milliseconds(40), false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Without the system's times, the time until the end was noticed decides.
+TEST(EarlyEnd, TakesTheSystemsLifetimeOverTheNoticedOne) {
+    EXPECT_TRUE(EndedEarly(milliseconds(9999), minutes(1)));
+    EXPECT_FALSE(EndedEarly(milliseconds(10000), milliseconds(1)));
+    EXPECT_TRUE(EndedEarly(std::nullopt, milliseconds(9999)));
+    EXPECT_FALSE(EndedEarly(std::nullopt, milliseconds(10000)));
+}
+
+// The start limit is an event of its own: a modal loop, the About box's, does not hold it back.
+TEST_F(LaunchWithWeather, TheStartLimitHoldsWhileTheAboutBoxIsOpen) {
+    p.server.Route(kPage, Stall());
+    p.windows.whileAboutOpen = [&] { p.loop.RunFor(minutes(2)); };
+    p.loop.Post(seconds(10), [&] { p.frm.Command2_Click(); });
+    RunFor(minutes(3));
+    EXPECT_EQ(p.windows.aboutShown, 1);
+    EXPECT_EQ(startedAt - shownAt, kSimulatorStartLimit);
+    EXPECT_EQ(p.launcher.started.size(), 1u);
+}
+
+// One Fly! at a time: a click while the first update holds the start starts it at once, and
+// the limit then starts no second one.
+TEST_F(LaunchWithWeather, LaunchFlyWhileTheFirstUpdateWaitsStartsTheWatchedFlyAtOnce) {
+    p.server.Route(kPage, Stall());
+    p.loop.Post(seconds(5), [&] { p.frm.Command3_Click(); });
+    p.EndProgramAfter(minutes(3));  // posted before the start: ends the one started at 5 s
+    RunFor(minutes(4));
+    ASSERT_EQ(p.launcher.started.size(), 1u);
+    EXPECT_EQ(startedAt - shownAt, seconds(5));
+    EXPECT_EQ(p.form.closeRequests, 1) << "it is watched: its end closes Nimbrel";
+}
+
+TEST_F(LaunchWithWeather, LaunchFlyWhileTheWatchedFlyRunsSaysSoAndStartsNoOther) {
+    p.loop.Post(minutes(2), [&] { p.frm.Command3_Click(); });
+    p.loop.Post(minutes(2) + milliseconds(1),
+                [&] { EXPECT_EQ(p.frm.StatusText, "Fly! is already running"); });
+    RunFor(minutes(5));
+    EXPECT_EQ(p.launcher.started.size(), 1u);
+    EXPECT_TRUE(p.messageBox.shown.empty());
+}
+
+TEST_F(LaunchWithWeather, LaunchFlyAfterAnEarlyEndStartsAnotherAsTheButtonDoes) {
+    p.EndProgramAfter(seconds(3));
+    p.loop.Post(minutes(1), [&] { p.frm.Command3_Click(); });
+    RunFor(minutes(2));
+    EXPECT_EQ(p.launcher.started.size(), 2u);
+    EXPECT_EQ(p.loop.WatchedPrograms(), 0u);
 }
 
 TEST_F(LaunchWithWeather, AFlyThatCannotBeStartedIsToldAsByTheButtonAndTheWeatherGoesOn) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "tests/fake/fake_platform.h"
 #include "util/simulator.h"
 
@@ -20,7 +22,9 @@ struct LaunchCase {
     std::int32_t type = kString;
 };
 
-class SimulatorLaunch : public ::testing::TestWithParam<LaunchCase> {
+// The simulator's registry value, the user's environment and the program starts, all fake.
+template <typename Case>
+class SimulatorFakes : public ::testing::TestWithParam<Case> {
   protected:
     fake::FakeRegistry registry;
     fake::FakeMessageBox messageBox;
@@ -28,6 +32,8 @@ class SimulatorLaunch : public ::testing::TestWithParam<LaunchCase> {
     fake::FakeLauncher launcher;
     SimulatorPlaces places{registry, messageBox, environment};
 };
+
+using SimulatorLaunch = SimulatorFakes<LaunchCase>;
 
 TEST_P(SimulatorLaunch, StartsTheProgramMaximisedInItsFolder) {
     const LaunchCase& c = GetParam();
@@ -63,6 +69,72 @@ INSTANTIATE_TEST_SUITE_P(
                       LaunchCase{"%ProgramFiles%\\Fly!" + kNul, "%ProgramFiles%\\Fly!\\fly.exe",
                                  "%ProgramFiles%\\Fly!"},
                       LaunchCase{"C:/Fly!/" + kNul, "C:\\Fly!\\fly.exe", "C:\\Fly!\\"}));
+
+// %ProgramFiles% in a folder read from the other registry view means that view's programs' folder.
+struct ViewCase {
+    const char* name;
+    std::map<std::string, std::string> environment;  // this program's
+    RegistryView view;
+    std::string stored;
+    std::string folder;
+};
+
+const std::map<std::string, std::string> kSixtyFourBitProgram = {
+    {"ProgramFiles", "C:\\Program Files"},
+    {"ProgramFiles(x86)", "C:\\Program Files (x86)"},
+    {"ProgramW6432", "C:\\Program Files"},
+    {"CommonProgramFiles", "C:\\Program Files\\Common Files"},
+    {"CommonProgramFiles(x86)", "C:\\Program Files (x86)\\Common Files"},
+    {"CommonProgramW6432", "C:\\Program Files\\Common Files"},
+    {"SystemDrive", "C:"}};
+const std::map<std::string, std::string> kThirtyTwoBitProgram = {
+    {"ProgramFiles", "C:\\Program Files (x86)"},
+    {"ProgramFiles(x86)", "C:\\Program Files (x86)"},
+    {"ProgramW6432", "C:\\Program Files"},
+    {"CommonProgramFiles", "C:\\Program Files (x86)\\Common Files"},
+    {"CommonProgramFiles(x86)", "C:\\Program Files (x86)\\Common Files"},
+    {"CommonProgramW6432", "C:\\Program Files\\Common Files"}};
+const std::map<std::string, std::string> kThirtyTwoBitWindows = {
+    {"ProgramFiles", "C:\\Program Files"},
+    {"CommonProgramFiles", "C:\\Program Files\\Common Files"}};
+
+using ExpandedFolder = SimulatorFakes<ViewCase>;
+
+TEST_P(ExpandedFolder, MeansWhatItsRegistryViewMeans) {
+    const ViewCase& c = GetParam();
+    registry.SetRaw(kLocalMachine, kKey, "TargetDir", {kExpandableString, c.stored + kNul});
+    registry.SetView(kLocalMachine, kKey, c.view);
+    environment.variables = c.environment;
+    EXPECT_EQ(LookUpSimulatorFolder(places), c.folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ExpandedFolder,
+    ::testing::Values(
+        ViewCase{"x64_reads_32_bit_view", kSixtyFourBitProgram, RegistryView::ThirtyTwoBitFrom64Bit,
+                 "%ProgramFiles%\\Fly!", "C:\\Program Files (x86)\\Fly!"},
+        ViewCase{"x64_reads_32_bit_view_common", kSixtyFourBitProgram,
+                 RegistryView::ThirtyTwoBitFrom64Bit, "%COMMONPROGRAMFILES%\\Fly!",
+                 "C:\\Program Files (x86)\\Common Files\\Fly!"},
+        ViewCase{"x64_reads_32_bit_view_any_case", kSixtyFourBitProgram,
+                 RegistryView::ThirtyTwoBitFrom64Bit, "%programfiles%\\Fly!;%SystemDrive%",
+                 "C:\\Program Files (x86)\\Fly!;C:"},
+        ViewCase{"x64_reads_32_bit_view_x86_named", kSixtyFourBitProgram,
+                 RegistryView::ThirtyTwoBitFrom64Bit, "%ProgramFiles(x86)%\\Fly!",
+                 "C:\\Program Files (x86)\\Fly!"},
+        ViewCase{"x64_reads_its_own_view", kSixtyFourBitProgram, RegistryView::Own,
+                 "%ProgramFiles%\\Fly!", "C:\\Program Files\\Fly!"},
+        ViewCase{"x86_reads_64_bit_view", kThirtyTwoBitProgram, RegistryView::SixtyFourBitFrom32Bit,
+                 "%ProgramFiles%\\Fly!", "C:\\Program Files\\Fly!"},
+        ViewCase{"x86_reads_64_bit_view_common", kThirtyTwoBitProgram,
+                 RegistryView::SixtyFourBitFrom32Bit, "%CommonProgramFiles%\\Fly!",
+                 "C:\\Program Files\\Common Files\\Fly!"},
+        ViewCase{"x86_reads_its_own_view", kThirtyTwoBitProgram, RegistryView::Own,
+                 "%ProgramFiles%\\Fly!", "C:\\Program Files (x86)\\Fly!"},
+        ViewCase{"32_bit_windows_as_it_stands", kThirtyTwoBitWindows,
+                 RegistryView::SixtyFourBitFrom32Bit, "%ProgramFiles%\\Fly!",
+                 "C:\\Program Files\\Fly!"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 using SimulatorLaunchFailure = SimulatorLaunch;
 

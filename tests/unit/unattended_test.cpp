@@ -212,7 +212,7 @@ TEST_F(Once, WithoutAFolderNamesTheOptionThatGivesOne) {
     EXPECT_TRUE(p.server.requests.empty());
 }
 
-TEST_F(Once, HelpAndVersionArePlainText) {
+TEST_F(Once, PrintedTextIsPlainLinesOnStandardOutput) {
     log.Print("Nimbrel 1.00");
     log.Print("Options:\n\n  --once");
     EXPECT_EQ(progress.lines,

@@ -420,7 +420,8 @@ TEST_P(RefusedSwap, IsRetriedOnlyWhenTheFileIsHeld) {
         EXPECT_EQ(swaps.size(), 1u);
         EXPECT_EQ(p.frm.StatusText,
                   "Windows does not let Nimbrel replace C:\\Fly!\\METAR\\CurrentMETAR.txt. Give "
-                  "your user write access to that folder, or run Nimbrel as administrator once");
+                  "your user write access to that folder for a lasting fix; running Nimbrel as "
+                  "administrator helps only until it closes");
     }
 }
 
@@ -432,6 +433,22 @@ INSTANTIATE_TEST_SUITE_P(
                       DeniedSwap{"delete_pending", DeleteAccessProbe::DeletePending, true},
                       DeniedSwap{"probe_failed", DeleteAccessProbe::OtherFailure, true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A report whose attributes cannot be read is still probed as a refused swap, unless the system
+// said it is not there: one pending deletion fails so too, and is soon gone.
+TEST(RefusedSwap, TakesTheReportForGoneOnlyWhenNotFound) {
+    struct Case {
+        std::uint32_t attributesError;
+        bool exists;
+    };
+    for (const Case& c : {Case{2, false},     // ERROR_FILE_NOT_FOUND
+                          Case{3, false},     // ERROR_PATH_NOT_FOUND
+                          Case{5, true},      // ERROR_ACCESS_DENIED: pending deletion
+                          Case{303, true},    // ERROR_DELETE_PENDING
+                          Case{32, true}}) {  // ERROR_SHARING_VIOLATION
+        EXPECT_EQ(ReportExistsDespite(c.attributesError), c.exists) << c.attributesError;
+    }
+}
 
 TEST_F(Update, AClickWhileAHeldReportWaitsRunsANestedUpdateWhoseWriteIsNeverUndone) {
     const std::string nested = "2026/12/07 14:10\nKJFK 071410Z 31012KT 10SM FEW250 02/M09\n\n";

@@ -11,6 +11,7 @@
 //   press SELECTOR CONTROL (a mouse click)         windows SELECTOR (its process's windows)
 //   sendclick SELECTOR CONTROL     instances (every window of Nimbrel's classes, and its process)
 //   watch SELECTOR CONTROL TIMEOUT_MS PALETTE UNTIL_COLOUR [UNTIL_TEXT]
+//   launchlimits (the program's time limits of --launch, in milliseconds, as it was built with)
 //
 // SELECTOR: main, splash, about, title=EXACT TITLE, or dialog=TITLE (a message box). The first
 // three refuse to act when more than one window of their class exists. CONTROL: a
@@ -42,6 +43,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/launch_with_weather.h"
 #include "ui/control_ids.h"
 #include "util/dpi_win32.h"
 #include "util/win32_text.h"
@@ -799,6 +801,13 @@ std::string Run(const Arguments& command) {
     if (name == "instances") {
         RequireCount(command, 1);
         return NimbrelWindowsJson();
+    }
+    if (name == "launchlimits") {
+        RequireCount(command, 1);
+        return Json()
+            .Number("early_end_ms", kEarlySimulatorEnd.count())
+            .Number("start_limit_ms", kSimulatorStartLimit.count())
+            .Str();
     }
     if (command.size() < 2) {
         throw Failure("command " + name + " needs a window");
