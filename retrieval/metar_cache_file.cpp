@@ -1,13 +1,12 @@
 #include "retrieval/metar_cache_file.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
 #include <tuple>
 #include <vector>
 
 #include "retrieval/csv_records.h"
 #include "retrieval/gzip_inflater.h"
+#include "retrieval/report_times.h"
 #include "retrieval/utc_fields.h"
 
 namespace nimbrel {
@@ -116,18 +115,6 @@ std::optional<std::string> CycleFileReport(std::string_view rawText, std::string
     return report;
 }
 
-// "2026/12/07 14:52", as NOAA's cycle files date a report.
-std::string DateLine(TimePoint minute) {
-    const auto day = std::chrono::floor<std::chrono::days>(minute);
-    const std::chrono::year_month_day date{day};
-    const std::chrono::hh_mm_ss time{std::chrono::floor<minutes>(minute - day)};
-    char line[32];
-    std::snprintf(line, sizeof line, "%04d/%02u/%02u %02d:%02d", static_cast<int>(date.year()),
-                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()));
-    return line;
-}
-
 struct Columns {
     std::size_t rawText, stationId, observationTime;
 
@@ -180,7 +167,7 @@ std::vector<Report> UsableReports(std::string_view csv, std::size_t& rows) {
 }
 
 void AppendRecord(std::string& cycleFile, const Report& report) {
-    cycleFile += DateLine(report.minute);
+    cycleFile += ReportDateLine(report.minute);
     cycleFile += '\n';
     cycleFile += report.text;
     cycleFile += "\n\n";
@@ -218,7 +205,7 @@ std::variant<CacheFileCycles, std::string> CyclesFromCacheFile(std::string_view 
         }
     }
     if (cycles.current.empty() && cycles.previous.empty()) {
-        return "a file without a report since " + DateLine(previousStart).substr(11) + " UTC";
+        return "a file without a report since " + ReportDateLine(previousStart).substr(11) + " UTC";
     }
     return cycles;
 }
