@@ -11,7 +11,7 @@
 
 namespace nimbrel {
 
-// What the cache file may grow to once inflated: a hostile one cannot take more memory.
+// The largest cache file read, inflated or as it came: a hostile one cannot take more memory.
 inline constexpr std::uint64_t kMaxCacheFileBytes = std::uint64_t{16} << 20;
 
 // The cycle files that the cache file's reports make: each report a record `yyyy/mm/dd hh:mm`,
