@@ -1,31 +1,13 @@
 // A cycle file, as any server may send it, to the number of its reports, the newest one's time,
 // and whether its weather counts as old.
 #include <algorithm>
-#include <cstdio>
 
 #include "app/data_age.h"
 #include "fuzz/fuzz_property.h"
 #include "retrieval/report_times.h"
 #include "retrieval/server_clock_cycle.h"
 
-namespace {
-
 using namespace std::chrono;
-
-// "2026/12/07 13:52", as a report's line gives its time.
-std::string ReportLine(system_clock::time_point time) {
-    const auto minute = floor<minutes>(time);
-    const year_month_day date{floor<days>(minute)};
-    const hh_mm_ss clock{minute - floor<days>(minute)};
-    char line[32];
-    std::snprintf(line, sizeof line, "%04d/%02u/%02u %02d:%02d", static_cast<int>(date.year()),
-                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                  static_cast<int>(clock.hours().count()),
-                  static_cast<int>(clock.minutes().count()));
-    return line;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string file(nimbrel::fuzz::AsText(data, size));
@@ -36,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         file);
     if (times.newest) {
         // The newest time is one the file writes, at the start of a line, to the minute.
-        const std::string line = ReportLine(*times.newest);
+        const std::string line = nimbrel::ReportDateLine(*times.newest);
         FUZZ_REQUIRE(*times.newest == floor<minutes>(*times.newest) &&
                          (file.starts_with(line) || file.find("\n" + line) != std::string::npos),
                      nimbrel::FormatHttpDate(*times.newest));
@@ -54,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                  file);
     const sys_seconds junk = sys_days(year(2262) / January / 1);
     const nimbrel::ReportTimes withJunk =
-        nimbrel::ReadReportTimes(file + "\n" + ReportLine(junk) + "\n", limit);
+        nimbrel::ReadReportTimes(file + "\n" + nimbrel::ReportDateLine(junk) + "\n", limit);
     FUZZ_REQUIRE(!(times.newest < system_clock::time_point(junk)) ||
                      withJunk.newest != system_clock::time_point(junk),
                  file);
@@ -70,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // One report more counts once more, and its time is the newest when it is later.
     const sys_seconds added = junk;
     const nimbrel::ReportTimes more =
-        nimbrel::ReadReportTimes(file + "\n" + ReportLine(added) + "\n");
+        nimbrel::ReadReportTimes(file + "\n" + nimbrel::ReportDateLine(added) + "\n");
     FUZZ_REQUIRE(
         more.count == times.count + 1 &&
             more.newest == std::max<system_clock::time_point>(

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 
 #include "retrieval/text_lines.h"
 #include "retrieval/utc_fields.h"
@@ -83,6 +84,18 @@ ReportTimes ReadReportTimes(std::string_view cycleFile, std::optional<TimePoint>
         times.ignored = newestFew.CountAfter(*agreed);
     }
     return times;
+}
+
+std::string ReportDateLine(TimePoint utc) {
+    const auto minute = std::chrono::floor<std::chrono::minutes>(utc);
+    const auto day = std::chrono::floor<std::chrono::days>(minute);
+    const std::chrono::year_month_day date{day};
+    const std::chrono::hh_mm_ss time{minute - day};
+    char line[32];
+    std::snprintf(line, sizeof line, "%04d/%02u/%02u %02d:%02d", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()));
+    return line;
 }
 
 }  // namespace nimbrel

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace nimbrel {
@@ -26,5 +27,8 @@ struct ReportTimes {
 ReportTimes ReadReportTimes(
     std::string_view cycleFile,
     std::optional<std::chrono::system_clock::time_point> notAfter = std::nullopt);
+
+// The date line of a report at `utc`, to the minute: "2026/12/07 14:52".
+std::string ReportDateLine(std::chrono::system_clock::time_point utc);
 
 }  // namespace nimbrel
