@@ -3,8 +3,7 @@
 namespace nimbrel::fake {
 
 FakePlatform::FakePlatform(NoaaServer noaa, FrmNimbrelSettings settings)
-    : frm(FrmNimbrelControls{form, lblStatus, text1, timer1, timer2, http1, http2, http3,
-                                  http4},
+    : frm(FrmNimbrelControls{form, lblStatus, text1, timer1, timer2, http1, http2, http3, http4},
           FrmNimbrelServices{loop, loop, screen, windows, registry, environment, messageBox,
                              reportFiles, launcher, std::move(noaa)},
           std::move(settings)) {
