@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "retrieval/gzip_inflater.h"
+#include "retrieval/proxy_sign_in.h"
 #include "retrieval/winhttp_failure.h"
 #include "retrieval/winhttp_session.h"
 #include "util/win32_text.h"
@@ -167,6 +168,8 @@ class Exchange {
     std::optional<TransferFailure> OpenRequest(const UrlParts& target);
     std::optional<TransferFailure> Configure(HINTERNET request);
     void SendThrough(const std::optional<ProxySetting>& lookedUp);
+    void SendRequest(HINTERNET request);
+    bool AnswerProxyWithUserAccount(HINTERNET request);
     void Handle(HINTERNET request, DWORD status, void* info, DWORD length);
     void OnHeaders(HINTERNET request);
     void RequestData(HINTERNET request);
@@ -183,7 +186,10 @@ class Exchange {
                 .receivedBytes = received_,
                 .inactivityLimit = order_.limits.inactivity,
                 .secureFailureFlags = secureFailureFlags_,
-                .tlsVersionNotOffered = ProgramSession().tlsVersionNotOffered};
+                .tlsVersionNotOffered = route_.session && route_.session->tlsVersionNotOffered,
+                .proxy = proxy_,
+                .proxySource = proxySource_,
+                .responded = responded_};
     }
     TransferFailure TooLarge() const {
         return {.kind = TransferFailureKind::TooLarge, .limitBytes = order_.limits.bodyBytes};
@@ -202,7 +208,12 @@ class Exchange {
     HINTERNET connection_ = nullptr;
     HINTERNET request_ = nullptr;  // until it is sent
     std::string server_;           // host:port, followed through redirects
-    std::string proxy_;            // host:port of the proxy, when the program named one
+    Route route_;
+    bool secure_ = false;
+    std::string proxy_;           // host:port of the proxy, when the program named one
+    std::string proxySource_;     // where the program found it
+    bool responded_ = false;      // a response came, through the proxy if there is one
+    bool answeredProxy_ = false;  // the proxy was given the user's Windows account
     bool connected_ = false;
     DWORD secureFailureFlags_ = 0;
     std::optional<std::uint64_t> expected_;  // Content-Length: the bytes the server sends
@@ -220,12 +231,14 @@ std::optional<TransferFailure> Exchange::Open() {
         return StepFailure("Bad address \"" + order_.url + "\"", GetLastError());
     }
     server_ = target->Server();
-    const WinHttpSession& session = ProgramSession(order_.url);
-    proxy_ = session.proxy;
-    if (!session.handle) {
-        return StepFailure("Cannot start WinHTTP", session.openError);
+    secure_ = target->secure;
+    route_ = RouteFor(order_.url);
+    proxy_ = ProxyForScheme(route_.proxy, secure_);
+    proxySource_ = route_.proxySource;
+    if (!route_.session->handle) {
+        return StepFailure("Cannot start WinHTTP", route_.session->openError);
     }
-    connection_ = WinHttpConnect(session.handle, target->host.c_str(), target->port, 0);
+    connection_ = WinHttpConnect(route_.session->handle, target->host.c_str(), target->port, 0);
     if (!connection_) {
         return WinHttpFailure(GetLastError(), Situation());
     }
@@ -251,8 +264,8 @@ std::optional<TransferFailure> Exchange::OpenRequest(const UrlParts& target) {
 std::optional<TransferFailure> Exchange::Configure(HINTERNET request) {
     DWORD receive = static_cast<DWORD>(order_.limits.inactivity.count());
     Exchange* self = this;
-    // Lets Windows sign in to a proxy with the user's own account; no other sign-in is offered.
-    DWORD logon = WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW;
+    // No sign-in with the user's Windows account unless a proxy asks (AnswerProxyWithUserAccount).
+    DWORD logon = WINHTTP_AUTOLOGON_SECURITY_LEVEL_HIGH;
     // The headers of a response get as long as any later piece of its body.
     if (!WinHttpSetTimeouts(request, kSetupTimeoutMs, kSetupTimeoutMs, kSetupTimeoutMs,
                             static_cast<int>(receive)) ||
@@ -268,9 +281,8 @@ std::optional<TransferFailure> Exchange::Configure(HINTERNET request) {
 }
 
 void Exchange::Send() {
-    const WinHttpSession& session = ProgramSession();
-    if (session.lookUp) {
-        session.lookUp->WhenKnown(
+    if (route_.lookUp) {
+        route_.lookUp->WhenKnown(
             [this](const std::optional<ProxySetting>& lookedUp) { SendThrough(lookedUp); });
     } else {
         SendThrough(std::nullopt);
@@ -278,28 +290,70 @@ void Exchange::Send() {
 }
 
 // Without a looked-up proxy the session's own holds: the static one of Internet Options, or none.
+// Runs on the user-interface thread or on the look-up's; nothing may escape it.
 void Exchange::SendThrough(const std::optional<ProxySetting>& lookedUp) {
     // Closing the handle, here or in Adopt when the transfer was cancelled meanwhile, frees
     // this exchange.
     const std::shared_ptr<TransferLink> link = link_;
-    if (lookedUp) {
-        proxy_ = lookedUp->proxy;
-        if (!SetRequestProxy(request_, *lookedUp)) {
-            link->Inbox().End(StepFailure("Cannot set the proxy", GetLastError()));
-            WinHttpCloseHandle(std::exchange(request_, nullptr));
-            return;
+    try {
+        if (lookedUp) {
+            proxy_ = ProxyForScheme(lookedUp->proxy, secure_);
+            proxySource_ = proxy_.empty() ? "" : kLookedUpProxySource;
+            if (!SetRequestProxy(request_, *lookedUp)) {
+                link->Inbox().End(StepFailure("Cannot set the proxy", GetLastError()));
+                WinHttpCloseHandle(std::exchange(request_, nullptr));
+                return;
+            }
         }
+    } catch (const std::exception& error) {
+        link->Inbox().End(
+            TransferFailure{.kind = TransferFailureKind::Other, .systemText = error.what()});
+        WinHttpCloseHandle(std::exchange(request_, nullptr));
+        return;
     }
     if (!link->Adopt(std::exchange(request_, nullptr),
                      [this](HINTERNET request) { ContinueBody(request); })) {
         return;
     }
-    link->Use([this](HINTERNET request) {
-        if (!WinHttpSendRequest(request, headers_.c_str(), static_cast<DWORD>(headers_.size()),
-                                WINHTTP_NO_REQUEST_DATA, 0, 0, reinterpret_cast<DWORD_PTR>(this))) {
-            Fail(GetLastError());
-        }
-    });
+    link->Use([this](HINTERNET request) { SendRequest(request); });
+}
+
+void Exchange::SendRequest(HINTERNET request) {
+    if (!WinHttpSendRequest(request, headers_.c_str(), static_cast<DWORD>(headers_.size()),
+                            WINHTTP_NO_REQUEST_DATA, 0, 0, reinterpret_cast<DWORD_PTR>(this))) {
+        Fail(GetLastError());
+    }
+}
+
+// A proxy that asks with NTLM or Negotiate gets the user's Windows account, once: the null user
+// name and password stand for the default credentials, which the default policy (MEDIUM) lets
+// go to a proxy. The request then goes again on the same handle.
+bool Exchange::AnswerProxyWithUserAccount(HINTERNET request) {
+    DWORD offered = 0;
+    DWORD first = 0;
+    DWORD target = 0;
+    SignInChallenge challenge{.status = HTTP_STATUS_PROXY_AUTH_REQ,
+                              .answeredBefore = answeredProxy_};
+    if (WinHttpQueryAuthSchemes(request, &offered, &first, &target)) {
+        challenge.offersNegotiate = (offered & WINHTTP_AUTH_SCHEME_NEGOTIATE) != 0;
+        challenge.offersNtlm = (offered & WINHTTP_AUTH_SCHEME_NTLM) != 0;
+    }
+    const DefaultSignIn answer = AnswerWithUserAccount(challenge);
+    if (answer == DefaultSignIn::None) {
+        return false;
+    }
+    DWORD logon = WINHTTP_AUTOLOGON_SECURITY_LEVEL_MEDIUM;
+    const DWORD scheme = answer == DefaultSignIn::Negotiate ? WINHTTP_AUTH_SCHEME_NEGOTIATE
+                                                            : WINHTTP_AUTH_SCHEME_NTLM;
+    if (!WinHttpSetOption(request, WINHTTP_OPTION_AUTOLOGON_POLICY, &logon, sizeof logon) ||
+        !WinHttpSetCredentials(request, WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr,
+                               nullptr)) {
+        return false;
+    }
+    answeredProxy_ = true;
+    info_ = {};
+    SendRequest(request);
+    return true;
 }
 
 void CALLBACK Exchange::OnStatus(HINTERNET, DWORD_PTR context, DWORD status, void* info,
@@ -381,11 +435,16 @@ void Exchange::OnHeaders(HINTERNET request) {
     info_.age = HeaderText(request, WINHTTP_QUERY_AGE);
     info_.lastModified = HeaderText(request, WINHTTP_QUERY_LAST_MODIFIED);
     info_.etag = HeaderText(request, WINHTTP_QUERY_ETAG);
-    // Windows' own sign-in, where the proxy takes it, has been tried by now.
     if (*status == HTTP_STATUS_PROXY_AUTH_REQ) {
-        Fail({.kind = TransferFailureKind::ProxySignIn, .server = proxy_, .connected = true});
+        if (!AnswerProxyWithUserAccount(request)) {
+            Fail({.kind = TransferFailureKind::ProxySignIn,
+                  .connected = true,
+                  .proxy = proxy_,
+                  .proxySource = proxySource_});
+        }
         return;
     }
+    responded_ = true;
     if (*status == HTTP_STATUS_NOT_MODIFIED && conditional_) {
         info_.notModified = true;
         Complete();
@@ -515,6 +574,7 @@ void Exchange::Fail(TransferFailure failure) {
         // An error response still tells the server's clock.
         failure.date = info_.date;
         failure.age = info_.age;
+        failure.notice = route_.notice;
         link_->Inbox().End(std::move(failure));
         link_->Close();
     }
@@ -522,6 +582,7 @@ void Exchange::Fail(TransferFailure failure) {
 
 void Exchange::Complete() {
     if (!ended_.exchange(true)) {
+        info_.notice = route_.notice;
         link_->Inbox().End(std::move(info_));
         link_->Close();
     }

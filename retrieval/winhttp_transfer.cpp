@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <exception>
+#include <new>
 #include <stdexcept>
 #include <variant>
 
@@ -34,6 +35,16 @@ constexpr UINT_PTR kSweepTimer = 1;
 constexpr UINT kSweepMs = 1000;
 
 std::atomic<std::uint64_t> dataBatchesDelivered{0};
+
+// A data handler that throws ends its transfer; nothing it was given is kept.
+TransferFailure ListenerFailure(const std::exception& error) {
+    if (dynamic_cast<const std::bad_alloc*>(&error)) {
+        return {.kind = TransferFailureKind::Other,
+                .systemText = "Not enough memory to hold the downloaded data"};
+    }
+    return {.kind = TransferFailureKind::Other,
+            .systemText = std::string("The downloaded data could not be taken: ") + error.what()};
+}
 
 }  // namespace
 
@@ -110,12 +121,21 @@ void WinHttpControl::Impl::Deliver(unsigned transferGeneration) {
     const std::shared_ptr<TransferLink> link = current;
     TransferBatch batch = link->Take();
     const auto stillCurrent = [&] { return current == link && listener; };
-    if (batch.bodySize && stillCurrent()) {
-        listener->OnBodySize(*batch.bodySize);
-    }
-    if (!batch.data.empty() && stillCurrent()) {
-        ++dataBatchesDelivered;
-        listener->OnDataArrival(batch.data);
+    try {
+        if (batch.bodySize && stillCurrent()) {
+            listener->OnBodySize(*batch.bodySize);
+        }
+        if (!batch.data.empty() && stillCurrent()) {
+            ++dataBatchesDelivered;
+            listener->OnDataArrival(batch.data);
+        }
+    } catch (const std::exception& error) {
+        // The batch held the end, if it came: the transfer ends here instead, with the reason.
+        if (stillCurrent()) {
+            Cancel();
+            listener->OnError(ListenerFailure(error));
+        }
+        return;
     }
     if (!batch.end || !stillCurrent()) {
         return;
