@@ -192,8 +192,14 @@ class FrmNimbrel {
             (owner_.*buffer_).reserve(static_cast<std::size_t>(bytes));
         }
         void OnDataArrival(std::string_view chunk) override { (owner_.*data_)(chunk); }
-        void OnError(const TransferFailure& failure) override { (owner_.*error_)(failure); }
-        void OnComplete(const HttpResponseInfo& info) override { (owner_.*complete_)(info); }
+        void OnError(const TransferFailure& failure) override {
+            owner_.TellNotice(failure.notice);
+            (owner_.*error_)(failure);
+        }
+        void OnComplete(const HttpResponseInfo& info) override {
+            owner_.TellNotice(info.notice);
+            (owner_.*complete_)(info);
+        }
 
       private:
         FrmNimbrel& owner_;
@@ -218,6 +224,8 @@ class FrmNimbrel {
     void ShowStatusText();
     void ShowFailure(const std::string& message);
     void NoteReason(ReasonRank rank, const std::string& text);
+    // A transfer's notice about the way to the server: in the tooltip, or a line of --once.
+    void TellNotice(const std::string& notice);
     // The cycle the listing advises, judged by the server's `date`; a listing that cannot be read
     // leaves the clock's cycle.
     void TakeListedCycle(std::string_view listing, const std::string& date);

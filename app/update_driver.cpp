@@ -177,6 +177,17 @@ void FrmNimbrel::NoteReason(ReasonRank rank, const std::string& text) {
     reasonRank_ = rank;
 }
 
+void FrmNimbrel::TellNotice(const std::string& notice) {
+    if (notice.empty()) {
+        return;
+    }
+    if (statusLog_) {
+        statusLog_->OnStatus(kPurple, notice);
+    } else {
+        NoteReason(ReasonRank::Note, notice);
+    }
+}
+
 std::string FrmNimbrel::TransferFailureText(const std::string& message) const {
     // Naming the server lets the user tell an outage there from a problem here.
     return message + " [" + DescribeServer(services_.server) + "]";
