@@ -6,7 +6,7 @@ the test program with `wine` and passes its exit status on. When it may (root, o
 also makes a throw-away CA, trusts it for the run and serves HTTPS with a certificate it signed;
 the CA is removed again afterwards. The program runs without proxy variables, with --proxy
 with the stand-in as its proxy for every scheme, or with --dead-proxy with a port where nothing
-listens as its proxy. Needs a Wine session (scripts/test starts one).
+listens as its proxy for https only. Needs a Wine session (scripts/test starts one).
 """
 
 import argparse
@@ -162,25 +162,26 @@ def closed_port():
         return probe.getsockname()[1]
 
 
-def environment(proxy_port):
-    """This one's proxy variables only: none, or the proxy for every scheme, with localhost
-    reached directly."""
+def environment(proxy_port, https_only=False):
+    """This one's proxy variables only: none, or the proxy for every scheme (or for https only),
+    with localhost reached directly."""
     variables = {name: value for name, value in os.environ.items()
                  if name.lower() not in PROXY_VARIABLES}
     if proxy_port:
-        variables.update(http_proxy=f"http://127.0.0.1:{proxy_port}/",
-                         https_proxy=f"127.0.0.1:{proxy_port}", no_proxy="localhost")
+        variables.update(https_proxy=f"127.0.0.1:{proxy_port}", no_proxy="localhost")
+        if not https_only:
+            variables.update(http_proxy=f"http://127.0.0.1:{proxy_port}/")
     return variables
 
 
-def run_tests(exe, arguments, timeout, work, proxy_port=None):
+def run_tests(exe, arguments, timeout, work, proxy_port=None, https_only=False):
     # Output goes to a file: processes Wine starts on the way inherit it and may outlive the test.
     log = os.path.join(work, "test-output.txt")
     with open(log, "wb") as output:
         try:
             status = subprocess.run(["wine", exe, *arguments], stdin=subprocess.DEVNULL,
                                     stdout=output, stderr=subprocess.STDOUT, timeout=timeout,
-                                    env=environment(proxy_port)).returncode
+                                    env=environment(proxy_port, https_only)).returncode
         except subprocess.TimeoutExpired:
             print(f"The test program did not end within {timeout} seconds.")
             status = 1
@@ -197,7 +198,7 @@ def main():
     parser.add_argument("--proxy", action="store_true",
                         help="set the proxy variables to the stand-in for the program")
     parser.add_argument("--dead-proxy", action="store_true",
-                        help="set the proxy variables to a port where nothing listens")
+                        help="set https_proxy alone to a port where nothing listens")
     parser.add_argument("--timeout", type=float, default=100, help="seconds for the test program")
     parser.add_argument("extra", nargs="*", help="more options for the program, after --")
     arguments = parser.parse_args()
@@ -228,7 +229,8 @@ def main():
                 proxy_port = ports[0]
             elif arguments.dead_proxy:
                 proxy_port = closed_port()
-            return run_tests(arguments.exe, program_arguments, arguments.timeout, work, proxy_port)
+            return run_tests(arguments.exe, program_arguments, arguments.timeout, work, proxy_port,
+                             https_only=arguments.dead_proxy)
 
 
 if __name__ == "__main__":
