@@ -33,6 +33,16 @@ constexpr DWORD kNotifications =
 
 std::atomic<std::size_t> exchangesInFlight{0};
 
+// Ends a transfer with an exception's reason; without the memory for the reason it still ends.
+void EndWith(TransferRequest& request, const std::exception& error) {
+    try {
+        request.End(
+            TransferFailure{.kind = TransferFailureKind::Other, .systemText = error.what()});
+    } catch (...) {
+        request.End(TransferFailure{});
+    }
+}
+
 struct UrlParts {
     std::wstring host;
     INTERNET_PORT port = 0;
@@ -133,13 +143,14 @@ Encoding ContentEncoding(HINTERNET request) {
     return name == "gzip" || name == "x-gzip" ? Encoding::Gzip : Encoding::Unknown;
 }
 
-// One GET, driven by WinHTTP's callbacks. Each handler runs inside TransferLink::Use, so the
-// request handle it gets is open. A handler that starts an asynchronous call touches nothing
-// after it: the next callback may already run on another thread.
+// One GET, driven by WinHTTP's callbacks: the callback side of a TransferRequest. Each handler
+// runs inside TransferRequest::Use, so the request handle it gets is open, and with it this
+// exchange, which the handle's context owns. A handler that starts an asynchronous call touches
+// nothing after it: the next callback may already run on another thread.
 class Exchange {
   public:
-    Exchange(std::shared_ptr<TransferLink> link, ExchangeOrder order)
-        : link_(std::move(link)), order_(std::move(order)), buffer_(kReadSize, '\0') {
+    Exchange(std::shared_ptr<TransferRequest> request, ExchangeOrder order)
+        : request_(std::move(request)), order_(std::move(order)), buffer_(kReadSize, '\0') {
         const std::wstring conditions = ConditionHeaders(order_.conditions);
         conditional_ = !conditions.empty();
         // The body is asked for compressed; this program inflates it itself.
@@ -155,11 +166,13 @@ class Exchange {
     Exchange(const Exchange&) = delete;
     Exchange& operator=(const Exchange&) = delete;
 
-    // Prepares the request. On success the request handle owns the exchange, which is freed
-    // when WinHTTP reports the handle closing.
+    // Prepares the request. On success the request handle's context owns the exchange, which is
+    // freed when WinHTTP reports the handle closing.
     std::optional<TransferFailure> Open();
     // Sends the request once the proxy is known, which may be on another thread.
     void Send();
+    // Hands on what is left of the last read, then asks for more; see TransferRequest::AddData.
+    void ContinueBody(HINTERNET request);
 
     static void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, void* info,
                                   DWORD length);
@@ -167,7 +180,7 @@ class Exchange {
   private:
     std::optional<TransferFailure> OpenRequest(const UrlParts& target);
     std::optional<TransferFailure> Configure(HINTERNET request);
-    void SendThrough(const std::optional<ProxySetting>& lookedUp);
+    void SendThrough(HINTERNET request, const std::optional<ProxySetting>& lookedUp);
     void SendRequest(HINTERNET request);
     bool AnswerProxyWithUserAccount(HINTERNET request);
     void Handle(HINTERNET request, DWORD status, void* info, DWORD length);
@@ -175,7 +188,6 @@ class Exchange {
     void RequestData(HINTERNET request);
     void OnDataAvailable(HINTERNET request, DWORD available);
     void OnRead(HINTERNET request, const char* data, DWORD length);
-    void ContinueBody(HINTERNET request);
     void Finish();
     void Fail(TransferFailure failure);
     void Fail(DWORD code) { Fail(WinHttpFailure(code, Situation())); }
@@ -201,13 +213,12 @@ class Exchange {
                 .receivedBytes = received_};
     }
 
-    const std::shared_ptr<TransferLink> link_;
+    const std::shared_ptr<TransferRequest> request_;
     const ExchangeOrder order_;
     std::wstring headers_;
     bool conditional_ = false;  // a 304 answers the conditions
     HINTERNET connection_ = nullptr;
-    HINTERNET request_ = nullptr;  // until it is sent
-    std::string server_;           // host:port, followed through redirects
+    std::string server_;  // host:port, followed through redirects
     Route route_;
     bool secure_ = false;
     std::string proxy_;           // host:port of the proxy, when the program named one
@@ -222,7 +233,6 @@ class Exchange {
     HttpResponseInfo info_;
     std::string buffer_;
     std::string_view unread_;  // of the last read, in buffer_, not yet handed on
-    std::atomic<bool> ended_{false};
 };
 
 std::optional<TransferFailure> Exchange::Open() {
@@ -252,12 +262,12 @@ std::optional<TransferFailure> Exchange::OpenRequest(const UrlParts& target) {
     if (!request) {
         return StepFailure("Cannot prepare the request", GetLastError());
     }
-    if (auto failure = Configure(request)) {
-        WinHttpCloseHandle(request);
-        return failure;
+    if (!request_->Own(request)) {
+        return TransferFailure{.kind = TransferFailureKind::Cancelled};
     }
-    request_ = request;
-    return std::nullopt;
+    std::optional<TransferFailure> failure;
+    request_->Use([&](HINTERNET handle) { failure = Configure(handle); });
+    return failure;
 }
 
 // The callback comes last: from then on the handle's closing frees the exchange.
@@ -280,42 +290,37 @@ std::optional<TransferFailure> Exchange::Configure(HINTERNET request) {
     return std::nullopt;
 }
 
+// The exchange may be gone by the time the proxy is known, when the transfer was closed
+// meanwhile: the look-up keeps only the request, whose Use says whether the exchange still is.
 void Exchange::Send() {
+    const std::shared_ptr<TransferRequest> request = request_;
+    const auto sendThrough = [request, this](const std::optional<ProxySetting>& lookedUp) {
+        request->Use([&](HINTERNET handle) { SendThrough(handle, lookedUp); });
+    };
     if (route_.lookUp) {
-        route_.lookUp->WhenKnown(
-            [this](const std::optional<ProxySetting>& lookedUp) { SendThrough(lookedUp); });
+        route_.lookUp->WhenKnown(sendThrough);
     } else {
-        SendThrough(std::nullopt);
+        sendThrough(std::nullopt);
     }
 }
 
 // Without a looked-up proxy the session's own holds: the static one of Internet Options, or none.
 // Runs on the user-interface thread or on the look-up's; nothing may escape it.
-void Exchange::SendThrough(const std::optional<ProxySetting>& lookedUp) {
-    // Closing the handle, here or in Adopt when the transfer was cancelled meanwhile, frees
-    // this exchange.
-    const std::shared_ptr<TransferLink> link = link_;
+void Exchange::SendThrough(HINTERNET request, const std::optional<ProxySetting>& lookedUp) {
     try {
         if (lookedUp) {
             proxy_ = ProxyForScheme(lookedUp->proxy, secure_);
             proxySource_ = proxy_.empty() ? "" : kLookedUpProxySource;
-            if (!SetRequestProxy(request_, *lookedUp)) {
-                link->Inbox().End(StepFailure("Cannot set the proxy", GetLastError()));
-                WinHttpCloseHandle(std::exchange(request_, nullptr));
+            if (!SetRequestProxy(request, *lookedUp)) {
+                Fail(StepFailure("Cannot set the proxy", GetLastError()));
                 return;
             }
         }
     } catch (const std::exception& error) {
-        link->Inbox().End(
-            TransferFailure{.kind = TransferFailureKind::Other, .systemText = error.what()});
-        WinHttpCloseHandle(std::exchange(request_, nullptr));
+        Fail({.kind = TransferFailureKind::Other, .systemText = error.what()});
         return;
     }
-    if (!link->Adopt(std::exchange(request_, nullptr),
-                     [this](HINTERNET request) { ContinueBody(request); })) {
-        return;
-    }
-    link->Use([this](HINTERNET request) { SendRequest(request); });
+    SendRequest(request);
 }
 
 void Exchange::SendRequest(HINTERNET request) {
@@ -367,20 +372,12 @@ void CALLBACK Exchange::OnStatus(HINTERNET, DWORD_PTR context, DWORD status, voi
         return;
     }
     // The handle may close before Use returns, and the exchange's reference with it.
-    const std::shared_ptr<TransferLink> link = exchange->link_;
+    const std::shared_ptr<TransferRequest> request = exchange->request_;
     try {
-        link->Use([&](HINTERNET request) { exchange->Handle(request, status, info, length); });
+        request->Use([&](HINTERNET handle) { exchange->Handle(handle, status, info, length); });
     } catch (const std::exception& error) {
         // WinHTTP's thread must not see the exception; the transfer ends with it instead.
-        try {
-            link->Use([&](HINTERNET) {
-                exchange->Fail({.kind = TransferFailureKind::Other, .systemText = error.what()});
-            });
-        } catch (...) {
-            // Without the memory for the reason it still ends: this takes none.
-            link->Inbox().End(TransferFailure{});
-            link->Close();
-        }
+        EndWith(*request, error);
     }
 }
 
@@ -480,7 +477,7 @@ void Exchange::OnHeaders(HINTERNET request) {
     }
     // Lets the receiver hold the body in one piece from the start instead of growing it.
     if (expected_ && !inflater_) {
-        link_->Inbox().AddBodySize(*expected_);
+        request_->AddBodySize(*expected_);
     }
     RequestData(request);
 }
@@ -521,8 +518,8 @@ void Exchange::OnRead(HINTERNET request, const char* data, DWORD length) {
     ContinueBody(request);
 }
 
-// Hands on what is left of the last read, then asks for more. When too much waits for the
-// user-interface thread it stops instead, and the thread's taking calls it again.
+// When too much waits for the user-interface thread it stops instead, and ResumeReading calls it
+// again once the thread has taken it.
 void Exchange::ContinueBody(HINTERNET request) {
     for (bool more = true; more;) {
         std::string inflated;
@@ -545,7 +542,7 @@ void Exchange::ContinueBody(HINTERNET request) {
             }
             bytes = inflated;
         }
-        if (!bytes.empty() && !link_->Inbox().AddData(bytes)) {
+        if (!bytes.empty() && !request_->AddData(bytes)) {
             return;
         }
     }
@@ -568,35 +565,46 @@ void Exchange::Finish() {
     Complete();
 }
 
-// Only the first end counts; closing makes WinHTTP drop the rest.
+// Only the first end counts; the handle closes with it, and WinHTTP drops the rest.
 void Exchange::Fail(TransferFailure failure) {
-    if (!ended_.exchange(true)) {
-        // An error response still tells the server's clock.
-        failure.date = info_.date;
-        failure.age = info_.age;
-        failure.notice = route_.notice;
-        link_->Inbox().End(std::move(failure));
-        link_->Close();
-    }
+    // An error response still tells the server's clock.
+    failure.date = info_.date;
+    failure.age = info_.age;
+    failure.notice = route_.notice;
+    request_->End(std::move(failure));
 }
 
 void Exchange::Complete() {
-    if (!ended_.exchange(true)) {
-        info_.notice = route_.notice;
-        link_->Inbox().End(std::move(info_));
-        link_->Close();
-    }
+    info_.notice = route_.notice;
+    request_->End(std::move(info_));
 }
 
 }  // namespace
 
-void StartExchange(std::shared_ptr<TransferLink> link, ExchangeOrder order) {
-    auto exchange = std::make_unique<Exchange>(link, std::move(order));
+void StartExchange(std::shared_ptr<TransferRequest> request, ExchangeOrder order) {
+    auto exchange = std::make_unique<Exchange>(request, std::move(order));
     if (auto failure = exchange->Open()) {
-        link->Inbox().End(std::move(*failure));
+        // Before its callback was set, the handle's closing frees nothing: the exchange goes here.
+        request->End(std::move(*failure));
         return;
     }
     exchange.release()->Send();
+}
+
+void ResumeReading(const std::shared_ptr<TransferRequest>& request) {
+    try {
+        request->Use([](HINTERNET handle) {
+            Exchange* exchange = nullptr;
+            DWORD size = sizeof exchange;
+            if (WinHttpQueryOption(handle, WINHTTP_OPTION_CONTEXT_VALUE, &exchange, &size) &&
+                exchange) {
+                exchange->ContinueBody(handle);
+            }
+        });
+    } catch (const std::exception& error) {
+        // Paused, nothing else would ever end the transfer.
+        EndWith(*request, error);
+    }
 }
 
 std::size_t WinHttpTransfersInFlight() {
