@@ -1,5 +1,7 @@
 #include "app/failure_text.h"
 
+#include <optional>
+
 namespace nimbrel {
 
 namespace {
@@ -26,10 +28,48 @@ std::string HostOf(const std::string& server) {
     return colon == std::string::npos ? server : server.substr(0, colon);
 }
 
+// "proxy 127.0.0.1:9 (from https_proxy)"
+std::string ProxyText(const TransferFailure& failure) {
+    return "proxy " + failure.proxy +
+           (failure.proxySource.empty() ? "" : " (from " + failure.proxySource + ")");
+}
+
+// A failure before any response came through a proxy is the proxy's to explain.
+std::optional<std::string> ProxyFailureText(const TransferFailure& failure) {
+    using enum TransferFailureKind;
+    if (failure.proxy.empty()) {
+        return std::nullopt;
+    }
+    switch (failure.kind) {
+        case NameResolution:
+            return WithReason("Cannot resolve the name of the " + ProxyText(failure),
+                              failure.systemText);
+        case Connection:
+            if (failure.connected) {
+                return std::nullopt;
+            }
+            return WithReason("Cannot connect to the " + ProxyText(failure), failure.systemText);
+        case TimedOut:
+            return "No response through the " + ProxyText(failure) + " for " +
+                   DurationText(failure.idle);
+        case Tls:
+            return "No secure connection through the " + ProxyText(failure) +
+                   ": it may have refused or intercepted the tunnel";
+        case ProxySignIn:
+            return "The " + ProxyText(failure) +
+                   " asks for a sign-in, which Nimbrel does not support";
+        default:
+            return std::nullopt;
+    }
+}
+
 }  // namespace
 
 std::string DescribeTransferFailure(const TransferFailure& failure) {
     using enum TransferFailureKind;
+    if (auto text = ProxyFailureText(failure)) {
+        return *text;
+    }
     switch (failure.kind) {
         case HttpStatus:
             return "HTTP " + std::to_string(failure.httpStatus) +
@@ -57,8 +97,7 @@ std::string DescribeTransferFailure(const TransferFailure& failure) {
         case Redirect:
             return "The server's redirect was not followed (to plain HTTP, or too many)";
         case ProxySignIn:
-            return "The proxy" + (failure.server.empty() ? "" : " at " + failure.server) +
-                   " asks for a sign-in, which Nimbrel does not support";
+            return "The proxy asks for a sign-in, which Nimbrel does not support";
         case Connection:
             return failure.connected
                        ? WithReason("Download broken off (" + failure.server + ")",

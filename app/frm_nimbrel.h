@@ -175,8 +175,14 @@ class FrmNimbrel {
             (owner_.*buffer_).reserve(static_cast<std::size_t>(bytes));
         }
         void OnDataArrival(std::string_view chunk) override { (owner_.*data_)(chunk); }
-        void OnError(const TransferFailure& failure) override { (owner_.*error_)(failure); }
-        void OnComplete(const HttpResponseInfo& info) override { (owner_.*complete_)(info); }
+        void OnError(const TransferFailure& failure) override {
+            owner_.TellNotice(failure.notice);
+            (owner_.*error_)(failure);
+        }
+        void OnComplete(const HttpResponseInfo& info) override {
+            owner_.TellNotice(info.notice);
+            (owner_.*complete_)(info);
+        }
 
       private:
         FrmNimbrel& owner_;
@@ -219,6 +225,8 @@ class FrmNimbrel {
     void ShowFailure(const std::string& message);
     // Shows how an update came out and keeps it for the tooltip and a run without a window.
     void EndUpdate(UpdateResult result);
+    // A transfer's notice about the way to the server: in the tooltip, or a line of --once.
+    void TellNotice(const std::string& notice);
     std::string TransferFailureText(const std::string& message) const;
     std::string TransferFailureText(const TransferFailure& failure) const;
     std::string CountdownText() const;
@@ -256,6 +264,7 @@ class FrmNimbrel {
     WatchedSimulator watchedSimulator_ = WatchedSimulator::None;
     std::chrono::milliseconds simulatorStartedAt_{};
     std::string simulatorNotice_;  // kept in the tooltip once the line shows other things
+    std::string transferNotice_;   // about the way to the server, told once a run
 };
 
 }  // namespace nimbrel

@@ -27,8 +27,10 @@ std::string FrmNimbrel::StatusTip() const {
             tip += "\n" + reason.text;
         }
     }
-    if (!simulatorNotice_.empty() && simulatorNotice_ != StatusText) {
-        tip += "\n" + simulatorNotice_;
+    for (const std::string* notice : {&simulatorNotice_, &transferNotice_}) {
+        if (!notice->empty() && *notice != StatusText) {
+            tip += "\n" + *notice;
+        }
     }
     const std::string summary = DataSummary();
     return summary.empty() ? tip : tip + "\n" + summary;

@@ -100,6 +100,17 @@ void FrmNimbrel::ShowFailure(const std::string& message) {
     SetStatus(kRed, message);
 }
 
+void FrmNimbrel::TellNotice(const std::string& notice) {
+    if (notice.empty()) {
+        return;
+    }
+    if (statusLog_) {
+        statusLog_->OnStatus(kPurple, notice);
+    } else {
+        transferNotice_ = notice;
+    }
+}
+
 std::string FrmNimbrel::TransferFailureText(const std::string& message) const {
     // Naming the server lets the user tell an outage there from a problem here.
     return message + " [" + DescribeServer(services_.server) + "]";

@@ -17,6 +17,9 @@ struct HttpResponseInfo {
     bool notModified = false;  // 304: the copy the conditions named is still current; no body
     bool compressed = false;   // the body came gzip-encoded and the chunks are its inflated bytes
     std::string age{};         // a cache's Age header: how many seconds ago the `date` was true
+    // Once per run, what the user is to know about the way to the server, such as a proxy
+    // variable the program cannot use; empty otherwise.
+    std::string notice{};
 };
 
 // Validators of a copy the program already has; empty ones are not sent. With any set, the server
@@ -38,7 +41,7 @@ enum class TransferFailureKind {
     NameResolution,  // the server's name is unknown
     Tls,             // no secure connection
     Redirect,        // a redirect not followed: to plain HTTP, or one too many
-    ProxySignIn,     // the proxy at `server` wants credentials the program does not have
+    ProxySignIn,     // the proxy at `proxy` wants credentials the program does not have
     Cancelled,       // abandoned by the program; never shown
     Other,           // anything else; `systemText` says what
 };
@@ -57,6 +60,11 @@ struct TransferFailure {
     bool tlsVersionNotOffered = false;
     std::string date{};  // the Date header of a response that came, error responses included
     std::string age{};   // and its Age header
+    // The proxy (host:port) when the failure is its own, before any response came through it,
+    // and where the program found it ("https_proxy", "Internet Options"); empty otherwise.
+    std::string proxy{};
+    std::string proxySource{};
+    std::string notice{};  // as HttpResponseInfo's
 };
 
 // Receives the events of one control. Every call comes from the platform's message loop on the

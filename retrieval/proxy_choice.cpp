@@ -80,10 +80,36 @@ std::vector<std::string> NoProxyEntries(std::string_view list) {
     return entries;
 }
 
+// An IPv6 address is written with brackets in an address and often without in no_proxy.
+std::string_view Unbracketed(std::string_view host) {
+    return StartsWith(host, "[") && host.ends_with("]") ? host.substr(1, host.size() - 2) : host;
+}
+
 // As curl matches: "*" is every host; a name is itself and every host under it.
 bool Covers(const std::string& entry, const std::string& host) {
-    return entry == "*" || host == entry ||
+    return entry == "*" || Unbracketed(host) == Unbracketed(entry) ||
            (host.size() > entry.size() && host.ends_with("." + entry));
+}
+
+// "socks5://": the kind of proxy a variable names, without its address or sign-in.
+std::string SchemeOf(std::string_view value) {
+    const std::string text = Lower(Trim(value));
+    const auto scheme = text.find("://");
+    return scheme == std::string::npos ? text : text.substr(0, scheme + 3);
+}
+
+std::string UnusableProxyNotice(const char* variable, std::string_view value) {
+    return std::string(variable) + " names a " + SchemeOf(value) +
+           " proxy, which Nimbrel cannot use (only http:// proxies): Windows' proxy settings hold "
+           "instead";
+}
+
+bool IsSecure(std::string_view url) {
+    return StartsWith(Lower(url.substr(0, 8)), "https://");
+}
+
+const char* VariableFor(std::string_view url) {
+    return IsSecure(url) ? "https_proxy" : "http_proxy";
 }
 
 std::string BypassList(const std::vector<std::string>& entries) {
@@ -103,8 +129,8 @@ ProxySetting Named(std::string proxy, std::string bypass) {
 
 std::optional<ProxySetting> ProxyFromEnvironment(const ProxyVariables& variables,
                                                  std::string_view url) {
-    const bool secure = StartsWith(Lower(url.substr(0, 8)), "https://");
-    const std::optional<std::string>& value = secure ? variables.httpsProxy : variables.httpProxy;
+    const std::optional<std::string>& value =
+        IsSecure(url) ? variables.httpsProxy : variables.httpProxy;
     if (!value) {
         return std::nullopt;
     }
@@ -135,16 +161,51 @@ ProxyChoice ChooseProxy(const ProxyVariables& variables, std::string_view url,
                         const std::function<bool()>& automaticTaken,
                         const std::function<std::optional<InternetOptions>()>& internetOptions) {
     if (auto fromEnvironment = ProxyFromEnvironment(variables, url)) {
-        return {.session = std::move(*fromEnvironment)};
+        const bool named = fromEnvironment->kind == ProxySetting::Kind::Named;
+        return {.session = std::move(*fromEnvironment), .source = named ? VariableFor(url) : ""};
     }
+    const std::optional<std::string>& variable =
+        IsSecure(url) ? variables.httpsProxy : variables.httpProxy;
+    const bool named = variable && !Trim(*variable).empty();
+    const std::string unusable = named ? UnusableProxyNotice(VariableFor(url), *variable) : "";
     if (automaticTaken()) {
-        return {.session = {.kind = ProxySetting::Kind::Automatic}};
+        return {.session = {.kind = ProxySetting::Kind::Automatic}, .unusable = unusable};
     }
     std::optional<InternetOptions> options = internetOptions();
     OlderWindowsProxy older = ProxyForOlderWindows(options);
+    const bool fromOptions = older.session.kind == ProxySetting::Kind::Named;
     return {.session = std::move(older.session),
             .lookUp = older.lookUp,
-            .internetOptions = std::move(options)};
+            .internetOptions = std::move(options),
+            .source = fromOptions ? "Internet Options" : "",
+            .unusable = unusable};
+}
+
+// Entries are separated by ';' or white space; "scheme=" limits one to a scheme, and an
+// "http://" before the address is allowed.
+std::string ProxyForScheme(std::string_view list, bool secure) {
+    const std::string_view scheme = secure ? "https=" : "http=";
+    std::string forEveryScheme;
+    while (!list.empty()) {
+        const auto end = list.find_first_of("; \t");
+        std::string entry = Lower(list.substr(0, end));
+        list = end == std::string_view::npos ? std::string_view() : list.substr(end + 1);
+        const auto equals = entry.find('=');
+        std::string address = entry.substr(equals == std::string::npos ? 0 : equals + 1);
+        if (StartsWith(address, "http://")) {
+            address.erase(0, 7);
+        }
+        if (address.empty()) {
+            continue;
+        }
+        if (StartsWith(entry, scheme)) {
+            return address;
+        }
+        if (equals == std::string::npos && forEveryScheme.empty()) {
+            forEveryScheme = address;
+        }
+    }
+    return forEveryScheme;
 }
 
 void ProxyLookUpOnce::WhenKnown(std::function<void(const Answer&)> then) {
@@ -156,23 +217,46 @@ void ProxyLookUpOnce::WhenKnown(std::function<void(const Answer&)> then) {
                 return;
             }
             lock.unlock();
-            runElsewhere_([this] { LookUp(); });
+            try {
+                runAfter_([this] { Decide(std::nullopt); }, kLimit);
+                runElsewhere_([this] { LookUp(); });
+            } catch (...) {
+                Decide(std::nullopt);
+            }
             return;
         }
     }
     then(*answer_);
 }
 
+// Nothing may escape the look-up's own thread.
 void ProxyLookUpOnce::LookUp() {
-    Answer answer = lookUp_();
+    Answer answer;
+    try {
+        answer = lookUp_();
+    } catch (...) {
+        answer.reset();
+    }
+    Decide(answer);
+}
+
+// The first decision holds; the waiting requests go on with it.
+void ProxyLookUpOnce::Decide(const Answer& answer) {
     std::vector<std::function<void(const Answer&)>> waiting;
     {
         std::lock_guard lock(mutex_);
+        if (answer_) {
+            return;
+        }
         answer_ = answer;
         waiting.swap(waiting_);
     }
     for (const auto& then : waiting) {
-        then(answer);
+        try {
+            then(answer);
+        } catch (...) {
+            // Each request ends itself on its failures; one must not hold up the others.
+        }
     }
 }
 

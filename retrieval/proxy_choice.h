@@ -2,6 +2,7 @@
 // else from the system. The program talks to one server, so one choice holds for the run.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -56,6 +57,13 @@ struct OlderWindowsProxy {
     bool lookUp = false;
 };
 
+// Where the answer of a look-up came from, as ProxyChoice::source says it.
+inline constexpr char kLookedUpProxySource[] = "the automatic configuration of Internet Options";
+
+// The proxy of a WinHTTP proxy list ("http=a:80;https=b:443", or one for every scheme) that
+// carries an address of the scheme `secure` says; empty when the list names none for it.
+std::string ProxyForScheme(std::string_view list, bool secure);
+
 // `options` is empty when they could not be read.
 OlderWindowsProxy ProxyForOlderWindows(const std::optional<InternetOptions>& options);
 
@@ -66,6 +74,12 @@ struct ProxyChoice {
     ProxySetting session{};
     bool lookUp = false;  // as OlderWindowsProxy
     std::optional<InternetOptions> internetOptions{};
+    // Where a Named proxy came from, for the user: "https_proxy", "Internet Options"; empty when
+    // the system chooses by itself.
+    std::string source{};
+    // What the user is told once when the proxy variable of the address's scheme names a proxy
+    // this program cannot use, such as socks5://; the system's setting holds instead.
+    std::string unusable{};
 };
 ProxyChoice ChooseProxy(const ProxyVariables& variables, std::string_view url,
                         const std::function<bool()>& automaticTaken,
@@ -73,23 +87,33 @@ ProxyChoice ChooseProxy(const ProxyVariables& variables, std::string_view url,
 
 // Asks `lookUp` once per run, on another thread since it blocks for as long as a discovery
 // takes, and hands every request the same answer; a failed look-up is not repeated either.
-// Empty answer: the look-up failed, and the session's own proxy holds.
+// Empty answer: the look-up failed, and the session's own proxy holds. A look-up that cannot
+// start, throws, or has not answered within kLimit counts as failed, so that no request waits
+// for it longer; an answer that comes later is dropped.
 class ProxyLookUpOnce {
   public:
     using Answer = std::optional<ProxySetting>;
     using Task = std::function<void()>;
+    static constexpr std::chrono::seconds kLimit{30};
 
-    ProxyLookUpOnce(std::function<Answer()> lookUp, std::function<void(Task)> runElsewhere)
-        : lookUp_(std::move(lookUp)), runElsewhere_(std::move(runElsewhere)) {}
+    // `runElsewhere` starts a task on another thread; `runAfter` runs one after a delay. Either
+    // may throw when it cannot.
+    ProxyLookUpOnce(std::function<Answer()> lookUp, std::function<void(Task)> runElsewhere,
+                    std::function<void(Task, std::chrono::milliseconds)> runAfter)
+        : lookUp_(std::move(lookUp)),
+          runElsewhere_(std::move(runElsewhere)),
+          runAfter_(std::move(runAfter)) {}
 
-    // Runs `then` with the answer: at once when it is known, else on the look-up's thread.
+    // Runs `then` with the answer: at once when it is known, else on the thread that decides.
     void WhenKnown(std::function<void(const Answer&)> then);
 
   private:
     void LookUp();
+    void Decide(const Answer& answer);
 
     const std::function<Answer()> lookUp_;
     const std::function<void(Task)> runElsewhere_;
+    const std::function<void(Task, std::chrono::milliseconds)> runAfter_;
     std::mutex mutex_;
     bool started_ = false;
     std::optional<Answer> answer_;

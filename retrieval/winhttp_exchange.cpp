@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "retrieval/gzip_inflater.h"
+#include "retrieval/proxy_sign_in.h"
 #include "retrieval/winhttp_failure.h"
 #include "retrieval/winhttp_session.h"
 #include "util/win32_text.h"
@@ -31,6 +32,16 @@ constexpr DWORD kNotifications =
     WINHTTP_CALLBACK_FLAG_SECURE_FAILURE;
 
 std::atomic<std::size_t> exchangesInFlight{0};
+
+// Ends a transfer with an exception's reason; without the memory for the reason it still ends.
+void EndWith(TransferRequest& request, const std::exception& error) {
+    try {
+        request.End(
+            TransferFailure{.kind = TransferFailureKind::Other, .systemText = error.what()});
+    } catch (...) {
+        request.End(TransferFailure{});
+    }
+}
 
 struct UrlParts {
     std::wstring host;
@@ -132,13 +143,14 @@ Encoding ContentEncoding(HINTERNET request) {
     return name == "gzip" || name == "x-gzip" ? Encoding::Gzip : Encoding::Unknown;
 }
 
-// One GET, driven by WinHTTP's callbacks. Each handler runs inside TransferLink::Use, so the
-// request handle it gets is open. A handler that starts an asynchronous call touches nothing
-// after it: the next callback may already run on another thread.
+// One GET, driven by WinHTTP's callbacks: the callback side of a TransferRequest. Each handler
+// runs inside TransferRequest::Use, so the request handle it gets is open, and with it this
+// exchange, which the handle's context owns. A handler that starts an asynchronous call touches
+// nothing after it: the next callback may already run on another thread.
 class Exchange {
   public:
-    Exchange(std::shared_ptr<TransferLink> link, ExchangeOrder order)
-        : link_(std::move(link)), order_(std::move(order)), buffer_(kReadSize, '\0') {
+    Exchange(std::shared_ptr<TransferRequest> request, ExchangeOrder order)
+        : request_(std::move(request)), order_(std::move(order)), buffer_(kReadSize, '\0') {
         const std::wstring conditions = ConditionHeaders(order_.conditions);
         conditional_ = !conditions.empty();
         // The body is asked for compressed; this program inflates it itself.
@@ -154,11 +166,13 @@ class Exchange {
     Exchange(const Exchange&) = delete;
     Exchange& operator=(const Exchange&) = delete;
 
-    // Prepares the request. On success the request handle owns the exchange, which is freed
-    // when WinHTTP reports the handle closing.
+    // Prepares the request. On success the request handle's context owns the exchange, which is
+    // freed when WinHTTP reports the handle closing.
     std::optional<TransferFailure> Open();
     // Sends the request once the proxy is known, which may be on another thread.
     void Send();
+    // Hands on what is left of the last read, then asks for more; see TransferRequest::AddData.
+    void ContinueBody(HINTERNET request);
 
     static void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, void* info,
                                   DWORD length);
@@ -166,13 +180,14 @@ class Exchange {
   private:
     std::optional<TransferFailure> OpenRequest(const UrlParts& target);
     std::optional<TransferFailure> Configure(HINTERNET request);
-    void SendThrough(const std::optional<ProxySetting>& lookedUp);
+    void SendThrough(HINTERNET request, const std::optional<ProxySetting>& lookedUp);
+    void SendRequest(HINTERNET request);
+    bool AnswerProxyWithUserAccount(HINTERNET request);
     void Handle(HINTERNET request, DWORD status, void* info, DWORD length);
     void OnHeaders(HINTERNET request);
     void RequestData(HINTERNET request);
     void OnDataAvailable(HINTERNET request, DWORD available);
     void OnRead(HINTERNET request, const char* data, DWORD length);
-    void ContinueBody(HINTERNET request);
     void Finish();
     void Fail(TransferFailure failure);
     void Fail(DWORD code) { Fail(WinHttpFailure(code, Situation())); }
@@ -183,7 +198,10 @@ class Exchange {
                 .receivedBytes = received_,
                 .inactivityLimit = order_.limits.inactivity,
                 .secureFailureFlags = secureFailureFlags_,
-                .tlsVersionNotOffered = ProgramSession().tlsVersionNotOffered};
+                .tlsVersionNotOffered = route_.session && route_.session->tlsVersionNotOffered,
+                .proxy = proxy_,
+                .proxySource = proxySource_,
+                .responded = responded_};
     }
     TransferFailure TooLarge() const {
         return {.kind = TransferFailureKind::TooLarge, .limitBytes = order_.limits.bodyBytes};
@@ -195,14 +213,18 @@ class Exchange {
                 .receivedBytes = received_};
     }
 
-    const std::shared_ptr<TransferLink> link_;
+    const std::shared_ptr<TransferRequest> request_;
     const ExchangeOrder order_;
     std::wstring headers_;
     bool conditional_ = false;  // a 304 answers the conditions
     HINTERNET connection_ = nullptr;
-    HINTERNET request_ = nullptr;  // until it is sent
-    std::string server_;           // host:port, followed through redirects
-    std::string proxy_;            // host:port of the proxy, when the program named one
+    std::string server_;  // host:port, followed through redirects
+    Route route_;
+    bool secure_ = false;
+    std::string proxy_;           // host:port of the proxy, when the program named one
+    std::string proxySource_;     // where the program found it
+    bool responded_ = false;      // a response came, through the proxy if there is one
+    bool answeredProxy_ = false;  // the proxy was given the user's Windows account
     bool connected_ = false;
     DWORD secureFailureFlags_ = 0;
     std::optional<std::uint64_t> expected_;  // Content-Length: the bytes the server sends
@@ -211,7 +233,6 @@ class Exchange {
     HttpResponseInfo info_;
     std::string buffer_;
     std::string_view unread_;  // of the last read, in buffer_, not yet handed on
-    std::atomic<bool> ended_{false};
 };
 
 std::optional<TransferFailure> Exchange::Open() {
@@ -220,12 +241,14 @@ std::optional<TransferFailure> Exchange::Open() {
         return StepFailure("Bad address \"" + order_.url + "\"", GetLastError());
     }
     server_ = target->Server();
-    const WinHttpSession& session = ProgramSession(order_.url);
-    proxy_ = session.proxy;
-    if (!session.handle) {
-        return StepFailure("Cannot start WinHTTP", session.openError);
+    secure_ = target->secure;
+    route_ = RouteFor(order_.url);
+    proxy_ = ProxyForScheme(route_.proxy, secure_);
+    proxySource_ = route_.proxySource;
+    if (!route_.session->handle) {
+        return StepFailure("Cannot start WinHTTP", route_.session->openError);
     }
-    connection_ = WinHttpConnect(session.handle, target->host.c_str(), target->port, 0);
+    connection_ = WinHttpConnect(route_.session->handle, target->host.c_str(), target->port, 0);
     if (!connection_) {
         return WinHttpFailure(GetLastError(), Situation());
     }
@@ -239,20 +262,20 @@ std::optional<TransferFailure> Exchange::OpenRequest(const UrlParts& target) {
     if (!request) {
         return StepFailure("Cannot prepare the request", GetLastError());
     }
-    if (auto failure = Configure(request)) {
-        WinHttpCloseHandle(request);
-        return failure;
+    if (!request_->Own(request)) {
+        return TransferFailure{.kind = TransferFailureKind::Cancelled};
     }
-    request_ = request;
-    return std::nullopt;
+    std::optional<TransferFailure> failure;
+    request_->Use([&](HINTERNET handle) { failure = Configure(handle); });
+    return failure;
 }
 
 // The callback comes last: from then on the handle's closing frees the exchange.
 std::optional<TransferFailure> Exchange::Configure(HINTERNET request) {
     DWORD receive = static_cast<DWORD>(order_.limits.inactivity.count());
     Exchange* self = this;
-    // Lets Windows sign in to a proxy with the user's own account; no other sign-in is offered.
-    DWORD logon = WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW;
+    // No sign-in with the user's Windows account unless a proxy asks (AnswerProxyWithUserAccount).
+    DWORD logon = WINHTTP_AUTOLOGON_SECURITY_LEVEL_HIGH;
     // The headers of a response get as long as any later piece of its body.
     if (!WinHttpSetTimeouts(request, kSetupTimeoutMs, kSetupTimeoutMs, kSetupTimeoutMs,
                             static_cast<int>(receive)) ||
@@ -267,39 +290,75 @@ std::optional<TransferFailure> Exchange::Configure(HINTERNET request) {
     return std::nullopt;
 }
 
+// The exchange may be gone by the time the proxy is known, when the transfer was closed
+// meanwhile: the look-up keeps only the request, whose Use says whether the exchange still is.
 void Exchange::Send() {
-    const WinHttpSession& session = ProgramSession();
-    if (session.lookUp) {
-        session.lookUp->WhenKnown(
-            [this](const std::optional<ProxySetting>& lookedUp) { SendThrough(lookedUp); });
+    const std::shared_ptr<TransferRequest> request = request_;
+    const auto sendThrough = [request, this](const std::optional<ProxySetting>& lookedUp) {
+        request->Use([&](HINTERNET handle) { SendThrough(handle, lookedUp); });
+    };
+    if (route_.lookUp) {
+        route_.lookUp->WhenKnown(sendThrough);
     } else {
-        SendThrough(std::nullopt);
+        sendThrough(std::nullopt);
     }
 }
 
 // Without a looked-up proxy the session's own holds: the static one of Internet Options, or none.
-void Exchange::SendThrough(const std::optional<ProxySetting>& lookedUp) {
-    // Closing the handle, here or in Adopt when the transfer was cancelled meanwhile, frees
-    // this exchange.
-    const std::shared_ptr<TransferLink> link = link_;
-    if (lookedUp) {
-        proxy_ = lookedUp->proxy;
-        if (!SetRequestProxy(request_, *lookedUp)) {
-            link->Inbox().End(StepFailure("Cannot set the proxy", GetLastError()));
-            WinHttpCloseHandle(std::exchange(request_, nullptr));
-            return;
+// Runs on the user-interface thread or on the look-up's; nothing may escape it.
+void Exchange::SendThrough(HINTERNET request, const std::optional<ProxySetting>& lookedUp) {
+    try {
+        if (lookedUp) {
+            proxy_ = ProxyForScheme(lookedUp->proxy, secure_);
+            proxySource_ = proxy_.empty() ? "" : kLookedUpProxySource;
+            if (!SetRequestProxy(request, *lookedUp)) {
+                Fail(StepFailure("Cannot set the proxy", GetLastError()));
+                return;
+            }
         }
-    }
-    if (!link->Adopt(std::exchange(request_, nullptr),
-                     [this](HINTERNET request) { ContinueBody(request); })) {
+    } catch (const std::exception& error) {
+        Fail({.kind = TransferFailureKind::Other, .systemText = error.what()});
         return;
     }
-    link->Use([this](HINTERNET request) {
-        if (!WinHttpSendRequest(request, headers_.c_str(), static_cast<DWORD>(headers_.size()),
-                                WINHTTP_NO_REQUEST_DATA, 0, 0, reinterpret_cast<DWORD_PTR>(this))) {
-            Fail(GetLastError());
-        }
-    });
+    SendRequest(request);
+}
+
+void Exchange::SendRequest(HINTERNET request) {
+    if (!WinHttpSendRequest(request, headers_.c_str(), static_cast<DWORD>(headers_.size()),
+                            WINHTTP_NO_REQUEST_DATA, 0, 0, reinterpret_cast<DWORD_PTR>(this))) {
+        Fail(GetLastError());
+    }
+}
+
+// A proxy that asks with NTLM or Negotiate gets the user's Windows account, once: the null user
+// name and password stand for the default credentials, which the default policy (MEDIUM) lets
+// go to a proxy. The request then goes again on the same handle.
+bool Exchange::AnswerProxyWithUserAccount(HINTERNET request) {
+    DWORD offered = 0;
+    DWORD first = 0;
+    DWORD target = 0;
+    SignInChallenge challenge{.status = HTTP_STATUS_PROXY_AUTH_REQ,
+                              .answeredBefore = answeredProxy_};
+    if (WinHttpQueryAuthSchemes(request, &offered, &first, &target)) {
+        challenge.offersNegotiate = (offered & WINHTTP_AUTH_SCHEME_NEGOTIATE) != 0;
+        challenge.offersNtlm = (offered & WINHTTP_AUTH_SCHEME_NTLM) != 0;
+    }
+    const DefaultSignIn answer = AnswerWithUserAccount(challenge);
+    if (answer == DefaultSignIn::None) {
+        return false;
+    }
+    DWORD logon = WINHTTP_AUTOLOGON_SECURITY_LEVEL_MEDIUM;
+    const DWORD scheme = answer == DefaultSignIn::Negotiate ? WINHTTP_AUTH_SCHEME_NEGOTIATE
+                                                            : WINHTTP_AUTH_SCHEME_NTLM;
+    if (!WinHttpSetOption(request, WINHTTP_OPTION_AUTOLOGON_POLICY, &logon, sizeof logon) ||
+        !WinHttpSetCredentials(request, WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr,
+                               nullptr)) {
+        return false;
+    }
+    answeredProxy_ = true;
+    info_ = {};
+    SendRequest(request);
+    return true;
 }
 
 void CALLBACK Exchange::OnStatus(HINTERNET, DWORD_PTR context, DWORD status, void* info,
@@ -313,20 +372,12 @@ void CALLBACK Exchange::OnStatus(HINTERNET, DWORD_PTR context, DWORD status, voi
         return;
     }
     // The handle may close before Use returns, and the exchange's reference with it.
-    const std::shared_ptr<TransferLink> link = exchange->link_;
+    const std::shared_ptr<TransferRequest> request = exchange->request_;
     try {
-        link->Use([&](HINTERNET request) { exchange->Handle(request, status, info, length); });
+        request->Use([&](HINTERNET handle) { exchange->Handle(handle, status, info, length); });
     } catch (const std::exception& error) {
         // WinHTTP's thread must not see the exception; the transfer ends with it instead.
-        try {
-            link->Use([&](HINTERNET) {
-                exchange->Fail({.kind = TransferFailureKind::Other, .systemText = error.what()});
-            });
-        } catch (...) {
-            // Without the memory for the reason it still ends: this takes none.
-            link->Inbox().End(TransferFailure{});
-            link->Close();
-        }
+        EndWith(*request, error);
     }
 }
 
@@ -381,11 +432,16 @@ void Exchange::OnHeaders(HINTERNET request) {
     info_.age = HeaderText(request, WINHTTP_QUERY_AGE);
     info_.lastModified = HeaderText(request, WINHTTP_QUERY_LAST_MODIFIED);
     info_.etag = HeaderText(request, WINHTTP_QUERY_ETAG);
-    // Windows' own sign-in, where the proxy takes it, has been tried by now.
     if (*status == HTTP_STATUS_PROXY_AUTH_REQ) {
-        Fail({.kind = TransferFailureKind::ProxySignIn, .server = proxy_, .connected = true});
+        if (!AnswerProxyWithUserAccount(request)) {
+            Fail({.kind = TransferFailureKind::ProxySignIn,
+                  .connected = true,
+                  .proxy = proxy_,
+                  .proxySource = proxySource_});
+        }
         return;
     }
+    responded_ = true;
     if (*status == HTTP_STATUS_NOT_MODIFIED && conditional_) {
         info_.notModified = true;
         Complete();
@@ -421,7 +477,7 @@ void Exchange::OnHeaders(HINTERNET request) {
     }
     // Lets the receiver hold the body in one piece from the start instead of growing it.
     if (expected_ && !inflater_) {
-        link_->Inbox().AddBodySize(*expected_);
+        request_->AddBodySize(*expected_);
     }
     RequestData(request);
 }
@@ -462,8 +518,8 @@ void Exchange::OnRead(HINTERNET request, const char* data, DWORD length) {
     ContinueBody(request);
 }
 
-// Hands on what is left of the last read, then asks for more. When too much waits for the
-// user-interface thread it stops instead, and the thread's taking calls it again.
+// When too much waits for the user-interface thread it stops instead, and ResumeReading calls it
+// again once the thread has taken it.
 void Exchange::ContinueBody(HINTERNET request) {
     for (bool more = true; more;) {
         std::string inflated;
@@ -486,7 +542,7 @@ void Exchange::ContinueBody(HINTERNET request) {
             }
             bytes = inflated;
         }
-        if (!bytes.empty() && !link_->Inbox().AddData(bytes)) {
+        if (!bytes.empty() && !request_->AddData(bytes)) {
             return;
         }
     }
@@ -509,33 +565,46 @@ void Exchange::Finish() {
     Complete();
 }
 
-// Only the first end counts; closing makes WinHTTP drop the rest.
+// Only the first end counts; the handle closes with it, and WinHTTP drops the rest.
 void Exchange::Fail(TransferFailure failure) {
-    if (!ended_.exchange(true)) {
-        // An error response still tells the server's clock.
-        failure.date = info_.date;
-        failure.age = info_.age;
-        link_->Inbox().End(std::move(failure));
-        link_->Close();
-    }
+    // An error response still tells the server's clock.
+    failure.date = info_.date;
+    failure.age = info_.age;
+    failure.notice = route_.notice;
+    request_->End(std::move(failure));
 }
 
 void Exchange::Complete() {
-    if (!ended_.exchange(true)) {
-        link_->Inbox().End(std::move(info_));
-        link_->Close();
-    }
+    info_.notice = route_.notice;
+    request_->End(std::move(info_));
 }
 
 }  // namespace
 
-void StartExchange(std::shared_ptr<TransferLink> link, ExchangeOrder order) {
-    auto exchange = std::make_unique<Exchange>(link, std::move(order));
+void StartExchange(std::shared_ptr<TransferRequest> request, ExchangeOrder order) {
+    auto exchange = std::make_unique<Exchange>(request, std::move(order));
     if (auto failure = exchange->Open()) {
-        link->Inbox().End(std::move(*failure));
+        // Before its callback was set, the handle's closing frees nothing: the exchange goes here.
+        request->End(std::move(*failure));
         return;
     }
     exchange.release()->Send();
+}
+
+void ResumeReading(const std::shared_ptr<TransferRequest>& request) {
+    try {
+        request->Use([](HINTERNET handle) {
+            Exchange* exchange = nullptr;
+            DWORD size = sizeof exchange;
+            if (WinHttpQueryOption(handle, WINHTTP_OPTION_CONTEXT_VALUE, &exchange, &size) &&
+                exchange) {
+                exchange->ContinueBody(handle);
+            }
+        });
+    } catch (const std::exception& error) {
+        // Paused, nothing else would ever end the transfer.
+        EndWith(*request, error);
+    }
 }
 
 std::size_t WinHttpTransfersInFlight() {

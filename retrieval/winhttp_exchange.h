@@ -1,12 +1,13 @@
-// One asynchronous GET on the program's WinHTTP session, from the request to its last event.
+// One asynchronous GET on WinHTTP: the callback side of a TransferRequest, from the request to
+// its last event.
 #pragma once
 
 #include <memory>
 #include <string>
 
 #include "retrieval/http_control.h"
+#include "retrieval/transfer_request.h"
 #include "retrieval/winhttp_transfer.h"
-#include "retrieval/winhttp_transfer_link.h"
 
 namespace nimbrel {
 
@@ -16,8 +17,10 @@ struct ExchangeOrder {
     WinHttpLimits limits{};
 };
 
-// Returns at once; everything that follows reaches the link's mailbox. The exchange's context
-// lives until WinHTTP reports its request handle closing.
-void StartExchange(std::shared_ptr<TransferLink> link, ExchangeOrder order);
+// On the user-interface thread; returns at once. Everything that follows reaches `request`.
+void StartExchange(std::shared_ptr<TransferRequest> request, ExchangeOrder order);
+
+// On the user-interface thread, after a Take that said reading paused.
+void ResumeReading(const std::shared_ptr<TransferRequest>& request);
 
 }  // namespace nimbrel

@@ -106,6 +106,11 @@ TransferFailure WinHttpFailure(DWORD code, const TransferSituation& situation) {
         failure.systemText.clear();
         failure.idle = situation.inactivityLimit;
     }
+    // Before a response came through it, the proxy is the one that failed.
+    if (!situation.responded) {
+        failure.proxy = situation.proxy;
+        failure.proxySource = situation.proxySource;
+    }
     return failure;
 }
 

@@ -19,6 +19,9 @@ struct TransferSituation {
     std::chrono::milliseconds inactivityLimit{0};
     DWORD secureFailureFlags = 0;       // WINHTTP_CALLBACK_STATUS_FLAG_... of a secure failure
     bool tlsVersionNotOffered = false;  // the session could not ask for TLS 1.2
+    std::string proxy{};                // host:port of the proxy the request goes through
+    std::string proxySource{};          // where the program found it
+    bool responded = false;             // a response came through the proxy
 };
 
 // An error of the connection or of the exchange with the server.

@@ -1,8 +1,15 @@
 #include "retrieval/winhttp_session.h"
 
+#include <algorithm>
+#include <cctype>
+#include <chrono>
 #include <initializer_list>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "util/version.h"
 #include "util/win32_text.h"
@@ -101,25 +108,6 @@ std::optional<ProxySetting> LookUpProxy(const InternetOptions& options, const st
     return ProxySetting{.kind = ProxySetting::Kind::Named, .proxy = proxy, .bypass = bypass};
 }
 
-void OpenSession(WinHttpSession& session, const std::string& url) {
-    const ProxyChoice chosen = ChooseProxy(
-        EnvironmentProxy(), url,
-        [&] {
-            session.handle = OpenWith({.kind = ProxySetting::Kind::Automatic}, WINHTTP_FLAG_ASYNC);
-            return session.handle != nullptr;
-        },
-        ReadInternetOptions);
-    if (!session.handle) {
-        session.handle = OpenWith(chosen.session, WINHTTP_FLAG_ASYNC);
-    }
-    session.proxy = chosen.session.proxy;
-    if (chosen.lookUp) {
-        session.lookUp = std::make_unique<ProxyLookUpOnce>(
-            [options = *chosen.internetOptions, url] { return LookUpProxy(options, url); },
-            [](ProxyLookUpOnce::Task task) { std::thread(std::move(task)).detach(); });
-    }
-}
-
 // Windows 7 offers only TLS 1.0 unless asked, and NOAA's server wants 1.2. A system that knows
 // no TLS 1.3 refuses the whole set, so 1.2 alone is asked next. False when both are refused.
 bool OfferCurrentTls(HINTERNET session) {
@@ -133,9 +121,10 @@ bool OfferCurrentTls(HINTERNET session) {
     return false;
 }
 
-WinHttpSession* Open(const std::string& url) {
-    auto* session = new WinHttpSession;
-    OpenSession(*session, url);
+std::unique_ptr<WinHttpSession> Open(const ProxySetting& setting) {
+    auto session = std::make_unique<WinHttpSession>();
+    session->setting = setting;
+    session->handle = OpenWith(setting, WINHTTP_FLAG_ASYNC);
     if (!session->handle) {
         session->openError = GetLastError();
         return session;
@@ -144,12 +133,98 @@ WinHttpSession* Open(const std::string& url) {
     return session;
 }
 
+std::unique_ptr<ProxyLookUpOnce> LookUpFor(const InternetOptions& options, const std::string& url) {
+    return std::make_unique<ProxyLookUpOnce>(
+        [options, url] { return LookUpProxy(options, url); },
+        [](ProxyLookUpOnce::Task task) { std::thread(std::move(task)).detach(); },
+        [](ProxyLookUpOnce::Task task, std::chrono::milliseconds delay) {
+            std::thread([task = std::move(task), delay] {
+                std::this_thread::sleep_for(delay);
+                task();
+            }).detach();
+        });
+}
+
+// "https://host:port", in lower case: what a proxy decision depends on.
+std::string OriginOf(const std::string& url) {
+    const auto scheme = url.find("://");
+    const auto path = url.find_first_of("/?#", scheme == std::string::npos ? 0 : scheme + 3);
+    std::string origin = url.substr(0, path);
+    for (char& c : origin) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return origin;
+}
+
+// Every session and look-up of the run, never closed (see the header), and what the system's
+// settings say, read once.
+class Routes {
+  public:
+    Route For(const std::string& url) {
+        std::lock_guard lock(mutex_);
+        const ProxyChoice chosen = ChooseProxy(
+            EnvironmentProxy(), url, [this] { return AutomaticTaken(); },
+            [this] { return Options(); });
+        const ProxySetting setting = chosen.session;
+        Route route{
+            .session = &SessionWith(setting), .proxy = setting.proxy, .proxySource = chosen.source};
+        if (!chosen.unusable.empty() && !std::exchange(noticeGiven_, true)) {
+            route.notice = chosen.unusable;
+        }
+        if (chosen.lookUp) {
+            auto& lookUp = lookUps_[OriginOf(url)];
+            if (!lookUp) {
+                lookUp = LookUpFor(*chosen.internetOptions, url);
+            }
+            route.lookUp = lookUp.get();
+        }
+        return route;
+    }
+
+  private:
+    const WinHttpSession& SessionWith(const ProxySetting& setting) {
+        for (const auto& session : sessions_) {
+            if (session->setting == setting) {
+                return *session;
+            }
+        }
+        return *sessions_.emplace_back(Open(setting));
+    }
+
+    // Windows 8.1 and later open a session with the system's automatic proxy.
+    bool AutomaticTaken() {
+        if (!automatic_) {
+            const ProxySetting setting{.kind = ProxySetting::Kind::Automatic};
+            automatic_ = SessionWith(setting).handle != nullptr;
+            if (!*automatic_) {
+                std::erase_if(sessions_,
+                              [&](const auto& session) { return session->setting == setting; });
+            }
+        }
+        return *automatic_;
+    }
+
+    std::optional<InternetOptions> Options() {
+        if (!options_) {
+            options_ = ReadInternetOptions();
+        }
+        return *options_;
+    }
+
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<WinHttpSession>> sessions_;
+    std::map<std::string, std::unique_ptr<ProxyLookUpOnce>> lookUps_;
+    std::optional<bool> automatic_;
+    std::optional<std::optional<InternetOptions>> options_;
+    bool noticeGiven_ = false;
+};
+
 }  // namespace
 
-const WinHttpSession& ProgramSession(std::string_view firstUrl) {
+Route RouteFor(const std::string& url) {
     // Leaked on purpose, for the reason given in the header.
-    static const WinHttpSession* const session = Open(std::string(firstUrl));
-    return *session;
+    static Routes* const routes = new Routes;
+    return routes->For(url);
 }
 
 bool SetRequestProxy(HINTERNET request, const ProxySetting& setting) {

@@ -1,5 +1,4 @@
-// The program's one asynchronous WinHTTP session, which every transfer shares, and the proxy it
-// goes through.
+// The program's WinHTTP sessions, one for each proxy setting, and the way each request goes.
 #pragma once
 
 #include <windows.h>
@@ -13,21 +12,33 @@
 
 namespace nimbrel {
 
+// One asynchronous session for each distinct proxy setting: Wine ignores a request's own proxy.
 struct WinHttpSession {
+    ProxySetting setting{};
     HINTERNET handle = nullptr;  // null when WinHTTP could not be started
     DWORD openError = 0;         // why not
     // The system refused to let the session ask for TLS 1.2, so it offers only its defaults.
     bool tlsVersionNotOffered = false;
-    // The proxy the session was opened with, as host:port; empty when none was named.
-    std::string proxy{};
-    // Windows before 8.1 with auto-detect or a PAC address: the proxy each request is to use.
-    std::unique_ptr<ProxyLookUpOnce> lookUp{};
 };
 
-// Opened at the first call, from any thread, and never closed: transfers may still be under way
-// when the program ends, and their callbacks must not meet a closed session. The program talks
-// to one server, so the first call's address decides the proxy for the run.
-const WinHttpSession& ProgramSession(std::string_view firstUrl = {});
+// How one request goes: decided for its scheme and host, no_proxy included. A redirect keeps
+// its request's route, whatever scheme it leads to.
+struct Route {
+    const WinHttpSession* session = nullptr;
+    // The proxy of the setting, as host:port or a WinHTTP list; empty when none was named.
+    // Where it came from, for the user.
+    std::string proxy{};
+    std::string proxySource{};
+    // For the user, in the first route only that has it: a proxy variable that names a proxy
+    // the program cannot use.
+    std::string notice{};
+    // Windows before 8.1 with auto-detect or a PAC address: the proxy the request is to use.
+    ProxyLookUpOnce* lookUp = nullptr;
+};
+
+// From any thread. Sessions are opened at first need and never closed: transfers may still be
+// under way when the program ends, and their callbacks must not meet a closed session.
+Route RouteFor(const std::string& url);
 
 // Makes a request go through `setting` instead of the session's proxy.
 bool SetRequestProxy(HINTERNET request, const ProxySetting& setting);

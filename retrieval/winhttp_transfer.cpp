@@ -1,28 +1,32 @@
 #include "retrieval/winhttp_transfer.h"
 
-// How a request lives, from Start to its last callback:
-// - WinHttpControl (user-interface thread) holds the current transfer's TransferLink, and starts
-//   and cancels. Cancelling closes the link and forgets it; the transfer's generation then no
-//   longer matches, so nothing of it is delivered.
-// - The Exchange (winhttp_exchange.cpp) is the request itself: it drives WinHTTP's callbacks on
-//   WinHTTP's threads. The request handle owns it, through WinHTTP's context value, and it dies
-//   when WinHTTP reports that handle closing, whichever thread that is.
-// - The TransferLink, shared by both, owns the request handle once the request is sent: every
-//   call on the handle goes through it, and its Close closes the handle once no call is under way.
-//   Its TransferInbox gathers the body's bytes and the final event for the user-interface thread.
-//   It dies with the last of the control and the exchange to let go of it.
-// - The event window takes the whole inbox at each wake-up, and at each tick of a slow timer that
-//   runs while a transfer is current, which collects a batch whose wake-up could not be posted.
+// Who runs what, and who owns what, for one transfer:
+// - WinHttpControl, on the user-interface thread, makes a TransferRequest for each Start and holds
+//   it as `current`. Cancel, the final event and the control's end Close it: no event of it is
+//   delivered afterwards (wake-ups already posted find another generation), and it wakes nobody.
+// - The TransferRequest (transfer_request.h), shared, owns the request handle from its creation
+//   to its closing, and holds the transfer's one end flag and what waits for this thread. Every
+//   call on the handle goes through its Use; the handle closes when the transfer is over and no
+//   call is under way. It dies with the last of the control and the exchange to let go of it.
+// - The Exchange (winhttp_exchange.cpp) is the callback side. It is made and opened on this
+//   thread, and sent here or on the proxy look-up's thread; then WinHTTP's callbacks drive it on
+//   WinHTTP's threads, and ResumeReading on this thread continues a paused body. The handle's
+//   context owns it: it is freed when WinHTTP reports the handle closing, on whichever thread.
+// - The event window takes a request's whole batch at each wake-up, and at each tick of a slow
+//   timer that runs while a transfer is current, which collects a batch whose wake-up could not be
+//   posted.
 
 #include <windows.h>
+#include <winhttp.h>
 
 #include <atomic>
 #include <exception>
+#include <new>
 #include <stdexcept>
 #include <variant>
 
+#include "retrieval/transfer_request.h"
 #include "retrieval/winhttp_exchange.h"
-#include "retrieval/winhttp_transfer_link.h"
 #include "util/message_box_win32.h"
 #include "util/win32_text.h"
 
@@ -30,10 +34,37 @@ namespace nimbrel {
 
 namespace {
 
+constexpr UINT kWakeMessage = WM_APP + 1;
 constexpr UINT_PTR kSweepTimer = 1;
 constexpr UINT kSweepMs = 1000;
 
 std::atomic<std::uint64_t> dataBatchesDelivered{0};
+
+// A data handler that throws ends its transfer; nothing it was given is kept.
+TransferFailure ListenerFailure(const std::exception& error) {
+    if (dynamic_cast<const std::bad_alloc*>(&error)) {
+        return {.kind = TransferFailureKind::Other,
+                .systemText = "Not enough memory to hold the downloaded data"};
+    }
+    return {.kind = TransferFailureKind::Other,
+            .systemText = std::string("The downloaded data could not be taken: ") + error.what()};
+}
+
+// Wake-ups go to the control's event window; a request stops sending them once it is closed,
+// so the window may go before the request does.
+class WinHttpRequestPlatform : public RequestPlatform {
+  public:
+    bool Wake(void* window, unsigned generation) override {
+        return PostMessageW(static_cast<HWND>(window), kWakeMessage, generation, 0);
+    }
+    void CloseHandle(Handle handle) override { WinHttpCloseHandle(handle); }
+};
+
+RequestPlatform& Platform() {
+    // Leaked on purpose: requests may outlive every control.
+    static RequestPlatform* const platform = new WinHttpRequestPlatform;
+    return *platform;
+}
 
 }  // namespace
 
@@ -53,9 +84,8 @@ struct WinHttpControl::Impl {
     std::string url;
     HttpConditions conditions;
     unsigned generation = 0;  // of the current transfer
-    std::shared_ptr<TransferLink> current;
+    std::shared_ptr<TransferRequest> current;
     HWND window = nullptr;
-    std::shared_ptr<Mailbox> mailbox;
 };
 
 WinHttpControl::Impl::Impl(WinHttpLimits limits) : limits(limits) {
@@ -74,18 +104,16 @@ WinHttpControl::Impl::Impl(WinHttpLimits limits) : limits(limits) {
                                  SystemErrorText(GetLastError()));
     }
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    mailbox = std::make_shared<Mailbox>(window);
 }
 
 WinHttpControl::Impl::~Impl() {
     Cancel();
-    mailbox->Close();
     DestroyWindow(window);
 }
 
 void WinHttpControl::Impl::Start() {
     Cancel();
-    current = std::make_shared<TransferLink>(generation, mailbox);
+    current = std::make_shared<TransferRequest>(Platform(), window, generation);
     SetTimer(window, kSweepTimer, kSweepMs, nullptr);
     StartExchange(current, {.url = url, .conditions = conditions, .limits = limits});
 }
@@ -107,15 +135,27 @@ void WinHttpControl::Impl::Deliver(unsigned transferGeneration) {
     if (transferGeneration != generation || !current) {
         return;
     }
-    const std::shared_ptr<TransferLink> link = current;
-    TransferBatch batch = link->Take();
-    const auto stillCurrent = [&] { return current == link && listener; };
-    if (batch.bodySize && stillCurrent()) {
-        listener->OnBodySize(*batch.bodySize);
+    const std::shared_ptr<TransferRequest> request = current;
+    TransferBatch batch = request->Take();
+    if (batch.resumeReading) {
+        ResumeReading(request);
     }
-    if (!batch.data.empty() && stillCurrent()) {
-        ++dataBatchesDelivered;
-        listener->OnDataArrival(batch.data);
+    const auto stillCurrent = [&] { return current == request && listener; };
+    try {
+        if (batch.bodySize && stillCurrent()) {
+            listener->OnBodySize(*batch.bodySize);
+        }
+        if (!batch.data.empty() && stillCurrent()) {
+            ++dataBatchesDelivered;
+            listener->OnDataArrival(batch.data);
+        }
+    } catch (const std::exception& error) {
+        // The batch held the end, if it came: the transfer ends here instead, with the reason.
+        if (stillCurrent()) {
+            Cancel();
+            listener->OnError(ListenerFailure(error));
+        }
+        return;
     }
     if (!batch.end || !stillCurrent()) {
         return;
@@ -133,7 +173,7 @@ LRESULT CALLBACK WinHttpControl::Impl::WindowProc(HWND window, UINT message, WPA
                                                   LPARAM lParam) {
     auto* impl = reinterpret_cast<Impl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     try {
-        if (impl && message == Mailbox::kWakeMessage) {
+        if (impl && message == kWakeMessage) {
             impl->Deliver(static_cast<unsigned>(wParam));
             return 0;
         }

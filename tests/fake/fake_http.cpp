@@ -77,7 +77,7 @@ void FakeHttpControl::Start() {
     } else {
         PostForThisTransfer(at, [this, response] {
             listener_->OnComplete({response.date, response.lastModified, response.etag, false,
-                                   response.compressed, response.age});
+                                   response.compressed, response.age, response.notice});
         });
     }
 }

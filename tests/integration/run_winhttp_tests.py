@@ -4,8 +4,9 @@
 Writes the stand-in's data folder, starts it on 127.0.0.1 with the rules the tests expect, runs
 the test program with `wine` and passes its exit status on. When it may (root, openssl), it
 also makes a throw-away CA, trusts it for the run and serves HTTPS with a certificate it signed;
-the CA is removed again afterwards. The program runs without proxy variables, or with --proxy
-with the stand-in as its proxy for every scheme. Needs a Wine session (scripts/test starts one).
+the CA is removed again afterwards. The program runs without proxy variables, with --proxy
+with the stand-in as its proxy for every scheme, or with --dead-proxy with a port where nothing
+listens as its proxy for https only. Needs a Wine session (scripts/test starts one).
 """
 
 import argparse
@@ -161,25 +162,26 @@ def closed_port():
         return probe.getsockname()[1]
 
 
-def environment(proxy_port):
-    """This one's proxy variables only: none, or the stand-in for every scheme, with localhost
-    reached directly."""
+def environment(proxy_port, https_only=False):
+    """This one's proxy variables only: none, or the proxy for every scheme (or for https only),
+    with localhost reached directly."""
     variables = {name: value for name, value in os.environ.items()
                  if name.lower() not in PROXY_VARIABLES}
     if proxy_port:
-        variables.update(http_proxy=f"http://127.0.0.1:{proxy_port}/",
-                         https_proxy=f"127.0.0.1:{proxy_port}", no_proxy="localhost")
+        variables.update(https_proxy=f"127.0.0.1:{proxy_port}", no_proxy="localhost")
+        if not https_only:
+            variables.update(http_proxy=f"http://127.0.0.1:{proxy_port}/")
     return variables
 
 
-def run_tests(exe, arguments, timeout, work, proxy_port=None):
+def run_tests(exe, arguments, timeout, work, proxy_port=None, https_only=False):
     # Output goes to a file: processes Wine starts on the way inherit it and may outlive the test.
     log = os.path.join(work, "test-output.txt")
     with open(log, "wb") as output:
         try:
             status = subprocess.run(["wine", exe, *arguments], stdin=subprocess.DEVNULL,
                                     stdout=output, stderr=subprocess.STDOUT, timeout=timeout,
-                                    env=environment(proxy_port)).returncode
+                                    env=environment(proxy_port, https_only)).returncode
         except subprocess.TimeoutExpired:
             print(f"The test program did not end within {timeout} seconds.")
             status = 1
@@ -195,6 +197,8 @@ def main():
     parser.add_argument("--no-tls", action="store_true", help="skip the HTTPS tests")
     parser.add_argument("--proxy", action="store_true",
                         help="set the proxy variables to the stand-in for the program")
+    parser.add_argument("--dead-proxy", action="store_true",
+                        help="set https_proxy alone to a port where nothing listens")
     parser.add_argument("--timeout", type=float, default=100, help="seconds for the test program")
     parser.add_argument("extra", nargs="*", help="more options for the program, after --")
     arguments = parser.parse_args()
@@ -220,8 +224,13 @@ def main():
                 # Wine matches a certificate's DNS names only, not its IP addresses.
                 program_arguments.append(f"https://localhost:{ports[1]}")
             program_arguments += arguments.extra
-            return run_tests(arguments.exe, program_arguments, arguments.timeout, work,
-                             ports[0] if arguments.proxy else None)
+            proxy_port = None
+            if arguments.proxy:
+                proxy_port = ports[0]
+            elif arguments.dead_proxy:
+                proxy_port = closed_port()
+            return run_tests(arguments.exe, program_arguments, arguments.timeout, work, proxy_port,
+                             https_only=arguments.dead_proxy)
 
 
 if __name__ == "__main__":

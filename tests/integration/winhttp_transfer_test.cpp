@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -200,12 +201,16 @@ TEST(WinHttpTransfer, DeliversAFiveMegabyteBodyInFewBatches) {
     EXPECT_LE(transfer.heard.chunks, 100);
 }
 
+// More than TransferRequest::kPauseBytes waiting (the 5 MB body) pauses the reading until the
+// user-interface thread takes them, and its taking resumes it.
 TEST(WinHttpTransfer, DeliversEverythingWhileTheUserInterfaceIsBusy) {
-    Transfer transfer;
-    transfer.Start(Url(kBigFile));
-    Sleep(1500);
-    EXPECT_TRUE(PumpUntil([&] { return transfer.heard.Ended(); }, kTransferLimit));
-    ExpectCompletedWith(transfer.heard, DataFile(kBigFile));
+    for (const char* path : {kBigFile, "/batch/5MB.TXT"}) {
+        Transfer transfer;
+        transfer.Start(Url(path));
+        Sleep(1500);
+        EXPECT_TRUE(PumpUntil([&] { return transfer.heard.Ended(); }, kTransferLimit)) << path;
+        ExpectCompletedWith(transfer.heard, DataFile(path));
+    }
 }
 
 TEST(WinHttpTransfer, DeliversAFolderPage) {
@@ -281,7 +286,7 @@ TEST(WinHttpTransfer, CertificateForAnotherNameFailsWithoutTheTlsHint) {
 }
 
 TEST(WinHttpTls, SessionAsksForTls12) {
-    EXPECT_FALSE(ProgramSession().tlsVersionNotOffered);
+    EXPECT_FALSE(RouteFor(Url(kPage)).session->tlsVersionNotOffered);
 }
 
 // Where the system would not let the session ask for TLS 1.2, a secure channel that fails gets
@@ -483,6 +488,25 @@ TEST(WinHttpTransfer, DestroyingTheControlDuringATransferIsSafe) {
     ExpectCompletedWith(next.heard, DataFile(kPage));
 }
 
+// A data handler out of memory ends its transfer with one clear error, not with a time-out, even
+// when the throwing batch held the end as well.
+TEST(WinHttpTransfer, DataHandlerThatThrowsEndsTheTransferWithOneError) {
+    class OutOfMemory : public Recorder {
+      public:
+        void OnDataArrival(std::string_view) override { throw std::bad_alloc(); }
+    };
+    for (const char* path : {kPage, kBigFile}) {
+        OutOfMemory heard;
+        WinHttpControl control;
+        control.SetListener(heard);
+        control.SetUrl(Url(path));
+        control.Start();
+        EXPECT_TRUE(PumpUntil([&] { return heard.Ended(); }, kTransferLimit)) << path;
+        PumpFor(kAfterEnd);
+        ExpectFailedWith(heard, "Not enough memory to hold the downloaded data");
+    }
+}
+
 // Left running when the program ends: leaving must not crash.
 TEST(WinHttpTransfer, ProgramCanEndWithATransferUnderWay) {
     static Transfer leftRunning;
@@ -539,14 +563,48 @@ TEST(WinHttpProxy, HostsOfNoProxyAreReachedDirectly) {
     EXPECT_TRUE(StartsWith(log.heard.body.substr(proxied), "\"proxied\": false"));
 }
 
+// A Basic challenge asks for a password the program does not have; the Windows account is
+// offered only to NTLM and Negotiate.
 TEST(WinHttpProxy, ProxyThatWantsASignInIsNamed) {
     if (!ProxySuite()) {
         GTEST_SKIP() << "needs the proxy variables";
     }
     Transfer transfer;
     transfer.Run(std::string("http://") + kProxiedHost + "/proxy/sign-in.TXT");
-    ExpectFailedWith(transfer.heard, "The proxy at 127.0.0.1:" + PortOf(TestOptions().base) +
-                                         " asks for a sign-in, which Nimbrel does not support");
+    ExpectFailedWith(transfer.heard, "The proxy 127.0.0.1:" + PortOf(TestOptions().base) +
+                                         " (from http_proxy) asks for a sign-in, which Nimbrel "
+                                         "does not support");
+}
+
+// Wine starts TLS over the proxy's refusal of the tunnel; Windows reports the 407 itself. Either
+// way the message names the proxy, not the server it could not reach.
+TEST(WinHttpProxy, TunnelThatTheProxyRefusesNamesTheProxy) {
+    if (!ProxySuite() || TestOptions().tlsBase.empty()) {
+        GTEST_SKIP() << "needs the proxy variables and the HTTPS listener";
+    }
+    Transfer transfer;
+    transfer.Run("https://proxy-sign-in.invalid:" + PortOf(TestOptions().tlsBase) + kPage);
+    const std::string proxy = "127.0.0.1:" + PortOf(TestOptions().base) + " (from https_proxy)";
+    ASSERT_EQ(transfer.heard.errors.size(), 1u);
+    const std::string& error = transfer.heard.errors[0];
+    EXPECT_TRUE(error == "No secure connection through the proxy " + proxy +
+                             ": it may have refused or intercepted the tunnel" ||
+                error ==
+                    "The proxy " + proxy + " asks for a sign-in, which Nimbrel does not support")
+        << error;
+}
+
+// The dead-proxy suite runs with https_proxy alone, naming a port where nothing listens
+// (run_winhttp_tests.py --dead-proxy). Each request's scheme decides its proxy, whichever came
+// first in the run.
+TEST(WinHttpDeadProxy, EachSchemeGoesItsOwnWayAndTheDeadProxyIsNamed) {
+    Transfer direct;
+    direct.Run(Url(kPage));
+    ExpectCompletedWith(direct.heard, DataFile(kPage));
+    Transfer proxied;
+    proxied.Run("https://nimbrel-origin.invalid/");
+    ExpectFailedWith(proxied.heard, "Cannot connect to the proxy 127.0.0.1:");
+    EXPECT_NE(proxied.heard.errors.at(0).find(" (from https_proxy)"), std::string::npos);
 }
 
 }  // namespace

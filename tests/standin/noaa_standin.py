@@ -25,6 +25,8 @@ import urllib.parse
 import zlib
 
 # No rule holds a connection or sends a body beyond these.
+# As a proxy, a CONNECT to this host is answered 407, as a proxy that wants a sign-in answers.
+SIGN_IN_TUNNEL_HOST = "proxy-sign-in.invalid"
 MAX_SECONDS = 60.0
 MAX_BYTES = 1 << 30
 MAX_DRIP_PIECES = 100
@@ -200,6 +202,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
         so that a test can name a host that only the proxy reaches."""
         self.close_connection = True
         index = self.server.requests.add(f"CONNECT {self.path}", proxied=True)
+        if self.path.partition(":")[0] == SIGN_IN_TUNNEL_HOST:
+            self.server.requests.answered(index, 407)
+            self.send_response(407, "Proxy Authentication Required")
+            self.send_header("Proxy-Authenticate", 'Basic realm="standin"')
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
         try:
             upstream = socket.create_connection(("127.0.0.1", int(self.path.rpartition(":")[2])),
                                                 timeout=MAX_SECONDS)

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <new>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace nimbrel {
@@ -52,6 +56,8 @@ TEST(ProxyChoice, EnvironmentAsCurlReadsIt) {
          "http://noaa.test/",
          Named("p:1", "oaa.test;*.oaa.test")},
         {{.httpProxy = "p:1", .noProxy = "127.0.0.1"}, "http://127.0.0.1:8080/", kDirect},
+        {{.httpProxy = "p:1", .noProxy = "::1"}, "http://[::1]:8080/", kDirect},
+        {{.httpProxy = "p:1", .noProxy = "[::1]"}, "http://[::1]/", kDirect},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ProxyFromEnvironment(c.variables, c.url), c.expected)
@@ -97,6 +103,59 @@ TEST(ProxyChoice, EnvironmentThenTheAutomaticProxyThenInternetOptions) {
     }
 }
 
+// A failure names the proxy and where it came from; a variable that names a proxy this program
+// cannot use is told, not silently replaced by the system's proxy.
+TEST(ProxyChoice, TellsWhereTheProxyCameFrom) {
+    struct Case {
+        ProxyVariables variables;
+        const char* url;
+        bool automaticTaken;
+        std::string source;
+        std::string unusable;
+    };
+    const std::string socks =
+        "https_proxy names a socks5:// proxy, which Nimbrel cannot use (only http:// proxies): "
+        "Windows' proxy settings hold instead";
+    const Case cases[] = {
+        {{.httpsProxy = "p:1"}, "https://noaa.test/", true, "https_proxy", ""},
+        {{.httpProxy = "p:1"}, "http://noaa.test/", true, "http_proxy", ""},
+        {{.httpProxy = "p:1", .noProxy = "*"}, "http://noaa.test/", true, "", ""},
+        {{}, "https://noaa.test/", false, "Internet Options", ""},
+        {{}, "https://noaa.test/", true, "", ""},
+        {{.httpsProxy = "socks5://me:secret@p:1"}, "https://noaa.test/", true, "", socks},
+        {{.httpsProxy = " SOCKS5://p:1"}, "https://noaa.test/", false, "Internet Options", socks},
+        {{.httpsProxy = "socks5://p:1"}, "http://noaa.test/", true, "", ""},
+    };
+    for (const Case& c : cases) {
+        const ProxyChoice chosen = ChooseProxy(
+            c.variables, c.url, [&] { return c.automaticTaken; },
+            [] { return std::optional<InternetOptions>(InternetOptions{.proxy = "ie:8080"}); });
+        EXPECT_EQ(chosen.source, c.source) << c.url << c.variables.httpsProxy.value_or("-");
+        EXPECT_EQ(chosen.unusable, c.unusable) << c.url << c.variables.httpsProxy.value_or("-");
+    }
+}
+
+// Internet Options may name one proxy per scheme; a message names the one of the request's.
+TEST(ProxyChoice, ProxyOfTheRequestsScheme) {
+    struct Case {
+        const char* list;
+        bool secure;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"proxy.lan:3128", true, "proxy.lan:3128"},
+        {"http=p:8080;https=p:8443", true, "p:8443"},
+        {"http=p:8080;https=p:8443", false, "p:8080"},
+        {"HTTPS=http://P:8443 ftp=f:21", true, "p:8443"},
+        {"ftp=f:21;other:3128", true, "other:3128"},
+        {"http=p:8080", true, ""},
+        {"", false, ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ProxyForScheme(c.list, c.secure), c.expected) << c.list << " " << c.secure;
+    }
+}
+
 // Windows 7: what only Windows can show, since Wine takes the automatic type and ignores a
 // request's own proxy.
 TEST(ProxyChoice, OlderWindowsFollowInternetOptions) {
@@ -137,7 +196,8 @@ TEST(ProxyChoice, LooksUpOncePerRunOnAnotherThread) {
                 ++lookUps;
                 return found;
             },
-            [&](ProxyLookUpOnce::Task task) { elsewhere.push_back(std::move(task)); });
+            [&](ProxyLookUpOnce::Task task) { elsewhere.push_back(std::move(task)); },
+            [](ProxyLookUpOnce::Task, std::chrono::milliseconds) {});
         std::vector<ProxyLookUpOnce::Answer> heard;
         const auto request = [&] {
             once.WhenKnown([&](const auto& answer) { heard.push_back(answer); });
@@ -152,6 +212,60 @@ TEST(ProxyChoice, LooksUpOncePerRunOnAnotherThread) {
         EXPECT_EQ(lookUps, 1);
         EXPECT_EQ(elsewhere.size(), 1u);
         EXPECT_EQ(heard, std::vector<ProxyLookUpOnce::Answer>(3, found));
+    }
+}
+
+// A look-up that cannot start, throws, or outlasts its limit counts as failed at once: the
+// requests that waited go on with the session's own proxy, and so do all later ones.
+TEST(ProxyChoice, LookUpThatCannotAnswerNeverHoldsUpRequests) {
+    enum class Trouble { CannotStart, Throws, NeverAnswers, TimerCannotStart };
+    for (Trouble trouble : {Trouble::CannotStart, Trouble::Throws, Trouble::NeverAnswers,
+                            Trouble::TimerCannotStart}) {
+        // The look-up's thread and the timer, run when the test says; the timer is the clock.
+        std::vector<ProxyLookUpOnce::Task> elsewhere;
+        std::vector<ProxyLookUpOnce::Task> timers;
+        std::chrono::milliseconds delay{0};
+        ProxyLookUpOnce once(
+            [&]() -> ProxyLookUpOnce::Answer {
+                if (trouble == Trouble::Throws) {
+                    throw std::runtime_error("no script");
+                }
+                return Named("late-proxy:80");
+            },
+            [&](ProxyLookUpOnce::Task task) {
+                if (trouble == Trouble::CannotStart) {
+                    throw std::system_error(
+                        std::make_error_code(std::errc::resource_unavailable_try_again));
+                }
+                elsewhere.push_back(std::move(task));
+            },
+            [&](ProxyLookUpOnce::Task task, std::chrono::milliseconds after) {
+                if (trouble == Trouble::TimerCannotStart) {
+                    throw std::bad_alloc();
+                }
+                delay = after;
+                timers.push_back(std::move(task));
+            });
+        std::vector<ProxyLookUpOnce::Answer> heard;
+        const auto request = [&] {
+            once.WhenKnown([&](const auto& answer) { heard.push_back(answer); });
+        };
+        request();
+        request();
+        if (trouble == Trouble::Throws) {
+            ASSERT_EQ(elsewhere.size(), 1u);
+            elsewhere[0]();
+        }
+        if (trouble == Trouble::NeverAnswers) {
+            EXPECT_TRUE(heard.empty());
+            ASSERT_EQ(timers.size(), 1u);
+            EXPECT_EQ(delay, std::chrono::seconds(30));
+            timers[0]();     // 30 s pass
+            elsewhere[0]();  // and the answer comes too late
+        }
+        request();
+        EXPECT_EQ(heard, std::vector<ProxyLookUpOnce::Answer>(3, std::nullopt))
+            << static_cast<int>(trouble);
     }
 }
 

@@ -139,6 +139,27 @@ TEST_F(Once, AFailedUpdateEndsWithItsReasonOnTheFailureStream) {
     EXPECT_EQ(p.reportFiles.files.count("C:\\Fly!\\METAR\\PreviousMETAR.txt"), 0u);
 }
 
+// A proxy variable the program cannot use is told once: a line of its own without a window, the
+// tooltip with one.
+TEST_F(Once, NoticeAboutTheWayToTheServerIsALineOfItsOwn) {
+    fake::FakeResponse page = Serves(std::string(kCycleMarker) + "14Z</FONT>");
+    page.notice = "https_proxy names a socks5:// proxy";
+    p.server.Route(kPage, page);
+    EXPECT_EQ(Run(), 0);
+    const std::vector<std::string> texts = Texts(progress);
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_EQ(texts[1], "https_proxy names a socks5:// proxy");
+    EXPECT_EQ(texts.back().find("Wrote CurrentMETAR.txt (14Z)"), 0u) << texts.back();
+
+    Platform windowed(Settings(std::nullopt, 15, false));
+    windowed.server.Route(kPage, page);
+    windowed.frm.Form_Load();
+    windowed.frm.Command1_Click();
+    EXPECT_NE(windowed.frm.StatusTip().find("https_proxy names a socks5:// proxy"),
+              std::string::npos)
+        << windowed.frm.StatusTip();
+}
+
 TEST_F(Once, OldDataIsWrittenAndSaysSoWithItsOwnCode) {
     const std::string old = "2026/12/07 09:51\nKJFK 070951Z 31012KT 10SM FEW250 02/M09 A3012\n";
     p.server.Route(std::string(kCycles) + "14Z.TXT", Serves(old));
