@@ -7,6 +7,7 @@
 #include "app/console_log.h"
 #include "retrieval/zulu_cycle.h"
 #include "tests/fake/fake_platform.h"
+#include "tests/fake/recording_output.h"
 
 namespace nimbrel {
 namespace {
@@ -48,10 +49,7 @@ fake::FakeResponse Fails(int status) {
             false};
 }
 
-struct RecordingOutput : LineOutput {
-    void WriteLine(const std::string& text) override { lines.push_back(text); }
-    std::vector<std::string> lines;
-};
+using fake::RecordingOutput;
 
 // A classic-layout NOAA naming 14Z at 14:52, with a second source beside it.
 class SecondSource : public ::testing::Test {

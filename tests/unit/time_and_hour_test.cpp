@@ -4,6 +4,7 @@
 
 #include "app/console_log.h"
 #include "tests/fake/fake_platform.h"
+#include "tests/fake/recording_output.h"
 
 namespace nimbrel {
 namespace {
@@ -42,10 +43,7 @@ fake::FakeResponse Serves(const std::string& body, const std::string& date = kAt
 const TransferFailure kForbidden{
     .kind = TransferFailureKind::HttpStatus, .systemText = "Forbidden", .httpStatus = 403};
 
-struct RecordingOutput : LineOutput {
-    void WriteLine(const std::string& text) override { lines.push_back(text); }
-    std::vector<std::string> lines;
-};
+using fake::RecordingOutput;
 
 // NOAA's server as it is today, at 14:52 by this computer: the clock's cycle is 15Z.
 class ServersTime : public ::testing::Test {

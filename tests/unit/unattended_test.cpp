@@ -7,6 +7,7 @@
 #include "app/console_log.h"
 #include "retrieval/zulu_cycle.h"
 #include "tests/fake/fake_platform.h"
+#include "tests/fake/recording_output.h"
 
 namespace nimbrel {
 namespace {
@@ -42,10 +43,7 @@ struct Platform : fake::FakePlatform {
     }
 };
 
-struct RecordingOutput : LineOutput {
-    void WriteLine(const std::string& text) override { lines.push_back(text); }
-    std::vector<std::string> lines;
-};
+using fake::RecordingOutput;
 
 // Each line without its time, after checking the time's form.
 std::vector<std::string> Texts(const RecordingOutput& output) {
