@@ -96,8 +96,12 @@ class CurrentLayoutUpdate(fixture.UpdateChecks, unittest.TestCase):
         self.misbehave(CURRENT_CYCLES, "no-date")
         before = datetime.datetime.now(UTC)
         # The cycle files' own Date: this time of day on the data's day, so that what they hold
-        # is fresh whatever the hour.
-        self.standin.set_clock(datetime.datetime.combine(fixture.DATA_DAY, before.time(), UTC))
+        # is fresh whatever the hour; from ten minutes before midnight, when the data's 00Z file
+        # is the new one, on the day before it.
+        day = fixture.DATA_DAY
+        if cycle_hour(before) == 0 and before.hour == 23:
+            day -= datetime.timedelta(days=1)
+        self.standin.set_clock(datetime.datetime.combine(day, before.time(), UTC))
         self.addCleanup(self.standin.set_clock)
         self.update("blue", NEXT_UPDATE)
         after = datetime.datetime.now(UTC)

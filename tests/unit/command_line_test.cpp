@@ -78,12 +78,29 @@ TEST(CommandLineOptions, UnusableOptionsAreRefusedWithAReason) {
         {"--interval", "10.5"},
         {"--interval", " 10"},
         {"--interval", "99999999999999999999"},
+        {"--second-source"},
+        {"--second-source", "aviationweather.gov/data/cache/metars.cache.csv.gz"},
+        {"--second-source", "ftp://host/cache.csv"},
+        {"--second-source", "https://host/a file.csv"},
+        {"--second-source", "https:///cache.csv"},
+        {"--second-source", "None"},
     };
     for (const auto& arguments : bad) {
         const CommandLine line = ParseCommandLine(arguments);
         EXPECT_NE(line.error, "") << arguments[0] << " " << arguments.size();
     }
     EXPECT_NE(ParseCommandLine({"--verbose"}).error.find("--verbose"), std::string::npos);
+}
+
+TEST(SecondSourceOption, IsTheCacheFileNamedOrNone) {
+    EXPECT_EQ(ParseCommandLine({}).secondSource, kDefaultSecondSource);
+    EXPECT_EQ(ParseCommandLine({"--second-source", "none"}).secondSource, std::nullopt);
+    const CommandLine line =
+        ParseCommandLine({"--second-source", "none", "--second-source",
+                          "http://127.0.0.1:8080/data/cache/metars.cache.csv.gz?x=1"});
+    EXPECT_EQ(line.error, "");
+    EXPECT_EQ(line.secondSource, "http://127.0.0.1:8080/data/cache/metars.cache.csv.gz?x=1");
+    EXPECT_NE(HelpText().find("--second-source none"), std::string::npos);
 }
 
 struct AcceptedCase {
