@@ -36,7 +36,6 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance)
     }
     CreateTooltip(instance);
     ApplyDpi(Dpi());
-    timer2_.SetEnabled(true);
 }
 
 void Win32MainWindow::Show(bool minimized) {
@@ -84,6 +83,12 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
             return 1;
         case WM_NOTIFY:
             return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
+        case WM_WINDOWPOSCHANGED:
+            // Showing, hiding, minimising and restoring all end here, the state already changed.
+            if (frm_) {
+                frm_->Form_Seen(IsWindowVisible(Hwnd()) && !IsIconic(Hwnd()));
+            }
+            break;
         case WM_SYSCOMMAND:
             // The fixed border leaves no maximised state, whatever asks for it.
             if ((wParam & 0xFFF0) == SC_MAXIMIZE) {

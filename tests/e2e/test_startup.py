@@ -38,6 +38,20 @@ class SplashScreen(ProgramTest):
         self.assertTrue(centred(main["bounds"], main["screen"]), main)
 
 
+class StartedMinimised(ProgramTest):
+    def test_the_status_line_animates_once_the_window_is_restored(self):
+        self.session.start("--minimized")
+        _, window = self.session.drive(["wait", "main", "visible", 30000], ["window", "main"])
+        self.assertTrue(window["iconic"])
+        first = self.session.drive(["restore", "main"], ["text", "main", "lblStatus"])[1]["text"]
+        self.assertTrue(first.startswith("Waiting."), first)
+        deadline = time.monotonic() + 10
+        texts = {first}
+        while len(texts) == 1 and time.monotonic() < deadline:
+            texts.add(self.session.drive(["text", "main", "lblStatus"])[0]["text"])
+        self.assertGreater(len(texts), 1, "the dots did not move after the restore")
+
+
 class MetarFolder(ProgramTest):
     """Text1 shows the folder from HKLM\\SOFTWARE\\Terminal Reality\\Fly!, TargetDir, + METAR\\."""
 
