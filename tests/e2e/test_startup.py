@@ -7,6 +7,7 @@ import time
 
 import harness
 from harness import ProgramTest, centred
+from pixels import differing_pixels, file_pixels, screen_pixels
 
 SPLASH_CLIENT = [440, 330]
 
@@ -36,6 +37,21 @@ class SplashScreen(ProgramTest):
 
         self.assertTrue(main["visible"])
         self.assertTrue(centred(main["bounds"], main["screen"]), main)
+
+    def test_splash_shows_its_picture_pixel_for_pixel(self):
+        self.session.start()
+        _, splash = self.session.drive(["wait", "splash", "visible", 30000], ["window", "splash"])
+        width, height, expected = file_pixels("splash.png")
+        origin = splash["client_origin"]
+        # It paints just after it shows: the screen is read again until it shows the picture, or
+        # the splash has gone.
+        while True:
+            _, _, shown = screen_pixels(origin[0], origin[1], width, height)
+            differing = differing_pixels(shown, expected)
+            if not differing or not any(window["class"] == "Nimbrel.splash" and window["visible"]
+                                        for window in self.session.nimbrel_windows()):
+                break
+        self.assertEqual(differing[:10], [])
 
 
 class StartedMinimised(ProgramTest):
