@@ -116,6 +116,12 @@ class FolderEvents:
         threading.Thread(target=self._read, daemon=True).start()
 
     def _read(self):
+        # An event is timed when this thread reads it: on a busy machine an ordinary thread may
+        # wait tens of milliseconds to run, so it asks to run first whenever it wakes.
+        try:
+            os.sched_setscheduler(0, os.SCHED_FIFO, os.sched_param(1))
+        except OSError:
+            pass  # without the right to, the times may come late on a busy machine
         while True:
             data = os.read(self._fd, 65536)
             now = raw_clock()
