@@ -103,6 +103,9 @@ class FrmNimbrel {
     void Command3_Click();  // "Launch Fly!"
     void Timer1_Timer();
     void Timer2_Timer();
+    // The window was shown, hidden, minimised or restored: the animation runs only while it is
+    // seen.
+    void Form_Seen(bool seen);
 
     void HTTP1_DataArrival(std::string_view chunk);
     void HTTP1_Error(const TransferFailure& failure);

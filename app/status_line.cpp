@@ -1,4 +1,5 @@
-// The animated status line, the message followed by one to ten dots, and its tooltip.
+// The animated status line, the message followed by one to ten dots while the window is seen,
+// and its tooltip.
 #include "app/data_age.h"
 #include "app/frm_nimbrel.h"
 
@@ -7,6 +8,18 @@ namespace nimbrel {
 void FrmNimbrel::Timer2_Timer() {
     DotCount = static_cast<std::int16_t>((DotCount + 1) % 10);
     ShowStatusText();
+}
+
+void FrmNimbrel::Form_Seen(bool seen) {
+    // Each tick wakes the program; nobody sees the dots of a minimised window, and the countdown
+    // keeps its own timer.
+    if (controls_.Timer2.Enabled() == seen) {
+        return;
+    }
+    controls_.Timer2.SetEnabled(seen);
+    if (seen) {
+        ShowStatusText();
+    }
 }
 
 void FrmNimbrel::ShowStatusText() {

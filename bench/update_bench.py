@@ -6,12 +6,15 @@ transfer, today and with conditional and compressed requests. Prints figures and
 judges them. Needs a Wine session: run it through scripts/bench (see README.md)."""
 
 import argparse
+import ctypes
 import datetime
 import os
 import statistics
+import struct
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
@@ -44,7 +47,10 @@ def parse_arguments():
     parser.add_argument("--size", type=int, default=5_000_000,
                         help="bytes of each cycle file (default 5000000)")
     parser.add_argument("--wait", type=float, default=10.0,
-                        help="seconds of the waiting and idle CPU measurements (default 10)")
+                        help="seconds of the CPU measurement while an update waits (default 10)")
+    parser.add_argument("--idle", type=float, default=60.0,
+                        help="seconds of each idle CPU measurement, the window shown and "
+                             "minimised (default 60)")
     parser.add_argument("--updates", type=int, default=8,
                         help="updates in each way of the transfer measurement (default 8)")
     return parser.parse_args()
@@ -87,6 +93,62 @@ def wineserver_pid():
     return None
 
 
+def raw_clock():
+    """Seconds of CLOCK_MONOTONIC_RAW, which Wine's performance counter reads, as do the
+    stand-in's request times and the driver's watch."""
+    return time.clock_gettime(time.CLOCK_MONOTONIC_RAW)
+
+
+class FolderEvents:
+    """When files in a folder were created, closed after writing and moved in (Linux inotify),
+    timed as they arrive by a thread of their own."""
+
+    CREATE, CLOSE_WRITE, MOVED_TO = 0x100, 0x8, 0x80
+
+    def __init__(self, folder):
+        libc = ctypes.CDLL(None, use_errno=True)
+        self._fd = libc.inotify_init1(os.O_CLOEXEC)
+        if self._fd < 0 or libc.inotify_add_watch(
+                self._fd, folder.encode(), self.CREATE | self.CLOSE_WRITE | self.MOVED_TO) < 0:
+            raise OSError(ctypes.get_errno(), f"inotify on {folder}")
+        self._arrived = threading.Condition()
+        self._events = []
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        # An event is timed when this thread reads it: on a busy machine an ordinary thread may
+        # wait tens of milliseconds to run, so it asks to run first whenever it wakes.
+        try:
+            os.sched_setscheduler(0, os.SCHED_FIFO, os.sched_param(1))
+        except OSError:
+            pass  # without the right to, the times may come late on a busy machine
+        while True:
+            data = os.read(self._fd, 65536)
+            now = raw_clock()
+            offset = 0
+            while offset < len(data):
+                _, mask, _, length = struct.unpack_from("iIII", data, offset)
+                name = data[offset + 16:offset + 16 + length].rstrip(b"\0").decode()
+                offset += 16 + length
+                with self._arrived:
+                    self._events.append((now, mask, name))
+                    self._arrived.notify_all()
+
+    def take(self, moved_in=()):
+        """The events since the last call, each (time, mask, file name), once each of the files
+        named in `moved_in` has been moved in: the kernel has its event by then, this thread may
+        not yet."""
+        def complete():
+            return all(any(event & self.MOVED_TO and file == name
+                           for _, event, file in self._events) for name in moved_in)
+
+        with self._arrived:
+            if not self._arrived.wait_for(complete, timeout=10):
+                raise RuntimeError(f"no file events for {moved_in}: {self._events}")
+            events, self._events = self._events, []
+        return events
+
+
 class Bench:
     def __init__(self, arguments, session, standin):
         self.arguments = arguments
@@ -98,12 +160,14 @@ class Bench:
         for path, data in self.served.items():
             standin.put(path, data)
         self.reports = fixture.ReportFolder(session.prefix, fixture.FOLDER)
+        self.folder_events = FolderEvents(self.reports.linux)
         bench_folder = os.path.join(os.path.dirname(arguments.nimbrel), "bench")
         self.floor_program = arguments.floor or os.path.join(bench_folder, "winhttp_floor.exe")
         self.batches_program = arguments.batches or os.path.join(bench_folder, "data_batches.exe")
         # The floor writes its files where the program writes its reports: on the prefix's disk.
         self.floor_folder = "C:\\nimbrel-floor"
         os.makedirs(session.on_drive_c(self.floor_folder), exist_ok=True)
+        self.floor_events = FolderEvents(session.on_drive_c(self.floor_folder))
         fixture.start_program(session, standin, "--layout", "classic")
         pids = session.program_pids()
         if len(pids) != 1:
@@ -131,18 +195,23 @@ class Bench:
     def update(self):
         """One update from the click to both reports written and the line blue again; returns
         its milliseconds, how far it raised the peak resident size, in KiB, the longest the
-        window kept the driver waiting for an answer meanwhile, in milliseconds, and the data
-        messages the program's window took meanwhile (None when it could not say)."""
+        window kept the driver waiting for an answer meanwhile, in milliseconds, the data
+        messages the program's window took meanwhile (None when it could not say), and the
+        milliseconds of each step (update_costs)."""
         self.delete_reports()
         batches_before = self.data_batches()
         reset_peak_memory(self.pid)
         before = status_kib(self.pid, "VmHWM")
+        asked_before = len(self.standin.responses())
+        self.folder_events.take()
         watched = self.watch_update()
         peak = status_kib(self.pid, "VmHWM") - before
+        costs = update_costs(watched, self.sent_since(asked_before),
+                             self.folder_events.take(REPORTS))
         batches_after = self.data_batches()
         batches = (None if batches_before is None or batches_after is None
                    else batches_after - batches_before)
-        return watched["elapsed_ms"], peak, watched["longest_answer_ms"], batches
+        return watched["elapsed_ms"], peak, watched["longest_answer_ms"], batches, costs
 
     def data_batches(self):
         """The batches of received bytes nimbrel.exe has delivered so far; None if it cannot
@@ -151,6 +220,19 @@ class Bench:
                                 capture_output=True, timeout=60)
         text = result.stdout.decode().strip()
         return int(text) if result.returncode == 0 and text.isdigit() else None
+
+    def sent_since(self, first):
+        """The stand-in's log from entry `first` on, once it has logged the end of each body: a
+        client may have a whole body before the stand-in's thread notes that it went out."""
+        deadline = time.monotonic() + 10
+        while True:
+            answers = self.standin.responses()[first:]
+            if all(answer["body_start"] is None or answer["body_end"] is not None
+                   for answer in answers):
+                return answers
+            if time.monotonic() > deadline:
+                raise RuntimeError(f"the stand-in logged no end of a body: {answers}")
+            time.sleep(0.01)
 
     def transfers(self, rule, versions):
         """Updates from a start, once for each version of the current file in `versions` (bytes
@@ -180,7 +262,9 @@ class Bench:
 
     def floor(self):
         """The minimal WinHTTP fetcher's own time for the same three addresses, both files
-        written and flushed; milliseconds."""
+        written, flushed and swapped in, in milliseconds, and its steps (floor_costs)."""
+        asked_before = len(self.standin.responses())
+        self.floor_events.take()
         result = subprocess.run(
             ["wine", self.floor_program, "127.0.0.1", str(self.standin.port), PAGE, CURRENT,
              PREVIOUS, self.floor_folder],
@@ -189,7 +273,8 @@ class Bench:
         sizes = [int(size) for size in fields[2:]]
         if sizes != [len(self.served[path]) for path in (PAGE, CURRENT, PREVIOUS)]:
             raise RuntimeError(f"the floor fetched other sizes: {result.stdout!r}")
-        return float(fields[0])
+        return float(fields[0]), floor_costs(self.sent_since(asked_before),
+                                             self.floor_events.take(REPORTS))
 
     def cpu_per_second(self, seconds):
         """CPU seconds per wall second of nimbrel.exe, and of the Wine server beside it."""
@@ -203,6 +288,16 @@ class Bench:
         wine = (process_cpu_seconds(server) - server_before) / wall if server else float("nan")
         return program, wine
 
+    def show_minimized(self, minimized):
+        """Minimises or restores the window, and waits until it is so."""
+        self.session.drive(["minimize" if minimized else "restore", "main"])
+        deadline = time.monotonic() + 10
+        while self.session.drive(["window", "main"])[0]["iconic"] != minimized:
+            if time.monotonic() > deadline:
+                raise RuntimeError("the window did not " +
+                                   ("minimise" if minimized else "restore"))
+            time.sleep(0.05)
+
     def wait_for_stalled_page(self):
         """Starts an update on a page that sends its headers and then nothing for a minute."""
         self.standin.rule(PAGE, "stall", 60)
@@ -210,6 +305,79 @@ class Bench:
                                        click_first=True)
         if not watched["reached"]:
             raise RuntimeError(f"the update did not wait: {fixture.steps(watched['samples'])}")
+
+
+# The steps of one update, each from the event before it, named as the report prints them; the
+# two files' steps are their own, side by side.
+STEPS = ("click to page asked", "page", "page to files asked")
+FILE_STEPS = ("first byte", "last byte", "judging", "write and flush", "swap")
+REPORT_FILES = ((CURRENT, fixture.CURRENT_REPORT), (PREVIOUS, fixture.PREVIOUS_REPORT))
+
+
+def transfer_costs(responses, folder_events):
+    """Seconds of the steps of fetching and writing both files, by the stand-in's log and the
+    folder's events: each file's first and last byte sent, from the request and from the first
+    byte; then until its temporary file was created (the rest of the transfer and the judging),
+    closed after its flush, and moved over the report; and the time of the last swap."""
+    asked = {answer["path"]: answer for answer in responses}
+    page = asked[PAGE]
+
+    def first(mask, name, temporary=False):
+        return min(when for when, event, file in folder_events if event & mask
+                   and (file.startswith(name) and file != name if temporary else file == name))
+
+    costs = {"page": page["body_end"] - page["asked"],
+             "page to files asked": min(asked[path]["asked"] for path, _ in REPORT_FILES)
+             - page["body_end"]}
+    swaps = []
+    for path, report in REPORT_FILES:
+        answer = asked[path]
+        created = first(FolderEvents.CREATE, report, temporary=True)
+        closed = first(FolderEvents.CLOSE_WRITE, report, temporary=True)
+        swaps.append(first(FolderEvents.MOVED_TO, report))
+        for step, duration in zip(FILE_STEPS, (
+                answer["body_start"] - answer["asked"], answer["body_end"] - answer["body_start"],
+                created - answer["body_end"], closed - created, swaps[-1] - closed)):
+            costs[f"{report} {step}"] = duration
+    return costs, page["asked"], max(swaps)
+
+
+def update_costs(watched, responses, folder_events):
+    """Milliseconds of each step of one update: transfer_costs, and from the driver the click
+    (its watch starts right after it) and the line turning blue; all on CLOCK_MONOTONIC_RAW."""
+    click = watched["start_us"] / 1e6
+    blue = click + watched["elapsed_ms"] / 1e3
+    costs, page_asked, last_swap = transfer_costs(responses, folder_events)
+    costs.update({"click to page asked": page_asked - click, "status": blue - last_swap,
+                  "whole": blue - click})
+    return {name: seconds * 1000 for name, seconds in costs.items()}
+
+
+def floor_costs(responses, folder_events):
+    """Milliseconds of the floor's steps, as transfer_costs, and from its first request to its
+    last swap."""
+    costs, page_asked, last_swap = transfer_costs(responses, folder_events)
+    costs["whole"] = last_swap - page_asked
+    return {name: seconds * 1000 for name, seconds in costs.items()}
+
+
+def report_costs(costs, floor):
+    """The median of each step over the runs, the floor's beside it."""
+    def median(runs, name):
+        values = [run[name] for run in runs if name in run]
+        return f"{statistics.median(values):.1f}" if values else "-"
+
+    line("costs", "one update, each step in ms from the one before it, median of the runs, "
+                  "nimbrel.exe/floor (from the stand-in's sends, the folder's file events and "
+                  "the driver's samples):")
+    line("", ", ".join(f"{name} {median(costs, name)}/{median(floor, name)}" for name in STEPS))
+    for _, report in REPORT_FILES:
+        line("", f"{report}: " + ", ".join(
+            f"{step} {median(costs, f'{report} {step}')}/{median(floor, f'{report} {step}')}"
+            for step in FILE_STEPS))
+    line("", f"status (last swap to the line blue) {median(costs, 'status')}, whole "
+             f"{median(costs, 'whole')}/{median(floor, 'whole')} (the floor's from its first "
+             f"request to its last swap)")
 
 
 def current_file_versions(bench, updates):
@@ -254,28 +422,34 @@ def report(arguments, bench):
 
     resident_before = status_kib(bench.pid, "VmRSS")
     updates, peaks, answers, batches, curls, floors = [], [], [], [], [], []
+    costs, floor_steps = [], []
     # Like curl and the floor, nimbrel.exe gets the files as they are; its bytes with compression
     # are the transfer figures' business.
     for path in (CURRENT, PREVIOUS):
         bench.standin.rule(path, "uncompressed")
     with tempfile.TemporaryDirectory(prefix="nimbrel-curl-") as folder:
         for _ in range(runs):  # alternated, so that all see the same machine
-            milliseconds, peak, answer, batch_count = bench.update()
+            milliseconds, peak, answer, batch_count, update_costs_ms = bench.update()
             updates.append(milliseconds)
+            costs.append(update_costs_ms)
             peaks.append(peak)
             answers.append(answer)
             batches.append(batch_count)
             curls.append(bench.curl(folder))
-            floors.append(bench.floor())
+            floor_ms, floor_costs_ms = bench.floor()
+            floors.append(floor_ms)
+            floor_steps.append(floor_costs_ms)
     update_ms, curl_ms = statistics.median(updates), statistics.median(curls)
     floor_ms = statistics.median(floors)
     line("update time", f"nimbrel.exe, click to both reports written and the line blue: "
                         f"median {update_ms:.0f} ms ({runs_text(updates, 'ms')})")
     line("", f"curl, the same 3 addresses one after the other: "
              f"median {curl_ms:.0f} ms ({runs_text(curls, 'ms')})")
-    line("", f"floor: plain WinHTTP under Wine, the page, then both files at once, written and "
-             f"flushed: median {floor_ms:.0f} ms ({runs_text(floors, 'ms')})")
+    line("", f"floor: plain WinHTTP under Wine, the page, then both files at once, each written "
+             f"to a temporary file, flushed and swapped in: median {floor_ms:.0f} ms "
+             f"({runs_text(floors, 'ms')})")
     line("", f"ratio nimbrel/floor {update_ms / floor_ms:.2f}, nimbrel/curl {update_ms / curl_ms:.2f}")
+    report_costs(costs, floor_steps)
     if None in batches:
         line("messages", "data messages per update: the program does not tell them")
     else:
@@ -296,14 +470,20 @@ def report(arguments, bench):
 
     report_transfers(arguments, bench)
 
-    idle, idle_server = bench.cpu_per_second(arguments.wait)
+    idle, idle_server = bench.cpu_per_second(arguments.idle)
+    bench.show_minimized(True)
+    minimized, minimized_server = bench.cpu_per_second(arguments.idle)
+    bench.show_minimized(False)
     bench.wait_for_stalled_page()
     waiting, waiting_server = bench.cpu_per_second(arguments.wait)
     line("CPU", f"nimbrel.exe waiting {arguments.wait:g} s for a stalled page: "
                 f"{waiting:.4f} CPU s per s (Wine server meanwhile {waiting_server:.4f})")
-    line("", f"nimbrel.exe idle {arguments.wait:g} s, counting down: "
-             f"{idle:.4f} CPU s per s (Wine server meanwhile {idle_server:.4f})")
     line("", f"resolution {1 / CLOCK_TICKS / arguments.wait:.4f} CPU s per s")
+    line("", f"nimbrel.exe idle {arguments.idle:g} s, counting down, shown: "
+             f"{idle:.4f} CPU s per s (Wine server meanwhile {idle_server:.4f})")
+    line("", f"nimbrel.exe idle {arguments.idle:g} s, counting down, minimised: "
+             f"{minimized:.4f} CPU s per s (Wine server meanwhile {minimized_server:.4f})")
+    line("", f"resolution {1 / CLOCK_TICKS / arguments.idle:.4f} CPU s per s")
 
 
 def main():

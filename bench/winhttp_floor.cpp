@@ -1,7 +1,7 @@
 // The floor of an update on this platform: the least WinHTTP can do to fetch the page, then both
-// cycle files at once with large reads, each written to a file in a folder and flushed to disk, as
-// the program does with its reports. Prints its own time, so that the start of a process under
-// Wine does not count.
+// cycle files at once with large reads, each written to a temporary file in a folder, flushed to
+// disk and moved over the file of its name in one step, as the program does with its reports.
+// Prints its own time, so that the start of a process under Wine does not count.
 #include <windows.h>
 #include <winhttp.h>
 
@@ -24,9 +24,10 @@ struct Handle {
     HINTERNET handle;
 };
 
-bool WriteAndFlush(const std::wstring& file, const std::vector<char>& body) {
+bool WriteAndSwap(const std::wstring& file, const std::vector<char>& body) {
+    const std::wstring temporary = file + L".floor-tmp";
     const HANDLE handle =
-        CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -35,7 +36,8 @@ bool WriteAndFlush(const std::wstring& file, const std::vector<char>& body) {
         WriteFile(handle, body.data(), static_cast<DWORD>(body.size()), &written, nullptr) &&
         written == body.size() && FlushFileBuffers(handle);
     CloseHandle(handle);
-    return done;
+    return done && MoveFileExW(temporary.c_str(), file.c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
 // The body's size, or -1 when the GET or the writing failed. An empty `file` keeps the body in
@@ -62,7 +64,7 @@ long long Fetch(HINTERNET session, const std::wstring& host, INTERNET_PORT port,
             return -1;
         }
         if (read == 0) {
-            if (!file.empty() && !WriteAndFlush(file, body)) {
+            if (!file.empty() && !WriteAndSwap(file, body)) {
                 return -1;
             }
             return static_cast<long long>(body.size());

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "ui/main_window_design.h"
+#include "ui/picture_decoder_win32.h"
 #include "ui/resource_ids.h"
 #include "util/twips.h"
 #include "util/win32_text.h"
@@ -25,7 +26,7 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance)
       text1_(*this, kText1Id),
       timer1_(*this, kTimer1Id, kTimer1Interval),
       timer2_(*this, kTimer2Id, kTimer2Interval),
-      picture_(LoadBitmapResource(instance, IDB_MAIN_BACKGROUND)) {
+      picture_(DecodePictureResource(instance, IDR_MAIN_BACKGROUND)) {
     Create(instance, {kMainWindowClass, WhiteBrush(), IDI_NIMBREL}, kCaption, kStyle, kExStyle);
     SetClientSize(kClientWidth, kClientHeight);
     CreateControls(instance, kText1Id);
@@ -36,7 +37,6 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance)
     }
     CreateTooltip(instance);
     ApplyDpi(Dpi());
-    timer2_.SetEnabled(true);
 }
 
 void Win32MainWindow::Show(bool minimized) {
@@ -84,6 +84,12 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
             return 1;
         case WM_NOTIFY:
             return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
+        case WM_WINDOWPOSCHANGED:
+            // Showing, hiding, minimising and restoring all end here, the state already changed.
+            if (frm_) {
+                frm_->Form_Seen(IsWindowVisible(Hwnd()) && !IsIconic(Hwnd()));
+            }
+            break;
         case WM_SYSCOMMAND:
             // The fixed border leaves no maximised state, whatever asks for it.
             if ((wParam & 0xFFF0) == SC_MAXIMIZE) {

@@ -18,7 +18,7 @@ namespace nimbrel {
 
 class Win32MainWindow : public DesignedWindow {
   public:
-    // Creates the window hidden, with its controls; Timer2 ticks from here on.
+    // Creates the window hidden, with its controls; Timer2 ticks while it is seen.
     explicit Win32MainWindow(HINSTANCE instance);
 
     // Events reach the logic from here on.

@@ -1,4 +1,4 @@
-// Pictures kept in the program's resources in their own file formats (JPEG, GIF, BMP), decoded
+// Pictures kept in the program's resources in their own file formats (PNG, JPEG, GIF, BMP), decoded
 // by the Windows Imaging Component.
 #pragma once
 

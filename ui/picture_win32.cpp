@@ -59,9 +59,4 @@ void Picture::Paint(HDC dc, const RECT& area, HBRUSH background) const {
     RestoreDC(dc, saved);
 }
 
-BitmapHandle LoadBitmapResource(HINSTANCE instance, int resourceId) {
-    return BitmapHandle(static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(resourceId),
-                                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-}
-
 }  // namespace nimbrel

@@ -26,7 +26,4 @@ class Picture {
     SIZE scaledSize_{};
 };
 
-// A bitmap resource of the program (BITMAP); null when there is none of that number.
-BitmapHandle LoadBitmapResource(HINSTANCE instance, int resourceId);
-
 }  // namespace nimbrel

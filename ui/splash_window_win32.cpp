@@ -1,6 +1,7 @@
 #include "ui/splash_window_win32.h"
 
 #include "ui/control_ids.h"
+#include "ui/picture_decoder_win32.h"
 #include "ui/resource_ids.h"
 
 namespace nimbrel {
@@ -20,7 +21,7 @@ HBRUSH BlackBrush() {
 
 Win32SplashWindow::Win32SplashWindow(HINSTANCE instance, const Screen& screen)
     : timer1_(*this, kTimer1Id, Splash::kTimer1Interval),
-      picture_(LoadBitmapResource(instance, IDB_SPLASH)),
+      picture_(DecodePictureResource(instance, IDR_SPLASH)),
       splash_({form_, *this, timer1_}, screen) {
     Create(instance, {kSplashWindowClass, BlackBrush(), 0}, L"", kStyle, 0);
     SetClientSize(kClientWidth, kClientHeight);

@@ -130,7 +130,7 @@ run_windows_tests() {
     if (($# == 0)); then
         log "update benchmark, short run (figures only; scripts/bench runs it in full)"
         with_fixed_layout /usr/bin/python3 "$NIMBREL_ROOT/bench/update_bench.py" \
-            --runs 3 --wait 3 --updates 2 \
+            --runs 3 --wait 3 --idle 3 --updates 2 \
             "$NIMBREL_ROOT/build/windows/nimbrel.exe" \
             "$NIMBREL_ROOT/build/windows/tests/e2e/nimbrel_driver.exe" ||
             { log "update_bench FAILED"; status=1; }

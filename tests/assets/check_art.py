@@ -4,13 +4,14 @@
 Usage: python3 tests/assets/check_art.py <repo-root> [--self-test]
 
 Every check parses the file's headers itself (no image library), because the
-Win32 loaders involved (LoadImage, the icon loader, the About box decoders)
+Win32 loaders involved (the icon loader, the WIC decoders of the pictures)
 are picky about bit depth, palette size and header layout, not just pixels.
 --self-test also feeds each check damaged copies and expects it to refuse them.
 """
 
 import struct
 import sys
+import zlib
 from pathlib import Path
 
 
@@ -72,6 +73,62 @@ def check_bmp(data, width, height, bpp, colours=None):
         used = max(data[h["bits_off"] + y * stride + x] for y in range(height) for x in range(width))
         expect(used < colours, f"pixel uses palette index {used}, palette has {colours}")
     return f"{width}x{height}, {bpp} bpp, BI_RGB" + (f", {colours}-colour palette" if colours else "")
+
+
+PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
+
+
+def png_chunks(data):
+    """[(type, body)] of a PNG, each chunk's CRC checked."""
+    expect(data[:8] == PNG_SIGNATURE, f"signature {data[:8]!r}, want PNG's")
+    chunks, pos = [], 8
+    while pos < len(data):
+        expect(pos + 12 <= len(data), f"chunk at offset {pos} is cut off")
+        length, kind = struct.unpack_from(">I4s", data, pos)
+        body = data[pos + 8:pos + 8 + length]
+        expect(len(body) == length, f"{kind!r} chunk is cut off")
+        crc = struct.unpack_from(">I", data, pos + 8 + length)[0]
+        expect(zlib.crc32(kind + body) == crc, f"{kind!r} chunk has a wrong CRC")
+        chunks.append((kind, body))
+        pos += 12 + length
+    return chunks
+
+
+def check_png(data, width, height):
+    """8-bit RGB, not interlaced, and nothing a decoder might apply to the pixels (gamma, colour
+    profiles): the picture must draw exactly as its pixels say."""
+    chunks = png_chunks(data)
+    kinds = [kind for kind, _ in chunks]
+    expect(kinds[0] == b"IHDR" and kinds[-1] == b"IEND", f"chunks {kinds}, want IHDR first, "
+                                                          f"IEND last")
+    expect(set(kinds) == {b"IHDR", b"IDAT", b"IEND"}, f"chunks {kinds}, want only IHDR, IDAT, IEND")
+    w, h, depth, colour_type, compression, filtering, interlace = struct.unpack(">IIBBBBB",
+                                                                                chunks[0][1])
+    expect((w, h) == (width, height), f"size {w}x{h}, want {width}x{height}")
+    expect((depth, colour_type) == (8, 2), f"bit depth {depth}, colour type {colour_type}, "
+                                           f"want 8-bit RGB (8, 2)")
+    expect((compression, filtering, interlace) == (0, 0, 0),
+           f"compression, filter and interlace methods {compression, filtering, interlace}, "
+           f"want 0, 0, 0")
+    pixels = zlib.decompress(b"".join(body for kind, body in chunks if kind == b"IDAT"))
+    expect(len(pixels) == height * (1 + 3 * width),
+           f"{len(pixels)} bytes of filtered rows, want {height * (1 + 3 * width)}")
+    return f"PNG, {width}x{height}, 8-bit RGB"
+
+
+def png_with(data, kind, body):
+    """`data` with its chunk of `kind` (or a new one before IEND) holding `body`, CRC fixed."""
+    chunk = struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+    out, found = bytearray(data[:8]), False
+    for old_kind, old_body in png_chunks(data):
+        if old_kind == kind or (old_kind == b"IEND" and not found):
+            out += chunk
+            found = True
+            if old_kind == kind:
+                continue
+        out += struct.pack(">I", len(old_body)) + old_kind + old_body + \
+            struct.pack(">I", zlib.crc32(old_kind + old_body))
+    return bytes(out)
 
 
 def check_ico(data, sizes, bpp):
@@ -144,8 +201,8 @@ def check_gif(data, width, height):
 
 
 CHECKS = [
-    ("ui/res/splash.bmp", lambda d: check_bmp(d, 440, 330, 24)),
-    ("ui/res/main_background.bmp", lambda d: check_bmp(d, 450, 116, 24)),
+    ("ui/res/splash.png", lambda d: check_png(d, 440, 330)),
+    ("ui/res/main_background.png", lambda d: check_png(d, 450, 116)),
     ("ui/res/nimbrel.ico", lambda d: check_ico(d, [(32, 32), (16, 16)], 4)),
     ("ui/res/about_logo.jpg", lambda d: check_jpeg(d, 160, 161, 3)),
     ("ui/res/about_cloud.gif", lambda d: check_gif(d, 77, 75)),
@@ -160,7 +217,15 @@ def damaged(path, data):
         struct.pack_into(fmt, b, off, value)
         return bytes(b)
 
-    if path.endswith(".bmp"):
+    if path.endswith(".png"):
+        header = dict(png_chunks(data))[b"IHDR"]
+        yield "width", png_with(data, b"IHDR", struct.pack(">I", 441) + header[4:])
+        yield "colour type", png_with(data, b"IHDR", header[:9] + b"\x06" + header[10:])
+        yield "interlace", png_with(data, b"IHDR", header[:12] + b"\x01")
+        yield "gamma", png_with(data, b"gAMA", struct.pack(">I", 45455))
+        yield "CRC", data[:29] + bytes([data[29] ^ 1]) + data[30:]
+        yield "signature", b"\x89PNX" + data[4:]
+    elif path.endswith(".bmp"):
         yield "width", patch(18, "<i", 441)
         yield "bit depth", patch(28, "<H", 32)
         yield "compression", patch(30, "<I", 1)

@@ -184,8 +184,9 @@ class Standin:
         return [entry["path"] for entry in self.responses()]
 
     def responses(self):
-        """The requests so far, in order, each as {"path", "status", "bytes"}: its URL path, the
-        status answered (None if none was) and the body bytes sent."""
+        """The requests so far, in order, each as {"path", "status", "bytes", ...}: its URL path,
+        the status answered (None if none was), the body bytes sent, and its times (see the
+        stand-in's README)."""
         return json.loads(self._request("GET", "/__requests")[1])
 
     def _request(self, method, path, body=None):

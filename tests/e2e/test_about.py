@@ -4,15 +4,13 @@ for the web browser records."""
 
 import os
 import shutil
-import subprocess
 import time
 import unittest
 
 import harness
 import layout
 from harness import centred, wait_for_starts
-
-RESOURCES = os.path.join(os.path.dirname(__file__), "..", "..", "ui", "res")
+from pixels import file_pixels, screen_pixels
 HTTP_KEY = r"HKCR\http"
 HTTP_COMMAND_KEY = HTTP_KEY + r"\shell\open\command"
 BROWSER = r"C:\Nimbrel Test Browser\browser.exe"
@@ -58,39 +56,6 @@ SS_NOTIFY = 0x100
 STARTF_USESHOWWINDOW = 0x1
 SW_SHOWNORMAL = 1
 WHITE = (255, 255, 255)
-
-
-def parse_ppm(data):
-    """(width, height, rows of (r, g, b)) from a binary PPM with 8-bit samples."""
-    fields, position = [], 0
-    while len(fields) < 4:
-        while data[position:position + 1].isspace():
-            position += 1
-        end = position
-        while not data[end:end + 1].isspace():
-            end += 1
-        fields.append(data[position:end])
-        position = end
-    if fields[0] != b"P6" or fields[3] != b"255":
-        raise ValueError(f"not an 8-bit PPM: {fields}")
-    width, height = int(fields[1]), int(fields[2])
-    pixels = data[position + 1:]
-    return width, height, [[tuple(pixels[3 * (y * width + x):3 * (y * width + x) + 3])
-                            for x in range(width)] for y in range(height)]
-
-
-def screen_pixels(left, top, width, height):
-    shot = subprocess.run(["import", "-window", "root", "-crop",
-                           f"{width}x{height}+{left}+{top}", "-depth", "8", "ppm:-"],
-                          capture_output=True, check=True, timeout=60).stdout
-    return parse_ppm(shot)
-
-
-def file_pixels(name):
-    """A picture of ui/res as ImageMagick decodes it, independently of the program."""
-    decoded = subprocess.run(["convert", os.path.join(RESOURCES, name), "-depth", "8", "ppm:-"],
-                             capture_output=True, check=True, timeout=60).stdout
-    return parse_ppm(decoded)
 
 
 def is_blue(rgb):

@@ -1,9 +1,7 @@
 """The main window at 96 DPI: its frame, controls, texts, keyboard order, and the picture and
 colours on screen."""
 
-import os
 import socket
-import struct
 import time
 import unittest
 
@@ -11,29 +9,20 @@ import harness
 import layout
 import noaa_fixture
 from harness import ProgramTest
+from pixels import differing_pixels, file_pixels, screen_pixels
 
-BACKGROUND_BMP = os.path.join(os.path.dirname(__file__), "..", "..", "ui", "res",
-                              "main_background.bmp")
+BACKGROUND = "main_background.png"
 STATUS_BLUE = "0000c0"  # 0xC00000 as 0x00BBGGRR, read back as RRGGBB
 BLACK = "000000"
 
 
-def bitmap_colours(path, rect):
-    """How often each colour occurs in `rect` ([left, top, width, height]) of a 24-bit BMP."""
-    with open(path, "rb") as f:
-        data = f.read()
-    offset = struct.unpack_from("<I", data, 10)[0]
-    width, height = struct.unpack_from("<ii", data, 18)
-    bits = struct.unpack_from("<H", data, 28)[0]
-    if bits != 24:
-        raise ValueError(f"{path}: {bits} bits per pixel")
-    stride = (width * 3 + 3) // 4 * 4
-    left, top, w, h = rect
+def picture_colours(rect):
+    """How often each colour occurs in `rect` ([left, top, width, height]) of the background."""
+    _, _, rows = file_pixels(BACKGROUND)
+    left, top, width, height = rect
     counts = {}
-    for y in range(top, top + h):
-        row = height - 1 - y if height > 0 else y
-        for x in range(left, left + w):
-            b, g, r = data[offset + row * stride + 3 * x:offset + row * stride + 3 * x + 3]
+    for row in rows[top:top + height]:
+        for r, g, b in row[left:left + width]:
             key = f"{r:02x}{g:02x}{b:02x}"
             counts[key] = counts.get(key, 0) + 1
     return counts
@@ -121,9 +110,18 @@ class MainWindowAt96Dpi(layout.LayoutChecks, unittest.TestCase):
             self.assertGreaterEqual(colours.get(BLACK, 0), 10, name)
             self.assertShowsPicture(name, colours)
 
+    def test_the_picture_shows_pixel_for_pixel_around_the_controls(self):
+        width, height, expected = file_pixels(BACKGROUND)
+        # The picture is a little wider than the window, which cuts it off on the right.
+        width, height = min(width, self.window["client"][0]), min(height, self.window["client"][1])
+        origin = self.window["client_origin"]
+        _, _, shown = screen_pixels(origin[0], origin[1], width, height)
+        covered = [control["rect"] for control in self.controls if control["visible"]]
+        self.assertEqual(differing_pixels(shown, expected, covered)[:10], [])
+
     def assertShowsPicture(self, name, screen_colours):
         """Around the text, the label lets the window's picture show through unscaled."""
-        picture = bitmap_colours(BACKGROUND_BMP, self.control(name)["rect"])
+        picture = picture_colours(self.control(name)["rect"])
         total = sum(screen_colours.values())
         from_picture = sum(n for rgb, n in screen_colours.items() if rgb in picture)
         self.assertGreater(from_picture / total, 0.6, f"{name}: {screen_colours}")

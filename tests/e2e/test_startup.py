@@ -7,6 +7,7 @@ import time
 
 import harness
 from harness import ProgramTest, centred
+from pixels import differing_pixels, file_pixels, screen_pixels
 
 SPLASH_CLIENT = [440, 330]
 
@@ -36,6 +37,35 @@ class SplashScreen(ProgramTest):
 
         self.assertTrue(main["visible"])
         self.assertTrue(centred(main["bounds"], main["screen"]), main)
+
+    def test_splash_shows_its_picture_pixel_for_pixel(self):
+        self.session.start()
+        _, splash = self.session.drive(["wait", "splash", "visible", 30000], ["window", "splash"])
+        width, height, expected = file_pixels("splash.png")
+        origin = splash["client_origin"]
+        # It paints just after it shows: the screen is read again until it shows the picture, or
+        # the splash has gone.
+        while True:
+            _, _, shown = screen_pixels(origin[0], origin[1], width, height)
+            differing = differing_pixels(shown, expected)
+            if not differing or not any(window["class"] == "Nimbrel.splash" and window["visible"]
+                                        for window in self.session.nimbrel_windows()):
+                break
+        self.assertEqual(differing[:10], [])
+
+
+class StartedMinimised(ProgramTest):
+    def test_the_status_line_animates_once_the_window_is_restored(self):
+        self.session.start("--minimized")
+        _, window = self.session.drive(["wait", "main", "visible", 30000], ["window", "main"])
+        self.assertTrue(window["iconic"])
+        first = self.session.drive(["restore", "main"], ["text", "main", "lblStatus"])[1]["text"]
+        self.assertTrue(first.startswith("Waiting."), first)
+        deadline = time.monotonic() + 10
+        texts = {first}
+        while len(texts) == 1 and time.monotonic() < deadline:
+            texts.add(self.session.drive(["text", "main", "lblStatus"])[0]["text"])
+        self.assertGreater(len(texts), 1, "the dots did not move after the restore")
 
 
 class MetarFolder(ProgramTest):

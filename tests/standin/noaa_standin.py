@@ -116,7 +116,9 @@ COMPRESSED_FILES = CompressedFiles()
 class RequestLog:
     """The GET requests served, in order, for tests to check what a client asked and what it got:
     each one's path, status and the body bytes sent, and whether it came to the stand-in as a
-    proxy (a GET of a full address, or a CONNECT)."""
+    proxy (a GET of a full address, or a CONNECT). A benchmark places each on its own timeline:
+    when it was asked, answered, and its body's first piece began and last piece ended going out,
+    in seconds of CLOCK_MONOTONIC_RAW, the clock Wine's performance counter reads."""
 
     def __init__(self):
         self._lock = threading.Lock()
@@ -125,20 +127,34 @@ class RequestLog:
     def add(self, path, proxied=False):
         """Logs a request; returns its index for the calls below."""
         with self._lock:
-            self._entries.append({"path": path, "status": None, "bytes": 0, "proxied": proxied})
+            self._entries.append({"path": path, "status": None, "bytes": 0, "proxied": proxied,
+                                  "asked": _now(), "answered": None, "body_start": None,
+                                  "body_end": None})
             return len(self._entries) - 1
 
     def answered(self, index, status):
         with self._lock:
             self._entries[index]["status"] = status
+            self._entries[index]["answered"] = _now()
 
     def sending(self, index, size):
         with self._lock:
-            self._entries[index]["bytes"] += size
+            entry = self._entries[index]
+            entry["bytes"] += size
+            if entry["body_start"] is None:
+                entry["body_start"] = _now()
+
+    def sent(self, index):
+        with self._lock:
+            self._entries[index]["body_end"] = _now()
 
     def entries(self):
         with self._lock:
             return [dict(entry) for entry in self._entries]
+
+
+def _now():
+    return time.clock_gettime(time.CLOCK_MONOTONIC_RAW)
 
 
 class BodyCounter:
@@ -152,7 +168,9 @@ class BodyCounter:
 
     def write(self, data):
         self._log.sending(self._index, len(data))
-        return self._stream.write(data)
+        written = self._stream.write(data)
+        self._log.sent(self._index)
+        return written
 
     def __getattr__(self, name):
         return getattr(self._stream, name)

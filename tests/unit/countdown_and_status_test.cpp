@@ -48,6 +48,29 @@ TEST(StatusLine, TicksEveryThreeHundredMillisecondsAndLeavesTheColourAlone) {
     EXPECT_EQ(p.lblStatus.colour, kRed);
 }
 
+TEST(StatusLine, RestsWhileTheWindowIsNotSeenAndShowsTheCurrentTextAtOnceWhenItIs) {
+    fake::FakePlatform p;
+    p.frm.SetTimer();
+    p.frm.Form_Seen(false);
+    EXPECT_FALSE(p.timer2.Enabled());
+    const std::int16_t dots = p.frm.DotCount;
+    p.loop.RunFor(minutes(3) + milliseconds(1));
+    EXPECT_EQ(p.frm.DotCount, dots) << "no animation tick while minimised";
+    EXPECT_EQ(p.lblStatus.caption, "Next update in 12 minutes") << "the countdown went on";
+
+    p.frm.Form_Seen(true);
+    EXPECT_EQ(p.lblStatus.caption, "Next update in 12 minutes.");
+    p.frm.Form_Seen(true);  // moving a seen window changes nothing
+    p.loop.RunFor(milliseconds(300));
+    EXPECT_EQ(p.lblStatus.caption, "Next update in 12 minutes..");
+
+    p.frm.Form_Seen(false);
+    p.loop.RunFor(minutes(12) - milliseconds(400));
+    EXPECT_TRUE(p.server.requests.empty());
+    p.loop.RunFor(milliseconds(200));
+    EXPECT_EQ(p.server.requests.size(), 1u) << "the update came on time while minimised";
+}
+
 TEST(Countdown, SetTimerRestartsAtFifteenAndWritesTheCaptionWithoutDots) {
     fake::FakePlatform p;
     p.lblStatus.SetForeColour(kPurple);

@@ -5,6 +5,7 @@
 //   text SELECTOR CONTROL     rect SELECTOR CONTROL     focus SELECTOR     limit SELECTOR CONTROL
 //   click SELECTOR CONTROL    settext SELECTOR CONTROL TEXT               close SELECTOR
 //   maximize SELECTOR         colours SELECTOR CONTROL                     sleep MS
+//   minimize SELECTOR         restore SELECTOR
 //   key SELECTOR tab|space|return|escape|alt+o     hover SELECTOR CONTROL
 //   tooltip SELECTOR [visible|hidden TIMEOUT_MS] (waits up to TIMEOUT_MS for that state)
 //   resources WINDOWS_PATH_OF_A_PROGRAM            errortext SYSTEM_ERROR_CODE
@@ -25,6 +26,8 @@
 // watch samples a control's text and colour until the colour is UNTIL_COLOUR and the text contains
 // UNTIL_TEXT, or the time is up, and lists every change it saw. PALETTE is a comma-separated
 // list of RRGGBB colours; a sample's colour is the one of them with the most pixels on screen.
+// Its start_us is the performance counter at its start in microseconds, which under Wine is
+// Linux's CLOCK_MONOTONIC_RAW, so that a benchmark can place the samples among its own events.
 //
 // The driver never sends a message that could block on a busy program: texts are read with
 // SendMessageTimeoutW, and buttons are clicked with a posted BM_CLICK.
@@ -394,6 +397,10 @@ std::string ScreenJson() {
 
 std::string WaitFor(const std::string& selector, const std::string& state, int timeoutMs) {
     const auto start = std::chrono::steady_clock::now();
+    LARGE_INTEGER counter{};
+    LARGE_INTEGER frequency{};
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
     const auto deadline = start + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         const HWND window = FindTopLevel(selector);
@@ -639,6 +646,10 @@ std::string DominantColour(HWND control, const std::vector<std::string>& palette
 std::string Watch(HWND control, int timeoutMs, const std::vector<std::string>& palette,
                   const std::string& untilColour, const std::string& untilText) {
     const auto start = std::chrono::steady_clock::now();
+    LARGE_INTEGER counter{};
+    LARGE_INTEGER frequency{};
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
     const auto deadline = start + std::chrono::milliseconds(timeoutMs);
     std::string samples;
     std::string lastText;
@@ -666,6 +677,9 @@ std::string Watch(HWND control, int timeoutMs, const std::vector<std::string>& p
         if (reached || now >= deadline) {
             return Json()
                 .Bool("reached", reached)
+                .Number("start_us",
+                        static_cast<long long>(static_cast<double>(counter.QuadPart) * 1e6 /
+                                               static_cast<double>(frequency.QuadPart)))
                 .Number("elapsed_ms", elapsed)
                 .Number(
                     "longest_answer_ms",
@@ -832,6 +846,14 @@ std::string Run(const Arguments& command) {
     if (name == "maximize") {
         RequireCount(command, 2);
         return Post(window, WM_SYSCOMMAND, SC_MAXIMIZE);
+    }
+    if (name == "minimize") {
+        RequireCount(command, 2);
+        return Post(window, WM_SYSCOMMAND, SC_MINIMIZE);
+    }
+    if (name == "restore") {
+        RequireCount(command, 2);
+        return Post(window, WM_SYSCOMMAND, SC_RESTORE);
     }
     if (name == "tooltip") {
         if (command.size() == 2) {
