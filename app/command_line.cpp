@@ -235,7 +235,8 @@ std::string HelpText() {
            "  --interval N      minutes between updates, 5 to 60 (default 15)\n"
            "  --launch          start Fly! after the first update (within 60 seconds), keep\n"
            "                    the weather up to date while it runs, and close when it ends\n"
-           "  --minimized       start with the window minimised\n"
+           "  --minimized       start with the window minimised; the updates go on, the status\n"
+           "                    line rests until it is restored\n"
            "  --second-source URL\n"
            "                    where the reports come from when NOAA's cycle files cannot be\n"
            "                    had, a METAR cache file; default " +

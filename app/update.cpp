@@ -266,6 +266,11 @@ void Update::ReportArrived(Transfer transfer, const HttpResponseInfo& info) {
             CallSecondSource(download, std::move(old));
         }
     }
+    // Nothing that comes later can change this report's fate but the turn of the hour or the
+    // second source: without them it is written at once, while the other is still on its way.
+    if (!choice_.clocksHour && !download.noaaFailure && !downloads_[0].oldData) {
+        Store(download);
+    }
 }
 
 void Update::ReportFailed(Transfer transfer, const TransferFailure& failure) {
