@@ -457,7 +457,15 @@ UINT VirtualKey(const std::string& key) {
 // A key press as the control with the focus receives it through the program's message loop.
 // "alt+" in front holds Alt down, as for an access key.
 std::string PressKey(HWND window, const std::string& key) {
-    const HWND focus = ThreadInfo(window).hwndFocus;
+    // A window just shown takes the focus a moment later, on a busy machine many moments: the key
+    // waits for it rather than go to a control that is losing it.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    HWND focus = ThreadInfo(window).hwndFocus;
+    while (focus != window && !IsChild(window, focus) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(kPollInterval);
+        focus = ThreadInfo(window).hwndFocus;
+    }
     if (!focus) {
         throw Failure("no control has the focus");
     }
@@ -468,7 +476,7 @@ std::string PressKey(HWND window, const std::string& key) {
     const LPARAM up = down | (LPARAM{1} << 30) | (LPARAM{1} << 31);
     if (!PostMessageW(focus, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, virtualKey, down) ||
         !PostMessageW(focus, alt ? WM_SYSKEYUP : WM_KEYUP, virtualKey, up)) {
-        throw Failure("PostMessageW failed");
+        throw Failure("PostMessageW failed with error " + std::to_string(GetLastError()));
     }
     return Json().Bool("ok", true).Str();
 }
