@@ -15,13 +15,13 @@ void FrmNimbrel::HTTP1_DataArrival(std::string_view chunk) {
 }
 
 void FrmNimbrel::HTTP1_Error(const TransferFailure& failure) {
-    if (Update* owner = transferOwners_[0]) {
+    if (Update* owner = OwnerOf(Transfer::Cycle)) {
         owner->CycleFailed(failure);
     }
 }
 
 void FrmNimbrel::HTTP1_Complete(const HttpResponseInfo& info) {
-    if (Update* owner = transferOwners_[0]) {
+    if (Update* owner = OwnerOf(Transfer::Cycle)) {
         owner->CycleArrived(info);
     }
 }

@@ -22,25 +22,25 @@ void FrmNimbrel::HTTP3_DataArrival(std::string_view chunk) {
 }
 
 void FrmNimbrel::HTTP2_Error(const TransferFailure& failure) {
-    if (Update* owner = transferOwners_[1]) {
+    if (Update* owner = OwnerOf(Transfer::Current)) {
         owner->ReportFailed(Transfer::Current, failure);
     }
 }
 
 void FrmNimbrel::HTTP3_Error(const TransferFailure& failure) {
-    if (Update* owner = transferOwners_[2]) {
+    if (Update* owner = OwnerOf(Transfer::Previous)) {
         owner->ReportFailed(Transfer::Previous, failure);
     }
 }
 
 void FrmNimbrel::HTTP2_Complete(const HttpResponseInfo& info) {
-    if (Update* owner = transferOwners_[1]) {
+    if (Update* owner = OwnerOf(Transfer::Current)) {
         owner->ReportArrived(Transfer::Current, info);
     }
 }
 
 void FrmNimbrel::HTTP3_Complete(const HttpResponseInfo& info) {
-    if (Update* owner = transferOwners_[2]) {
+    if (Update* owner = OwnerOf(Transfer::Previous)) {
         owner->ReportArrived(Transfer::Previous, info);
     }
 }
@@ -50,13 +50,13 @@ void FrmNimbrel::HTTP4_DataArrival(std::string_view chunk) {
 }
 
 void FrmNimbrel::HTTP4_Error(const TransferFailure& failure) {
-    if (Update* owner = transferOwners_[3]) {
+    if (Update* owner = OwnerOf(Transfer::SecondSource)) {
         owner->SecondSourceFailed(failure);
     }
 }
 
 void FrmNimbrel::HTTP4_Complete(const HttpResponseInfo& info) {
-    if (Update* owner = transferOwners_[3]) {
+    if (Update* owner = OwnerOf(Transfer::SecondSource)) {
         owner->SecondSourceArrived(info);
     }
 }

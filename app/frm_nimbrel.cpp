@@ -102,6 +102,10 @@ HttpControl& FrmNimbrel::ControlOf(Transfer transfer) {
     return *controls[static_cast<std::size_t>(transfer)];
 }
 
+Update* FrmNimbrel::OwnerOf(Transfer transfer) const {
+    return transferOwners_[static_cast<std::size_t>(transfer)];
+}
+
 std::string& FrmNimbrel::BufferOf(Transfer transfer) {
     static constexpr std::array<std::string FrmNimbrel::*, 4> kBuffers{
         &FrmNimbrel::ZuluPage, &FrmNimbrel::CurrentMetar, &FrmNimbrel::PreviousMetar,

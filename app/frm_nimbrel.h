@@ -242,6 +242,8 @@ class FrmNimbrel {
     // The last line of a run without a window that wrote or kept both reports.
     std::string OnceSummary() const;
     HttpControl& ControlOf(Transfer transfer);
+    // The update whose transfer is now on `transfer`'s control, to hand its events to.
+    Update* OwnerOf(Transfer transfer) const;
     std::string& BufferOf(Transfer transfer);
 
     FrmNimbrelControls controls_;

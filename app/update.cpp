@@ -57,23 +57,19 @@ void Update::Run() {
     }
     frm_.SetStatus(kPurple, "Getting NOAA Zulu time");
     FindCycle();
-    if (frm_.closing_) {
-        return;
-    }
-    if (!choice_.cycle.empty()) {
+    if (!choice_.cycle.empty() && !frm_.closing_) {
         FetchReports();
         TakeSecondSource();
         for (Download& download : downloads_) {
-            if (frm_.closing_) {
-                return;
+            if (!frm_.closing_) {
+                Store(download);
             }
-            Store(download);
-        }
-        if (frm_.closing_) {
-            return;
         }
     }
-    Finish();
+    // A program that began closing has no line left to show the outcome on.
+    if (!frm_.closing_) {
+        Finish();
+    }
 }
 
 void Update::RequestCycle() {
