@@ -1,8 +1,9 @@
 #include "retrieval/winhttp_exchange.h"
 
-#include <wincrypt.h>
 #include <windows.h>
 #include <winhttp.h>
+// After windows.h, which it needs.
+#include <wincrypt.h>
 
 #include <algorithm>
 #include <atomic>
