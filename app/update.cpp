@@ -325,7 +325,10 @@ void Update::SecondSourceFailed(const TransferFailure& failure) {
     Observe(failure.date, failure.age);
     second_.ended = true;
     frm_.BufferOf(Transfer::SecondSource).clear();
-    second_.failure = DescribeTransferFailure(failure);
+    // The transfer's limit is the reader's, and is told as the reader tells it.
+    second_.failure = failure.kind == TransferFailureKind::TooLarge
+                          ? std::string(kCacheFileTooLarge)
+                          : DescribeTransferFailure(failure);
 }
 
 void Update::TakeSecondSource() {

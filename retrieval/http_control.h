@@ -42,6 +42,7 @@ enum class TransferFailureKind {
     Tls,             // no secure connection
     Redirect,        // a redirect not followed: to plain HTTP, or one too many
     ProxySignIn,     // the proxy at `proxy` wants credentials the program does not have
+    ProxyRefused,    // the proxy (at `proxy`, or the system's) refused the tunnel to `server`
     Cancelled,       // abandoned by the program; never shown
     Other,           // anything else; `systemText` says what
 };

@@ -507,6 +507,27 @@ TEST(WinHttpTransfer, DataHandlerThatThrowsEndsTheTransferWithOneError) {
     }
 }
 
+// How many requests for `path` the stand-in has had.
+int RequestsFor(const std::string& path) {
+    Transfer log;
+    log.Run(Url("/__requests"));
+    const std::string entry = "\"path\": \"" + path + '"';
+    int count = 0;
+    for (auto at = log.heard.body.find(entry); at != std::string::npos;
+         at = log.heard.body.find(entry, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// A server's request for a sign-in is never answered with the Windows account.
+TEST(WinHttpTransfer, ServerThatAsksForASignInGetsOneRequest) {
+    Transfer transfer;
+    transfer.Run(Url("/auth/negotiate.TXT"));
+    ExpectFailedWith(transfer.heard, "HTTP 401");
+    EXPECT_EQ(RequestsFor("/auth/negotiate.TXT"), 1);
+}
+
 // Left running when the program ends: leaving must not crash.
 TEST(WinHttpTransfer, ProgramCanEndWithATransferUnderWay) {
     static Transfer leftRunning;
@@ -574,6 +595,33 @@ TEST(WinHttpProxy, ProxyThatWantsASignInIsNamed) {
     ExpectFailedWith(transfer.heard, "The proxy 127.0.0.1:" + PortOf(TestOptions().base) +
                                          " (from http_proxy) asks for a sign-in, which Nimbrel "
                                          "does not support");
+}
+
+// A server reached directly that answers as a proxy would is a server: no account, no second
+// request.
+TEST(WinHttpProxy, DirectServerThatAsksAsAProxyGetsOneRequest) {
+    if (!ProxySuite()) {
+        GTEST_SKIP() << "needs the proxy variables";
+    }
+    Transfer transfer;
+    transfer.Run("http://localhost:" + PortOf(TestOptions().base) + "/proxy/ntlm.TXT");
+    ExpectFailedWith(transfer.heard, "HTTP 407");
+    EXPECT_EQ(RequestsFor("/proxy/ntlm.TXT"), 1);
+}
+
+// The proxy took the connection and ended it before any response: the proxy is named, not the
+// server it never reached.
+TEST(WinHttpProxy, ProxyThatClosesBeforeAnyResponseIsNamed) {
+    if (!ProxySuite()) {
+        GTEST_SKIP() << "needs the proxy variables";
+    }
+    for (const char* path : {"/proxy/closed.TXT", "/fault/reset.TXT"}) {
+        Transfer transfer;
+        transfer.Run(std::string("http://") + kProxiedHost + path);
+        ExpectFailedWith(transfer.heard, "The connection through the proxy 127.0.0.1:" +
+                                             PortOf(TestOptions().base) +
+                                             " (from http_proxy) broke off before any response");
+    }
 }
 
 // Wine starts TLS over the proxy's refusal of the tunnel; Windows reports the 407 itself. Either
