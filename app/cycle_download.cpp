@@ -13,12 +13,12 @@ void FrmNimbrel::GetNOAAMetar(const std::string& cycle) {
     update_->RequestReport(Transfer::Previous, previous);
 }
 
-void FrmNimbrel::HTTP2_DataArrival(std::string_view chunk) {
-    CurrentMetar.append(chunk);
+void FrmNimbrel::HTTP2_DataArrival(std::string chunk) {
+    AppendChunk(CurrentMetar, std::move(chunk));
 }
 
-void FrmNimbrel::HTTP3_DataArrival(std::string_view chunk) {
-    PreviousMetar.append(chunk);
+void FrmNimbrel::HTTP3_DataArrival(std::string chunk) {
+    AppendChunk(PreviousMetar, std::move(chunk));
 }
 
 void FrmNimbrel::HTTP2_Error(const TransferFailure& failure) {
@@ -45,8 +45,8 @@ void FrmNimbrel::HTTP3_Complete(const HttpResponseInfo& info) {
     }
 }
 
-void FrmNimbrel::HTTP4_DataArrival(std::string_view chunk) {
-    SecondSourceData.append(chunk);
+void FrmNimbrel::HTTP4_DataArrival(std::string chunk) {
+    AppendChunk(SecondSourceData, std::move(chunk));
 }
 
 void FrmNimbrel::HTTP4_Error(const TransferFailure& failure) {

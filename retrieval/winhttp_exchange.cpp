@@ -40,8 +40,7 @@ std::atomic<std::size_t> exchangesInFlight{0};
 // Ends a transfer with an exception's reason; without the memory for the reason it still ends.
 void EndWith(TransferRequest& request, const std::exception& error) {
     try {
-        request.End(
-            TransferFailure{.kind = TransferFailureKind::Other, .systemText = error.what()});
+        request.End(ExceptionFailure(error, ""));
     } catch (...) {
         request.End(TransferFailure{});
     }
@@ -175,8 +174,6 @@ class Exchange {
     std::optional<TransferFailure> Open();
     // Sends the request once the proxy is known, which may be on another thread.
     void Send();
-    // Hands on what is left of the last read, then asks for more; see TransferRequest::AddData.
-    void ContinueBody(HINTERNET request);
 
     static void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, void* info,
                                   DWORD length);
@@ -195,6 +192,9 @@ class Exchange {
     void RequestData(HINTERNET request);
     void OnDataAvailable(HINTERNET request, DWORD available);
     void OnRead(HINTERNET request, const char* data, DWORD length);
+    // Adds a read's bytes to the body, inflated where they came compressed; false when that ended
+    // the transfer.
+    bool AddToBody(std::string_view bytes);
     void Finish();
     void Fail(TransferFailure failure);
     void Fail(DWORD code) { Fail(WinHttpFailure(code, Situation())); }
@@ -247,7 +247,6 @@ class Exchange {
     std::optional<GzipInflater> inflater_;
     HttpResponseInfo info_;
     std::string buffer_;
-    std::string_view unread_;  // of the last read, in buffer_, not yet handed on
 };
 
 std::optional<TransferFailure> Exchange::Open() {
@@ -495,9 +494,9 @@ void Exchange::OnHeaders(HINTERNET request) {
         Fail(TooLarge());
         return;
     }
-    // Lets the receiver hold the body in one piece from the start instead of growing it.
+    // The body is held in one piece from the start instead of grown.
     if (expected_ && !inflater_) {
-        request_->AddBodySize(*expected_);
+        request_->ExpectBodySize(*expected_);
     }
     RequestData(request);
 }
@@ -578,39 +577,39 @@ void Exchange::OnRead(HINTERNET request, const char* data, DWORD length) {
         Fail(TooLarge());
         return;
     }
-    unread_ = std::string_view(data, length);
-    ContinueBody(request);
-}
-
-// When too much waits for the user-interface thread it stops instead, and ResumeReading calls it
-// again once the thread has taken it.
-void Exchange::ContinueBody(HINTERNET request) {
-    for (bool more = true; more;) {
-        std::string inflated;
-        std::string_view bytes = std::exchange(unread_, {});
-        more = false;
-        if (inflater_) {
-            unread_ = bytes;
-            switch (inflater_->Inflate(unread_, inflated)) {
-                case GzipInflater::Result::Ok:
-                    break;
-                case GzipInflater::Result::More:
-                    more = true;
-                    break;
-                case GzipInflater::Result::TooLarge:
-                    Fail(TooLarge());
-                    return;
-                case GzipInflater::Result::Damaged:
-                    Fail(Damaged());
-                    return;
-            }
-            bytes = inflated;
-        }
-        if (!bytes.empty() && !request_->AddData(bytes)) {
-            return;
-        }
+    if (!AddToBody(std::string_view(data, length))) {
+        return;
+    }
+    // All the announced bytes are here: asking WinHTTP for the end would only cost a round.
+    if (expected_ && received_ >= *expected_) {
+        Finish();
+        return;
     }
     RequestData(request);
+}
+
+bool Exchange::AddToBody(std::string_view bytes) {
+    if (!inflater_) {
+        request_->AddData(bytes);
+        return true;
+    }
+    for (;;) {
+        std::string inflated;
+        switch (inflater_->Inflate(bytes, inflated)) {
+            case GzipInflater::Result::Ok:
+                request_->AddData(inflated);
+                return true;
+            case GzipInflater::Result::More:
+                request_->AddData(inflated);
+                break;
+            case GzipInflater::Result::TooLarge:
+                Fail(TooLarge());
+                return false;
+            case GzipInflater::Result::Damaged:
+                Fail(Damaged());
+                return false;
+        }
+    }
 }
 
 void Exchange::Finish() {
@@ -663,22 +662,6 @@ void StartExchange(std::shared_ptr<TransferRequest> request, ExchangeOrder order
         return;
     }
     exchange.release()->Send();
-}
-
-void ResumeReading(const std::shared_ptr<TransferRequest>& request) {
-    try {
-        request->Use([](HINTERNET handle) {
-            Exchange* exchange = nullptr;
-            DWORD size = sizeof exchange;
-            if (WinHttpQueryOption(handle, WINHTTP_OPTION_CONTEXT_VALUE, &exchange, &size) &&
-                exchange) {
-                exchange->ContinueBody(handle);
-            }
-        });
-    } catch (const std::exception& error) {
-        // Paused, nothing else would ever end the transfer.
-        EndWith(*request, error);
-    }
 }
 
 std::size_t WinHttpTransfersInFlight() {
