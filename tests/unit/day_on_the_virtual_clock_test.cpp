@@ -1,7 +1,8 @@
 // A whole day of updates at the default interval against a simulated NOAA that deletes, begins
-// and grows its cycle files as the real one does, with faults sprinkled at seeded points. After
-// every update both reports and the outcome are checked against a model of the newest real
-// weather, which knows nothing of how the program decides.
+// and grows its cycle files as the real one does, and a cache file beside it, with faults and
+// clicks during the waits sprinkled at seeded points. After every update both reports and the
+// outcome are checked against a model of the newest real weather, which knows nothing of how the
+// program decides.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -20,6 +21,7 @@ using namespace std::chrono;
 using Time = system_clock::time_point;
 
 const std::string kCycles = "https://noaa.test/data/observations/metar/cycles/";
+const std::string kCache = "https://cache.test/data/cache/metars.cache.csv.gz";
 const std::string kCurrentReport = "C:\\Fly!\\METAR\\CurrentMETAR.txt";
 const std::string kPreviousReport = "C:\\Fly!\\METAR\\PreviousMETAR.txt";
 // The server lists its files in its own time zone, which it does not name.
@@ -46,6 +48,17 @@ const char* Name(Fault fault) {
         "none",  "500",        "cut body",        "reset",         "stall",        "page with 200",
         "empty", "stale copy", "refused listing", "late deletion", "held briefly", "held long"};
     return kNames[static_cast<int>(fault)];
+}
+
+// Where the player clicks Get METAR during an update, which then runs another nested in it.
+enum class Click { None, CycleWait, OneReportArrived, HeldFileRetry, SecondSourceArriving };
+constexpr int kClickKinds = static_cast<int>(Click::SecondSourceArriving) + 1;
+
+const char* Name(Click click) {
+    static constexpr const char* kNames[] = {"none", "in the cycle wait", "with one report arrived",
+                                             "in a held file's retry",
+                                             "while the cache file arrives"};
+    return kNames[static_cast<int>(click)];
 }
 
 // Faults that make the report they hit fail, and leave its file as it was.
@@ -142,6 +155,24 @@ class SimulatedNoaa {
         return file;
     }
 
+    // The cache file: the newest report of each station.
+    static std::string CacheFile(Time now) {
+        std::string file =
+            "No errors\nNo warnings\n5 ms\ndata source=metars\n2 results\n"
+            "raw_text,station_id,observation_time,latitude,longitude\n";
+        for (const int past : {1, 3}) {
+            const Fields f = FieldsOf(Floor5(now) - minutes(5 - past));
+            char row[128];
+            std::snprintf(
+                row, sizeof row,
+                "K%03d %02u%02d%02dZ 31012KT,K%03d,%04d-%02u-%02uT%02d:%02d:00Z,40.6,-73.7\n",
+                100 + past, f.day, f.hour, f.minute, 100 + past, f.year, f.month, f.day, f.hour,
+                f.minute);
+            file += row;
+        }
+        return file;
+    }
+
     std::string Listing(Time now) const {
         std::string page = "<html><body><pre>\n";
         for (int hour = 0; hour < 24; ++hour) {
@@ -178,6 +209,9 @@ struct UpdateRecord {
     int number = 0;
     Fault fault = Fault::None;
     int target = 0;  // 1: the current report's request, 2: the previous one's
+    Click click = Click::None;
+    std::string targetUrl{};  // hit again by a nested update's request while the cache arrives
+    std::string firstBody{};  // as served to the first request
     std::set<Time> newestReal{};
     std::map<std::string, std::string> filesBefore{};
     Time at{};
@@ -194,23 +228,42 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
 
     std::optional<fake::FakeResponse> Answer(const std::string& url) {
         const Time now = p.loop.UtcNow();
+        update_.newestReal.insert(noaa_.NewestReal(now).value_or(Time{}));
         if (url == kCycles) {
-            BeginUpdate(now);
-            if (update_.fault == Fault::ListingRefused) {
-                return Fails({.kind = TransferFailureKind::HttpStatus,
-                              .systemText = "Forbidden",
-                              .httpStatus = 403},
-                             now);
+            return AnswerListing(now);
+        }
+        if (url == kCache) {
+            const std::string file = SimulatedNoaa::CacheFile(now);
+            for (const int past : {1, 3}) {
+                real_.insert(Report(Floor5(now) - minutes(5 - past), 100 + past));
             }
-            return Serves(noaa_.Listing(now), now);
+            if (update_.click == Click::SecondSourceArriving && !nested_) {
+                ClickAfter(milliseconds(1500));
+                return Trickles(file, now);
+            }
+            return Serves(file, now);
         }
         const int hour = std::stoi(url.substr(kCycles.size(), 2));
         const int request = ++fileRequests_;
-        update_.newestReal.insert(noaa_.NewestReal(now).value_or(Time{}));
         const SimulatedNoaa::File file = noaa_.FileAt(hour, now);
-        if (request != update_.target) {
-            real_.insert(file.body);
+        if (request == update_.target) {
+            update_.targetUrl = url;
+        }
+        const bool hit = request == update_.target ||
+                         (update_.click == Click::SecondSourceArriving && url == update_.targetUrl);
+        if (!hit) {
+            InsertReports(file.body);
+            if (request == 1) {
+                update_.firstBody = file.body;
+            }
+            if (request == 2 && update_.click == Click::OneReportArrived) {
+                ClickAfter(milliseconds(1500));
+                return Trickles(file.body, now);
+            }
             return Serves(file.body, now);
+        }
+        if (request == 2 && update_.click == Click::OneReportArrived) {
+            update_.click = Click::None;  // the fault leaves no report coming
         }
         switch (update_.fault) {
             case Fault::ServerError:
@@ -245,9 +298,58 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
                 return response;
             }
             default:
-                real_.insert(file.body);
+                InsertReports(file.body);
                 return Serves(file.body, now);
         }
+    }
+
+    std::optional<fake::FakeResponse> AnswerListing(Time now) {
+        if (!nested_) {
+            BeginUpdate(now);
+        }
+        fake::FakeResponse response = update_.fault == Fault::ListingRefused
+                                          ? Fails({.kind = TransferFailureKind::HttpStatus,
+                                                   .systemText = "Forbidden",
+                                                   .httpStatus = 403},
+                                                  now)
+                                          : Serves(noaa_.Listing(now), now);
+        if (update_.click == Click::CycleWait && !nested_) {
+            response.delay = milliseconds(300);
+            ClickAfter(milliseconds(100));
+        }
+        return response;
+    }
+
+    void InsertReports(const std::string& body) {
+        for (std::size_t at = 0, end; (end = body.find("\n\n", at)) != std::string::npos;
+             at = end + 2) {
+            real_.insert(body.substr(at, end + 2 - at));
+        }
+    }
+
+    // The player's click, as an update nested in the one under way.
+    void ClickAfter(milliseconds delay) {
+        p.loop.Post(delay, [this] {
+            if (update_.click == Click::OneReportArrived && update_.fault == Fault::None &&
+                !update_.firstBody.empty()) {
+                // A report that has arrived, whose fate nothing later can change, is written.
+                EXPECT_EQ(p.reportFiles.files[kCurrentReport], update_.firstBody)
+                    << "seed " << GetParam() << ", update " << update_.number;
+            }
+            nested_ = true;
+            p.frm.Command1_Click();
+            nested_ = false;
+        });
+    }
+
+    // A body sent slowly, so that a click comes while it arrives.
+    static fake::FakeResponse Trickles(const std::string& body, Time now) {
+        const std::size_t third = body.size() / 3;
+        return {{body.substr(0, third), body.substr(third, third), body.substr(2 * third)},
+                seconds(1),
+                std::nullopt,
+                FormatHttpDate(now),
+                false};
     }
 
     static fake::FakeResponse Serves(const std::string& body, Time now) {
@@ -273,6 +375,22 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
         if (update_.number > 1 && random_() % 2) {
             update_.fault = static_cast<Fault>(1 + random_() % (kFaultKinds - 1));
             update_.target = 1 + static_cast<int>(random_() % 2);
+        }
+        if (update_.number > 1 && random_() % 3 == 0) {
+            update_.click = static_cast<Click>(1 + random_() % (kClickKinds - 1));
+        }
+        switch (update_.click) {
+            case Click::HeldFileRetry:
+                update_.fault = Fault::HeldBriefly;
+                ClickAfter(milliseconds(1500));
+                break;
+            case Click::SecondSourceArriving:
+                // NOAA fails the current report for the nested update too, which asks the cache.
+                update_.fault = Fault::ServerError;
+                update_.target = 1;
+                break;
+            default:
+                break;
         }
         const auto sinceStart = p.loop.Now();
         switch (update_.fault) {
@@ -303,18 +421,27 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
         const UpdateRecord& u = update_;
         SCOPED_TRACE("seed " + std::to_string(GetParam()) + ", update " + std::to_string(u.number) +
                      " at " + FormatHttpDate(u.at) + ", fault " + Name(u.fault) + " on request " +
-                     std::to_string(u.target) + ": " + p.frm.StatusTip());
+                     std::to_string(u.target) + ", click " + Name(u.click) + ": " +
+                     p.frm.StatusTip());
         // Only real weather is ever written, and the current report never goes back in time.
         for (const auto& [path, bytes] : p.reportFiles.files) {
-            EXPECT_TRUE(real_.contains(bytes)) << path << " holds what NOAA never had:\n" << bytes;
+            for (std::size_t at = 0, end; (end = bytes.find("\n\n", at)) != std::string::npos;
+                 at = end + 2) {
+                EXPECT_TRUE(real_.contains(bytes.substr(at, end + 2 - at)))
+                    << path << " holds what NOAA never had:\n"
+                    << bytes;
+            }
         }
         const auto currentNewest = NewestIn(kCurrentReport);
         ASSERT_TRUE(currentNewest.has_value());
         EXPECT_GE(*currentNewest, lastCurrentNewest_);
         lastCurrentNewest_ = *currentNewest;
 
+        // A nested update's own fetch, or the cache for a current report that failed, mends it.
+        const bool mended = u.click != Click::None ||
+                            (u.target == 1 && FailsItsReport(u.fault) && u.fault != Fault::Stall);
         const bool hitsAReport =
-            u.target > 0 && (FailsItsReport(u.fault) || u.fault == Fault::Empty);
+            !mended && u.target > 0 && (FailsItsReport(u.fault) || u.fault == Fault::Empty);
         if (u.fault == Fault::HeldLong ||
             (hitsAReport && !(u.fault == Fault::Empty && u.target == 1))) {
             EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Failed);
@@ -335,12 +462,14 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
             << "PreviousMETAR.txt is not the whole hour before";
     }
 
-    fake::FakePlatform p{{"https://noaa.test", ServerLayout::Current}};
+    fake::FakePlatform p{{"https://noaa.test", ServerLayout::Current},
+                         {std::nullopt, 15, false, false, kCache}};
     std::mt19937 random_;
     SimulatedNoaa noaa_;
     UpdateRecord update_;
     int fileRequests_ = 0;
-    std::set<std::string> real_;  // every cycle file as NOAA served it
+    bool nested_ = false;         // a click's update runs
+    std::set<std::string> real_;  // every report as NOAA or the cache served it
     Time lastCurrentNewest_{};
 };
 
@@ -351,7 +480,7 @@ TEST_P(DayOnTheVirtualClock, KeepsTheNewestRealWeatherThroughEveryFault) {
     EXPECT_GE(update_.number, 80) << "a day at a 15-minute interval";
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, DayOnTheVirtualClock, ::testing::Range(1u, 21u));
+INSTANTIATE_TEST_SUITE_P(Seeds, DayOnTheVirtualClock, ::testing::Range(1u, 51u));
 
 }  // namespace
 }  // namespace nimbrel
