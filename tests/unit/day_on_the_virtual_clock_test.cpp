@@ -5,6 +5,7 @@
 // program decides.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <set>
@@ -52,14 +53,6 @@ const char* Name(Fault fault) {
 
 // Where the player clicks Get METAR during an update, which then runs another nested in it.
 enum class Click { None, CycleWait, OneReportArrived, HeldFileRetry, SecondSourceArriving };
-constexpr int kClickKinds = static_cast<int>(Click::SecondSourceArriving) + 1;
-
-const char* Name(Click click) {
-    static constexpr const char* kNames[] = {"none", "in the cycle wait", "with one report arrived",
-                                             "in a held file's retry",
-                                             "while the cache file arrives"};
-    return kNames[static_cast<int>(click)];
-}
 
 // Faults that make the report they hit fail, and leave its file as it was.
 bool FailsItsReport(Fault fault) {
@@ -155,20 +148,18 @@ class SimulatedNoaa {
         return file;
     }
 
-    // The cache file: the newest report of each station.
-    static std::string CacheFile(Time now) {
-        std::string file =
-            "No errors\nNo warnings\n5 ms\ndata source=metars\n2 results\n"
-            "raw_text,station_id,observation_time,latitude,longitude\n";
+    // The cache file holds each station's newest report, both always of one cycle.
+    static std::string CacheFile(Time now, std::string& asCycleFile) {
+        std::string file = "raw_text,station_id,observation_time,latitude,longitude\n";
         for (const int past : {1, 3}) {
-            const Fields f = FieldsOf(Floor5(now) - minutes(5 - past));
-            char row[128];
-            std::snprintf(
-                row, sizeof row,
-                "K%03d %02u%02d%02dZ 31012KT,K%03d,%04d-%02u-%02uT%02d:%02d:00Z,40.6,-73.7\n",
-                100 + past, f.day, f.hour, f.minute, 100 + past, f.year, f.month, f.day, f.hour,
-                f.minute);
-            file += row;
+            const Time observed = Floor5(now) - minutes(5 - past);
+            const std::string report = Report(observed, 100 + past);
+            std::string time = report.substr(0, 16);  // 2026/12/07 14:51
+            std::replace(time.begin(), time.end(), '/', '-');
+            time[10] = 'T';
+            file += report.substr(17, 20) + "," + report.substr(17, 4) + "," + time +
+                    ":00Z,40.6,-73.7\n";
+            asCycleFile += report;
         }
         return file;
     }
@@ -210,7 +201,7 @@ struct UpdateRecord {
     Fault fault = Fault::None;
     int target = 0;  // 1: the current report's request, 2: the previous one's
     Click click = Click::None;
-    std::string targetUrl{};  // hit again by a nested update's request while the cache arrives
+    std::string targetUrl{};  // the cache is asked, so NOAA fails it for the nested update too
     std::string firstBody{};  // as served to the first request
     std::set<Time> newestReal{};
     std::map<std::string, std::string> filesBefore{};
@@ -230,18 +221,23 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
         const Time now = p.loop.UtcNow();
         update_.newestReal.insert(noaa_.NewestReal(now).value_or(Time{}));
         if (url == kCycles) {
-            return AnswerListing(now);
+            if (!nested_) {
+                BeginUpdate(now);
+            }
+            if (update_.fault == Fault::ListingRefused) {
+                return Fails({.kind = TransferFailureKind::HttpStatus,
+                              .systemText = "Forbidden",
+                              .httpStatus = 403},
+                             now);
+            }
+            return Serves(noaa_.Listing(now), now);
         }
         if (url == kCache) {
-            const std::string file = SimulatedNoaa::CacheFile(now);
-            for (const int past : {1, 3}) {
-                real_.insert(Report(Floor5(now) - minutes(5 - past), 100 + past));
-            }
-            if (update_.click == Click::SecondSourceArriving && !nested_) {
-                ClickAfter(milliseconds(1500));
-                return Trickles(file, now);
-            }
-            return Serves(file, now);
+            std::string asCycleFile;
+            fake::FakeResponse response = Serves(SimulatedNoaa::CacheFile(now, asCycleFile), now);
+            real_.insert(asCycleFile);
+            return update_.click == Click::SecondSourceArriving && !nested_ ? Slowly(response)
+                                                                            : response;
         }
         const int hour = std::stoi(url.substr(kCycles.size(), 2));
         const int request = ++fileRequests_;
@@ -252,15 +248,13 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
         const bool hit = request == update_.target ||
                          (update_.click == Click::SecondSourceArriving && url == update_.targetUrl);
         if (!hit) {
-            InsertReports(file.body);
+            real_.insert(file.body);
             if (request == 1) {
                 update_.firstBody = file.body;
             }
-            if (request == 2 && update_.click == Click::OneReportArrived) {
-                ClickAfter(milliseconds(1500));
-                return Trickles(file.body, now);
-            }
-            return Serves(file.body, now);
+            return request == 2 && update_.click == Click::OneReportArrived
+                       ? Slowly(Serves(file.body, now))
+                       : Serves(file.body, now);
         }
         if (request == 2 && update_.click == Click::OneReportArrived) {
             update_.click = Click::None;  // the fault leaves no report coming
@@ -298,32 +292,8 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
                 return response;
             }
             default:
-                InsertReports(file.body);
+                real_.insert(file.body);
                 return Serves(file.body, now);
-        }
-    }
-
-    std::optional<fake::FakeResponse> AnswerListing(Time now) {
-        if (!nested_) {
-            BeginUpdate(now);
-        }
-        fake::FakeResponse response = update_.fault == Fault::ListingRefused
-                                          ? Fails({.kind = TransferFailureKind::HttpStatus,
-                                                   .systemText = "Forbidden",
-                                                   .httpStatus = 403},
-                                                  now)
-                                          : Serves(noaa_.Listing(now), now);
-        if (update_.click == Click::CycleWait && !nested_) {
-            response.delay = milliseconds(300);
-            ClickAfter(milliseconds(100));
-        }
-        return response;
-    }
-
-    void InsertReports(const std::string& body) {
-        for (std::size_t at = 0, end; (end = body.find("\n\n", at)) != std::string::npos;
-             at = end + 2) {
-            real_.insert(body.substr(at, end + 2 - at));
         }
     }
 
@@ -342,14 +312,11 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
         });
     }
 
-    // A body sent slowly, so that a click comes while it arrives.
-    static fake::FakeResponse Trickles(const std::string& body, Time now) {
-        const std::size_t third = body.size() / 3;
-        return {{body.substr(0, third), body.substr(third, third), body.substr(2 * third)},
-                seconds(1),
-                std::nullopt,
-                FormatHttpDate(now),
-                false};
+    // A body that takes seconds to arrive, and a click while it does.
+    fake::FakeResponse Slowly(fake::FakeResponse response) {
+        response.delay = seconds(1);
+        ClickAfter(milliseconds(1500));
+        return response;
     }
 
     static fake::FakeResponse Serves(const std::string& body, Time now) {
@@ -377,9 +344,12 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
             update_.target = 1 + static_cast<int>(random_() % 2);
         }
         if (update_.number > 1 && random_() % 3 == 0) {
-            update_.click = static_cast<Click>(1 + random_() % (kClickKinds - 1));
+            update_.click = static_cast<Click>(1 + random_() % 4);
         }
         switch (update_.click) {
+            case Click::CycleWait:
+                ClickAfter(milliseconds(5));
+                break;
             case Click::HeldFileRetry:
                 update_.fault = Fault::HeldBriefly;
                 ClickAfter(milliseconds(1500));
@@ -421,16 +391,11 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
         const UpdateRecord& u = update_;
         SCOPED_TRACE("seed " + std::to_string(GetParam()) + ", update " + std::to_string(u.number) +
                      " at " + FormatHttpDate(u.at) + ", fault " + Name(u.fault) + " on request " +
-                     std::to_string(u.target) + ", click " + Name(u.click) + ": " +
-                     p.frm.StatusTip());
+                     std::to_string(u.target) + ", click " +
+                     std::to_string(static_cast<int>(u.click)) + ": " + p.frm.StatusTip());
         // Only real weather is ever written, and the current report never goes back in time.
         for (const auto& [path, bytes] : p.reportFiles.files) {
-            for (std::size_t at = 0, end; (end = bytes.find("\n\n", at)) != std::string::npos;
-                 at = end + 2) {
-                EXPECT_TRUE(real_.contains(bytes.substr(at, end + 2 - at)))
-                    << path << " holds what NOAA never had:\n"
-                    << bytes;
-            }
+            EXPECT_TRUE(real_.contains(bytes)) << path << " holds what NOAA never had:\n" << bytes;
         }
         const auto currentNewest = NewestIn(kCurrentReport);
         ASSERT_TRUE(currentNewest.has_value());
@@ -469,7 +434,7 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
     UpdateRecord update_;
     int fileRequests_ = 0;
     bool nested_ = false;         // a click's update runs
-    std::set<std::string> real_;  // every report as NOAA or the cache served it
+    std::set<std::string> real_;  // every cycle file as NOAA served it, or the cache's made
     Time lastCurrentNewest_{};
 };
 
