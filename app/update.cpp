@@ -499,17 +499,19 @@ void Update::Supersede(Download& download, const Download& theirs) {
     download = std::move(adopted);
 }
 
+ReportFacts Update::ClocksHourFacts() const {
+    ReportFacts facts = downloads_[0].facts;
+    if (!downloads_[1].verdict) {
+        facts.hourBeforeNewest = downloads_[1].facts.bodyNewest;
+    }
+    return facts;
+}
+
 std::optional<Verdict> Update::HourTurn() const {
-    const Download& current = downloads_[0];
-    const Download& previous = downloads_[1];
-    if (!choice_.clocksHour || current.verdict) {
+    if (!choice_.clocksHour || downloads_[0].verdict) {
         return std::nullopt;
     }
-    ReportFacts facts = current.facts;
-    if (!previous.verdict) {
-        facts.hourBeforeNewest = previous.facts.bodyNewest;
-    }
-    const Verdict verdict = JudgeReport(facts);
+    const Verdict verdict = JudgeReport(ClocksHourFacts());
     if (verdict.kind != VerdictKind::NotYetBegun && verdict.kind != VerdictKind::NotCurrent) {
         return std::nullopt;
     }
@@ -533,11 +535,7 @@ void Update::TurnTheHour() {
     if (!verdict) {
         return;
     }
-    ReportFacts facts = current.facts;
-    if (!previous.verdict) {
-        facts.hourBeforeNewest = previous.facts.bodyNewest;
-    }
-    reasons_.push_back(*ReasonFor(*verdict, facts, "", frm_.ReferenceNow()));
+    reasons_.push_back(*ReasonFor(*verdict, ClocksHourFacts(), "", frm_.ReferenceNow()));
     const std::string clocksCycle = current.cycle;
     const std::string hourBefore = previous.cycle;
     choice_ = {hourBefore, clocksCycle, choice_.listed, false};

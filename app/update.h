@@ -101,6 +101,8 @@ class Update {
     // The hour before stands in for the clock's hour's file when that has not begun: it becomes
     // the current report, and the hour before it the previous one.
     void TurnTheHour();
+    // The clock's hour's file as it arrived, beside the hour before's newest report.
+    ReportFacts ClocksHourFacts() const;
     // Why the clock's hour's file, as it arrived, gives way to the hour before; nullopt when it
     // does not.
     std::optional<Verdict> HourTurn() const;
