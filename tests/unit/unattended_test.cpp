@@ -169,7 +169,7 @@ TEST_F(Once, OldDataIsWrittenAndSaysSoWithItsOwnCode) {
 TEST_F(Once, EndsAfterFiveMinutesWhateverTheServerDoes) {
     p.server.Route(std::string(kCycles) + "14Z.TXT", Serves("part", true));
     EXPECT_EQ(Run(), 1);
-    EXPECT_EQ(p.loop.Now(), FrmNimbrel::kOnceTimeLimit);
+    EXPECT_EQ(p.loop.Now(), minutes(5));
     EXPECT_EQ(Texts(failures).back(),
               "The update did not finish within 5 minutes [http://noaa.test (classic layout)]");
     EXPECT_EQ(p.reportFiles.files.count("C:\\Fly!\\METAR\\CurrentMETAR.txt"), 0u);
