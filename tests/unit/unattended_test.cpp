@@ -161,7 +161,7 @@ TEST_F(Once, NoticeAboutTheWayToTheServerIsALineOfItsOwn) {
 TEST_F(Once, OldDataIsWrittenAndSaysSoWithItsOwnCode) {
     const std::string old = "2026/12/07 09:51\nKJFK 070951Z 31012KT 10SM FEW250 02/M09 A3012\n";
     p.server.Route(std::string(kCycles) + "14Z.TXT", Serves(old));
-    EXPECT_EQ(Run(), FrmNimbrel::kOnceOldData);
+    EXPECT_EQ(Run(), 3);
     EXPECT_EQ(p.reportFiles.files["C:\\Fly!\\METAR\\CurrentMETAR.txt"], old);
     EXPECT_EQ(Texts(failures).back(), "NOAA's newest report is 5 hours old (14Z)");
 }

@@ -167,6 +167,7 @@ TEST_F(Update, AStalledCycleTransferEndsAtTheTimeLimit) {
 
 TEST_F(Update, WaitingBlocksInsteadOfSpinning) {
     p.server.Route(kPage, Stall());
+    p.frm.Form_Seen(true);
     p.frm.Command1_Click();
     // One wait for each event delivered (status ticks every 300 ms) and a few more.
     EXPECT_LE(p.loop.WaitCount(), 90000 / 300 + 5);
