@@ -31,8 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const nimbrel::ReportTimes believed = nimbrel::ReadReportTimes(file, limit);
     FUZZ_REQUIRE(believed.count == times.count &&
                      (believed.ignored == 0) == (believed.newest == times.newest) &&
-                     (!believed.newest || *believed.newest <= limit ||
-                      believed.ignored < 3),
+                     (!believed.newest || *believed.newest <= limit || believed.ignored < 3),
                  file);
     const sys_seconds junk = sys_days(year(2262) / January / 1);
     const nimbrel::ReportTimes withJunk =

@@ -115,8 +115,8 @@ TEST_P(SimulatorEnd, IsEarlyOnlyWithinTheLimit) {
 // Each end is noticed 15 s after the start or later, so only the system's lifetime can tell.
 INSTANTIATE_TEST_SUITE_P(
     Table, SimulatorEnd,
-    ::testing::Values(EndCase{"just_under_the_limit", seconds(15),
-                              seconds(10) - milliseconds(1), true},
+    ::testing::Values(EndCase{"just_under_the_limit", seconds(15), seconds(10) - milliseconds(1),
+                              true},
                       EndCase{"at_the_limit", seconds(15), seconds(10), false},
                       EndCase{"crash_noticed_late", seconds(15), seconds(2), true},
                       EndCase{"player_quits", minutes(4), minutes(4) - milliseconds(40), false}),
