@@ -117,9 +117,9 @@ TEST_F(Once, WritesBothReportsAndNamesThemLast) {
               (std::vector<std::string>{"Getting NOAA Zulu time", "Getting Current METAR (14Z)",
                                         "Getting Previous METAR (13Z)",
                                         "Wrote CurrentMETAR.txt (14Z) and PreviousMETAR.txt (13Z) "
-                                        "in C:\\Fly!\\METAR\\ · " +
-                                            p.frm.DataSummary()}));
-    EXPECT_NE(p.frm.DataSummary(), "");
+                                        "in C:\\Fly!\\METAR\\ · CurrentMETAR.txt: 14Z, 1 report, "
+                                        "newest 14:51 UTC · PreviousMETAR.txt: 13Z, 1 report, "
+                                        "newest 13:51 UTC · updated 14:52 UTC"}));
     EXPECT_TRUE(failures.lines.empty());
     EXPECT_EQ(progress.lines.front().substr(0, 20), "2026-12-07T14:52:03Z");
 }
