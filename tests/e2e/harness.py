@@ -262,6 +262,15 @@ class Session(WinePrefix):
                               f"{self.program_state()}")
         return lines
 
+    def read_until(self, command, done, timeout=10):
+        """Runs one driver command again and again until `done` holds for its result, or the time
+        is up; returns the last result."""
+        deadline = time.monotonic() + timeout
+        result = self.drive(command)[0]
+        while not done(result) and time.monotonic() < deadline:
+            result = self.drive(command)[0]
+        return result
+
     def program_state(self):
         """Whether the nimbrel.exe this session started still runs, for a failure's message."""
         if not self.process:

@@ -127,10 +127,14 @@ class LaunchFly(unittest.TestCase):
     def test_two_clicks_start_two_copies(self):
         fly = self.install(r"C:\Fly Twice\fly.exe")
         self.session.set_target_dir("C:\\Fly Twice\\", "32")
+        # Each copy runs while this file is there, so the two are alive together and their IDs
+        # differ.
+        stay = os.path.splitext(fly)[0] + ".stay"
+        open(stay, "wb").close()
+        self.addCleanup(remove_if_present, stay)
         self.click_launch(times=2)
         starts = wait_for_starts(fly, 2)
         self.assertEqual(len(starts), 2, starts)
-        # Each copy stays a few seconds, so the two are alive together and their IDs differ.
         self.assertNotEqual(starts[0]["pid"], starts[1]["pid"])
         self.assertNoWindowBesideTheMainWindow()
         self.assertStatusUnchanged()
@@ -140,7 +144,6 @@ class LaunchFly(unittest.TestCase):
         text = self.message()
         self.assertIn("Fly! could not be found", text)
         self.assertIn("TargetDir", text)
-        time.sleep(0.5)
         self.assertEqual(self.session.pids_of("fly.exe"), [])
         self.assertStatusUnchanged()
 

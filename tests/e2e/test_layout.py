@@ -191,10 +191,12 @@ class StatusLine(ProgramTest):
 
 class StatusTooltip(ProgramTest):
     def test_a_message_too_long_for_the_line_shows_whole_in_the_tooltip(self):
-        # Nothing listens on this port: the update fails at once with a long message in red.
-        with socket.socket() as probe:
-            probe.bind(("127.0.0.1", 0))
-            port = probe.getsockname()[1]
+        # Bound and never listening, this port refuses: the update fails at once with a long
+        # message in red.
+        refusing = socket.socket()
+        self.addCleanup(refusing.close)
+        refusing.bind(("127.0.0.1", 0))
+        port = refusing.getsockname()[1]
         self.session.set_target_dir("C:\\Fly!", "32")  # a report folder, or nothing is asked
         self.session.start("--server", f"http://127.0.0.1:{port}")
         self.session.drive(["wait", "main", "visible", 30000])

@@ -13,9 +13,10 @@ SPLASH_CLIENT = [440, 330]
 
 
 class SplashScreen(ProgramTest):
-    def test_splash_is_up_for_two_and_a_half_seconds_before_the_main_window(self):
+    # How long it stays up is the splash's timer, checked on the virtual clock (splash_test).
+    def test_splash_is_up_before_the_main_window(self):
         self.session.start()
-        _, splash, main_meanwhile, gone, _, main = self.session.drive(
+        _, splash, main_meanwhile, _, _, main = self.session.drive(
             ["wait", "splash", "visible", 30000],
             ["window", "splash"],
             ["window", "main"],
@@ -31,9 +32,6 @@ class SplashScreen(ProgramTest):
         self.assertTrue(centred(splash["bounds"], splash["screen"]), splash)
 
         self.assertFalse(main_meanwhile["visible"], "the main window waits behind the splash")
-        # The splash's timer starts when the window is created, just before it is shown.
-        self.assertGreaterEqual(gone["elapsed_ms"], 2000)
-        self.assertLessEqual(gone["elapsed_ms"], 3200)
 
         self.assertTrue(main["visible"])
         self.assertTrue(centred(main["bounds"], main["screen"]), main)
@@ -59,13 +57,13 @@ class StartedMinimised(ProgramTest):
         self.session.start("--minimized")
         _, window = self.session.drive(["wait", "main", "visible", 30000], ["window", "main"])
         self.assertTrue(window["iconic"])
+        # No tick while minimised: each read, a Wine process start apart, finds start-up's one dot.
+        resting = [self.session.drive(["text", "main", "lblStatus"])[0]["text"] for _ in range(2)]
+        self.assertEqual(resting, ["Waiting."] * 2)
         first = self.session.drive(["restore", "main"], ["text", "main", "lblStatus"])[1]["text"]
         self.assertTrue(first.startswith("Waiting."), first)
-        deadline = time.monotonic() + 10
-        texts = {first}
-        while len(texts) == 1 and time.monotonic() < deadline:
-            texts.add(self.session.drive(["text", "main", "lblStatus"])[0]["text"])
-        self.assertGreater(len(texts), 1, "the dots did not move after the restore")
+        later = self.session.read_until(["text", "main", "lblStatus"], lambda t: t["text"] != first)
+        self.assertNotEqual(later["text"], first, "the dots did not move after the restore")
 
 
 class MetarFolder(ProgramTest):

@@ -20,7 +20,8 @@ class FakePlatform {
     FakeLabel lblStatus;
     FakeTextBox text1;
     FakeTimer timer1{loop, milliseconds(60000), false};
-    FakeTimer timer2{loop, milliseconds(300), true};
+    // As the window's: off until the window is seen.
+    FakeTimer timer2{loop, milliseconds(300), false};
     FakeHttpServer server;
     FakeHttpControl http1{loop, server};
     FakeHttpControl http2{loop, server};

@@ -326,28 +326,6 @@ TEST(WinHttpTransfer, BodyCutShortIsAnError) {
     ExpectFailedWith(transfer.heard, "Download cut short");
 }
 
-// Windows' WinHTTP fails the read; Wine's takes the closed connection for the end of the body
-// and tells nobody, so no program on it can notice.
-constexpr char kWineMissesBrokenChunks[] = "Wine's WinHTTP does not notice a broken chunked stream";
-
-TEST(WinHttpTransfer, ChunkedStreamEndingWithoutItsLastChunkIsAnError) {
-    if (RunningUnderWine()) {
-        GTEST_SKIP() << kWineMissesBrokenChunks;
-    }
-    Transfer transfer;
-    transfer.Run(Url("/fault/broken-chunked.TXT"));
-    ExpectFailedWith(transfer.heard, "Download broken off");
-}
-
-TEST(WinHttpTransfer, ChunkCutShortIsAnError) {
-    if (RunningUnderWine()) {
-        GTEST_SKIP() << kWineMissesBrokenChunks;
-    }
-    Transfer transfer;
-    transfer.Run(Url("/fault/cut-chunk.TXT"));
-    ExpectFailedWith(transfer.heard, "Download broken off");
-}
-
 TEST(WinHttpTransfer, StallAfterTheHeadersEndsWithATimeOut) {
     Transfer transfer({.inactivity = milliseconds(1500)});
     const auto start = std::chrono::steady_clock::now();

@@ -28,6 +28,7 @@ TEST(CommandLineOptions, ServerAndLayoutAreTakenAsGiven) {
 
 TEST(CommandLineOptions, HelpAndVersion) {
     EXPECT_TRUE(ParseCommandLine({"--help"}).showHelp);
+    EXPECT_TRUE(ParseCommandLine({"-h"}).showHelp);
     EXPECT_TRUE(ParseCommandLine({"/?"}).showHelp);
     EXPECT_TRUE(ParseCommandLine({"--version"}).showVersion);
     EXPECT_NE(HelpText().find("--server"), std::string::npos);
@@ -43,7 +44,8 @@ TEST(CommandLineOptions, HelpOrVersionIsTheTextShownInsteadOfARun) {
     EXPECT_EQ(RequestedText(ParseCommandLine({"--update-now"})), std::nullopt);
 }
 
-TEST(CommandLineOptions, UnusableOptionsAreRefusedWithAReason) {
+// Each reason names the option it is about, the one each input begins with.
+TEST(CommandLineOptions, UnusableOptionsAreRefusedWithAReasonNamingThem) {
     const std::vector<std::vector<std::string>> bad = {
         {"--server"},
         {"--server", "ftp://host"},
@@ -57,6 +59,7 @@ TEST(CommandLineOptions, UnusableOptionsAreRefusedWithAReason) {
         {"--server", "http://host:0"},
         {"--server", "http://host:65536"},
         {"--server", "http://host:80:80"},
+        {"--server", "http://host:000080"},
         {"--server", "http://[::1"},
         {"--server", "http://[]"},
         {"--server", "http://a]b"},
@@ -87,9 +90,9 @@ TEST(CommandLineOptions, UnusableOptionsAreRefusedWithAReason) {
     };
     for (const auto& arguments : bad) {
         const CommandLine line = ParseCommandLine(arguments);
-        EXPECT_NE(line.error, "") << arguments[0] << " " << arguments.size();
+        EXPECT_NE(line.error.find(arguments[0]), std::string::npos)
+            << arguments[0] << " " << arguments.size() << ": " << line.error;
     }
-    EXPECT_NE(ParseCommandLine({"--verbose"}).error.find("--verbose"), std::string::npos);
 }
 
 TEST(SecondSourceOption, IsTheCacheFileNamedOrNone) {
@@ -178,6 +181,9 @@ INSTANTIATE_TEST_SUITE_P(
                     true},
         RawLineCase{R"("C:\Program Files\Nimbrel\nimbrel.exe" --once)", {"--once"}, true},
         RawLineCase{"nimbrel.exe\t--once\t--folder D:\\M", {"--once", "--folder", "D:\\M"}, true},
+        RawLineCase{R"(nimbrel.exe --folder "C:\Fly!\METAR\" "--once")",
+                    {"--folder", "C:\\Fly!\\METAR\" --once"},
+                    true},
         RawLineCase{R"(nimbrel.exe --folder "D:\Wx --once")", {"--folder", "D:\\Wx --once"}, false},
         RawLineCase{R"(nimbrel.exe --folder "D:\Wx --once" --update-now)",
                     {"--folder", "D:\\Wx --once", "--update-now"},

@@ -42,7 +42,10 @@ TEST(StatusLine, TicksEveryThreeHundredMillisecondsAndLeavesTheColourAlone) {
     fake::FakePlatform p;
     p.lblStatus.SetForeColour(kRed);
     p.frm.StatusText = "x";
-    p.loop.RunFor(milliseconds(3000));
+    p.frm.Form_Seen(true);
+    p.loop.RunFor(milliseconds(599));
+    EXPECT_EQ(p.lblStatus.caption, "x..") << "one tick in the first 599 ms";
+    p.loop.RunFor(milliseconds(2401));
     EXPECT_EQ(p.frm.DotCount, 0) << "ten ticks make a full cycle";
     EXPECT_EQ(p.lblStatus.caption, "x.");
     EXPECT_EQ(p.lblStatus.colour, kRed);
@@ -105,7 +108,7 @@ TEST(Countdown, CountsDownWithSingularAndPluralThenUpdates) {
     EXPECT_EQ(p.server.requests.front(), "http://noaa.test/weather/metar.shtml");
 }
 
-TEST(Countdown, TheFifteenthTickShowsZeroMinutesAndStartsTheUpdate) {
+TEST(Countdown, StartsTheUpdateAsTheFifteenthMinuteEnds) {
     fake::FakePlatform p;
     p.frm.SetTimer();
     p.loop.RunFor(minutes(14) + milliseconds(1));

@@ -306,8 +306,8 @@ INSTANTIATE_TEST_SUITE_P(
                         "13Z", "14Z"},
         // With other files listed, only their times judge the clock's file, never the Date.
         ListedCycleCase{
-            "AmongTheNewest",
-            Listed("13Z.TXT", "07-Dec-2026 09:58") + Listed("14Z.TXT", "07-Dec-2026 08:59"), "14Z",
+            "AnHourBehindTheNewest",
+            Listed("13Z.TXT", "07-Dec-2026 09:59") + Listed("14Z.TXT", "07-Dec-2026 08:59"), "14Z",
             ""},
         ListedCycleCase{
             "AnHourAndAMinuteBehindTheNewest",

@@ -79,7 +79,7 @@ TEST_F(SecondSource, WritesBothReportsWhenNoaaFailsAndSaysWhereTheyCameFrom) {
     RecordingOutput progress;
     RecordingOutput failures;
     ConsoleLog log{progress, failures, p.loop};
-    EXPECT_EQ(p.frm.RunOnce(log), kOnceWritten);
+    EXPECT_EQ(p.frm.RunOnce(log), 0);
     EXPECT_EQ(CacheRequests(), 1) << "asked once, for both reports";
     EXPECT_EQ(p.reportFiles.files[kCurrentReport], kCacheCurrent);
     EXPECT_EQ(p.reportFiles.files[kPreviousReport], kCachePrevious);
@@ -180,8 +180,8 @@ TEST_F(SecondSource, ThatNeverAnswersLetsARunWithoutAWindowEndInItsLimit) {
     RecordingOutput progress;
     RecordingOutput failures;
     ConsoleLog log{progress, failures, p.loop};
-    EXPECT_EQ(p.frm.RunOnce(log), kOnceFailed);
-    EXPECT_EQ(p.loop.Now(), FrmNimbrel::kOnceTimeLimit);
+    EXPECT_EQ(p.frm.RunOnce(log), 1);
+    EXPECT_EQ(p.loop.Now(), minutes(5));
 }
 
 }  // namespace

@@ -117,9 +117,9 @@ TEST_F(Once, WritesBothReportsAndNamesThemLast) {
               (std::vector<std::string>{"Getting NOAA Zulu time", "Getting Current METAR (14Z)",
                                         "Getting Previous METAR (13Z)",
                                         "Wrote CurrentMETAR.txt (14Z) and PreviousMETAR.txt (13Z) "
-                                        "in C:\\Fly!\\METAR\\ · " +
-                                            p.frm.DataSummary()}));
-    EXPECT_NE(p.frm.DataSummary(), "");
+                                        "in C:\\Fly!\\METAR\\ · CurrentMETAR.txt: 14Z, 1 report, "
+                                        "newest 14:51 UTC · PreviousMETAR.txt: 13Z, 1 report, "
+                                        "newest 13:51 UTC · updated 14:52 UTC"}));
     EXPECT_TRUE(failures.lines.empty());
     EXPECT_EQ(progress.lines.front().substr(0, 20), "2026-12-07T14:52:03Z");
 }
@@ -161,7 +161,7 @@ TEST_F(Once, NoticeAboutTheWayToTheServerIsALineOfItsOwn) {
 TEST_F(Once, OldDataIsWrittenAndSaysSoWithItsOwnCode) {
     const std::string old = "2026/12/07 09:51\nKJFK 070951Z 31012KT 10SM FEW250 02/M09 A3012\n";
     p.server.Route(std::string(kCycles) + "14Z.TXT", Serves(old));
-    EXPECT_EQ(Run(), FrmNimbrel::kOnceOldData);
+    EXPECT_EQ(Run(), 3);
     EXPECT_EQ(p.reportFiles.files["C:\\Fly!\\METAR\\CurrentMETAR.txt"], old);
     EXPECT_EQ(Texts(failures).back(), "NOAA's newest report is 5 hours old (14Z)");
 }
@@ -169,7 +169,7 @@ TEST_F(Once, OldDataIsWrittenAndSaysSoWithItsOwnCode) {
 TEST_F(Once, EndsAfterFiveMinutesWhateverTheServerDoes) {
     p.server.Route(std::string(kCycles) + "14Z.TXT", Serves("part", true));
     EXPECT_EQ(Run(), 1);
-    EXPECT_EQ(p.loop.Now(), FrmNimbrel::kOnceTimeLimit);
+    EXPECT_EQ(p.loop.Now(), minutes(5));
     EXPECT_EQ(Texts(failures).back(),
               "The update did not finish within 5 minutes [http://noaa.test (classic layout)]");
     EXPECT_EQ(p.reportFiles.files.count("C:\\Fly!\\METAR\\CurrentMETAR.txt"), 0u);

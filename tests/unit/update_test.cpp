@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <iterator>
 
-#include "app/held_file_retry.h"
 #include "retrieval/denied_swap.h"
 #include "retrieval/zulu_cycle.h"
 #include "tests/unit/update_fixture.h"
@@ -153,13 +152,14 @@ TEST_F(Update, APageNamingAnEmptyCycleIsAFailureNotAnEndlessWait) {
 TEST_F(Update, AStalledCycleTransferEndsAtTheTimeLimit) {
     p.server.Route(kPage, Stall());
     p.frm.Command1_Click();
-    EXPECT_EQ(p.loop.Now(), FrmNimbrel::kCycleWaitLimit);
+    EXPECT_EQ(p.loop.Now(), seconds(90));
     EXPECT_EQ(p.http1.cancels(), 1);
     ExpectFailedWith("No answer from the server within 90 seconds");
 }
 
 TEST_F(Update, WaitingBlocksInsteadOfSpinning) {
     p.server.Route(kPage, Stall());
+    p.frm.Form_Seen(true);
     p.frm.Command1_Click();
     // One wait for each event delivered (status ticks every 300 ms) and a few more.
     EXPECT_LE(p.loop.WaitCount(), 90000 / 300 + 5);
@@ -365,7 +365,7 @@ TEST_F(Update, AReportHeldPastTheRetryWindowIsReportedAndKept) {
     EXPECT_TRUE(p.timer1.Enabled());
     EXPECT_EQ(p.frm.MinutesLeft, 15);
     const auto swaps = SwapsOf(CurrentReport());
-    EXPECT_EQ(swaps.back().at - swaps.front().at, kHeldFileRetryWindow);
+    EXPECT_EQ(swaps.back().at - swaps.front().at, seconds(10));
 }
 
 class WriteFailure : public Update, public ::testing::WithParamInterface<ReportWriteFailureKind> {};
@@ -404,7 +404,7 @@ TEST_P(RefusedSwap, IsRetriedOnlyWhenTheFileIsHeld) {
     EXPECT_EQ(p.reportFiles.files[PreviousReport()], kPrevious);
     EXPECT_EQ(p.lblStatus.colour, kRed);
     if (GetParam().held) {
-        EXPECT_EQ(swaps.back().at - swaps.front().at, kHeldFileRetryWindow);
+        EXPECT_EQ(swaps.back().at - swaps.front().at, seconds(10));
         EXPECT_EQ(p.frm.StatusText,
                   "Could not write " + CurrentReport() + ": another program has the file open");
     } else {
@@ -495,8 +495,8 @@ TEST_F(Update, ABoxEmptiedDuringTheDownloadWritesNothing) {
 TEST_F(Update, StalledDownloadsEndAtTheTimeLimit) {
     p.server.Route(CycleFile("14Z"), Stall());
     p.frm.Command1_Click();
-    EXPECT_GE(p.loop.Now(), FrmNimbrel::kDownloadWaitLimit);
-    EXPECT_LT(p.loop.Now(), FrmNimbrel::kDownloadWaitLimit + seconds(1));
+    EXPECT_GE(p.loop.Now(), minutes(10));
+    EXPECT_LT(p.loop.Now(), minutes(10) + seconds(1));
     EXPECT_EQ(p.http2.cancels(), 1);
     ExpectFailedWith("did not arrive within 10 minutes");
     EXPECT_EQ(p.reportFiles.files[CurrentReport()], "old current");
@@ -569,7 +569,7 @@ TEST_F(Update, NestingIsBounded) {
     p.frm.Command1_Click();
     const auto pageRequests =
         std::count(p.server.requests.begin(), p.server.requests.end(), std::string(kPage));
-    EXPECT_EQ(pageRequests, FrmNimbrel::kMaxNestedUpdates);
+    EXPECT_EQ(pageRequests, 3) << "at most three deep";
     EXPECT_EQ(p.lblStatus.colour, kBlue);
 }
 
