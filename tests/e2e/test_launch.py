@@ -266,8 +266,7 @@ class LaunchWithWeather(harness.ProgramTest):
         self.addCleanup(self.standin.serve, self.PREVIOUS)
         self.start_with_launch("--second-source", "none")
         self.assertEqual(len(wait_for_starts(self.fly, 1, timeout=90)), 1)
-        failed = fixture.status_watch(self.session, fixture.UPDATE_TIMEOUT_MS, "red",
-                                      "Next update in")
+        failed = fixture.status_watch(self.session, fixture.UPDATE_TIMEOUT_MS, "red", "503")
         self.assertTrue(failed["reached"], fixture.steps(failed["samples"]))
         clicked = self.session.drive(
             ["sendclick", "main", "Command3"],
