@@ -10,8 +10,8 @@ void FrmNimbrel::GetNOAAList() {
     update_->RequestCycle();
 }
 
-void FrmNimbrel::HTTP1_DataArrival(std::string_view chunk) {
-    ZuluPage.append(chunk);
+void FrmNimbrel::HTTP1_DataArrival(std::string chunk) {
+    AppendChunk(ZuluPage, std::move(chunk));
 }
 
 void FrmNimbrel::HTTP1_Error(const TransferFailure& failure) {

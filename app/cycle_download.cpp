@@ -7,46 +7,46 @@ namespace nimbrel {
 
 void FrmNimbrel::GetNOAAMetar(const std::string& cycle) {
     SetStatus(kGreen, "Getting Current METAR (" + cycle + ")");
-    update_->RequestReport(Transfer::Current, cycle);
+    update_->RequestReport(ReportFile::Current, cycle);
     const std::string previous = PreviousCycle(cycle);
     SetStatus(kGreen, "Getting Previous METAR (" + previous + ")");
-    update_->RequestReport(Transfer::Previous, previous);
+    update_->RequestReport(ReportFile::Previous, previous);
 }
 
-void FrmNimbrel::HTTP2_DataArrival(std::string_view chunk) {
-    CurrentMetar.append(chunk);
+void FrmNimbrel::HTTP2_DataArrival(std::string chunk) {
+    AppendChunk(CurrentMetar, std::move(chunk));
 }
 
-void FrmNimbrel::HTTP3_DataArrival(std::string_view chunk) {
-    PreviousMetar.append(chunk);
+void FrmNimbrel::HTTP3_DataArrival(std::string chunk) {
+    AppendChunk(PreviousMetar, std::move(chunk));
 }
 
 void FrmNimbrel::HTTP2_Error(const TransferFailure& failure) {
     if (Update* owner = OwnerOf(Transfer::Current)) {
-        owner->ReportFailed(Transfer::Current, failure);
+        owner->ReportFailed(ReportFile::Current, failure);
     }
 }
 
 void FrmNimbrel::HTTP3_Error(const TransferFailure& failure) {
     if (Update* owner = OwnerOf(Transfer::Previous)) {
-        owner->ReportFailed(Transfer::Previous, failure);
+        owner->ReportFailed(ReportFile::Previous, failure);
     }
 }
 
 void FrmNimbrel::HTTP2_Complete(const HttpResponseInfo& info) {
     if (Update* owner = OwnerOf(Transfer::Current)) {
-        owner->ReportArrived(Transfer::Current, info);
+        owner->ReportArrived(ReportFile::Current, info);
     }
 }
 
 void FrmNimbrel::HTTP3_Complete(const HttpResponseInfo& info) {
     if (Update* owner = OwnerOf(Transfer::Previous)) {
-        owner->ReportArrived(Transfer::Previous, info);
+        owner->ReportArrived(ReportFile::Previous, info);
     }
 }
 
-void FrmNimbrel::HTTP4_DataArrival(std::string_view chunk) {
-    SecondSourceData.append(chunk);
+void FrmNimbrel::HTTP4_DataArrival(std::string chunk) {
+    AppendChunk(SecondSourceData, std::move(chunk));
 }
 
 void FrmNimbrel::HTTP4_Error(const TransferFailure& failure) {

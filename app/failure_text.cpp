@@ -28,10 +28,21 @@ std::string HostOf(const std::string& server) {
     return colon == std::string::npos ? server : server.substr(0, colon);
 }
 
+// "HTTP 404 Not Found"
+std::string StatusText(const TransferFailure& failure) {
+    return "HTTP " + std::to_string(failure.httpStatus) +
+           (failure.systemText.empty() ? "" : " " + failure.systemText);
+}
+
 // "proxy 127.0.0.1:9 (from https_proxy)"
 std::string ProxyText(const TransferFailure& failure) {
     return "proxy " + failure.proxy +
            (failure.proxySource.empty() ? "" : " (from " + failure.proxySource + ")");
+}
+
+// " refused the tunnel to noaa.test:443: HTTP 403 Forbidden"
+std::string TunnelRefusal(const TransferFailure& failure) {
+    return " refused the tunnel to " + failure.server + ": " + StatusText(failure);
 }
 
 // A failure before any response came through a proxy is the proxy's to explain.
@@ -46,7 +57,9 @@ std::optional<std::string> ProxyFailureText(const TransferFailure& failure) {
                               failure.systemText);
         case Connection:
             if (failure.connected) {
-                return std::nullopt;
+                return WithReason("The connection through the " + ProxyText(failure) +
+                                      " broke off before any response",
+                                  failure.systemText);
             }
             return WithReason("Cannot connect to the " + ProxyText(failure), failure.systemText);
         case TimedOut:
@@ -58,6 +71,8 @@ std::optional<std::string> ProxyFailureText(const TransferFailure& failure) {
         case ProxySignIn:
             return "The " + ProxyText(failure) +
                    " asks for a sign-in, which Nimbrel does not support";
+        case ProxyRefused:
+            return "The " + ProxyText(failure) + TunnelRefusal(failure);
         default:
             return std::nullopt;
     }
@@ -72,8 +87,7 @@ std::string DescribeTransferFailure(const TransferFailure& failure) {
     }
     switch (failure.kind) {
         case HttpStatus:
-            return "HTTP " + std::to_string(failure.httpStatus) +
-                   (failure.systemText.empty() ? "" : " " + failure.systemText);
+            return StatusText(failure);
         case TimedOut:
             return "No data from the server for " + DurationText(failure.idle);
         case CutShort:
@@ -98,6 +112,8 @@ std::string DescribeTransferFailure(const TransferFailure& failure) {
             return "The server's redirect was not followed (to plain HTTP, or too many)";
         case ProxySignIn:
             return "The proxy asks for a sign-in, which Nimbrel does not support";
+        case ProxyRefused:
+            return "The system's proxy" + TunnelRefusal(failure);
         case Connection:
             return failure.connected
                        ? WithReason("Download broken off (" + failure.server + ")",

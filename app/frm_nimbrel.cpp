@@ -13,14 +13,14 @@ FrmNimbrel::FrmNimbrel(FrmNimbrelControls controls, FrmNimbrelServices services,
     : controls_(controls),
       services_(std::move(services)),
       settings_(std::move(settings)),
-      http1Events_(*this, &FrmNimbrel::ZuluPage, &FrmNimbrel::HTTP1_DataArrival,
-                   &FrmNimbrel::HTTP1_Error, &FrmNimbrel::HTTP1_Complete),
-      http2Events_(*this, &FrmNimbrel::CurrentMetar, &FrmNimbrel::HTTP2_DataArrival,
-                   &FrmNimbrel::HTTP2_Error, &FrmNimbrel::HTTP2_Complete),
-      http3Events_(*this, &FrmNimbrel::PreviousMetar, &FrmNimbrel::HTTP3_DataArrival,
-                   &FrmNimbrel::HTTP3_Error, &FrmNimbrel::HTTP3_Complete),
-      http4Events_(*this, &FrmNimbrel::SecondSourceData, &FrmNimbrel::HTTP4_DataArrival,
-                   &FrmNimbrel::HTTP4_Error, &FrmNimbrel::HTTP4_Complete) {
+      http1Events_(*this, &FrmNimbrel::HTTP1_DataArrival, &FrmNimbrel::HTTP1_Error,
+                   &FrmNimbrel::HTTP1_Complete),
+      http2Events_(*this, &FrmNimbrel::HTTP2_DataArrival, &FrmNimbrel::HTTP2_Error,
+                   &FrmNimbrel::HTTP2_Complete),
+      http3Events_(*this, &FrmNimbrel::HTTP3_DataArrival, &FrmNimbrel::HTTP3_Error,
+                   &FrmNimbrel::HTTP3_Complete),
+      http4Events_(*this, &FrmNimbrel::HTTP4_DataArrival, &FrmNimbrel::HTTP4_Error,
+                   &FrmNimbrel::HTTP4_Complete) {
     controls_.HTTP1.SetListener(http1Events_);
     controls_.HTTP2.SetListener(http2Events_);
     controls_.HTTP3.SetListener(http3Events_);
@@ -104,6 +104,14 @@ HttpControl& FrmNimbrel::ControlOf(Transfer transfer) {
 
 Update* FrmNimbrel::OwnerOf(Transfer transfer) const {
     return transferOwners_[static_cast<std::size_t>(transfer)];
+}
+
+void FrmNimbrel::AppendChunk(std::string& buffer, std::string chunk) {
+    if (buffer.empty()) {
+        buffer = std::move(chunk);
+    } else {
+        buffer.append(chunk);
+    }
 }
 
 std::string& FrmNimbrel::BufferOf(Transfer transfer) {

@@ -107,16 +107,16 @@ class FrmNimbrel {
     // seen.
     void Form_Seen(bool seen);
 
-    void HTTP1_DataArrival(std::string_view chunk);
+    void HTTP1_DataArrival(std::string chunk);
     void HTTP1_Error(const TransferFailure& failure);
     void HTTP1_Complete(const HttpResponseInfo& info);
-    void HTTP2_DataArrival(std::string_view chunk);
+    void HTTP2_DataArrival(std::string chunk);
     void HTTP2_Error(const TransferFailure& failure);
     void HTTP2_Complete(const HttpResponseInfo& info);
-    void HTTP3_DataArrival(std::string_view chunk);
+    void HTTP3_DataArrival(std::string chunk);
     void HTTP3_Error(const TransferFailure& failure);
     void HTTP3_Complete(const HttpResponseInfo& info);
-    void HTTP4_DataArrival(std::string_view chunk);
+    void HTTP4_DataArrival(std::string chunk);
     void HTTP4_Error(const TransferFailure& failure);
     void HTTP4_Complete(const HttpResponseInfo& info);
 
@@ -162,24 +162,18 @@ class FrmNimbrel {
 
     enum class WaitOutcome { Done, TimedOut, Closing };
 
-    // Routes one control's events to its three handlers, and sizes the buffer its data handler
-    // fills once the body's size is known: grown chunk by chunk, a body of megabytes would be
-    // copied again and again and take up to twice its size.
+    // Routes one control's events to its three handlers.
     class HttpEvents : public HttpListener {
       public:
-        using Buffer = std::string FrmNimbrel::*;
-        using DataHandler = void (FrmNimbrel::*)(std::string_view);
+        using DataHandler = void (FrmNimbrel::*)(std::string);
         using ErrorHandler = void (FrmNimbrel::*)(const TransferFailure&);
         using CompleteHandler = void (FrmNimbrel::*)(const HttpResponseInfo&);
 
-        HttpEvents(FrmNimbrel& owner, Buffer buffer, DataHandler data, ErrorHandler error,
+        HttpEvents(FrmNimbrel& owner, DataHandler data, ErrorHandler error,
                    CompleteHandler complete)
-            : owner_(owner), buffer_(buffer), data_(data), error_(error), complete_(complete) {}
+            : owner_(owner), data_(data), error_(error), complete_(complete) {}
 
-        void OnBodySize(std::uint64_t bytes) override {
-            (owner_.*buffer_).reserve(static_cast<std::size_t>(bytes));
-        }
-        void OnDataArrival(std::string_view chunk) override { (owner_.*data_)(chunk); }
+        void OnDataArrival(std::string chunk) override { (owner_.*data_)(std::move(chunk)); }
         void OnError(const TransferFailure& failure) override {
             owner_.TellNotice(failure.notice);
             (owner_.*error_)(failure);
@@ -191,11 +185,14 @@ class FrmNimbrel {
 
       private:
         FrmNimbrel& owner_;
-        Buffer buffer_;
         DataHandler data_;
         ErrorHandler error_;
         CompleteHandler complete_;
     };
+
+    // Appends a chunk to a transfer's buffer; a body that comes whole is kept as it is, not copied:
+    // a cycle file is megabytes.
+    static void AppendChunk(std::string& buffer, std::string chunk);
 
     // What this run has written and learnt, which every update builds on.
     struct RunRecord {

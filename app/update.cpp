@@ -1,5 +1,6 @@
 #include "app/update.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/data_age.h"
@@ -21,17 +22,32 @@ namespace {
 // A report file larger than any cycle file NOAA writes is not read back to judge a new one.
 constexpr std::uint64_t kReportReadLimit = std::uint64_t{64} << 20;
 
+// The four transfers index the main window's arrays of four.
 std::size_t IndexOf(Transfer transfer) {
     return static_cast<std::size_t>(transfer);
 }
 
 }  // namespace
 
+Transfer TransferOf(ReportFile file) {
+    switch (file) {
+        case ReportFile::Current:
+            return Transfer::Current;
+        case ReportFile::Previous:
+            return Transfer::Previous;
+    }
+    return Transfer::Current;
+}
+
+std::size_t IndexOf(ReportFile file) {
+    return file == ReportFile::Current ? 0 : 1;
+}
+
 Update::Update(FrmNimbrel& frm)
     : frm_(frm),
       outer_(frm.update_),
-      downloads_{Download{kCurrentReportName, Transfer::Current},
-                 Download{kPreviousReportName, Transfer::Previous}} {
+      downloads_{Download{kCurrentReportName, ReportFile::Current},
+                 Download{kPreviousReportName, ReportFile::Previous}} {
     frm_.update_ = this;
 }
 
@@ -57,6 +73,8 @@ void Update::Run() {
     }
     frm_.SetStatus(kPurple, "Getting NOAA Zulu time");
     FindCycle();
+    found_ = choice_;
+    foundReasons_ = reasons_;
     if (!choice_.cycle.empty() && !frm_.closing_) {
         FetchReports();
         TakeSecondSource();
@@ -153,7 +171,7 @@ bool Update::WaitForDownloads() {
             frm_.TransferFailureText("The cycle files did not arrive within 10 minutes");
         for (Download& download : downloads_) {
             if (!download.ended) {
-                Release(download.transfer);
+                Release(TransferOf(download.file));
                 download.ended = true;
                 download.verdict = Verdict{VerdictKind::Failed, text};
             }
@@ -168,17 +186,18 @@ bool Update::WaitForDownloads() {
     return true;
 }
 
-void Update::RequestReport(Transfer transfer, const std::string& cycle) {
-    Download& download = DownloadOf(transfer);
-    download = Download{download.fileName, transfer};
+void Update::RequestReport(ReportFile file, const std::string& cycle) {
+    Download& download = DownloadOf(file);
+    download = Download{download.fileName, file};
     download.cycle = cycle;
     download.url = CycleFileUrl(frm_.services_.server, cycle);
-    if (transfer == Transfer::Current) {
+    if (file == ReportFile::Current) {
         download.passedOver = choice_.passedOver;
     }
+    const Transfer transfer = TransferOf(file);
     frm_.BufferOf(transfer).clear();
     const std::string path = PathOf(download);
-    const auto& written = frm_.record_.written[IndexOf(transfer) - 1];
+    const auto& written = frm_.record_.written[IndexOf(file)];
     HttpConditions conditions;
     if (written &&
         StillAsWritten(*written, download.url, path, frm_.services_.reportFiles.Stamp(path))) {
@@ -190,11 +209,12 @@ void Update::RequestReport(Transfer transfer, const std::string& cycle) {
 
 void Update::StartTransfer(Transfer transfer, const std::string& url,
                            const HttpConditions& conditions) {
-    Update*& owner = frm_.transferOwners_[IndexOf(transfer)];
-    if (owner && owner != this) {
-        owner->TakenOver(transfer);
+    // Every update this one is nested in learns it, not only the owner: an update nested in
+    // between may have ended and left the control to nobody.
+    for (Update* outer = outer_; outer; outer = outer->outer_) {
+        outer->TakenOver(transfer);
     }
-    owner = this;
+    frm_.transferOwners_[IndexOf(transfer)] = this;
     HttpControl& http = frm_.ControlOf(transfer);
     http.SetUrl(url);
     http.SetConditions(conditions);
@@ -209,22 +229,23 @@ void Update::Release(Transfer transfer) {
     }
 }
 
-void Update::ReportArrived(Transfer transfer, const HttpResponseInfo& info) {
-    Download& download = DownloadOf(transfer);
+void Update::ReportArrived(ReportFile file, const HttpResponseInfo& info) {
+    Download& download = DownloadOf(file);
+    const Transfer transfer = TransferOf(file);
     Observe(info.date, info.age);
     // The bytes are the update's now: an update nested in a later wait refills the buffer. Their
     // memory goes back when it ends: a cycle file is megabytes.
     std::string body = std::exchange(frm_.BufferOf(transfer), {});
     if (info.notModified) {
         const std::string path = PathOf(download);
-        const auto& written = frm_.record_.written[IndexOf(transfer) - 1];
+        const auto& written = frm_.record_.written[IndexOf(file)];
         if (!download.conditional) {
             // Nothing was named that could be unchanged: the server answers nonsense.
-            ReportFailed(transfer, {.kind = TransferFailureKind::HttpStatus,
-                                    .systemText = "Not Modified",
-                                    .httpStatus = 304,
-                                    .date = info.date,
-                                    .age = info.age});
+            ReportFailed(file, {.kind = TransferFailureKind::HttpStatus,
+                                .systemText = "Not Modified",
+                                .httpStatus = 304,
+                                .date = info.date,
+                                .age = info.age});
             return;
         }
         if (!StillAsWritten(*written, download.url, path, frm_.services_.reportFiles.Stamp(path))) {
@@ -244,7 +265,7 @@ void Update::ReportArrived(Transfer transfer, const HttpResponseInfo& info) {
         .content = ContentOf(body, download.times.count),
         .bodyBytes = body.size(),
         .bodyNewest = download.times.newest,
-        .clocksHourFile = transfer == Transfer::Current && choice_.clocksHour,
+        .clocksHourFile = file == ReportFile::Current && choice_.clocksHour,
         .listingRead = choice_.listed,
         .standsIn = download.standsIn,
     };
@@ -254,7 +275,7 @@ void Update::ReportArrived(Transfer transfer, const HttpResponseInfo& info) {
     const auto reference = frm_.ReferenceNow();
     if (beforeDisk.kind == VerdictKind::NoReports) {
         CallSecondSource(download, ReasonFor(beforeDisk, download.facts, "", reference)->text);
-    } else if (beforeDisk.kind == VerdictKind::Written && transfer == Transfer::Current) {
+    } else if (beforeDisk.kind == VerdictKind::Written && file == ReportFile::Current) {
         if (std::string old =
                 OldDataText({.cycle = download.cycle, .times = download.times}, reference);
             !old.empty()) {
@@ -262,22 +283,33 @@ void Update::ReportArrived(Transfer transfer, const HttpResponseInfo& info) {
             CallSecondSource(download, std::move(old));
         }
     }
-    // Nothing that comes later can change this report's fate but the turn of the hour or the
-    // second source: without them it is written at once, while the other is still on its way.
-    if (!choice_.clocksHour && !download.noaaFailure && !downloads_[0].oldData) {
-        Store(download);
+    StoreSettled();
+}
+
+void Update::StoreSettled() {
+    // Nothing that comes later can change a report's fate but the turn of the hour or the second
+    // source: without them it is written at once, while the other is still on its way.
+    if (HourMayTurn() || downloads_[0].oldData) {
+        return;
+    }
+    for (Download& download : downloads_) {
+        if (download.ended && !download.noaaFailure && !frm_.closing_) {
+            Store(download);
+        }
     }
 }
 
-void Update::ReportFailed(Transfer transfer, const TransferFailure& failure) {
-    Download& download = DownloadOf(transfer);
+void Update::ReportFailed(ReportFile file, const TransferFailure& failure) {
+    Download& download = DownloadOf(file);
     Observe(failure.date, failure.age);
-    frm_.BufferOf(transfer).clear();
+    frm_.BufferOf(TransferOf(file)).clear();
     download.ended = true;
     const std::string text = frm_.TransferFailureText(failure);
     download.verdict = Verdict{VerdictKind::Failed, text};
     frm_.ShowFailure(text);
     CallSecondSource(download, DescribeTransferFailure(failure));
+    // A current report that failed leaves the hour as it is: the other may be written now.
+    StoreSettled();
 }
 
 void Update::CallSecondSource(Download& download, std::string noaaFailure) {
@@ -325,7 +357,10 @@ void Update::SecondSourceFailed(const TransferFailure& failure) {
     Observe(failure.date, failure.age);
     second_.ended = true;
     frm_.BufferOf(Transfer::SecondSource).clear();
-    second_.failure = DescribeTransferFailure(failure);
+    // The transfer's limit is the reader's, and is told as the reader tells it.
+    second_.failure = failure.kind == TransferFailureKind::TooLarge
+                          ? std::string(kCacheFileTooLarge)
+                          : DescribeTransferFailure(failure);
 }
 
 void Update::TakeSecondSource() {
@@ -412,60 +447,109 @@ std::string Update::SecondSourceHost() const {
 }
 
 void Update::TakenOver(Transfer transfer) {
-    if (transfer == Transfer::Cycle) {
-        cycleTakenOver_ = !cycleEnded_;
-        return;
+    switch (transfer) {
+        case Transfer::Cycle:
+            cycleTakenOver_ = !cycleEnded_;
+            return;
+        case Transfer::Current:
+        case Transfer::Previous: {
+            Download& download = DownloadOf(transfer == Transfer::Current ? ReportFile::Current
+                                                                          : ReportFile::Previous);
+            // A file this update has not asked for yet is its own to fetch after the nested one.
+            download.takenOver = !download.url.empty();
+            return;
+        }
+        case Transfer::SecondSource:
+            second_.takenOver = second_.asked;
+            return;
     }
-    Download& download = DownloadOf(transfer);
-    download.takenOver = !download.ended;
 }
 
 void Update::NestedEnded(const Update& nested) {
     if (cycleTakenOver_ && !cycleEnded_) {
         // The nested update asked for the cycle again and found it: this one goes on with it.
         cycleEnded_ = true;
-        choice_ = nested.choice_;
-        reasons_ = nested.reasons_;
+        choice_ = nested.found_;
+        reasons_ = nested.foundReasons_;
     }
-    for (std::size_t i = 0; i < downloads_.size(); ++i) {
-        const Download& theirs = nested.downloads_[i];
-        nestedDecided_[i] = {theirs.verdict, theirs.facts};
-        Download& download = downloads_[i];
-        if (download.takenOver && !download.ended) {
-            // Fetched anew by the nested update, which also decided what became of it.
-            download.ended = true;
-            download.facts = theirs.facts;
-            download.verdict = theirs.verdict.value_or(Verdict{VerdictKind::Superseded});
+    for (Download& download : downloads_) {
+        if (download.takenOver) {
+            Supersede(download, nested.downloads_[IndexOf(download.file)]);
         }
     }
+    const bool anyAwaitsSecondSource =
+        std::any_of(downloads_.begin(), downloads_.end(),
+                    [](const Download& download) { return download.noaaFailure.has_value(); });
+    if (second_.asked && !second_.ended && (second_.takenOver || !anyAwaitsSecondSource)) {
+        // Every report that asked for it has been decided by the nested update.
+        Release(Transfer::SecondSource);
+        second_.ended = true;
+    }
+}
+
+void Update::Supersede(Download& download, const Download& theirs) {
+    download.takenOver = false;
+    const bool theirsFailed = !theirs.verdict || theirs.verdict->kind == VerdictKind::Failed;
+    if (theirsFailed && download.ended && !download.noaaFailure) {
+        return;  // this update still judges and stores its own body
+    }
+    Download adopted{download.fileName, download.file};
+    adopted.cycle = theirs.cycle;
+    adopted.ended = true;
+    adopted.superseded = true;
+    adopted.facts = theirs.facts;
+    adopted.verdict = theirs.verdict.value_or(Verdict{VerdictKind::Superseded});
+    download = std::move(adopted);
+}
+
+ReportFacts Update::ClocksHourFacts() const {
+    ReportFacts facts = downloads_[0].facts;
+    if (!downloads_[1].verdict) {
+        facts.hourBeforeNewest = downloads_[1].facts.bodyNewest;
+    }
+    return facts;
+}
+
+std::optional<Verdict> Update::HourTurn() const {
+    if (!choice_.clocksHour || downloads_[0].verdict) {
+        return std::nullopt;
+    }
+    const Verdict verdict = JudgeReport(ClocksHourFacts());
+    if (verdict.kind != VerdictKind::NotYetBegun && verdict.kind != VerdictKind::NotCurrent) {
+        return std::nullopt;
+    }
+    return verdict;
+}
+
+bool Update::HourMayTurn() const {
+    const Download& current = downloads_[0];
+    if (!choice_.clocksHour || current.verdict) {
+        return false;
+    }
+    // Without a listing, the hour before's newest report tells an older day's file.
+    const bool awaitsHourBefore = !choice_.listed && !downloads_[1].ended;
+    return !current.ended || awaitsHourBefore || HourTurn().has_value();
 }
 
 void Update::TurnTheHour() {
     Download& current = downloads_[0];
     Download& previous = downloads_[1];
-    if (!choice_.clocksHour || current.verdict) {
+    const std::optional<Verdict> verdict = HourTurn();
+    if (!verdict) {
         return;
     }
-    ReportFacts facts = current.facts;
-    if (!previous.verdict) {
-        facts.hourBeforeNewest = previous.facts.bodyNewest;
-    }
-    const Verdict verdict = JudgeReport(facts);
-    if (verdict.kind != VerdictKind::NotYetBegun && verdict.kind != VerdictKind::NotCurrent) {
-        return;
-    }
-    reasons_.push_back(*ReasonFor(verdict, facts, "", frm_.ReferenceNow()));
+    reasons_.push_back(*ReasonFor(*verdict, ClocksHourFacts(), "", frm_.ReferenceNow()));
     const std::string clocksCycle = current.cycle;
     const std::string hourBefore = previous.cycle;
     choice_ = {hourBefore, clocksCycle, choice_.listed, false};
     if (previous.facts.notModified) {
         // Unchanged as the previous report, whose body was not sent again: the current report
         // asks for it on its own account.
-        RequestReport(Transfer::Current, hourBefore);
+        RequestReport(ReportFile::Current, hourBefore);
     } else {
         current = std::move(previous);
         current.fileName = kCurrentReportName;
-        current.transfer = Transfer::Current;
+        current.file = ReportFile::Current;
         current.passedOver = clocksCycle;
     }
     current.standsIn = true;
@@ -473,13 +557,13 @@ void Update::TurnTheHour() {
 
     const std::string before = PreviousCycle(hourBefore);
     frm_.SetStatus(kGreen, "Getting Previous METAR (" + before + ")");
-    RequestReport(Transfer::Previous, before);
+    RequestReport(ReportFile::Previous, before);
     downloads_[1].standsIn = true;
     WaitForDownloads();
 }
 
 void Update::Store(Download& download) {
-    if (download.verdict) {
+    if (download.verdict || download.writing) {
         return;
     }
     // The folder is read at each write, so an edit during a download takes effect at once.
@@ -497,13 +581,19 @@ void Update::Store(Download& download) {
         return;
     }
     const std::string path = PathOf(download);
-    Verdict verdict = frm_.StringToFile(std::move(download.body), path,
-                                        [&] { return JudgeAgainstDisk(download, path); });
-    const Decided& nested = nestedDecided_[IndexOf(download.transfer) - 1];
-    if (verdict.kind == VerdictKind::Superseded && nested.verdict) {
-        // These bytes were fetched before those of the nested update that wrote the file first.
-        verdict = *nested.verdict;
-        download.facts = nested.facts;
+    download.writing = true;
+    // An update nested in a retry's pause may decide the file meanwhile: its verdict stands, and
+    // these bytes, fetched earlier, are never judged against its write.
+    const Verdict verdict =
+        frm_.StringToFile(std::move(download.body), path, [&]() -> std::optional<Verdict> {
+            if (download.superseded) {
+                return Verdict{VerdictKind::Superseded};
+            }
+            return JudgeAgainstDisk(download, path);
+        });
+    download.writing = false;
+    if (download.superseded) {
+        return;
     }
     if (verdict.kind == VerdictKind::Written) {
         RecordWritten(download, path);
@@ -519,7 +609,7 @@ std::optional<Verdict> Update::JudgeAgainstDisk(Download& download, const std::s
     std::optional<std::chrono::system_clock::time_point> writerTime;
     if (const auto stamp = frm_.services_.reportFiles.Stamp(path)) {
         // The file as this run wrote it: what it holds is known, unless a time was set aside.
-        const auto& written = frm_.record_.written[IndexOf(download.transfer) - 1];
+        const auto& written = frm_.record_.written[IndexOf(download.file)];
         const bool asWritten = written && written->path == path && written->stamp == stamp;
         if (asWritten) {
             writerTime = written->responseTime;
@@ -540,7 +630,7 @@ std::optional<Verdict> Update::JudgeAgainstDisk(Download& download, const std::s
 }
 
 void Update::RecordWritten(const Download& download, const std::string& path) {
-    frm_.record_.written[IndexOf(download.transfer) - 1] =
+    frm_.record_.written[IndexOf(download.file)] =
         WrittenReport{.url = download.url,
                       .lastModified = download.info.lastModified,
                       .etag = download.info.etag,
@@ -570,8 +660,8 @@ std::string Update::PathOf(const Download& download) const {
     return JoinPath(frm_.MetarFolder().value_or(frm_.controls_.Text1.Text()), download.fileName);
 }
 
-Update::Download& Update::DownloadOf(Transfer transfer) {
-    return downloads_[IndexOf(transfer) - 1];
+Update::Download& Update::DownloadOf(ReportFile file) {
+    return downloads_[IndexOf(file)];
 }
 
 void Update::Fail(const std::string& text) {

@@ -22,6 +22,11 @@ class FrmNimbrel;
 // The main window's transfers, as HTTP1 to HTTP4 carry them.
 enum class Transfer { Cycle, Current, Previous, SecondSource };
 
+// The two report files, CurrentMETAR.txt and PreviousMETAR.txt, and the transfer of each.
+enum class ReportFile { Current, Previous };
+Transfer TransferOf(ReportFile file);
+std::size_t IndexOf(ReportFile file);
+
 class Update {
   public:
     // Becomes the update under way; the one that was is its outer update.
@@ -35,17 +40,18 @@ class Update {
     // Events of the transfers this update started, handed on by the main window.
     void CycleArrived(const HttpResponseInfo& info);
     void CycleFailed(const TransferFailure& failure);
-    void ReportArrived(Transfer transfer, const HttpResponseInfo& info);
-    void ReportFailed(Transfer transfer, const TransferFailure& failure);
+    void ReportArrived(ReportFile file, const HttpResponseInfo& info);
+    void ReportFailed(ReportFile file, const TransferFailure& failure);
     void SecondSourceArrived(const HttpResponseInfo& info);
     void SecondSourceFailed(const TransferFailure& failure);
-    // An update nested in this one's wait started a transfer of its own on `transfer`'s control.
+    // An update nested in this one's wait started a transfer of its own on `transfer`'s control:
+    // what it finds of that transfer's file supersedes this update's.
     void TakenOver(Transfer transfer);
 
     // Requests the cycle, and a report for `cycle`, on their controls; called by the main
     // window's GetNOAAList and GetNOAAMetar.
     void RequestCycle();
-    void RequestReport(Transfer transfer, const std::string& cycle);
+    void RequestReport(ReportFile file, const std::string& cycle);
 
     Update* Outer() const { return outer_; }
 
@@ -60,13 +66,15 @@ class Update {
     // One report file and the transfer that fetches it.
     struct Download {
         const char* fileName;
-        Transfer transfer;
+        ReportFile file;
         std::string cycle{};
         std::string url{};
         bool conditional = false;  // the request named the copy written
         bool ended = false;
-        bool takenOver = false;
-        bool standsIn = false;  // the hour before, for a clock's hour's file not yet begun
+        bool takenOver = false;   // a nested update fetches this file anew
+        bool superseded = false;  // the verdict is a nested update's; this body is dropped
+        bool writing = false;     // a write of it is under way, perhaps retrying
+        bool standsIn = false;    // the hour before, for a clock's hour's file not yet begun
         // Why NOAA's report cannot be used, when it calls for the second source.
         std::optional<std::string> noaaFailure{};
         bool oldData = false;      // NOAA's report is used unless the second source's is newer
@@ -80,7 +88,7 @@ class Update {
         std::optional<Verdict> verdict{};  // once decided
     };
 
-    Download& DownloadOf(Transfer transfer);
+    Download& DownloadOf(ReportFile file);
     void StartTransfer(Transfer transfer, const std::string& url, const HttpConditions& conditions);
     // Abandons this update's transfer on `transfer`'s control, if it is still this update's.
     void Release(Transfer transfer);
@@ -93,6 +101,15 @@ class Update {
     // The hour before stands in for the clock's hour's file when that has not begun: it becomes
     // the current report, and the hour before it the previous one.
     void TurnTheHour();
+    // The clock's hour's file as it arrived, beside the hour before's newest report.
+    ReportFacts ClocksHourFacts() const;
+    // Why the clock's hour's file, as it arrived, gives way to the hour before; nullopt when it
+    // does not.
+    std::optional<Verdict> HourTurn() const;
+    // Whether a turn of the hour, not yet decided, may still change what the reports become.
+    bool HourMayTurn() const;
+    // Writes each report that has arrived and whose fate nothing still to come can change.
+    void StoreSettled();
     // Asks the second source, once an update, when NOAA's `download` has failed, been refused or
     // is old.
     void CallSecondSource(Download& download, std::string noaaFailure);
@@ -110,11 +127,18 @@ class Update {
     void Fail(const std::string& text);
     // Takes on what a nested update found for the transfers it took over.
     void NestedEnded(const Update& nested);
+    // Takes on `theirs`, a nested update's verdict on the report `download` fetches, unless the
+    // nested fetch failed where this update has a body of its own to judge.
+    static void Supersede(Download& download, const Download& theirs);
     void Finish();
 
     FrmNimbrel& frm_;
     Update* outer_;
     CycleChoice choice_;
+    // The cycle as found and what was noted finding it, before any turn of the hour: what an
+    // outer update waiting for its own cycle goes on with.
+    CycleChoice found_;
+    std::vector<Reason> foundReasons_;
     bool cycleEnded_ = false;
     bool cycleTakenOver_ = false;
     std::array<Download, 2> downloads_;
@@ -126,14 +150,9 @@ class Update {
         HttpResponseInfo info{};
         std::optional<std::string> failure{};  // why it could not be had
         bool conditional = false;              // the request named the copy the reports came from
+        bool takenOver = false;                // a nested update asked it anew
     };
     SecondSource second_;
-    // What the last update nested in this one decided for each report.
-    struct Decided {
-        std::optional<Verdict> verdict{};
-        ReportFacts facts{};
-    };
-    std::array<Decided, 2> nestedDecided_{};
     std::chrono::milliseconds downloadDeadline_{};
     // The update's own failures and notes, beside the verdicts on its reports.
     std::vector<Reason> reasons_;

@@ -42,6 +42,7 @@ enum class TransferFailureKind {
     Tls,             // no secure connection
     Redirect,        // a redirect not followed: to plain HTTP, or one too many
     ProxySignIn,     // the proxy at `proxy` wants credentials the program does not have
+    ProxyRefused,    // the proxy (at `proxy`, or the system's) refused the tunnel to `server`
     Cancelled,       // abandoned by the program; never shown
     Other,           // anything else; `systemText` says what
 };
@@ -73,11 +74,9 @@ class HttpListener {
   public:
     virtual ~HttpListener() = default;
 
-    // The body's size as the server announced it, before its first chunk; only for a body that
-    // is not compressed and whose length the headers give.
-    virtual void OnBodySize(std::uint64_t bytes) = 0;
-    // Chunks come in document order and together carry the whole body, byte for byte.
-    virtual void OnDataArrival(std::string_view chunk) = 0;
+    // Chunks come in document order and together carry the whole body, byte for byte. A control
+    // may hand the whole body over as one chunk just before the completion, to be kept as it is.
+    virtual void OnDataArrival(std::string chunk) = 0;
     // The transfer failed; nothing more follows for it.
     virtual void OnError(const TransferFailure& failure) = 0;
     // The whole body has arrived with a successful status; nothing more follows for it.

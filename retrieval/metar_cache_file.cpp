@@ -37,7 +37,7 @@ std::optional<std::string> Inflate(std::string_view body, std::string& text) {
         result = inflater.Inflate(body, text);
     } while (result == GzipInflater::Result::More);
     if (result == GzipInflater::Result::TooLarge) {
-        return "a file of more than 16 MiB";
+        return kCacheFileTooLarge;
     }
     if (result == GzipInflater::Result::Damaged || !inflater.Ended()) {
         return "a damaged gzip file";
@@ -188,9 +188,13 @@ std::variant<CacheFileCycles, std::string> CyclesFromCacheFile(std::string_view 
         }
         csv = inflated;
     } else if (body.size() > kMaxCacheFileBytes) {
-        return std::string("a file of more than 16 MiB");
+        return std::string(kCacheFileTooLarge);
     }
 
+    // A file saved by a Windows editor may begin with a byte-order mark.
+    if (csv.starts_with("\xEF\xBB\xBF")) {
+        csv.remove_prefix(3);
+    }
     CacheFileCycles cycles;
     const std::vector<Report> reports = UsableReports(csv, cycles.usableRows);
     if (reports.empty()) {

@@ -13,6 +13,8 @@ namespace nimbrel {
 
 // The largest cache file read, inflated or as it came: a hostile one cannot take more memory.
 inline constexpr std::uint64_t kMaxCacheFileBytes = std::uint64_t{16} << 20;
+// Why a file above it is refused, for the user.
+inline constexpr char kCacheFileTooLarge[] = "a file of more than 16 MiB";
 
 // The cycle files that the cache file's reports make: each report a record `yyyy/mm/dd hh:mm`,
 // the report and a blank line, LF line ends, in order of observation time, none twice.

@@ -54,13 +54,13 @@ std::optional<std::string> ProxyAddress(std::string_view value) {
     if (const auto at = rest.rfind('@'); at != std::string_view::npos) {
         rest.remove_prefix(at + 1);
     }
-    if (rest.empty()) {
-        return std::nullopt;
-    }
     const auto bracket = rest.rfind(']');
     const auto colon = rest.rfind(':');
     const bool hasPort =
         colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket);
+    if (rest.substr(0, hasPort ? colon : rest.size()).empty()) {
+        return std::nullopt;
+    }
     return hasPort ? std::string(rest) : std::string(rest) + ":1080";
 }
 
@@ -98,10 +98,24 @@ std::string SchemeOf(std::string_view value) {
     return scheme == std::string::npos ? text : text.substr(0, scheme + 3);
 }
 
+bool IsSchemeName(std::string_view name) {
+    return !name.empty() && std::isalpha(static_cast<unsigned char>(name[0])) &&
+           std::all_of(name.begin(), name.end(), [](unsigned char c) {
+               return std::isalnum(c) || c == '+' || c == '-' || c == '.';
+           });
+}
+
+// Names the scheme only, never what stands before an '@': that may be a password.
 std::string UnusableProxyNotice(const char* variable, std::string_view value) {
-    return std::string(variable) + " names a " + SchemeOf(value) +
-           " proxy, which Nimbrel cannot use (only http:// proxies): Windows' proxy settings hold "
-           "instead";
+    const std::string scheme = SchemeOf(value);
+    const std::string_view name = std::string_view(scheme).substr(0, scheme.find("://"));
+    const bool otherScheme = scheme.ends_with("://") && name != "http" && IsSchemeName(name);
+    return std::string(variable) +
+           (otherScheme ? " names a " + scheme +
+                              " proxy, which Nimbrel cannot use (only http:// "
+                              "proxies)"
+                        : std::string(" names no proxy host")) +
+           ": Windows' proxy settings hold instead";
 }
 
 bool IsSecure(std::string_view url) {
@@ -123,6 +137,45 @@ std::string BypassList(const std::vector<std::string>& entries) {
 ProxySetting Named(std::string proxy, std::string bypass) {
     return {
         .kind = ProxySetting::Kind::Named, .proxy = std::move(proxy), .bypass = std::move(bypass)};
+}
+
+// '*' stands for any run of characters, as in WinHTTP's bypass lists.
+bool WildcardMatches(std::string_view pattern, std::string_view text) {
+    std::size_t p = 0;
+    std::size_t t = 0;
+    std::size_t star = std::string_view::npos;
+    std::size_t resume = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            resume = t;
+        } else if (p < pattern.size() && pattern[p] == text[t]) {
+            ++p;
+            ++t;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            t = ++resume;
+        } else {
+            return false;
+        }
+    }
+    return pattern.find_first_not_of('*', p) == std::string_view::npos;
+}
+
+// WinHTTP's bypass list: entries separated by ';' or white space, '*' wildcards, and "<local>"
+// for every host without a dot.
+bool Bypassed(std::string_view list, const std::string& host) {
+    while (!list.empty()) {
+        const auto end = list.find_first_of("; \t");
+        const std::string entry = Lower(list.substr(0, end));
+        list = end == std::string_view::npos ? std::string_view() : list.substr(end + 1);
+        const bool local = entry == "<local>" && host.find_first_of(".:") == std::string::npos;
+        if (local || (!entry.empty() && (WildcardMatches(entry, host) ||
+                                         WildcardMatches(entry, Unbracketed(host))))) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -208,49 +261,92 @@ std::string ProxyForScheme(std::string_view list, bool secure) {
     return forEveryScheme;
 }
 
-void ProxyLookUpOnce::WhenKnown(std::function<void(const Answer&)> then) {
-    {
-        std::unique_lock lock(mutex_);
-        if (!answer_) {
-            waiting_.push_back(std::move(then));
-            if (std::exchange(started_, true)) {
-                return;
-            }
-            lock.unlock();
-            try {
-                runAfter_([this] { Decide(std::nullopt); }, kLimit);
-                runElsewhere_([this] { LookUp(); });
-            } catch (...) {
-                Decide(std::nullopt);
-            }
-            return;
-        }
+RequestRoute RouteOf(const ProxySetting& setting, std::string_view source, bool systemNamesProxy,
+                     std::string_view url) {
+    switch (setting.kind) {
+        case ProxySetting::Kind::Direct:
+            return {};
+        case ProxySetting::Kind::Automatic:
+        case ProxySetting::Kind::Default:
+            return {.way = systemNamesProxy ? RequestRoute::Way::SystemProxy
+                                            : RequestRoute::Way::Direct};
+        case ProxySetting::Kind::Named:
+            break;
     }
-    then(*answer_);
+    std::string proxy = ProxyForScheme(setting.proxy, IsSecure(url));
+    if (proxy.empty() || Bypassed(setting.bypass, HostOf(url))) {
+        return {};
+    }
+    return {
+        .way = RequestRoute::Way::Proxy, .proxy = std::move(proxy), .source = std::string(source)};
 }
 
-// Nothing may escape the look-up's own thread.
-void ProxyLookUpOnce::LookUp() {
+// A failure holds for kRetryAfter; a look-up past its limit that has not ended blocks a retry.
+bool ProxyLookUp::AnswerHolds() const {
+    return answer_ && (answer_->has_value() || running_ || now_() - failedAt_ < kRetryAfter);
+}
+
+void ProxyLookUp::WhenKnown(std::function<void(const Answer&)> then) {
+    std::unique_lock lock(mutex_);
+    if (AnswerHolds()) {
+        const Answer answer = *answer_;
+        lock.unlock();
+        then(answer);
+        return;
+    }
+    waiting_.push_back(std::move(then));
+    if (running_) {
+        return;
+    }
+    running_ = true;
+    answer_.reset();
+    const unsigned attempt = ++attempt_;
+    lock.unlock();
+    try {
+        runAfter_([this, attempt] { TimeOut(attempt); }, kLimit);
+        runElsewhere_([this, attempt] { LookUp(attempt); });
+    } catch (...) {
+        lock.lock();
+        running_ = false;
+        Decide(lock, std::nullopt);
+    }
+}
+
+// Nothing may escape the look-up's own thread. A late answer replaces the time-out's failure,
+// whose time a late failure keeps.
+void ProxyLookUp::LookUp(unsigned attempt) {
     Answer answer;
     try {
         answer = lookUp_();
     } catch (...) {
         answer.reset();
     }
-    Decide(answer);
+    std::unique_lock lock(mutex_);
+    if (attempt != attempt_) {
+        return;
+    }
+    running_ = false;
+    if (answer_ && !answer) {
+        return;
+    }
+    Decide(lock, answer);
 }
 
-// The first decision holds; the waiting requests go on with it.
-void ProxyLookUpOnce::Decide(const Answer& answer) {
-    std::vector<std::function<void(const Answer&)>> waiting;
-    {
-        std::lock_guard lock(mutex_);
-        if (answer_) {
-            return;
-        }
-        answer_ = answer;
-        waiting.swap(waiting_);
+void ProxyLookUp::TimeOut(unsigned attempt) {
+    std::unique_lock lock(mutex_);
+    if (attempt == attempt_ && !answer_) {
+        Decide(lock, std::nullopt);
     }
+}
+
+void ProxyLookUp::Decide(std::unique_lock<std::mutex>& lock, const Answer& answer) {
+    answer_ = answer;
+    if (!answer) {
+        failedAt_ = now_();
+    }
+    std::vector<std::function<void(const Answer&)>> waiting;
+    waiting.swap(waiting_);
+    lock.unlock();
     for (const auto& then : waiting) {
         try {
             then(answer);

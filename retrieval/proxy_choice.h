@@ -1,5 +1,5 @@
-// Which proxy the program's one WinHTTP session uses: from the environment, as curl reads it,
-// else from the system. The program talks to one server, so one choice holds for the run.
+// Which proxy a request uses: from the environment, as curl reads it, else from the system; and
+// the way each request then takes.
 #pragma once
 
 #include <chrono>
@@ -85,38 +85,66 @@ ProxyChoice ChooseProxy(const ProxyVariables& variables, std::string_view url,
                         const std::function<bool()>& automaticTaken,
                         const std::function<std::optional<InternetOptions>()>& internetOptions);
 
-// Asks `lookUp` once per run, on another thread since it blocks for as long as a discovery
-// takes, and hands every request the same answer; a failed look-up is not repeated either.
-// Empty answer: the look-up failed, and the session's own proxy holds. A look-up that cannot
-// start, throws, or has not answered within kLimit counts as failed, so that no request waits
-// for it longer; an answer that comes later is dropped.
-class ProxyLookUpOnce {
+// The way one request goes, as far as the program can tell: straight to its server, through a
+// proxy it knows, or by the system's own choice, which may be a proxy it cannot name.
+struct RequestRoute {
+    enum class Way { Direct, Proxy, SystemProxy };
+    Way way = Way::Direct;
+    std::string proxy{};   // host:port, for Proxy
+    std::string source{};  // where the program found it, for Proxy
+
+    bool operator==(const RequestRoute&) const = default;
+};
+
+// The route of `url` under `setting`, a proxy found at `source`: the proxy of its scheme unless
+// the setting's bypass list covers its host. Automatic and Default settings leave the choice to
+// the system, which goes direct unless `systemNamesProxy` (a proxy, automatic detection or a
+// script in Internet Options, or netsh's proxy).
+RequestRoute RouteOf(const ProxySetting& setting, std::string_view source, bool systemNamesProxy,
+                     std::string_view url);
+
+// Asks `lookUp` on another thread, since it blocks for as long as a discovery takes, and hands
+// its answer to every request of the run. Empty answer: the look-up failed, and the session's
+// own proxy holds. A look-up that cannot start, throws, or has not answered within kLimit counts
+// as failed, so that no request waits for it longer; an answer that comes later still serves the
+// requests after it. A failure is tried again by the first request at least kRetryAfter later,
+// and never while a look-up is under way.
+class ProxyLookUp {
   public:
     using Answer = std::optional<ProxySetting>;
     using Task = std::function<void()>;
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
     static constexpr std::chrono::seconds kLimit{30};
+    static constexpr std::chrono::minutes kRetryAfter{5};
 
     // `runElsewhere` starts a task on another thread; `runAfter` runs one after a delay. Either
     // may throw when it cannot.
-    ProxyLookUpOnce(std::function<Answer()> lookUp, std::function<void(Task)> runElsewhere,
-                    std::function<void(Task, std::chrono::milliseconds)> runAfter)
+    ProxyLookUp(std::function<Answer()> lookUp, std::function<void(Task)> runElsewhere,
+                std::function<void(Task, std::chrono::milliseconds)> runAfter, Clock now)
         : lookUp_(std::move(lookUp)),
           runElsewhere_(std::move(runElsewhere)),
-          runAfter_(std::move(runAfter)) {}
+          runAfter_(std::move(runAfter)),
+          now_(std::move(now)) {}
 
     // Runs `then` with the answer: at once when it is known, else on the thread that decides.
     void WhenKnown(std::function<void(const Answer&)> then);
 
   private:
-    void LookUp();
-    void Decide(const Answer& answer);
+    bool AnswerHolds() const;
+    void LookUp(unsigned attempt);
+    void TimeOut(unsigned attempt);
+    // Sets the answer and hands it to the waiting requests; takes the lock and releases it.
+    void Decide(std::unique_lock<std::mutex>& lock, const Answer& answer);
 
     const std::function<Answer()> lookUp_;
     const std::function<void(Task)> runElsewhere_;
     const std::function<void(Task, std::chrono::milliseconds)> runAfter_;
+    const Clock now_;
     std::mutex mutex_;
-    bool started_ = false;
-    std::optional<Answer> answer_;
+    bool running_ = false;  // a look-up is under way, perhaps past its limit
+    unsigned attempt_ = 0;
+    std::optional<Answer> answer_;  // none while the current attempt is undecided
+    std::chrono::steady_clock::time_point failedAt_{};
     std::vector<std::function<void(const Answer&)>> waiting_;
 };
 

@@ -8,9 +8,19 @@ constexpr int kProxySignInRequired = 407;
 
 }  // namespace
 
-// A server's 401 never gets the account: any --server or redirect target could ask for it.
+bool ProxyWroteResponse(const RequestRoute& route, bool secure, bool overSecureChannel,
+                        int status) {
+    if (route.way == RequestRoute::Way::Direct) {
+        return false;
+    }
+    return secure ? !overSecureChannel : status == kProxySignInRequired;
+}
+
+// A 407 from a server reached directly, or from inside the secure channel, and every 401 are a
+// server's: any --server or redirect target could ask, and must not get the account.
 DefaultSignIn AnswerWithUserAccount(const SignInChallenge& challenge) {
-    if (challenge.status != kProxySignInRequired || challenge.answeredBefore) {
+    if (challenge.status != kProxySignInRequired || !challenge.fromProxy ||
+        challenge.answeredBefore) {
         return DefaultSignIn::None;
     }
     if (challenge.offersNegotiate) {

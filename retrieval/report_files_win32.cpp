@@ -231,6 +231,11 @@ std::optional<std::string> Win32ReportFiles::Read(const std::string& path,
         return std::nullopt;
     }
     std::optional<std::string> bytes{std::string{}};
+    // Held in one piece of the file's size instead of grown: a report is megabytes.
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file, &size) && static_cast<std::uint64_t>(size.QuadPart) <= limitBytes) {
+        bytes->reserve(static_cast<std::size_t>(size.QuadPart));
+    }
     char chunk[1 << 16];
     for (;;) {
         DWORD read = 0;

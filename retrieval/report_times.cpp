@@ -13,19 +13,55 @@ namespace {
 
 using TimePoint = std::chrono::system_clock::time_point;
 
-constexpr std::string_view kDateLine = "9999/99/99 99:99";
-
-std::optional<TimePoint> DateLine(std::string_view line) {
-    if (!line.empty() && line.back() == '\r') {
-        line.remove_suffix(1);
+// The value of the `count` digits of `text` from `at`; false when one is not a digit.
+bool Digits(std::string_view text, std::size_t at, std::size_t count, unsigned& value) {
+    value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        const unsigned digit = static_cast<unsigned>(text[i] - '0');
+        if (digit > 9) {
+            return false;
+        }
+        value = value * 10 + digit;
     }
-    if (line.size() != kDateLine.size() || !StartsWithShape(line, kDateLine)) {
-        return std::nullopt;
-    }
-    return UtcTime(DecimalValue(line.substr(0, 4)), DecimalValue(line.substr(5, 2)),
-                   DecimalValue(line.substr(8, 2)), DecimalValue(line.substr(11, 2)),
-                   DecimalValue(line.substr(14, 2)));
+    return true;
 }
+
+// Reads date lines `yyyy/mm/dd hh:mm`. A cycle file holds thousands of reports of a day or two, so
+// each day is converted once and its reports' times are added to its start.
+class DateLines {
+  public:
+    std::optional<TimePoint> Read(std::string_view line) {
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        unsigned year = 0;
+        unsigned month = 0;
+        unsigned day = 0;
+        unsigned hour = 0;
+        unsigned minute = 0;
+        if (line.size() != 16 || line[4] != '/' || line[7] != '/' || line[10] != ' ' ||
+            line[13] != ':' || !Digits(line, 0, 4, year) || !Digits(line, 5, 2, month) ||
+            !Digits(line, 8, 2, day) || !Digits(line, 11, 2, hour) ||
+            !Digits(line, 14, 2, minute) || hour > 23 || minute > 59) {
+            return std::nullopt;
+        }
+        const unsigned date = (year * 100 + month) * 100 + day;
+        if (date != date_) {
+            const auto start = UtcTime(year, month, day, 0, 0);
+            // A day the clock cannot hold whole, or no real day, is judged minute by minute.
+            if (!start || !UtcTime(year, month, day, 23, 59)) {
+                return UtcTime(year, month, day, hour, minute);
+            }
+            date_ = date;
+            dayStart_ = *start;
+        }
+        return dayStart_ + std::chrono::hours(hour) + std::chrono::minutes(minute);
+    }
+
+  private:
+    unsigned date_ = ~0u;  // yyyymmdd of dayStart_; none at first
+    TimePoint dayStart_{};
+};
 
 // The newest few times seen, newest first.
 class NewestFew {
@@ -65,8 +101,9 @@ ReportTimes ReadReportTimes(std::string_view cycleFile, std::optional<TimePoint>
     ReportTimes times;
     std::size_t beyondLimit = 0;
     NewestFew newestFew;
+    DateLines dateLines;
     ForEachLine(cycleFile, [&](std::string_view line) {
-        if (const auto time = DateLine(line)) {
+        if (const auto time = dateLines.Read(line)) {
             ++times.count;
             newestFew.Add(*time);
             if (notAfter && *time > *notAfter) {

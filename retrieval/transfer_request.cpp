@@ -44,18 +44,16 @@ RequestPlatform::Handle TransferRequest::FinishLocked() {
     return users_ == 0 ? std::exchange(handle_, nullptr) : nullptr;
 }
 
-void TransferRequest::AddBodySize(std::uint64_t bytes) {
+void TransferRequest::ExpectBodySize(std::uint64_t bytes) {
     std::lock_guard lock(mutex_);
-    batch_.bodySize = bytes;
-    WakeLocked();
+    body_.reserve(static_cast<std::size_t>(bytes));
 }
 
-bool TransferRequest::AddData(std::string_view bytes) {
+void TransferRequest::AddData(std::string_view bytes) {
     std::lock_guard lock(mutex_);
-    batch_.data.append(bytes);
-    paused_ = batch_.data.size() >= kPauseBytes;
-    WakeLocked();
-    return !paused_;
+    if (!ended_) {
+        body_.append(bytes);
+    }
 }
 
 void TransferRequest::End(TransferEnd end) {
@@ -65,7 +63,10 @@ void TransferRequest::End(TransferEnd end) {
         if (ended_) {
             return;
         }
-        batch_.end = std::move(end);
+        if (std::holds_alternative<TransferFailure>(end)) {
+            body_ = {};
+        }
+        end_ = std::move(end);
         WakeLocked();
         closing = FinishLocked();
     }
@@ -79,6 +80,7 @@ void TransferRequest::Close() {
     {
         std::lock_guard lock(mutex_);
         wakeTarget_ = nullptr;
+        body_ = {};
         closing = FinishLocked();
     }
     if (closing) {
@@ -88,18 +90,17 @@ void TransferRequest::Close() {
 
 TransferBatch TransferRequest::Take() {
     std::lock_guard lock(mutex_);
-    wakeQueued_ = false;
-    TransferBatch taken = std::exchange(batch_, {});
-    taken.resumeReading = std::exchange(paused_, false);
-    return taken;
+    if (!end_) {
+        return {};
+    }
+    return {std::exchange(body_, {}), std::exchange(end_, std::nullopt)};
 }
 
-// Only a batch that finds no wake-up on its way asks for one, so each transfer has at most one
-// in the queue. One that could not be sent (a full queue) is tried again with the next addition,
-// and the taker sweeps anyway: nothing is lost, the end least of all.
+// The end asks for one wake-up. One that could not be sent (a full queue) leaves the end to the
+// taker's sweep: nothing is lost.
 void TransferRequest::WakeLocked() {
-    if (!wakeQueued_ && wakeTarget_) {
-        wakeQueued_ = platform_.Wake(wakeTarget_, generation_);
+    if (wakeTarget_) {
+        platform_.Wake(wakeTarget_, generation_);
     }
 }
 

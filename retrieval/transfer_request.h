@@ -1,6 +1,6 @@
 // One transfer's request, shared by the user-interface thread and the platform's callbacks: it
-// owns the request handle from its creation to its closing, gathers what waits for the
-// user-interface thread, and holds the one flag that says the transfer is over.
+// owns the request handle from its creation to its closing, holds the body as it arrives, and
+// holds the one flag that says the transfer is over.
 #pragma once
 
 #include <cstddef>
@@ -18,12 +18,11 @@ namespace nimbrel {
 // A transfer ends with one of these, exactly once.
 using TransferEnd = std::variant<TransferFailure, HttpResponseInfo>;
 
-// Everything the user-interface thread had not yet taken.
+// What the user-interface thread takes once the transfer is over: the end, and with a successful
+// one the whole body.
 struct TransferBatch {
-    std::optional<std::uint64_t> bodySize{};
-    std::string data{};
+    std::string body{};
     std::optional<TransferEnd> end{};
-    bool resumeReading = false;  // reading paused; the taker is to resume it
 };
 
 // What the request asks of the platform, from any thread. It outlives every request.
@@ -32,8 +31,8 @@ class RequestPlatform {
     using Handle = void*;  // a WinHTTP request handle, HINTERNET
 
     virtual ~RequestPlatform() = default;
-    // Asks the user-interface thread behind `target` (a window) to take the batch of the
-    // transfer `generation`; false when the wake-up could not be sent.
+    // Asks the user-interface thread behind `target` (a window) to take the end of the transfer
+    // `generation`; false when the wake-up could not be sent.
     virtual bool Wake(void* target, unsigned generation) = 0;
     // Never called with the request's lock held: the platform may report the closing at once,
     // on this thread.
@@ -45,11 +44,12 @@ class RequestPlatform {
 // is over: every call goes through Use, and the handle closes when the last call under way
 // returns. Keep a shared_ptr to the request across each call: closing the handle may free the
 // callbacks' context, which may hold the last other reference.
+//
+// The body is held here, once, from its first byte until the user-interface thread takes it
+// whole with the end: a body of megabytes is neither copied from batch to buffer nor grown piece
+// by piece when its size is announced.
 class TransferRequest {
   public:
-    // Above this many bytes waiting, the callbacks pause reading until they are taken.
-    static constexpr std::size_t kPauseBytes = std::size_t{4} << 20;
-
     TransferRequest(RequestPlatform& platform, void* wakeTarget, unsigned generation)
         : platform_(platform), wakeTarget_(wakeTarget), generation_(generation) {}
     TransferRequest(const TransferRequest&) = delete;
@@ -73,15 +73,15 @@ class TransferRequest {
         return true;
     }
 
-    // The callbacks' side. Only the first end counts; it closes the handle.
-    void AddBodySize(std::uint64_t bytes);
-    // False when reading is to pause: the next Take then says to resume it.
-    bool AddData(std::string_view bytes);
+    // The callbacks' side. Only the first end counts; it closes the handle. A failure drops the
+    // body.
+    void ExpectBodySize(std::uint64_t bytes);
+    void AddData(std::string_view bytes);
     void End(TransferEnd end);
 
     // The user-interface thread's side. Close abandons the transfer: no end is added, no wake-up
-    // is sent any more, so the wake target may go, and the handle closes. Take returns everything
-    // that waits.
+    // is sent any more, so the wake target may go, and the handle closes. Take returns the end
+    // and its body once the transfer is over, nothing before.
     void Close();
     TransferBatch Take();
 
@@ -107,9 +107,8 @@ class TransferRequest {
     RequestPlatform::Handle handle_ = nullptr;
     int users_ = 0;
     bool ended_ = false;
-    TransferBatch batch_;
-    bool paused_ = false;
-    bool wakeQueued_ = false;
+    std::string body_;
+    std::optional<TransferEnd> end_;
 };
 
 }  // namespace nimbrel

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 #include <winhttp.h>
+// After windows.h, which it needs.
+#include <wincrypt.h>
 
 #include <algorithm>
 #include <atomic>
@@ -26,6 +28,8 @@ constexpr DWORD kReadSize = 256 * 1024;
 constexpr DWORD kWineBufferSize = 8 * 1024;
 // Name look-up, connecting and sending the request each get this long.
 constexpr int kSetupTimeoutMs = 30 * 1000;
+// WinHTTP may ask for the request to go again (after a sign-in or a redirect); so often at most.
+constexpr int kMostResends = 2;
 constexpr DWORD kNotifications =
     WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES |
     WINHTTP_CALLBACK_FLAG_CONNECT_TO_SERVER | WINHTTP_CALLBACK_FLAG_REDIRECT |
@@ -36,8 +40,7 @@ std::atomic<std::size_t> exchangesInFlight{0};
 // Ends a transfer with an exception's reason; without the memory for the reason it still ends.
 void EndWith(TransferRequest& request, const std::exception& error) {
     try {
-        request.End(
-            TransferFailure{.kind = TransferFailureKind::Other, .systemText = error.what()});
+        request.End(ExceptionFailure(error, ""));
     } catch (...) {
         request.End(TransferFailure{});
     }
@@ -171,8 +174,6 @@ class Exchange {
     std::optional<TransferFailure> Open();
     // Sends the request once the proxy is known, which may be on another thread.
     void Send();
-    // Hands on what is left of the last read, then asks for more; see TransferRequest::AddData.
-    void ContinueBody(HINTERNET request);
 
     static void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, void* info,
                                   DWORD length);
@@ -182,15 +183,23 @@ class Exchange {
     std::optional<TransferFailure> Configure(HINTERNET request);
     void SendThrough(HINTERNET request, const std::optional<ProxySetting>& lookedUp);
     void SendRequest(HINTERNET request);
-    bool AnswerProxyWithUserAccount(HINTERNET request);
+    void TakeRoute(const std::string& url);
+    void OnRedirect(HINTERNET request, const wchar_t* url);
+    bool AnswerProxyWithUserAccount(HINTERNET request, const SignInChallenge& challenge);
     void Handle(HINTERNET request, DWORD status, void* info, DWORD length);
     void OnHeaders(HINTERNET request);
+    bool OnRefusal(HINTERNET request, DWORD status);
     void RequestData(HINTERNET request);
     void OnDataAvailable(HINTERNET request, DWORD available);
     void OnRead(HINTERNET request, const char* data, DWORD length);
+    // Adds a read's bytes to the body, inflated where they came compressed; false when that ended
+    // the transfer.
+    bool AddToBody(std::string_view bytes);
     void Finish();
     void Fail(TransferFailure failure);
     void Fail(DWORD code) { Fail(WinHttpFailure(code, Situation())); }
+    // WinHTTP asks for some requests to be sent again, such as after a sign-in.
+    void FailOrResend(HINTERNET request, DWORD code);
     void Complete();
     TransferSituation Situation() const {
         return {.server = server_,
@@ -199,9 +208,13 @@ class Exchange {
                 .inactivityLimit = order_.limits.inactivity,
                 .secureFailureFlags = secureFailureFlags_,
                 .tlsVersionNotOffered = route_.session && route_.session->tlsVersionNotOffered,
-                .proxy = proxy_,
-                .proxySource = proxySource_,
+                .proxy = ProxyOfRoute(),
+                .proxySource = way_.source,
                 .responded = responded_};
+    }
+    // The proxy the request goes through, when the program knows it.
+    std::string ProxyOfRoute() const {
+        return way_.way == RequestRoute::Way::Proxy ? way_.proxy : std::string();
     }
     TransferFailure TooLarge() const {
         return {.kind = TransferFailureKind::TooLarge, .limitBytes = order_.limits.bodyBytes};
@@ -221,9 +234,11 @@ class Exchange {
     std::string server_;  // host:port, followed through redirects
     Route route_;
     bool secure_ = false;
-    std::string proxy_;           // host:port of the proxy, when the program named one
-    std::string proxySource_;     // where the program found it
-    bool responded_ = false;      // a response came, through the proxy if there is one
+    ProxySetting setting_;       // the session's, or the one the look-up found
+    std::string settingSource_;  // where its proxy came from
+    RequestRoute way_;           // of the address now asked, followed through redirects
+    bool responded_ = false;     // a response came, through the proxy if there is one
+    int resends_ = 0;
     bool answeredProxy_ = false;  // the proxy was given the user's Windows account
     bool connected_ = false;
     DWORD secureFailureFlags_ = 0;
@@ -232,7 +247,6 @@ class Exchange {
     std::optional<GzipInflater> inflater_;
     HttpResponseInfo info_;
     std::string buffer_;
-    std::string_view unread_;  // of the last read, in buffer_, not yet handed on
 };
 
 std::optional<TransferFailure> Exchange::Open() {
@@ -243,8 +257,9 @@ std::optional<TransferFailure> Exchange::Open() {
     server_ = target->Server();
     secure_ = target->secure;
     route_ = RouteFor(order_.url);
-    proxy_ = ProxyForScheme(route_.proxy, secure_);
-    proxySource_ = route_.proxySource;
+    setting_ = route_.setting;
+    settingSource_ = route_.proxySource;
+    TakeRoute(order_.url);
     if (!route_.session->handle) {
         return StepFailure("Cannot start WinHTTP", route_.session->openError);
     }
@@ -309,8 +324,9 @@ void Exchange::Send() {
 void Exchange::SendThrough(HINTERNET request, const std::optional<ProxySetting>& lookedUp) {
     try {
         if (lookedUp) {
-            proxy_ = ProxyForScheme(lookedUp->proxy, secure_);
-            proxySource_ = proxy_.empty() ? "" : kLookedUpProxySource;
+            setting_ = *lookedUp;
+            settingSource_ = kLookedUpProxySource;
+            TakeRoute(order_.url);
             if (!SetRequestProxy(request, *lookedUp)) {
                 Fail(StepFailure("Cannot set the proxy", GetLastError()));
                 return;
@@ -330,19 +346,30 @@ void Exchange::SendRequest(HINTERNET request) {
     }
 }
 
-// A proxy that asks with NTLM or Negotiate gets the user's Windows account, once: the null user
-// name and password stand for the default credentials, which the default policy (MEDIUM) lets
-// go to a proxy. The request then goes again on the same handle.
-bool Exchange::AnswerProxyWithUserAccount(HINTERNET request) {
-    DWORD offered = 0;
-    DWORD first = 0;
-    DWORD target = 0;
-    SignInChallenge challenge{.status = HTTP_STATUS_PROXY_AUTH_REQ,
-                              .answeredBefore = answeredProxy_};
-    if (WinHttpQueryAuthSchemes(request, &offered, &first, &target)) {
-        challenge.offersNegotiate = (offered & WINHTTP_AUTH_SCHEME_NEGOTIATE) != 0;
-        challenge.offersNtlm = (offered & WINHTTP_AUTH_SCHEME_NTLM) != 0;
+void Exchange::TakeRoute(const std::string& url) {
+    way_ = RouteOf(setting_, settingSource_, route_.systemNamesProxy, url);
+}
+
+// The new address may go another way (a host the bypass list names), and its server must not
+// inherit the sign-in policy a proxy was given. WinHTTP reports this before it connects there.
+void Exchange::OnRedirect(HINTERNET request, const wchar_t* url) {
+    DWORD logon = WINHTTP_AUTOLOGON_SECURITY_LEVEL_HIGH;
+    if (!WinHttpSetOption(request, WINHTTP_OPTION_AUTOLOGON_POLICY, &logon, sizeof logon)) {
+        Fail(StepFailure("Cannot set up WinHTTP for the redirect", GetLastError()));
+        return;
     }
+    // A relative address stays on the server and its way.
+    if (const auto target = CrackUrl(url)) {
+        server_ = target->Server();
+        secure_ = target->secure;
+        TakeRoute(WideToUtf8(url));
+    }
+}
+
+// A proxy that asks with NTLM or Negotiate gets the user's Windows account, once: the null user
+// name and password stand for the default credentials, which the policy MEDIUM lets go to a
+// proxy. The request then goes again on the same handle.
+bool Exchange::AnswerProxyWithUserAccount(HINTERNET request, const SignInChallenge& challenge) {
     const DefaultSignIn answer = AnswerWithUserAccount(challenge);
     if (answer == DefaultSignIn::None) {
         return false;
@@ -390,9 +417,7 @@ void Exchange::Handle(HINTERNET request, DWORD status, void* info, DWORD length)
             connected_ = true;
             break;
         case WINHTTP_CALLBACK_STATUS_REDIRECT:
-            if (const auto target = CrackUrl(static_cast<const wchar_t*>(info))) {
-                server_ = target->Server();
-            }
+            OnRedirect(request, static_cast<const wchar_t*>(info));
             break;
         case WINHTTP_CALLBACK_STATUS_SECURE_FAILURE:
             secureFailureFlags_ = *static_cast<const DWORD*>(info);
@@ -401,7 +426,7 @@ void Exchange::Handle(HINTERNET request, DWORD status, void* info, DWORD length)
             // A reused connection reports no connecting: the request sent, it stands.
             connected_ = true;
             if (!WinHttpReceiveResponse(request, nullptr)) {
-                Fail(GetLastError());
+                FailOrResend(request, GetLastError());
             }
             break;
         case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
@@ -414,7 +439,7 @@ void Exchange::Handle(HINTERNET request, DWORD status, void* info, DWORD length)
             OnRead(request, static_cast<const char*>(info), length);
             break;
         case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
-            Fail(static_cast<const WINHTTP_ASYNC_RESULT*>(info)->dwError);
+            FailOrResend(request, static_cast<const WINHTTP_ASYNC_RESULT*>(info)->dwError);
             break;
         default:
             break;
@@ -432,13 +457,7 @@ void Exchange::OnHeaders(HINTERNET request) {
     info_.age = HeaderText(request, WINHTTP_QUERY_AGE);
     info_.lastModified = HeaderText(request, WINHTTP_QUERY_LAST_MODIFIED);
     info_.etag = HeaderText(request, WINHTTP_QUERY_ETAG);
-    if (*status == HTTP_STATUS_PROXY_AUTH_REQ) {
-        if (!AnswerProxyWithUserAccount(request)) {
-            Fail({.kind = TransferFailureKind::ProxySignIn,
-                  .connected = true,
-                  .proxy = proxy_,
-                  .proxySource = proxySource_});
-        }
+    if (*status >= 400 && OnRefusal(request, *status)) {
         return;
     }
     responded_ = true;
@@ -475,11 +494,55 @@ void Exchange::OnHeaders(HINTERNET request) {
         Fail(TooLarge());
         return;
     }
-    // Lets the receiver hold the body in one piece from the start instead of growing it.
+    // The body is held in one piece from the start instead of grown.
     if (expected_ && !inflater_) {
-        request_->AddBodySize(*expected_);
+        request_->ExpectBodySize(*expected_);
     }
     RequestData(request);
+}
+
+// Whether the server's certificate is known: the response then came through the secure channel.
+bool OverSecureChannel(HINTERNET request) {
+    PCCERT_CONTEXT certificate = nullptr;
+    DWORD size = sizeof certificate;
+    if (!WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size) ||
+        !certificate) {
+        return false;
+    }
+    CertFreeCertificateContext(certificate);
+    return true;
+}
+
+// A refusal a proxy wrote is the proxy's to explain: its sign-in, which it may get, or its refusal
+// of the tunnel. True when the exchange went on with it.
+bool Exchange::OnRefusal(HINTERNET request, DWORD status) {
+    SignInChallenge challenge{
+        .status = static_cast<int>(status),
+        .answeredBefore = answeredProxy_,
+        .fromProxy = ProxyWroteResponse(way_, secure_, secure_ && OverSecureChannel(request),
+                                        static_cast<int>(status))};
+    if (!challenge.fromProxy) {
+        return false;
+    }
+    DWORD offered = 0;
+    DWORD first = 0;
+    DWORD target = 0;
+    if (WinHttpQueryAuthSchemes(request, &offered, &first, &target)) {
+        challenge.offersNegotiate = (offered & WINHTTP_AUTH_SCHEME_NEGOTIATE) != 0;
+        challenge.offersNtlm = (offered & WINHTTP_AUTH_SCHEME_NTLM) != 0;
+    }
+    if (status == HTTP_STATUS_PROXY_AUTH_REQ && AnswerProxyWithUserAccount(request, challenge)) {
+        return true;
+    }
+    Fail({.kind = status == HTTP_STATUS_PROXY_AUTH_REQ ? TransferFailureKind::ProxySignIn
+                                                       : TransferFailureKind::ProxyRefused,
+          .systemText = HeaderText(request, WINHTTP_QUERY_STATUS_TEXT),
+          .server = server_,
+          .connected = true,
+          .httpStatus = static_cast<int>(status),
+          .proxy = ProxyOfRoute(),
+          .proxySource = way_.source});
+    return true;
 }
 
 // Asking first hands on what has arrived; a read alone may wait for a full buffer.
@@ -514,39 +577,39 @@ void Exchange::OnRead(HINTERNET request, const char* data, DWORD length) {
         Fail(TooLarge());
         return;
     }
-    unread_ = std::string_view(data, length);
-    ContinueBody(request);
-}
-
-// When too much waits for the user-interface thread it stops instead, and ResumeReading calls it
-// again once the thread has taken it.
-void Exchange::ContinueBody(HINTERNET request) {
-    for (bool more = true; more;) {
-        std::string inflated;
-        std::string_view bytes = std::exchange(unread_, {});
-        more = false;
-        if (inflater_) {
-            unread_ = bytes;
-            switch (inflater_->Inflate(unread_, inflated)) {
-                case GzipInflater::Result::Ok:
-                    break;
-                case GzipInflater::Result::More:
-                    more = true;
-                    break;
-                case GzipInflater::Result::TooLarge:
-                    Fail(TooLarge());
-                    return;
-                case GzipInflater::Result::Damaged:
-                    Fail(Damaged());
-                    return;
-            }
-            bytes = inflated;
-        }
-        if (!bytes.empty() && !request_->AddData(bytes)) {
-            return;
-        }
+    if (!AddToBody(std::string_view(data, length))) {
+        return;
+    }
+    // All the announced bytes are here: asking WinHTTP for the end would only cost a round.
+    if (expected_ && received_ >= *expected_) {
+        Finish();
+        return;
     }
     RequestData(request);
+}
+
+bool Exchange::AddToBody(std::string_view bytes) {
+    if (!inflater_) {
+        request_->AddData(bytes);
+        return true;
+    }
+    for (;;) {
+        std::string inflated;
+        switch (inflater_->Inflate(bytes, inflated)) {
+            case GzipInflater::Result::Ok:
+                request_->AddData(inflated);
+                return true;
+            case GzipInflater::Result::More:
+                request_->AddData(inflated);
+                break;
+            case GzipInflater::Result::TooLarge:
+                Fail(TooLarge());
+                return false;
+            case GzipInflater::Result::Damaged:
+                Fail(Damaged());
+                return false;
+        }
+    }
 }
 
 void Exchange::Finish() {
@@ -563,6 +626,16 @@ void Exchange::Finish() {
         return;
     }
     Complete();
+}
+
+void Exchange::FailOrResend(HINTERNET request, DWORD code) {
+    if (code == ERROR_WINHTTP_RESEND_REQUEST && resends_ < kMostResends) {
+        ++resends_;
+        info_ = {};
+        SendRequest(request);
+        return;
+    }
+    Fail(code);
 }
 
 // Only the first end counts; the handle closes with it, and WinHTTP drops the rest.
@@ -589,22 +662,6 @@ void StartExchange(std::shared_ptr<TransferRequest> request, ExchangeOrder order
         return;
     }
     exchange.release()->Send();
-}
-
-void ResumeReading(const std::shared_ptr<TransferRequest>& request) {
-    try {
-        request->Use([](HINTERNET handle) {
-            Exchange* exchange = nullptr;
-            DWORD size = sizeof exchange;
-            if (WinHttpQueryOption(handle, WINHTTP_OPTION_CONTEXT_VALUE, &exchange, &size) &&
-                exchange) {
-                exchange->ContinueBody(handle);
-            }
-        });
-    } catch (const std::exception& error) {
-        // Paused, nothing else would ever end the transfer.
-        EndWith(*request, error);
-    }
 }
 
 std::size_t WinHttpTransfersInFlight() {

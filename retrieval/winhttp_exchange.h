@@ -20,7 +20,4 @@ struct ExchangeOrder {
 // On the user-interface thread; returns at once. Everything that follows reaches `request`.
 void StartExchange(std::shared_ptr<TransferRequest> request, ExchangeOrder order);
 
-// On the user-interface thread, after a Take that said reading paused.
-void ResumeReading(const std::shared_ptr<TransferRequest>& request);
-
 }  // namespace nimbrel

@@ -2,6 +2,7 @@
 
 #include <winhttp.h>
 
+#include <new>
 #include <optional>
 
 #include "util/win32_text.h"
@@ -116,6 +117,14 @@ TransferFailure WinHttpFailure(DWORD code, const TransferSituation& situation) {
 
 TransferFailure StepFailure(const std::string& what, DWORD code) {
     return {.kind = TransferFailureKind::Other, .systemText = what + ": " + WinHttpErrorText(code)};
+}
+
+TransferFailure ExceptionFailure(const std::exception& error, const std::string& context) {
+    if (dynamic_cast<const std::bad_alloc*>(&error)) {
+        return {.kind = TransferFailureKind::Other,
+                .systemText = "Not enough memory to hold the downloaded data"};
+    }
+    return {.kind = TransferFailureKind::Other, .systemText = context + error.what()};
 }
 
 }  // namespace nimbrel

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <string>
 
 #include "retrieval/http_control.h"
@@ -29,5 +30,9 @@ TransferFailure WinHttpFailure(DWORD code, const TransferSituation& situation);
 
 // A failure that only its text can explain, such as a step of WinHTTP's own set-up.
 TransferFailure StepFailure(const std::string& what, DWORD code);
+
+// A transfer ended by an exception while its body was held or handed on; a want of memory says
+// so plainly, anything else after `context`.
+TransferFailure ExceptionFailure(const std::exception& error, const std::string& context);
 
 }  // namespace nimbrel

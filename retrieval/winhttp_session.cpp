@@ -133,16 +133,28 @@ std::unique_ptr<WinHttpSession> Open(const ProxySetting& setting) {
     return session;
 }
 
-std::unique_ptr<ProxyLookUpOnce> LookUpFor(const InternetOptions& options, const std::string& url) {
-    return std::make_unique<ProxyLookUpOnce>(
+std::unique_ptr<ProxyLookUp> LookUpFor(const InternetOptions& options, const std::string& url) {
+    return std::make_unique<ProxyLookUp>(
         [options, url] { return LookUpProxy(options, url); },
-        [](ProxyLookUpOnce::Task task) { std::thread(std::move(task)).detach(); },
-        [](ProxyLookUpOnce::Task task, std::chrono::milliseconds delay) {
+        [](ProxyLookUp::Task task) { std::thread(std::move(task)).detach(); },
+        [](ProxyLookUp::Task task, std::chrono::milliseconds delay) {
             std::thread([task = std::move(task), delay] {
                 std::this_thread::sleep_for(delay);
                 task();
             }).detach();
-        });
+        },
+        [] { return std::chrono::steady_clock::now(); });
+}
+
+// What netsh winhttp set proxy named, which a default session uses.
+bool NetshNamesProxy() {
+    WINHTTP_PROXY_INFO info{};
+    if (!WinHttpGetDefaultProxyConfiguration(&info)) {
+        return false;
+    }
+    const std::string proxy = TakeGlobal(info.lpszProxy);
+    TakeGlobal(info.lpszProxyBypass);
+    return info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && !proxy.empty();
 }
 
 // "https://host:port", in lower case: what a proxy decision depends on.
@@ -166,8 +178,10 @@ class Routes {
             EnvironmentProxy(), url, [this] { return AutomaticTaken(); },
             [this] { return Options(); });
         const ProxySetting setting = chosen.session;
-        Route route{
-            .session = &SessionWith(setting), .proxy = setting.proxy, .proxySource = chosen.source};
+        Route route{.session = &SessionWith(setting),
+                    .setting = setting,
+                    .proxySource = chosen.source,
+                    .systemNamesProxy = SystemNamesProxy()};
         if (!chosen.unusable.empty() && !std::exchange(noticeGiven_, true)) {
             route.notice = chosen.unusable;
         }
@@ -204,6 +218,17 @@ class Routes {
         return *automatic_;
     }
 
+    // Unreadable options count as naming one: the system may still use a proxy.
+    bool SystemNamesProxy() {
+        if (!systemNamesProxy_) {
+            const std::optional<InternetOptions> options = Options();
+            systemNamesProxy_ = !options || options->autoDetect ||
+                                !options->autoConfigUrl.empty() || !options->proxy.empty() ||
+                                NetshNamesProxy();
+        }
+        return *systemNamesProxy_;
+    }
+
     std::optional<InternetOptions> Options() {
         if (!options_) {
             options_ = ReadInternetOptions();
@@ -213,8 +238,9 @@ class Routes {
 
     std::mutex mutex_;
     std::vector<std::unique_ptr<WinHttpSession>> sessions_;
-    std::map<std::string, std::unique_ptr<ProxyLookUpOnce>> lookUps_;
+    std::map<std::string, std::unique_ptr<ProxyLookUp>> lookUps_;
     std::optional<bool> automatic_;
+    std::optional<bool> systemNamesProxy_;
     std::optional<std::optional<InternetOptions>> options_;
     bool noticeGiven_ = false;
 };

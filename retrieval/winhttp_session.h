@@ -22,18 +22,19 @@ struct WinHttpSession {
 };
 
 // How one request goes: decided for its scheme and host, no_proxy included. A redirect keeps
-// its request's route, whatever scheme it leads to.
+// its request's setting, whatever scheme it leads to; RouteOf tells the way each address takes.
 struct Route {
     const WinHttpSession* session = nullptr;
-    // The proxy of the setting, as host:port or a WinHTTP list; empty when none was named.
-    // Where it came from, for the user.
-    std::string proxy{};
+    // The session's setting, and where its proxy came from, for the user.
+    ProxySetting setting{};
     std::string proxySource{};
+    // The system's own choice (an automatic or default setting) may be a proxy.
+    bool systemNamesProxy = false;
     // For the user, in the first route only that has it: a proxy variable that names a proxy
     // the program cannot use.
     std::string notice{};
     // Windows before 8.1 with auto-detect or a PAC address: the proxy the request is to use.
-    ProxyLookUpOnce* lookUp = nullptr;
+    ProxyLookUp* lookUp = nullptr;
 };
 
 // From any thread. Sessions are opened at first need and never closed: transfers may still be

@@ -12,21 +12,21 @@
 //   thread, and sent here or on the proxy look-up's thread; then WinHTTP's callbacks drive it on
 //   WinHTTP's threads, and ResumeReading on this thread continues a paused body. The handle's
 //   context owns it: it is freed when WinHTTP reports the handle closing, on whichever thread.
-// - The event window takes a request's whole batch at each wake-up, and at each tick of a slow
-//   timer that runs while a transfer is current, which collects a batch whose wake-up could not be
-//   posted.
+// - The request wakes the event window once, at its end, and the window then takes the end and the
+//   whole body, which the request held from its first byte; a slow timer that runs while a
+//   transfer is current collects an end whose wake-up could not be posted.
 
 #include <windows.h>
 #include <winhttp.h>
 
 #include <atomic>
 #include <exception>
-#include <new>
 #include <stdexcept>
 #include <variant>
 
 #include "retrieval/transfer_request.h"
 #include "retrieval/winhttp_exchange.h"
+#include "retrieval/winhttp_failure.h"
 #include "util/handler_barrier_win32.h"
 #include "util/win32_text.h"
 
@@ -39,16 +39,6 @@ constexpr UINT_PTR kSweepTimer = 1;
 constexpr UINT kSweepMs = 1000;
 
 std::atomic<std::uint64_t> dataBatchesDelivered{0};
-
-// A data handler that throws ends its transfer; nothing it was given is kept.
-TransferFailure ListenerFailure(const std::exception& error) {
-    if (dynamic_cast<const std::bad_alloc*>(&error)) {
-        return {.kind = TransferFailureKind::Other,
-                .systemText = "Not enough memory to hold the downloaded data"};
-    }
-    return {.kind = TransferFailureKind::Other,
-            .systemText = std::string("The downloaded data could not be taken: ") + error.what()};
-}
 
 // Wake-ups go to the control's event window; a request stops sending them once it is closed,
 // so the window may go before the request does.
@@ -137,27 +127,24 @@ void WinHttpControl::Impl::Deliver(unsigned transferGeneration) {
     }
     const std::shared_ptr<TransferRequest> request = current;
     TransferBatch batch = request->Take();
-    if (batch.resumeReading) {
-        ResumeReading(request);
-    }
     const auto stillCurrent = [&] { return current == request && listener; };
+    if (!batch.end || !stillCurrent()) {
+        return;
+    }
     try {
-        if (batch.bodySize && stillCurrent()) {
-            listener->OnBodySize(*batch.bodySize);
-        }
-        if (!batch.data.empty() && stillCurrent()) {
+        if (!batch.body.empty()) {
             ++dataBatchesDelivered;
-            listener->OnDataArrival(batch.data);
+            listener->OnDataArrival(std::move(batch.body));
         }
     } catch (const std::exception& error) {
-        // The batch held the end, if it came: the transfer ends here instead, with the reason.
+        // The transfer ends here instead, with the reason.
         if (stillCurrent()) {
             Cancel();
-            listener->OnError(ListenerFailure(error));
+            listener->OnError(ExceptionFailure(error, "The downloaded data could not be taken: "));
         }
         return;
     }
-    if (!batch.end || !stillCurrent()) {
+    if (!stillCurrent()) {
         return;
     }
     Cancel();

@@ -12,6 +12,7 @@
 #include "app/clock_win32.h"
 #include "app/command_line.h"
 #include "app/frm_nimbrel.h"
+#include "retrieval/metar_cache_file.h"
 #include "retrieval/report_files_win32.h"
 #include "retrieval/winhttp_transfer.h"
 #include "ui/com_win32.h"
@@ -50,7 +51,7 @@ int RunMainWindow(HINSTANCE instance, const CommandLine& options) {
     WinHttpControl http1;
     WinHttpControl http2;
     WinHttpControl http3;
-    WinHttpControl http4;
+    WinHttpControl http4({.bodyBytes = kMaxCacheFileBytes});
     Win32MessagePump pump;
     Win32Clock clock;
     Win32Screen screen;

@@ -6,6 +6,7 @@
 #include "app/console_log.h"
 #include "app/frm_nimbrel.h"
 #include "app/headless_controls.h"
+#include "retrieval/metar_cache_file.h"
 #include "retrieval/report_files_win32.h"
 #include "retrieval/winhttp_transfer.h"
 #include "ui/console_output_win32.h"
@@ -30,7 +31,7 @@ int RunUpdate(const CommandLine& options, ConsoleLog& log, Win32Clock& clock) {
     WinHttpControl http1;
     WinHttpControl http2;
     WinHttpControl http3;
-    WinHttpControl http4;
+    WinHttpControl http4({.bodyBytes = kMaxCacheFileBytes});
     Win32MessagePump pump;
     HeadlessScreen screen;
     HeadlessModalWindows windows;

@@ -54,13 +54,6 @@ void FakeHttpControl::Start() {
         return;
     }
     milliseconds at{0};
-    if (!response.compressed) {
-        std::uint64_t size = 0;
-        for (const std::string& chunk : response.chunks) {
-            size += chunk.size();
-        }
-        PostForThisTransfer(response.delay, [this, size] { listener_->OnBodySize(size); });
-    }
     for (const std::string& chunk : response.chunks) {
         at += response.delay;
         PostForThisTransfer(at, [this, chunk] { listener_->OnDataArrival(chunk); });

@@ -39,8 +39,7 @@ class Checker : public HttpListener {
     void Forget() { expected_ = nullptr; }
     bool Busy() const { return expected_ != nullptr; }
 
-    void OnBodySize(std::uint64_t) override {}
-    void OnDataArrival(std::string_view chunk) override {
+    void OnDataArrival(std::string chunk) override {
         if (!Heard()) {
             return;
         }

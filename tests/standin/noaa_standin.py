@@ -57,7 +57,9 @@ BEHAVIOURS = {
     "gzip-damaged": "the file gzip-compressed, with bytes in the middle changed",
     "gzip-bomb": "N: a small gzip body that inflates to N zero bytes",
     "gzip-padded": "N: the file gzip-compressed, followed by N zero bytes",
-    "proxy-sign-in": "407 with a Proxy-Authenticate header, as a proxy that wants a sign-in",
+    "proxy-sign-in": "[SCHEMES]: 407 with Proxy-Authenticate: SCHEMES (Basic when none), as a "
+                     "proxy that wants a sign-in",
+    "sign-in": "SCHEMES: 401 with WWW-Authenticate: SCHEMES, as a server that wants a sign-in",
     "keep-alive": "the file whole, uncompressed, the connection kept open for the next request",
     "date": "TEXT: the file with the Date header TEXT",
     "aged": "SECONDS: the file with a Date that many seconds behind the clock and an Age of as "
@@ -480,9 +482,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.close_connection = False
         self._send(200, b"" if body is None else body)
 
-    def _proxy_sign_in(self, _, __):
+    def _proxy_sign_in(self, _, arg):
         self._send(407, b"<html><body>407</body></html>\n",
-                   extra=[("Proxy-Authenticate", 'Basic realm="stand-in"')])
+                   extra=[("Proxy-Authenticate", arg or 'Basic realm="stand-in"')])
+
+    def _sign_in(self, _, arg):
+        self._send(401, b"<html><body>401</body></html>\n", extra=[("WWW-Authenticate", arg)])
 
     def _date(self, path, arg):
         body = self._file_body(path)

@@ -50,6 +50,20 @@ TEST(FailureText, NamesTheProxyThatFailed) {
           .connected = true,
           .proxy = proxy,
           .proxySource = source},
+         "The connection through the proxy proxy.lan:3128 (from https_proxy) broke off before any "
+         "response: reset"},
+        {{.kind = ProxyRefused,
+          .systemText = "Forbidden",
+          .server = "noaa.test:443",
+          .httpStatus = 403,
+          .proxy = proxy,
+          .proxySource = source},
+         "The proxy proxy.lan:3128 (from https_proxy) refused the tunnel to noaa.test:443: HTTP "
+         "403 "
+         "Forbidden"},
+        {{.kind = ProxyRefused, .server = "noaa.test:443", .httpStatus = 502},
+         "The system's proxy refused the tunnel to noaa.test:443: HTTP 502"},
+        {{.kind = Connection, .systemText = "reset", .server = "noaa.test:443", .connected = true},
          "Download broken off (noaa.test:443): reset"},
         {{.kind = Connection, .systemText = "refused", .server = "noaa.test:443"},
          "Cannot connect to noaa.test:443: refused"},

@@ -66,6 +66,9 @@ INSTANTIATE_TEST_SUITE_P(
         ConversionCase{"NoPreamble", kHeader + Jfk("2026-12-07T13:52:00Z"), kJfkRecord},
         ConversionCase{"Preamble", kPreamble + std::string(kHeader) + Jfk("2026-12-07T13:52:00Z"),
                        kJfkRecord},
+        ConversionCase{"ByteOrderMarkBeforeTheHeader",
+                       "\xEF\xBB\xBF" + std::string(kHeader) + Jfk("2026-12-07T13:52:00Z"),
+                       kJfkRecord},
         ConversionCase{"Milliseconds", kHeader + Jfk("2026-12-07T13:52:00.000Z"), kJfkRecord},
         ConversionCase{
             "CrlfLineEnds",

@@ -20,6 +20,7 @@ ProxySetting Named(const std::string& proxy, const std::string& bypass = "") {
 }
 
 const ProxySetting kDirect{.kind = Kind::Direct};
+const std::chrono::steady_clock::time_point kStart{std::chrono::hours(1)};
 
 TEST(ProxyChoice, EnvironmentAsCurlReadsIt) {
     struct Case {
@@ -116,6 +117,8 @@ TEST(ProxyChoice, TellsWhereTheProxyCameFrom) {
     const std::string socks =
         "https_proxy names a socks5:// proxy, which Nimbrel cannot use (only http:// proxies): "
         "Windows' proxy settings hold instead";
+    const std::string noHost =
+        "http_proxy names no proxy host: Windows' proxy settings hold instead";
     const Case cases[] = {
         {{.httpsProxy = "p:1"}, "https://noaa.test/", true, "https_proxy", ""},
         {{.httpProxy = "p:1"}, "http://noaa.test/", true, "http_proxy", ""},
@@ -125,6 +128,10 @@ TEST(ProxyChoice, TellsWhereTheProxyCameFrom) {
         {{.httpsProxy = "socks5://me:secret@p:1"}, "https://noaa.test/", true, "", socks},
         {{.httpsProxy = " SOCKS5://p:1"}, "https://noaa.test/", false, "Internet Options", socks},
         {{.httpsProxy = "socks5://p:1"}, "http://noaa.test/", true, "", ""},
+        // No host, or a sign-in and nothing after it: never a word of what stands before '@'.
+        {{.httpProxy = "http://"}, "http://noaa.test/", true, "", noHost},
+        {{.httpProxy = "user:secret@"}, "http://noaa.test/", true, "", noHost},
+        {{.httpProxy = "http://user:secret@:8080"}, "http://noaa.test/", true, "", noHost},
     };
     for (const Case& c : cases) {
         const ProxyChoice chosen = ChooseProxy(
@@ -187,18 +194,18 @@ TEST(ProxyChoice, OlderWindowsFollowInternetOptions) {
 // A machine that detects and finds no proxy pays one failed look-up per run, not one per update,
 // and never on the calling thread.
 TEST(ProxyChoice, LooksUpOncePerRunOnAnotherThread) {
-    for (const ProxyLookUpOnce::Answer& found :
-         {ProxyLookUpOnce::Answer{}, ProxyLookUpOnce::Answer{Named("wpad-proxy:80")}}) {
+    for (const ProxyLookUp::Answer& found :
+         {ProxyLookUp::Answer{}, ProxyLookUp::Answer{Named("wpad-proxy:80")}}) {
         int lookUps = 0;
-        std::vector<ProxyLookUpOnce::Task> elsewhere;
-        ProxyLookUpOnce once(
+        std::vector<ProxyLookUp::Task> elsewhere;
+        ProxyLookUp once(
             [&] {
                 ++lookUps;
                 return found;
             },
-            [&](ProxyLookUpOnce::Task task) { elsewhere.push_back(std::move(task)); },
-            [](ProxyLookUpOnce::Task, std::chrono::milliseconds) {});
-        std::vector<ProxyLookUpOnce::Answer> heard;
+            [&](ProxyLookUp::Task task) { elsewhere.push_back(std::move(task)); },
+            [](ProxyLookUp::Task, std::chrono::milliseconds) {}, [] { return kStart; });
+        std::vector<ProxyLookUp::Answer> heard;
         const auto request = [&] {
             once.WhenKnown([&](const auto& answer) { heard.push_back(answer); });
         };
@@ -211,42 +218,44 @@ TEST(ProxyChoice, LooksUpOncePerRunOnAnotherThread) {
         request();  // a later update
         EXPECT_EQ(lookUps, 1);
         EXPECT_EQ(elsewhere.size(), 1u);
-        EXPECT_EQ(heard, std::vector<ProxyLookUpOnce::Answer>(3, found));
+        EXPECT_EQ(heard, std::vector<ProxyLookUp::Answer>(3, found));
     }
 }
 
 // A look-up that cannot start, throws, or outlasts its limit counts as failed at once: the
-// requests that waited go on with the session's own proxy, and so do all later ones.
+// requests that waited go on with the session's own proxy, and so do the next ones; an answer
+// that comes late serves those after it.
 TEST(ProxyChoice, LookUpThatCannotAnswerNeverHoldsUpRequests) {
     enum class Trouble { CannotStart, Throws, NeverAnswers, TimerCannotStart };
     for (Trouble trouble : {Trouble::CannotStart, Trouble::Throws, Trouble::NeverAnswers,
                             Trouble::TimerCannotStart}) {
         // The look-up's thread and the timer, run when the test says; the timer is the clock.
-        std::vector<ProxyLookUpOnce::Task> elsewhere;
-        std::vector<ProxyLookUpOnce::Task> timers;
+        std::vector<ProxyLookUp::Task> elsewhere;
+        std::vector<ProxyLookUp::Task> timers;
         std::chrono::milliseconds delay{0};
-        ProxyLookUpOnce once(
-            [&]() -> ProxyLookUpOnce::Answer {
+        ProxyLookUp once(
+            [&]() -> ProxyLookUp::Answer {
                 if (trouble == Trouble::Throws) {
                     throw std::runtime_error("no script");
                 }
                 return Named("late-proxy:80");
             },
-            [&](ProxyLookUpOnce::Task task) {
+            [&](ProxyLookUp::Task task) {
                 if (trouble == Trouble::CannotStart) {
                     throw std::system_error(
                         std::make_error_code(std::errc::resource_unavailable_try_again));
                 }
                 elsewhere.push_back(std::move(task));
             },
-            [&](ProxyLookUpOnce::Task task, std::chrono::milliseconds after) {
+            [&](ProxyLookUp::Task task, std::chrono::milliseconds after) {
                 if (trouble == Trouble::TimerCannotStart) {
                     throw std::bad_alloc();
                 }
                 delay = after;
                 timers.push_back(std::move(task));
-            });
-        std::vector<ProxyLookUpOnce::Answer> heard;
+            },
+            [] { return kStart; });
+        std::vector<ProxyLookUp::Answer> heard;
         const auto request = [&] {
             once.WhenKnown([&](const auto& answer) { heard.push_back(answer); });
         };
@@ -264,8 +273,67 @@ TEST(ProxyChoice, LookUpThatCannotAnswerNeverHoldsUpRequests) {
             elsewhere[0]();  // and the answer comes too late
         }
         request();
-        EXPECT_EQ(heard, std::vector<ProxyLookUpOnce::Answer>(3, std::nullopt))
-            << static_cast<int>(trouble);
+        std::vector<ProxyLookUp::Answer> expected(3, std::nullopt);
+        if (trouble == Trouble::NeverAnswers) {
+            expected.back() = Named("late-proxy:80");
+        }
+        EXPECT_EQ(heard, expected) << static_cast<int>(trouble);
+    }
+}
+
+// A failed look-up is tried again by the first request 5 minutes after the failure, never while
+// one is under way, and its answer then serves the run.
+TEST(ProxyChoice, FailedLookUpIsTriedAgainAfterFiveMinutes) {
+    auto now = kStart;
+    std::vector<ProxyLookUp::Answer> answers = {std::nullopt, Named("wpad-proxy:80")};
+    std::vector<ProxyLookUp::Task> elsewhere;
+    ProxyLookUp lookUp([&] { return answers.at(elsewhere.size() - 1); },
+                       [&](ProxyLookUp::Task task) { elsewhere.push_back(std::move(task)); },
+                       [](ProxyLookUp::Task, std::chrono::milliseconds) {}, [&] { return now; });
+    std::vector<ProxyLookUp::Answer> heard;
+    const auto requestAt = [&](std::chrono::seconds after) {
+        now = kStart + after;
+        lookUp.WhenKnown([&](const auto& answer) { heard.push_back(answer); });
+    };
+    requestAt(std::chrono::seconds(0));
+    elsewhere.at(0)();  // fails at the start
+    requestAt(std::chrono::seconds(299));
+    requestAt(std::chrono::seconds(300));  // starts the second look-up, and waits for it
+    requestAt(std::chrono::seconds(301));
+    EXPECT_EQ(elsewhere.size(), 2u);
+    elsewhere.at(1)();
+    requestAt(std::chrono::hours(2));
+    EXPECT_EQ(elsewhere.size(), 2u);
+    const ProxyLookUp::Answer found = Named("wpad-proxy:80");
+    EXPECT_EQ(heard,
+              (std::vector<ProxyLookUp::Answer>{std::nullopt, std::nullopt, found, found, found}));
+}
+
+// The way each address takes under its request's setting, for its failures and its sign-in.
+TEST(ProxyChoice, RouteOfEachAddress) {
+    using Way = RequestRoute::Way;
+    const RequestRoute proxy{.way = Way::Proxy, .proxy = "p:1", .source = "https_proxy"};
+    struct Case {
+        ProxySetting setting;
+        bool systemNamesProxy;
+        const char* url;
+        RequestRoute expected;
+    };
+    const Case cases[] = {
+        {Named("p:1", "localhost;*.lan"), false, "https://noaa.test/", proxy},
+        {Named("p:1", "localhost;*.lan"), false, "http://LOCALHOST:8080/x", {}},
+        {Named("p:1", "localhost;*.lan"), false, "http://wx.lan/", {}},
+        {Named("p:1", "<local>"), false, "http://intranet/", {}},
+        {Named("p:1", "<local>"), false, "http://noaa.test/", proxy},
+        {Named("http=p:1"), false, "https://noaa.test/", {}},
+        {kDirect, true, "https://noaa.test/", {}},
+        {{.kind = Kind::Automatic}, true, "https://noaa.test/", {.way = Way::SystemProxy}},
+        {{.kind = Kind::Automatic}, false, "https://noaa.test/", {}},
+        {{}, true, "http://noaa.test/", {.way = Way::SystemProxy}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RouteOf(c.setting, "https_proxy", c.systemNamesProxy, c.url), c.expected)
+            << c.url << " " << c.setting.proxy << " " << c.setting.bypass;
     }
 }
 

@@ -28,55 +28,42 @@ struct Platform : RequestPlatform {
 int handleValue = 0;
 void* const kHandle = &handleValue;
 
-TEST(TransferRequest, OneWakeUpPerBatchAndEverythingTakenAtOnce) {
+// One allocation of the announced size holds the body until it is taken whole with the end.
+TEST(TransferRequest, BodyIsHeldInOnePieceAndTakenWholeWithTheEnd) {
     Platform platform;
     TransferRequest request(platform, &platform, 7);
-    request.AddBodySize(9);
-    EXPECT_TRUE(request.AddData("abc"));
-    EXPECT_TRUE(request.AddData("def"));
-    EXPECT_EQ(platform.wakes, 1);
-    TransferBatch batch = request.Take();
-    EXPECT_EQ(batch.bodySize, 9u);
-    EXPECT_EQ(batch.data, "abcdef");
-    EXPECT_FALSE(batch.end);
-    // Taken: the next bytes ask for a wake-up of their own.
-    EXPECT_TRUE(request.AddData("ghi"));
+    request.ExpectBodySize(1000);
+    for (char piece = 'a'; piece < 'k'; ++piece) {
+        request.AddData(std::string(100, piece));
+    }
+    EXPECT_EQ(platform.wakes, 0);
+    EXPECT_FALSE(request.Take().end) << "nothing to take before the end";
     request.End(HttpResponseInfo{.etag = "\"x\""});
-    EXPECT_EQ(platform.wakes, 2);
-    batch = request.Take();
-    EXPECT_EQ(batch.data, "ghi");
+    EXPECT_EQ(platform.wakes, 1);
+    const TransferBatch batch = request.Take();
+    EXPECT_EQ(batch.body.size(), 1000u);
+    EXPECT_EQ(batch.body.substr(895, 10), "iiiiijjjjj");
+    EXPECT_EQ(batch.body.capacity(), 1000u) << "grown after all";
     ASSERT_TRUE(batch.end);
     EXPECT_EQ(std::get<HttpResponseInfo>(*batch.end).etag, "\"x\"");
+    EXPECT_FALSE(request.Take().end);
 }
 
-// The final event whose wake-up could not be posted stays for the taker's sweep, and the
-// first end is the only one.
+// The final event whose wake-up could not be posted stays for the taker's sweep; the first end is
+// the only one, and a failure drops what had arrived.
 TEST(TransferRequest, FinalEventOutlivesAFailedWakeUp) {
     Platform platform;
     platform.full = true;
     TransferRequest request(platform, &platform, 7);
-    EXPECT_TRUE(request.AddData("abc"));
+    request.AddData("abc");
     request.End(TransferFailure{.kind = TransferFailureKind::TimedOut});
     request.End(HttpResponseInfo{});
-    EXPECT_EQ(platform.wakes, 2) << "each addition tries again while no wake-up is on its way";
+    EXPECT_EQ(platform.wakes, 1);
     const TransferBatch swept = request.Take();
-    EXPECT_EQ(swept.data, "abc");
+    EXPECT_EQ(swept.body, "");
     ASSERT_TRUE(swept.end);
     EXPECT_EQ(std::get<TransferFailure>(*swept.end).kind, TransferFailureKind::TimedOut);
     EXPECT_FALSE(request.Take().end);
-}
-
-TEST(TransferRequest, ReadingPausesOnManyBytesWaitingAndResumesWhenTaken) {
-    Platform platform;
-    TransferRequest request(platform, &platform, 7);
-    const std::string piece(TransferRequest::kPauseBytes / 2, 'x');
-    EXPECT_TRUE(request.AddData(piece));
-    EXPECT_FALSE(request.AddData(piece));
-    const TransferBatch batch = request.Take();
-    EXPECT_TRUE(batch.resumeReading);
-    EXPECT_EQ(batch.data.size(), TransferRequest::kPauseBytes);
-    EXPECT_TRUE(request.AddData(piece));
-    EXPECT_FALSE(request.Take().resumeReading);
 }
 
 // No call reaches a handle once the transfer is over, and the handle closes only when the last
@@ -113,7 +100,7 @@ TEST(TransferRequest, ClosedRequestWakesNobodyAndRefusesAHandle) {
     Platform platform;
     TransferRequest request(platform, &platform, 7);
     request.Close();
-    EXPECT_TRUE(request.AddData("abc"));
+    request.AddData("abc");
     request.End(HttpResponseInfo{});
     EXPECT_EQ(platform.wakes, 0);
     EXPECT_FALSE(request.Own(kHandle));

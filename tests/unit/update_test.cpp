@@ -89,21 +89,13 @@ TEST_F(Update, ShowsEachStepWhileItRuns) {
     EXPECT_EQ(p.lblStatus.colour, kBlue);
 }
 
-TEST_F(Update, ABodyOfAnnouncedSizeIsHeldInOnePieceFromItsFirstChunk) {
-    const std::string body = kCurrent + std::string(300000, 'M');
-    p.server.Route(
-        CycleFile("14Z"),
-        {{body.substr(0, 1000), body.substr(1000)}, milliseconds(100), std::nullopt, "", false});
-    std::size_t received = 0;
-    std::size_t room = 0;
-    p.loop.Post(milliseconds(180), [&] {
-        received = p.frm.CurrentMetar.size();
-        room = p.frm.CurrentMetar.capacity();
-    });
-    p.frm.Command1_Click();
-    EXPECT_EQ(received, 1000u);
-    EXPECT_GE(room, body.size());
-    EXPECT_EQ(p.reportFiles.files[CurrentReport()], body);
+TEST_F(Update, ABodyThatComesWholeIsKeptWithoutACopy) {
+    std::string body = kCurrent;
+    const char* const bytes = body.data();
+    p.frm.HTTP2_DataArrival(std::move(body));
+    EXPECT_EQ(p.frm.CurrentMetar.data(), bytes);
+    p.frm.HTTP2_DataArrival("KXYZ");
+    EXPECT_EQ(p.frm.CurrentMetar, kCurrent + "KXYZ");
 }
 
 TEST_F(Update, StatusNamesBothCyclesWhileRequesting) {
