@@ -101,6 +101,12 @@ bool NamesOnceAsWord(std::string_view rawLine) {
     return false;
 }
 
+// `"C:\Fly!\METAR --once`, its quote never closed, is one argument without a quote in it.
+bool OpenQuoteSwallowedOnce(std::string_view rawLine) {
+    return std::ranges::count(rawLine, '"') % 2 == 1 &&
+           NamesOnceAsWord(rawLine.substr(rawLine.rfind('"') + 1));
+}
+
 // Windows' splitting turns `"C:\Fly!\METAR\" --once` into one argument, so a scheduled run would
 // open a window and wait for a click that never comes. --once standing as a word of the raw line
 // keeps such a run windowless; only such a run, since a quoted `"D:\Wx --once"` is a folder.
@@ -108,16 +114,18 @@ bool QuoteSwallowedOnce(const std::vector<std::string>& arguments, std::string_v
     const bool swallowed =
         std::any_of(arguments.begin(), arguments.end(),
                     [](const auto& argument) { return argument.find('"') != std::string::npos; });
-    return swallowed && NamesOnceAsWord(rawLine);
+    return (swallowed && NamesOnceAsWord(rawLine)) || OpenQuoteSwallowedOnce(rawLine);
 }
 
 // Windows' own quoting turns the final backslash of `"C:\Fly!\METAR\"` into a literal quote, so
-// a value ending in one has it removed; a quote anywhere else swallowed the options after it.
-std::optional<std::string> ReportFolder(std::string path) {
+// a value ending in one has it removed; a quote anywhere else swallowed the options after it, as
+// does a quote left open before --once.
+std::optional<std::string> ReportFolder(std::string path, std::string_view rawLine) {
     if (path.ends_with('"')) {
         path.pop_back();
     }
-    if (path.find('"') != std::string::npos) {
+    if (path.find('"') != std::string::npos ||
+        (OpenQuoteSwallowedOnce(rawLine) && NamesOnceAsWord(path))) {
         return std::nullopt;
     }
     return WholeFolder(path);
@@ -167,7 +175,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, std::str
                 result.error = "--layout needs \"classic\" or \"current\".";
             }
         } else if (option == "--folder") {
-            const auto folder = hasValue ? ReportFolder(arguments[++i]) : std::nullopt;
+            const auto folder = hasValue ? ReportFolder(arguments[++i], rawLine) : std::nullopt;
             if (folder) {
                 result.folder = folder;
             } else {
@@ -216,43 +224,58 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, std::str
     return result;
 }
 
-std::string HelpText() {
+std::string HelpText(int intervalMinutes) {
+    // Each option on a line of its own and its meaning after a tab: a message box's font is
+    // proportional, so only a tab stop lines the meanings up, there and in a console alike.
     return "Nimbrel fetches the current and the previous hour's METAR reports from NOAA and "
            "writes them as CurrentMETAR.txt and PreviousMETAR.txt into the METAR folder of "
-           "Fly!, then again every 15 minutes.\n\n"
+           "Fly!, then again every " +
+           std::to_string(intervalMinutes) +
+           " minutes.\n\n"
            "Options:\n"
-           "  --server URL      the weather server (http or https, host, optional port);\n"
-           "                    default " +
+           "--server URL\n"
+           "\tthe weather server (http or https, host, optional port);\n"
+           "\tdefault " +
            std::string(kDefaultServerOrigin) +
            "\n"
-           "  --layout current  cycle files under /data/observations/metar/cycles/, the cycle\n"
-           "                    taken from the server's clock (the default)\n"
-           "  --layout classic  the METAR page /weather/metar.shtml names the cycle; cycle files\n"
-           "                    under /pub/data/observations/metar/cycles/\n"
-           "  --folder PATH     write the reports into this folder (the METAR folder itself)\n"
-           "                    instead of the one the registry names\n"
-           "  --update-now      start the first update as soon as the window is up\n"
-           "  --interval N      minutes between updates, 5 to 60 (default 15)\n"
-           "  --launch          start Fly! after the first update (within 60 seconds), keep\n"
-           "                    the weather up to date while it runs, and close when it ends\n"
-           "  --minimized       start with the window minimised; the updates go on, the status\n"
-           "                    line rests until it is restored\n"
-           "  --second-source URL\n"
-           "                    where the reports come from when NOAA's cycle files cannot be\n"
-           "                    had, a METAR cache file; default " +
+           "--layout current\n"
+           "\tcycle files under /data/observations/metar/cycles/, the cycle\n"
+           "\ttaken from the server's clock (the default)\n"
+           "--layout classic\n"
+           "\tthe METAR page /weather/metar.shtml names the cycle; cycle files\n"
+           "\tunder /pub/data/observations/metar/cycles/\n"
+           "--folder PATH\n"
+           "\twrite the reports into this folder (the METAR folder itself)\n"
+           "\tinstead of the one the registry names\n"
+           "--update-now\n"
+           "\tstart the first update as soon as the window is up\n"
+           "--interval N\n"
+           "\tminutes between updates, 5 to 60 (default 15)\n"
+           "--launch\n"
+           "\tstart Fly! after the first update (within 60 seconds), keep\n"
+           "\tthe weather up to date while it runs, and close when it ends\n"
+           "--minimized\n"
+           "\tstart with the window minimised; the updates go on, the status\n"
+           "\tline rests until it is restored\n"
+           "--second-source URL\n"
+           "\twhere the reports come from when NOAA's cycle files cannot be\n"
+           "\thad, a METAR cache file; default " +
            std::string(kDefaultSecondSource) +
            "\n"
-           "  --second-source none\n"
-           "                    no second source: a report NOAA cannot give stays as it is\n"
-           "  --once            one update without a window, then end; progress on standard\n"
-           "                    output, failures on standard error; exit code 0 when each\n"
-           "                    report holds the newest weather the server had (written, or\n"
-           "                    kept because nothing newer had begun), 1 when at least one\n"
-           "                    report was not brought up to date (the reason is on standard\n"
-           "                    error), 2 for a bad option, 3 as 0 but the newest report is\n"
-           "                    more than 3 hours old\n"
-           "  --version         show the version\n"
-           "  --help            show this text";
+           "--second-source none\n"
+           "\tno second source: a report NOAA cannot give stays as it is\n"
+           "--once\n"
+           "\tone update without a window, then end; progress on standard\n"
+           "\toutput, failures on standard error; exit code 0 when each\n"
+           "\treport holds the newest weather the server had (written, or\n"
+           "\tkept because nothing newer had begun), 1 when at least one\n"
+           "\treport was not brought up to date (the reason is on standard\n"
+           "\terror), 2 for a bad option, 3 as 0 but the newest report is\n"
+           "\tmore than 3 hours old\n"
+           "--version\n"
+           "\tshow the version\n"
+           "--help\n"
+           "\tshow this text";
 }
 
 std::string VersionText() {
@@ -261,7 +284,7 @@ std::string VersionText() {
 
 std::optional<std::string> RequestedText(const CommandLine& line) {
     if (line.showHelp) {
-        return HelpText();
+        return HelpText(line.intervalMinutes);
     }
     if (line.showVersion) {
         return VersionText();

@@ -45,7 +45,8 @@ struct CommandLine {
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                              std::string_view rawLine = {});
 
-std::string HelpText();
+// The options, with the interval between updates in force.
+std::string HelpText(int intervalMinutes = kDefaultIntervalMinutes);
 std::string VersionText();
 // The text the line asks to be shown instead of running: the help, which outranks the version,
 // or the version; none when it asks for neither.

@@ -152,8 +152,10 @@ class FrmNimbrel {
     // first report is written.
     std::string DataSummary() const;
     // The status line's tooltip: the whole status text, every reason the last update did not
-    // simply write both reports, and the data summary.
+    // simply write both reports, and the data summary, within kStatusTipLimit.
     std::string StatusTip() const;
+    // A tooltip keeps no more characters (UTF-16 units, line breaks as CR LF).
+    static constexpr std::size_t kStatusTipLimit = 1023;
 
   private:
     friend class Update;
@@ -215,11 +217,14 @@ class FrmNimbrel {
     // update for a limited time only.
     void LaunchAfterFirstUpdate();
     void StartDueSimulator();
-    void StartWatchedSimulator();
+    // A click's user is there to close a message box; the program's own start tells no box.
+    enum class StartedBy { Program, Click };
+    void StartWatchedSimulator(StartedBy startedBy);
     void SimulatorEnded(const StartedProgram& simulator);
     void FillFolderBox();
     void RestartCountdown();
     void SetStatus(Colour colour, std::string text);
+    void SetStatusColour(Colour colour);
     // The status text with the animation's present dots.
     void ShowStatusText();
     void ShowFailure(const std::string& message);
@@ -266,6 +271,7 @@ class FrmNimbrel {
     WatchedSimulator watchedSimulator_ = WatchedSimulator::None;
     std::chrono::milliseconds simulatorStartedAt_{};
     std::string simulatorNotice_;  // kept in the tooltip once the line shows other things
+    Colour statusColour_ = kBlue;  // the line's, as last set
     std::string transferNotice_;   // about the way to the server, told once a run
 };
 

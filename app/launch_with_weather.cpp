@@ -15,6 +15,21 @@ constexpr const char* kEarlyEndText =
     "keeps the weather up to date";
 constexpr const char* kAlreadyRunningText = "Fly! is already running";
 
+// Keeps the registry reader's rare failure, which it would show in a box, for the status line.
+class KeptMessage : public MessageBox {
+  public:
+    void Show(const std::string& text, const std::string&, MessageBoxIcon) override {
+        text_ = text;
+    }
+    // `failure`, with the kept message when there is one.
+    std::string Explain(std::string failure) const {
+        return text_.empty() ? failure : failure + " (" + text_ + ")";
+    }
+
+  private:
+    std::string text_;
+};
+
 }  // namespace
 
 bool EndedEarly(std::optional<std::chrono::milliseconds> lifetime,
@@ -33,16 +48,29 @@ void FrmNimbrel::LaunchAfterFirstUpdate() {
 
 void FrmNimbrel::StartDueSimulator() {
     if (watchedSimulator_ == WatchedSimulator::Due && !closing_) {
-        StartWatchedSimulator();
+        StartWatchedSimulator(StartedBy::Program);
     }
 }
 
-void FrmNimbrel::StartWatchedSimulator() {
+void FrmNimbrel::StartWatchedSimulator(StartedBy startedBy) {
     watchedSimulator_ = WatchedSimulator::None;
-    std::unique_ptr<StartedProgram> simulator = LaunchSimulator(
-        {services_.registry, services_.messageBox, services_.environment}, services_.launcher);
+    std::unique_ptr<StartedProgram> simulator;
+    if (startedBy == StartedBy::Click) {
+        simulator = LaunchSimulator(
+            {services_.registry, services_.messageBox, services_.environment}, services_.launcher);
+    } else {
+        // Nobody may be there to close a box, which would hold the update it opened in: the
+        // reason goes on the line and stays in the tooltip, and the weather goes on.
+        KeptMessage kept;
+        SimulatorStart start =
+            StartSimulator({services_.registry, kept, services_.environment}, services_.launcher);
+        if (!start.program) {
+            simulatorNotice_ = kept.Explain(std::move(start.failure));
+            SetStatus(kRed, simulatorNotice_);
+        }
+        simulator = std::move(start.program);
+    }
     if (!simulator) {
-        // The message box has said why; the weather goes on.
         return;
     }
     watchedSimulator_ = WatchedSimulator::Running;
@@ -65,10 +93,11 @@ void FrmNimbrel::Command3_Click() {
     switch (watchedSimulator_) {
         case WatchedSimulator::Due:
             // The click starts the simulator that waits for the first update, at once.
-            StartWatchedSimulator();
+            StartWatchedSimulator(StartedBy::Click);
             return;
         case WatchedSimulator::Running:
-            SetStatus(kBlue, kAlreadyRunningText);
+            // A notice, not an outcome: the line keeps the colour of the last update's end.
+            SetStatus(statusColour_, kAlreadyRunningText);
             return;
         case WatchedSimulator::None:
             break;

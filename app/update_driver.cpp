@@ -34,7 +34,7 @@ void FrmNimbrel::EndUpdate(UpdateResult result) {
         RestartCountdown();
         return;
     }
-    controls_.lblStatus.SetForeColour(kBlue);
+    SetStatusColour(kBlue);
     SetTimer();
 }
 
@@ -88,12 +88,17 @@ void FrmNimbrel::RestartCountdown() {
 void FrmNimbrel::SetStatus(Colour colour, std::string text) {
     // The caption goes with the colour, which the label paints with it: a new colour never
     // shows over the last message's text, or over the bare dots of a window that has shown none.
-    controls_.lblStatus.SetForeColour(colour);
+    SetStatusColour(colour);
     StatusText = std::move(text);
     ShowStatusText();
     if (statusLog_) {
         statusLog_->OnStatus(colour, StatusText);
     }
+}
+
+void FrmNimbrel::SetStatusColour(Colour colour) {
+    statusColour_ = colour;
+    controls_.lblStatus.SetForeColour(colour);
 }
 
 void FrmNimbrel::ShowFailure(const std::string& message) {

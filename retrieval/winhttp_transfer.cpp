@@ -27,7 +27,7 @@
 #include "retrieval/transfer_request.h"
 #include "retrieval/winhttp_exchange.h"
 #include "retrieval/winhttp_failure.h"
-#include "util/message_box_win32.h"
+#include "util/handler_barrier_win32.h"
 #include "util/win32_text.h"
 
 namespace nimbrel {
@@ -155,11 +155,10 @@ void WinHttpControl::Impl::Deliver(unsigned transferGeneration) {
     }
 }
 
-// An exception from a listener must not unwind through the system's window code.
 LRESULT CALLBACK WinHttpControl::Impl::WindowProc(HWND window, UINT message, WPARAM wParam,
                                                   LPARAM lParam) {
     auto* impl = reinterpret_cast<Impl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    try {
+    return WithBarrier([&]() -> LRESULT {
         if (impl && message == kWakeMessage) {
             impl->Deliver(static_cast<unsigned>(wParam));
             return 0;
@@ -171,11 +170,8 @@ LRESULT CALLBACK WinHttpControl::Impl::WindowProc(HWND window, UINT message, WPA
         if (message == kDataBatchesQuery) {
             return static_cast<LRESULT>(dataBatchesDelivered.load());
         }
-    } catch (const std::exception& error) {
-        ReportUnhandled(error);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
+    });
 }
 
 WinHttpControl::WinHttpControl() : WinHttpControl(WinHttpLimits{}) {}

@@ -1,11 +1,10 @@
 #include "ui/base_window_win32.h"
 
-#include <exception>
 #include <stdexcept>
 #include <string>
 
 #include "util/dpi_win32.h"
-#include "util/message_box_win32.h"
+#include "util/handler_barrier_win32.h"
 #include "util/twips.h"
 #include "util/win32_text.h"
 
@@ -116,12 +115,7 @@ LRESULT CALLBACK BaseWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, 
         self->hwnd_ = nullptr;
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (const std::exception& error) {
-        ReportUnhandled(error);
-        return 0;
-    }
+    return WithBarrier([&] { return self->HandleMessage(message, wParam, lParam); });
 }
 
 }  // namespace nimbrel

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "util/handler_barrier_win32.h"
 #include "util/process_launcher_win32.h"
 #include "util/win32_text.h"
 
@@ -67,6 +68,8 @@ bool Win32MessagePump::PumpPending() {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
+        // Out of the system's code again, a held failure may unwind.
+        RaiseHeldFailure();
     }
     return false;
 }
@@ -111,15 +114,17 @@ VOID CALLBACK Win32MessagePump::ProgramEnded(PVOID context, BOOLEAN) {
 LRESULT CALLBACK Win32MessagePump::WindowProc(HWND window, UINT message, WPARAM wParam,
                                               LPARAM lParam) {
     auto* pump = reinterpret_cast<Win32MessagePump*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (pump && message == kProgramEndedMessage) {
-        pump->DeliverExit(static_cast<UINT_PTR>(wParam));
-        return 0;
-    }
-    if (pump && message == WM_TIMER) {
-        pump->DeliverDelayed(static_cast<UINT_PTR>(wParam));
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return WithBarrier([&]() -> LRESULT {
+        if (pump && message == kProgramEndedMessage) {
+            pump->DeliverExit(static_cast<UINT_PTR>(wParam));
+            return 0;
+        }
+        if (pump && message == WM_TIMER) {
+            pump->DeliverDelayed(static_cast<UINT_PTR>(wParam));
+            return 0;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    });
 }
 
 void Win32MessagePump::DeliverExit(UINT_PTR id) {

@@ -12,6 +12,7 @@
 #include "ui/console_output_win32.h"
 #include "ui/message_pump_win32.h"
 #include "util/environment_win32.h"
+#include "util/handler_barrier_win32.h"
 #include "util/process_launcher_win32.h"
 #include "util/registry_win32.h"
 
@@ -20,6 +21,8 @@ namespace nimbrel {
 namespace {
 
 int RunUpdate(const CommandLine& options, ConsoleLog& log, Win32Clock& clock) {
+    // A failure in a handler ends the run through the catch below instead of waiting in a box.
+    const HeldFailures held;
     HeadlessForm form;
     HeadlessLabel lblStatus;
     HeadlessTextBox text1;

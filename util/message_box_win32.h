@@ -1,8 +1,6 @@
 // Message boxes on MessageBoxW.
 #pragma once
 
-#include <exception>
-
 #include "util/message_box.h"
 
 namespace nimbrel {
@@ -12,9 +10,5 @@ class Win32MessageBox : public MessageBox {
   public:
     void Show(const std::string& text, const std::string& title, MessageBoxIcon icon) override;
 };
-
-// An error that escaped a handler must not unwind through the system's window code: every window
-// procedure catches it and shows it here, and the program goes on with the next message.
-void ReportUnhandled(const std::exception& error);
 
 }  // namespace nimbrel

@@ -42,27 +42,34 @@ std::optional<std::string> LookUpSimulatorFolder(const SimulatorPlaces& places) 
     if (valueType == kExpandableString) {
         folder = ExpandForView(places.environment, folder, view);
     }
-    return WithBackslashes(std::move(folder));
+    folder = WithBackslashes(std::move(folder));
+    // A blank or relative folder would start fly.exe from wherever this program happens to be.
+    if (!IsAbsoluteFolder(folder)) {
+        return std::nullopt;
+    }
+    return folder;
 }
 
-std::unique_ptr<StartedProgram> LaunchSimulator(const SimulatorPlaces& places,
-                                                ProcessLauncher& launcher) {
+SimulatorStart StartSimulator(const SimulatorPlaces& places, ProcessLauncher& launcher) {
     const std::optional<std::string> folder = LookUpSimulatorFolder(places);
     if (!folder) {
-        places.messageBox.Show(std::string("Fly! could not be found: the registry value ") +
-                                   kSimulatorValue + " of " + kSimulatorHive + "\\" +
-                                   kSimulatorKey +
-                                   " is missing or unreadable.\n\nInstall Fly!, or repair its "
-                                   "installation, and try again.",
-                               kLaunchTitle, MessageBoxIcon::Critical);
-        return nullptr;
+        return {nullptr, std::string("Fly! could not be found: the registry value ") +
+                             kSimulatorValue + " of " + kSimulatorHive + "\\" + kSimulatorKey +
+                             " is missing, blank or not a whole folder"};
     }
     const std::string program = JoinPath(*folder, kSimulatorProgram);
     ProgramStart start = launcher.Start(program, *folder, WindowState::Maximized);
     if (!start.program) {
-        places.messageBox.Show(
-            "Fly! could not be started from\n" + program + "\n\n" + start.failure, kLaunchTitle,
-            MessageBoxIcon::Critical);
+        return {nullptr, "Fly! could not be started from " + program + ": " + start.failure};
+    }
+    return {std::move(start.program), {}};
+}
+
+std::unique_ptr<StartedProgram> LaunchSimulator(const SimulatorPlaces& places,
+                                                ProcessLauncher& launcher) {
+    SimulatorStart start = StartSimulator(places, launcher);
+    if (!start.program) {
+        places.messageBox.Show(start.failure, kLaunchTitle, MessageBoxIcon::Critical);
     }
     return std::move(start.program);
 }

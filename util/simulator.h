@@ -28,11 +28,20 @@ struct SimulatorPlaces {
 // The installation folder as the registry names it, up to the NUL stored with it or any earlier
 // one, whole when it has none, with its %VARIABLES% expanded, as its registry view means them, when
 // it is stored as an expandable string, and with backslashes; nullopt when there is no folder to
-// name (no key, no value, or a failed read).
+// name (no key, no value, a failed read, or a value that is blank or not a whole path).
 std::optional<std::string> LookUpSimulatorFolder(const SimulatorPlaces& places);
 
-// Starts the simulator maximised in its own folder and returns it. Tells the user in a message
-// box when it cannot be found or started, and returns null.
+struct SimulatorStart {
+    std::unique_ptr<StartedProgram> program;  // null when it could not be started
+    std::string failure{};                    // then why, in one line naming the place
+};
+
+// Starts the simulator maximised in its own folder. Says why it failed to nobody: the caller
+// chooses where the reason goes.
+SimulatorStart StartSimulator(const SimulatorPlaces& places, ProcessLauncher& launcher);
+
+// Starts the simulator as StartSimulator does, for a click: its user is there to close the
+// message box that says why it failed.
 std::unique_ptr<StartedProgram> LaunchSimulator(const SimulatorPlaces& places,
                                                 ProcessLauncher& launcher);
 

@@ -264,6 +264,19 @@ class LaunchWithWeather(harness.ProgramTest):
         self.assertEqual(self.session.wait_for_exit(60), 0)
         self.assertEqual(len(standin_starts(self.fly)), 1)
 
+    def test_already_running_keeps_the_red_of_a_failed_update(self):
+        self.standin.rule(self.PREVIOUS, "status", 503)
+        self.addCleanup(self.standin.serve, self.PREVIOUS)
+        self.start_with_launch("--second-source", "none")
+        self.assertEqual(len(wait_for_starts(self.fly, 1, timeout=90)), 1)
+        failed = fixture.status_watch(self.session, fixture.UPDATE_TIMEOUT_MS, "red", "503")
+        self.assertTrue(failed["reached"], fixture.steps(failed["samples"]))
+        clicked = self.session.drive(
+            ["sendclick", "main", "Command3"],
+            ["watch", "main", "lblStatus", 5000, ",".join(fixture.STATUS_COLOURS),
+             fixture.COLOUR_CODES["red"], "Fly! is already running"])[-1]
+        self.assertTrue(clicked["reached"], clicked["samples"][-3:])
+
 
 if __name__ == "__main__":
     harness.main()

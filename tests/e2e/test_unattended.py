@@ -101,20 +101,30 @@ class Unattended(harness.ProgramTest):
             self.assertTrue(self.reports.read(name) == data, name)
         self.assertEqual(sorted(self.reports.files()), [CURRENT_REPORT, PREVIOUS_REPORT])
 
-    def test_once_swallowed_by_a_quoted_folder_still_runs_without_a_window(self):
-        # Typed so, Windows reads the final \\" as a quote, and the folder's value takes in
-        # --once. A batch file hands the line to Windows exactly as written.
+    def run_batch(self, folder_argument):
+        """Runs nimbrel.exe --once from a batch file, which hands the line to Windows exactly as
+        written, with `folder_argument` after --folder; returns the exit code and the output."""
         batch = self.session.on_drive_c(r"C:\nimbrel-once.bat")
         with open(batch, "w", newline="\r\n") as f:
             f.write(f'@"{self.session.windows_path(self.session.nimbrel)}" --server '
-                    f'{self.standin.origin} --layout classic --folder "{OTHER_FOLDER}\\" --once\n'
+                    f'{self.standin.origin} --layout classic --folder {folder_argument}\n'
                     "@exit /b %ERRORLEVEL%\n")
         self.addCleanup(os.remove, batch)
-        code, output, errors = run_with_output(["wine", "cmd", "/c", r"C:\nimbrel-once.bat"])
+        return run_with_output(["wine", "cmd", "/c", r"C:\nimbrel-once.bat"])
+
+    def test_once_swallowed_by_a_quoted_folder_still_runs_without_a_window(self):
+        # Typed so, Windows reads the final \\" as a quote, and the folder's value takes in
+        # --once.
+        code, output, errors = self.run_batch(f'"{OTHER_FOLDER}\\" --once')
         self.assertEqual(code, 2, errors)
         self.assertEqual(output, "")
         self.assertRegex(errors, f"{STAMP}--folder needs the simulator's METAR folder")
         self.assertIn("leave out the final backslash", errors)
+
+    def test_once_inside_a_quote_left_open_still_runs_without_a_window(self):
+        code, output, errors = self.run_batch(f'"{OTHER_FOLDER} --once')
+        self.assertEqual((code, output), (2, ""), errors)
+        self.assertRegex(errors, f"{STAMP}--folder needs the simulator's METAR folder")
 
     def test_once_with_help_and_version_prints_plain_text(self):
         code, out, err = self.once("--version")

@@ -32,7 +32,7 @@ class FakePlatform {
     FakeModalWindows windows{loop};
     FakeRegistry registry;
     FakeEnvironment environment;
-    FakeMessageBox messageBox;
+    FakeMessageBox messageBox{loop};
     FakeReportFiles reportFiles{loop};
     FakeLauncher launcher;
     FrmNimbrel frm;

@@ -150,6 +150,19 @@ void FakeReportFiles::Touch(const std::string& path, const std::string& bytes) {
     lastWrite_[path] = ++writeClock_;
 }
 
+void FakeMessageBox::Show(const std::string& text, const std::string& title, MessageBoxIcon icon) {
+    shown.push_back({text, title, icon});
+    if (!loop_ || !closedAfter) {
+        return;
+    }
+    ++open;
+    const milliseconds closeAt = loop_->Now() + *closedAfter;
+    while (!loop_->PumpPending() && loop_->Now() < closeAt) {
+        loop_->WaitForEvent(closeAt - loop_->Now());
+    }
+    --open;
+}
+
 ProgramStart FakeLauncher::Start(const std::string& program, const std::string& workingFolder,
                                  WindowState state) {
     if (!existing.contains(program)) {

@@ -11,6 +11,7 @@
 
 #include "app/ui_ports.h"
 #include "retrieval/report_files.h"
+#include "tests/fake/event_loop.h"
 #include "util/environment.h"
 #include "util/message_box.h"
 #include "util/process_launcher.h"
@@ -92,6 +93,8 @@ class FakeReportFiles : public ReportFiles {
     int writeClock_ = 0;
 };
 
+// Returns at once, unless a test holds it open: then, as a real box, it runs a loop of its own
+// until the test's user closes it, and the program's events go on behind it.
 class FakeMessageBox : public MessageBox {
   public:
     struct Shown {
@@ -100,11 +103,18 @@ class FakeMessageBox : public MessageBox {
         MessageBoxIcon icon;
     };
 
-    void Show(const std::string& text, const std::string& title, MessageBoxIcon icon) override {
-        shown.push_back({text, title, icon});
-    }
+    FakeMessageBox() = default;
+    explicit FakeMessageBox(EventLoop& loop) : loop_(&loop) {}
+
+    void Show(const std::string& text, const std::string& title, MessageBoxIcon icon) override;
 
     std::vector<Shown> shown;
+    // How long after it opens the user closes each box; only with the loop.
+    std::optional<std::chrono::milliseconds> closedAfter;
+    int open = 0;  // boxes up now
+
+  private:
+    EventLoop* loop_ = nullptr;
 };
 
 // A started program whose lifetime the test sets as the system would report it once it ended.

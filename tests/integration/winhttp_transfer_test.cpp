@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "retrieval/winhttp_session.h"
 #include "retrieval/winhttp_transfer.h"
 #include "tests/integration/winhttp_test_support.h"
+#include "util/handler_barrier_win32.h"
 
 namespace nimbrel {
 namespace {
@@ -484,6 +486,27 @@ TEST(WinHttpTransfer, DataHandlerThatThrowsEndsTheTransferWithOneError) {
         PumpFor(kAfterEnd);
         ExpectFailedWith(heard, "Not enough memory to hold the downloaded data");
     }
+}
+
+// Without a window, a completion handler's error is held for the run's own loop to raise: a box
+// would wait for a click that never comes.
+TEST(WinHttpTransfer, AHandlersErrorIsHeldWhileTheRunHasNoWindow) {
+    class Failing : public Recorder {
+      public:
+        void OnComplete(const HttpResponseInfo& info) override {
+            Recorder::OnComplete(info);
+            throw std::runtime_error("the handler failed");
+        }
+    };
+    const HeldFailures held;
+    Failing heard;
+    WinHttpControl control;
+    control.SetListener(heard);
+    control.SetUrl(Url(kPage));
+    control.Start();
+    EXPECT_TRUE(PumpUntil([&] { return heard.Ended(); }, kTransferLimit));
+    EXPECT_THROW(RaiseHeldFailure(), std::runtime_error);
+    EXPECT_NO_THROW(RaiseHeldFailure()) << "raised once";
 }
 
 // How many requests for `path` the stand-in has had.

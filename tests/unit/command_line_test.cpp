@@ -191,6 +191,13 @@ INSTANTIATE_TEST_SUITE_P(
         RawLineCase{R"(nimbrel.exe --folder "C:\Fly!\METAR\" --update-now)",
                     {"--folder", "C:\\Fly!\\METAR\" --update-now"},
                     false},
+        // A quote left open swallows --once with no quote left in the argument.
+        RawLineCase{R"(nimbrel.exe --folder "C:\Fly!\METAR --once)",
+                    {"--folder", "C:\\Fly!\\METAR --once"},
+                    true},
+        RawLineCase{R"(nimbrel.exe --folder "D:\Wx --once" --update-now ")",
+                    {"--folder", "D:\\Wx --once", "--update-now", ""},
+                    false},
         RawLineCase{"nimbrel.exe --onces", {"--onces"}, false},
         RawLineCase{"nimbrel.exe x--once", {"x--once"}, false},
         RawLineCase{
@@ -203,6 +210,19 @@ TEST(RawCommandLine, ASwallowedOnceEndsWithTheAdviceInsteadOfAWindow) {
                                               R"(nimbrel.exe --folder "C:\Fly!\METAR\" --once)");
     EXPECT_TRUE(line.once);
     EXPECT_NE(line.error.find("leave out the final backslash"), std::string::npos) << line.error;
+}
+
+TEST(RawCommandLine, AFolderThatSwallowedOnceInAnOpenQuoteIsRefused) {
+    const CommandLine line = ParseCommandLine({"--folder", "C:\\Fly!\\METAR --once"},
+                                              R"(nimbrel.exe --folder "C:\Fly!\METAR --once)");
+    EXPECT_TRUE(line.once);
+    EXPECT_EQ(line.error.rfind("--folder needs", 0), 0u) << line.error;
+}
+
+TEST(CommandLineOptions, HelpNamesTheIntervalInForce) {
+    EXPECT_NE(
+        RequestedText(ParseCommandLine({"--help", "--interval", "10"}))->find("every 10 minutes"),
+        std::string::npos);
 }
 
 TEST(OnceOption, IsFoundBeforeAnyErrorOnTheLine) {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tests/fake/fake_platform.h"
+#include "tests/unit/update_fixture.h"
 
 namespace nimbrel {
 namespace {
@@ -125,6 +125,31 @@ TEST(Countdown, NoTickEverComesBeforeTheFirstUpdate) {
     p.loop.RunFor(minutes(30));
     EXPECT_EQ(p.frm.MinutesLeft, 0);
     EXPECT_EQ(p.frm.StatusText, "Waiting");
+}
+
+// Two long failures: the first reason and the summary of the files stay, the middle gives way.
+TEST(StatusTip, StaysWithinTheTooltips1023CharactersWithCrLfLineBreaks) {
+    using namespace update_fixture;
+    fake::FakePlatform p;
+    p.server.Route(kPage, Page("14Z"));
+    p.server.Route(CycleFile("14Z"), Body(kCurrent));
+    p.server.Route(CycleFile("13Z"), Body(kPrevious));
+    p.frm.Command1_Click();
+    for (const char* cycle : {"14Z", "13Z"}) {
+        p.server.Route(CycleFile(cycle), Failure({.kind = TransferFailureKind::HttpStatus,
+                                                  .systemText = std::string(600, 'r') + cycle,
+                                                  .httpStatus = 503}));
+    }
+    p.frm.Command1_Click();
+    const std::string tip = p.frm.StatusTip();
+    std::size_t length = 0;  // in UTF-16 units
+    for (const unsigned char c : tip) {
+        length += (c & 0xC0) == 0x80 ? 0 : c == '\n' ? 2 : 1;
+    }
+    EXPECT_LE(length, 1023u);
+    EXPECT_EQ(tip.rfind(p.frm.StatusText.substr(0, 400), 0), 0u) << tip;
+    EXPECT_NE(tip.find("\xE2\x80\xA6"), std::string::npos);
+    EXPECT_TRUE(tip.ends_with("\n" + p.frm.DataSummary())) << tip;
 }
 
 }  // namespace

@@ -66,8 +66,6 @@ INSTANTIATE_TEST_SUITE_P(
                       // As Windows takes them: expanded when stored so, and with slashes.
                       LaunchCase{"%ProgramFiles%\\Fly!" + kNul, "C:\\Program Files\\Fly!\\fly.exe",
                                  "C:\\Program Files\\Fly!", kExpandableString},
-                      LaunchCase{"%ProgramFiles%\\Fly!" + kNul, "%ProgramFiles%\\Fly!\\fly.exe",
-                                 "%ProgramFiles%\\Fly!"},
                       LaunchCase{"C:/Fly!/" + kNul, "C:\\Fly!\\fly.exe", "C:\\Fly!\\"}));
 
 // %ProgramFiles% in a folder read from the other registry view means that view's programs' folder.
@@ -155,6 +153,27 @@ TEST_F(SimulatorLaunchFailure, AProgramThatCannotStartIsNamedWithTheReason) {
     EXPECT_NE(messageBox.shown[0].text.find("D:\\Games\\Fly!\\fly.exe"), std::string::npos);
     EXPECT_NE(messageBox.shown[0].text.find("cannot find the file"), std::string::npos);
 }
+
+struct NotFoundCase {
+    std::string stored;
+    std::int32_t type = kString;
+};
+
+using FolderNotFound = SimulatorFakes<NotFoundCase>;
+
+// fly.exe would be started from wherever this program happens to be.
+TEST_P(FolderNotFound, IsABlankOrRelativeFolderOnceExpanded) {
+    registry.SetRaw(kLocalMachine, kKey, "TargetDir", {GetParam().type, GetParam().stored});
+    environment.variables = {{"ProgramFiles", "C:\\Program Files"}};
+    EXPECT_EQ(LookUpSimulatorFolder(places), std::nullopt);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, FolderNotFound,
+                         ::testing::Values(NotFoundCase{kNul}, NotFoundCase{"   " + kNul},
+                                           NotFoundCase{" " + kNul + " "},
+                                           NotFoundCase{"Fly!" + kNul}, NotFoundCase{"C:Fly!"},
+                                           NotFoundCase{"%ProgramFiles%\\Fly!" + kNul},
+                                           NotFoundCase{"%Unset%" + kNul, kExpandableString}));
 
 using SimulatorFolder = SimulatorLaunch;
 

@@ -74,6 +74,8 @@ INSTANTIATE_TEST_SUITE_P(Table, StartUpFolder,
                                            FolderCase{"C:\\Fly!  " + kNul, "C:\\Fly!  \\METAR\\"},
                                            FolderCase{"C:\\Fly!", "C:\\Fly!\\METAR\\"},
                                            FolderCase{kNul, "\\METAR\\"},
+                                           // Not a whole path: the simulator is not found.
+                                           FolderCase{"Fly!" + kNul, "\\METAR\\"},
                                            FolderCase{std::nullopt, "\\METAR\\"}));
 
 TEST(StartUp, AFailedRegistryReadIsReportedAndStartUpGoesOn) {
