@@ -143,7 +143,11 @@ std::unique_ptr<ProxyLookUp> LookUpFor(const InternetOptions& options, const std
                 task();
             }).detach();
         },
-        [] { return std::chrono::steady_clock::now(); });
+        // GetTickCount64 rather than steady_clock, whose MinGW run-time imports the clock setters.
+        [] {
+            return std::chrono::steady_clock::time_point(
+                std::chrono::milliseconds(GetTickCount64()));
+        });
 }
 
 // What netsh winhttp set proxy named, which a default session uses.
