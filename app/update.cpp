@@ -249,18 +249,14 @@ void Update::ReportArrived(Transfer transfer, const HttpResponseInfo& info) {
         .standsIn = download.standsIn,
     };
     download.body = std::move(body);
-    // A body that cannot replace the report, or old weather, calls for the second source.
+    // A body that cannot replace the report, or old weather, calls for the second source; the
+    // clock's hour's file is old only once the turn of the hour has not passed it over.
     const Verdict beforeDisk = JudgeReport(download.facts);
-    const auto reference = frm_.ReferenceNow();
     if (beforeDisk.kind == VerdictKind::NoReports) {
-        CallSecondSource(download, ReasonFor(beforeDisk, download.facts, "", reference)->text);
-    } else if (beforeDisk.kind == VerdictKind::Written && transfer == Transfer::Current) {
-        if (std::string old =
-                OldDataText({.cycle = download.cycle, .times = download.times}, reference);
-            !old.empty()) {
-            download.oldData = true;
-            CallSecondSource(download, std::move(old));
-        }
+        CallSecondSource(download,
+                         ReasonFor(beforeDisk, download.facts, "", frm_.ReferenceNow())->text);
+    } else if (transfer == Transfer::Current && !choice_.clocksHour) {
+        CallSecondSourceIfOld(download);
     }
     // Nothing that comes later can change this report's fate but the turn of the hour or the
     // second source: without them it is written at once, while the other is still on its way.
@@ -275,9 +271,32 @@ void Update::ReportFailed(Transfer transfer, const TransferFailure& failure) {
     frm_.BufferOf(transfer).clear();
     download.ended = true;
     const std::string text = frm_.TransferFailureText(failure);
-    download.verdict = Verdict{VerdictKind::Failed, text};
+    download.facts = ReportFacts{
+        .cycle = download.cycle,
+        .failure = text,
+        .notFound = failure.kind == TransferFailureKind::HttpStatus && failure.httpStatus == 404,
+        .clocksHourFile = transfer == Transfer::Current && choice_.clocksHour,
+        .listingRead = choice_.listed,
+    };
+    download.verdict = JudgeReport(download.facts);
+    if (download.verdict->kind == VerdictKind::NotYetBegun) {
+        download.verdict.reset();  // the turn of the hour tells
+        return;
+    }
     frm_.ShowFailure(text);
     CallSecondSource(download, DescribeTransferFailure(failure));
+}
+
+void Update::CallSecondSourceIfOld(Download& download) {
+    if (download.verdict || JudgeReport(download.facts).kind != VerdictKind::Written) {
+        return;
+    }
+    if (std::string old =
+            OldDataText({.cycle = download.cycle, .times = download.times}, frm_.ReferenceNow());
+        !old.empty()) {
+        download.oldData = true;
+        CallSecondSource(download, std::move(old));
+    }
 }
 
 void Update::CallSecondSource(Download& download, std::string noaaFailure) {
@@ -374,6 +393,7 @@ void Update::TakeSecondSource() {
             !(times.newest && *times.newest > *download.times.newest)) {
             continue;  // NOAA's is as new
         }
+        std::string noaaReason = NoaaReason(download);
         download.body = std::move(body);
         download.times = times;
         download.info = second_.info;
@@ -385,7 +405,9 @@ void Update::TakeSecondSource() {
                                      .bodyBytes = download.body.size(),
                                      .bodyNewest = times.newest,
                                      .listingRead = choice_.listed,
-                                     .standsIn = download.standsIn};
+                                     .standsIn = download.standsIn,
+                                     .source = download.source,
+                                     .noaaFailure = std::move(noaaReason)};
     }
 }
 
@@ -396,12 +418,18 @@ void Update::SecondSourceFailedFor(Download& download, const std::string& failur
         reasons_.push_back({ReasonRank::Note, secondFailure});
         return;
     }
-    const std::string noaa =
-        download.verdict ? download.verdict->reason
-                         : ReasonFor(JudgeReport(download.facts), download.facts,
-                                     frm_.TransferFailureText(std::string()), frm_.ReferenceNow())
-                               ->text;
-    download.verdict = Verdict{VerdictKind::Failed, noaa + "; " + secondFailure};
+    download.verdict = Verdict{VerdictKind::Failed, NoaaReason(download) + "; " + secondFailure};
+}
+
+std::string Update::NoaaReason(const Download& download) const {
+    if (download.oldData) {
+        return *download.noaaFailure;
+    }
+    return download.verdict
+               ? download.verdict->reason
+               : ReasonFor(JudgeReport(download.facts), download.facts,
+                           frm_.TransferFailureText(std::string()), frm_.ReferenceNow())
+                     ->text;
 }
 
 std::string Update::SecondSourceHost() const {
@@ -452,6 +480,10 @@ void Update::TurnTheHour() {
     }
     const Verdict verdict = JudgeReport(facts);
     if (verdict.kind != VerdictKind::NotYetBegun && verdict.kind != VerdictKind::NotCurrent) {
+        CallSecondSourceIfOld(current);
+        if (second_.asked && !second_.ended) {
+            WaitForDownloads();
+        }
         return;
     }
     reasons_.push_back(*ReasonFor(verdict, facts, "", frm_.ReferenceNow()));
@@ -467,6 +499,7 @@ void Update::TurnTheHour() {
         current.fileName = kCurrentReportName;
         current.transfer = Transfer::Current;
         current.passedOver = clocksCycle;
+        CallSecondSourceIfOld(current);
     }
     current.standsIn = true;
     current.facts.standsIn = true;

@@ -120,15 +120,57 @@ TEST_F(SecondSource, TakesTheRefusedReportOnlyAndAsksBeforeTheOtherTransferEnds)
     EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written) << p.frm.StatusTip();
 }
 
-TEST_F(SecondSource, ReplacesStuckOldReportsWhereItsAreNewer) {
+// NOAA's 13Z with its newest report at 13:MM.
+std::string Noaa13ZAt(int minute) {
+    return "2026/12/07 13:" + std::to_string(minute) + "\nKJFK 0713" + std::to_string(minute) +
+           "Z 30010KT 10SM CLR 01/M10 A3015\n\n";
+}
+
+struct SliceCase {
+    const char* name;
+    int noaaOrFolderMinute;   // the newest of NOAA's 13Z, or of the folder's, at 13:MM
+    const char* keptBecause;  // empty: the cache's 13Z slice (newest 13:20) replaces it
+};
+
+class StuckFeed : public SecondSource, public ::testing::WithParamInterface<SliceCase> {};
+
+TEST_P(StuckFeed, HasEachReportReplacedWhereTheCachesIsNewer) {
     p.server.Route(std::string(kCycles) + "14Z.TXT",
                    Serves("2026/12/07 08:20\nKJFK 070820Z 31012KT\n\n"));
+    const std::string noaa13Z = Noaa13ZAt(GetParam().noaaOrFolderMinute);
+    p.server.Route(std::string(kCycles) + "13Z.TXT", Serves(noaa13Z));
     p.frm.Command1_Click();
     EXPECT_EQ(CacheRequests(), 1);
     EXPECT_EQ(p.reportFiles.files[kCurrentReport], kCacheCurrent);
-    EXPECT_EQ(p.reportFiles.files[kPreviousReport], kNoaa13Z) << "NOAA's 13:40 is the newer";
+    EXPECT_EQ(p.reportFiles.files[kPreviousReport],
+              *GetParam().keptBecause ? noaa13Z : kCachePrevious);
     EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written) << p.frm.StatusTip();
 }
+
+class AFailedReportsSlice : public SecondSource, public ::testing::WithParamInterface<SliceCase> {};
+
+TEST_P(AFailedReportsSlice, ReplacesTheFoldersOnlyWhereNewer) {
+    p.server.Route(std::string(kCycles) + "13Z.TXT", Fails(500));
+    const std::string folder13Z = Noaa13ZAt(GetParam().noaaOrFolderMinute);
+    p.reportFiles.files[kPreviousReport] = folder13Z;
+    p.frm.Command1_Click();
+    const std::string kept = GetParam().keptBecause;
+    EXPECT_EQ(p.reportFiles.files[kPreviousReport], kept.empty() ? kCachePrevious : folder13Z);
+    if (!kept.empty()) {
+        EXPECT_EQ(p.frm.StatusText,
+                  "HTTP 500 [http://noaa.test (classic layout)]; cache.test " + kept +
+                      " 13Z (newest 13:20 UTC) than the report in the "
+                      "folder (13:" +
+                      std::to_string(GetParam().noaaOrFolderMinute) + " UTC); kept");
+    }
+}
+
+const auto kSlices =
+    ::testing::Values(SliceCase{"Older", 44, "sent an older"},
+                      SliceCase{"AsNew", 20, "sent no newer"}, SliceCase{"Newer", 10, ""});
+const auto kSliceName = [](const auto& info) { return std::string(info.param.name); };
+INSTANTIATE_TEST_SUITE_P(Slices, StuckFeed, kSlices, kSliceName);
+INSTANTIATE_TEST_SUITE_P(Slices, AFailedReportsSlice, kSlices, kSliceName);
 
 struct NotCalledForCase {
     const char* name;
