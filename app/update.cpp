@@ -554,7 +554,8 @@ std::optional<Verdict> Update::JudgeAgainstDisk(Download& download, const std::s
         // The file as this run wrote it: what it holds is known, unless a time was set aside.
         const auto& written = frm_.record_.written[IndexOf(download.transfer) - 1];
         const bool asWritten = written && written->path == path && written->stamp == stamp;
-        if (asWritten) {
+        // A time the reference has since left behind as the far future measures nothing.
+        if (asWritten && written->responseTime && *written->responseTime <= BeliefLimit()) {
             writerTime = written->responseTime;
         }
         if (asWritten && written->times.ignored == 0) {

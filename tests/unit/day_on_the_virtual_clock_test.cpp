@@ -38,7 +38,7 @@ enum class Fault {
     LateDeletion,
     HeldBriefly,
     HeldLong,
-    NotFoundUnlisted,      // the listing refused, and a file not yet begun answers 404
+    NotFoundUnlisted,      // the listing refused, and the file of the clock's hour begun late
     LateDeletionUnlisted,  // the listing refused, and yesterday's file of the hour not deleted
     FarFuture,             // every answer dated years ahead
 };
@@ -117,6 +117,7 @@ class SimulatedNoaa {
         Time modified;
         std::string body;
         std::optional<Time> newest;
+        bool missing;  // answers 404
     };
 
     // When the file of `hour` was last due to be deleted, at or before `now`.
@@ -131,7 +132,11 @@ class SimulatedNoaa {
         if (lateHour_ == hour && now < deleted + minutes(40)) {
             deleted -= days(1);  // yesterday's file is still there
         }
-        File file{deleted + minutes(10), deleted, "", std::nullopt};
+        File file{deleted + minutes(10), deleted, "", std::nullopt, false};
+        if (unbegunHour_ == hour && now < deleted + minutes(25)) {
+            file.missing = true;  // not begun again until the hour
+            return file;
+        }
         const Time grown = std::min(Floor5(now), file.windowStart + hours(1));
         for (Time slot = file.windowStart; slot < file.windowStart + hours(1); slot += minutes(5)) {
             for (const int past : {1, 3}) {
@@ -172,9 +177,11 @@ class SimulatedNoaa {
     }
 
     void DeleteLate(std::optional<int> hour) { lateHour_ = hour; }
+    void BeginLate(std::optional<int> hour) { unbegunHour_ = hour; }
 
   private:
     std::optional<int> lateHour_;
+    std::optional<int> unbegunHour_;
 };
 
 // What one update met, and what the files were before it.
@@ -221,7 +228,7 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
         const int request = ++fileRequests_;
         update_.newestReal.insert(noaa_.NewestReal(real).value_or(Time{}));
         const SimulatedNoaa::File file = noaa_.FileAt(hour, real);
-        if (update_.fault == Fault::NotFoundUnlisted && file.body.empty()) {
+        if (file.missing) {
             return Fails({.kind = TransferFailureKind::HttpStatus, .httpStatus = 404}, now);
         }
         if (request != update_.target) {
@@ -286,6 +293,7 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
         update_.newestReal.insert(noaa_.NewestReal(now).value_or(Time{}));
         fileRequests_ = 0;
         noaa_.DeleteLate(std::nullopt);
+        noaa_.BeginLate(std::nullopt);
         p.reportFiles.heldUntil.clear();
         // The first update has nothing to judge against; the rest meet a fault every other time.
         if (update_.number > 1 && random_() % 2) {
@@ -293,13 +301,17 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
             update_.target = 1 + static_cast<int>(random_() % 2);
         }
         const auto sinceStart = p.loop.Now();
+        const int clocksHour = std::stoi(CycleAt(now));
         switch (update_.fault) {
             case Fault::LateDeletion:
             case Fault::LateDeletionUnlisted:
-                // Only a file not yet begun anew when the update before looked can be late.
-                if (previousAt < noaa_.DeletionDue(std::stoi(CycleAt(now)), now)) {
-                    noaa_.DeleteLate(std::stoi(CycleAt(now)));
+                // Only a file the update before did not take as the clock's hour's can be late.
+                if (previousAt < noaa_.DeletionDue(clocksHour, now) + minutes(15)) {
+                    noaa_.DeleteLate(clocksHour);
                 }
+                break;
+            case Fault::NotFoundUnlisted:
+                noaa_.BeginLate(clocksHour);
                 break;
             case Fault::HeldBriefly:
                 p.reportFiles.heldUntil[kCurrentReport] = sinceStart + seconds(3);
