@@ -205,15 +205,9 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
     }
 
     std::optional<fake::FakeResponse> Answer(const std::string& url) {
-        Time now = p.loop.UtcNow();
+        const Time now = p.loop.UtcNow();
         if (url == kCycles) {
             BeginUpdate(now);
-        }
-        const Time real = now;
-        if (update_.fault == Fault::FarFuture) {
-            now += years(5);  // the Date a misconfigured mirror sends
-        }
-        if (url == kCycles) {
             if (update_.fault == Fault::ListingRefused ||
                 update_.fault == Fault::NotFoundUnlisted ||
                 update_.fault == Fault::LateDeletionUnlisted) {
@@ -222,12 +216,12 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
                               .httpStatus = 403},
                              now);
             }
-            return Serves(noaa_.Listing(real), now);
+            return Serves(noaa_.Listing(now), now);
         }
         const int hour = std::stoi(url.substr(kCycles.size(), 2));
         const int request = ++fileRequests_;
-        update_.newestReal.insert(noaa_.NewestReal(real).value_or(Time{}));
-        const SimulatedNoaa::File file = noaa_.FileAt(hour, real);
+        update_.newestReal.insert(noaa_.NewestReal(now).value_or(Time{}));
+        const SimulatedNoaa::File file = noaa_.FileAt(hour, now);
         if (file.missing) {
             return Fails({.kind = TransferFailureKind::HttpStatus, .httpStatus = 404}, now);
         }
@@ -260,10 +254,10 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
                 return Serves("", now);
             case Fault::StaleCopy: {
                 // A cache's copy of yesterday's file, with yesterday's Date, and an Age or none.
-                const Time then = real - days(1);
+                const Time then = now - days(1);
                 fake::FakeResponse response = Serves(noaa_.FileAt(hour, then).body, then);
                 if (random_() % 2) {
-                    response.age = std::to_string(duration_cast<seconds>(real - then).count());
+                    response.age = std::to_string(duration_cast<seconds>(now - then).count());
                 }
                 return response;
             }
@@ -273,11 +267,11 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
         }
     }
 
-    static fake::FakeResponse Serves(const std::string& body, Time now) {
-        return {{body}, milliseconds(10), std::nullopt, FormatHttpDate(now), false};
+    fake::FakeResponse Serves(const std::string& body, Time now) const {
+        return {{body}, milliseconds(10), std::nullopt, FormatHttpDate(now + dateShift_), false};
     }
-    static fake::FakeResponse Fails(TransferFailure failure, Time now) {
-        return {{}, milliseconds(10), std::move(failure), FormatHttpDate(now), false};
+    fake::FakeResponse Fails(TransferFailure failure, Time now) const {
+        return {{}, milliseconds(10), std::move(failure), FormatHttpDate(now + dateShift_), false};
     }
 
     // Checks the update before, then draws this one's fault.
@@ -300,6 +294,8 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
             update_.fault = static_cast<Fault>(1 + random_() % (kFaultKinds - 1));
             update_.target = 1 + static_cast<int>(random_() % 2);
         }
+        // A misconfigured mirror's Date.
+        dateShift_ = update_.fault == Fault::FarFuture ? years(5) : years(0);
         const auto sinceStart = p.loop.Now();
         const int clocksHour = std::stoi(CycleAt(now));
         switch (update_.fault) {
@@ -374,6 +370,7 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
     SimulatedNoaa noaa_;
     UpdateRecord update_;
     int fileRequests_ = 0;
+    years dateShift_{};
     std::set<std::string> real_;  // every cycle file as NOAA served it
     Time lastCurrentNewest_{};
 };

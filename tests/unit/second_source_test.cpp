@@ -120,6 +120,16 @@ TEST_F(SecondSource, TakesTheRefusedReportOnlyAndAsksBeforeTheOtherTransferEnds)
     EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written) << p.frm.StatusTip();
 }
 
+TEST_F(SecondSource, ReplacesStuckOldReportsWhereItsAreNewer) {
+    p.server.Route(std::string(kCycles) + "14Z.TXT",
+                   Serves("2026/12/07 08:20\nKJFK 070820Z 31012KT\n\n"));
+    p.frm.Command1_Click();
+    EXPECT_EQ(CacheRequests(), 1);
+    EXPECT_EQ(p.reportFiles.files[kCurrentReport], kCacheCurrent);
+    EXPECT_EQ(p.reportFiles.files[kPreviousReport], kNoaa13Z) << "NOAA's 13:40 is the newer";
+    EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written) << p.frm.StatusTip();
+}
+
 // NOAA's 13Z with its newest report at 13:MM.
 std::string Noaa13ZAt(int minute) {
     return "2026/12/07 13:" + std::to_string(minute) + "\nKJFK 0713" + std::to_string(minute) +
@@ -128,49 +138,43 @@ std::string Noaa13ZAt(int minute) {
 
 struct SliceCase {
     const char* name;
-    int noaaOrFolderMinute;   // the newest of NOAA's 13Z, or of the folder's, at 13:MM
+    bool noaaFails;           // NOAA's 13Z answers 500; else its 14Z is hours old
+    int minute;               // the newest of the folder's 13Z, or of NOAA's, at 13:MM
     const char* keptBecause;  // empty: the cache's 13Z slice (newest 13:20) replaces it
 };
 
-class StuckFeed : public SecondSource, public ::testing::WithParamInterface<SliceCase> {};
+class ACachesSlice : public SecondSource, public ::testing::WithParamInterface<SliceCase> {};
 
-TEST_P(StuckFeed, HasEachReportReplacedWhereTheCachesIsNewer) {
-    p.server.Route(std::string(kCycles) + "14Z.TXT",
-                   Serves("2026/12/07 08:20\nKJFK 070820Z 31012KT\n\n"));
-    const std::string noaa13Z = Noaa13ZAt(GetParam().noaaOrFolderMinute);
-    p.server.Route(std::string(kCycles) + "13Z.TXT", Serves(noaa13Z));
-    p.frm.Command1_Click();
-    EXPECT_EQ(CacheRequests(), 1);
-    EXPECT_EQ(p.reportFiles.files[kCurrentReport], kCacheCurrent);
-    EXPECT_EQ(p.reportFiles.files[kPreviousReport],
-              *GetParam().keptBecause ? noaa13Z : kCachePrevious);
-    EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written) << p.frm.StatusTip();
-}
-
-class AFailedReportsSlice : public SecondSource, public ::testing::WithParamInterface<SliceCase> {};
-
-TEST_P(AFailedReportsSlice, ReplacesTheFoldersOnlyWhereNewer) {
-    p.server.Route(std::string(kCycles) + "13Z.TXT", Fails(500));
-    const std::string folder13Z = Noaa13ZAt(GetParam().noaaOrFolderMinute);
-    p.reportFiles.files[kPreviousReport] = folder13Z;
+TEST_P(ACachesSlice, ReplacesAReportOnlyWhereNewer) {
+    const std::string other13Z = Noaa13ZAt(GetParam().minute);
+    if (GetParam().noaaFails) {
+        p.server.Route(std::string(kCycles) + "13Z.TXT", Fails(500));
+        p.reportFiles.files[kPreviousReport] = other13Z;
+    } else {
+        p.server.Route(std::string(kCycles) + "14Z.TXT", Serves("2026/12/07 08:20\nKJFK\n\n"));
+        p.server.Route(std::string(kCycles) + "13Z.TXT", Serves(other13Z));
+    }
     p.frm.Command1_Click();
     const std::string kept = GetParam().keptBecause;
-    EXPECT_EQ(p.reportFiles.files[kPreviousReport], kept.empty() ? kCachePrevious : folder13Z);
-    if (!kept.empty()) {
-        EXPECT_EQ(p.frm.StatusText,
-                  "HTTP 500 [http://noaa.test (classic layout)]; cache.test " + kept +
-                      " 13Z (newest 13:20 UTC) than the report in the "
-                      "folder (13:" +
-                      std::to_string(GetParam().noaaOrFolderMinute) + " UTC); kept");
+    EXPECT_EQ(p.reportFiles.files[kPreviousReport], kept.empty() ? kCachePrevious : other13Z);
+    if (GetParam().noaaFails && !kept.empty()) {
+        EXPECT_EQ(p.frm.StatusText, "HTTP 500 [http://noaa.test (classic layout)]; cache.test " +
+                                        kept +
+                                        " 13Z (newest 13:20 UTC) than the report in the "
+                                        "folder (13:" +
+                                        std::to_string(GetParam().minute) + " UTC); kept");
     }
 }
 
-const auto kSlices =
-    ::testing::Values(SliceCase{"Older", 44, "sent an older"},
-                      SliceCase{"AsNew", 20, "sent no newer"}, SliceCase{"Newer", 10, ""});
-const auto kSliceName = [](const auto& info) { return std::string(info.param.name); };
-INSTANTIATE_TEST_SUITE_P(Slices, StuckFeed, kSlices, kSliceName);
-INSTANTIATE_TEST_SUITE_P(Slices, AFailedReportsSlice, kSlices, kSliceName);
+INSTANTIATE_TEST_SUITE_P(
+    Table, ACachesSlice,
+    ::testing::Values(SliceCase{"OlderThanTheFolders", true, 44, "sent an older"},
+                      SliceCase{"AsNewAsTheFolders", true, 20, "sent no newer"},
+                      SliceCase{"NewerThanTheFolders", true, 10, ""},
+                      SliceCase{"OlderThanStuckNoaas", false, 44, "kept"},
+                      SliceCase{"AsNewAsStuckNoaas", false, 20, "kept"},
+                      SliceCase{"NewerThanStuckNoaas", false, 10, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct NotCalledForCase {
     const char* name;
