@@ -103,7 +103,8 @@ std::string OldDataText(const WrittenReport& current,
     if (age <= kOldDataAge) {
         return "";
     }
-    return "NOAA's newest report is " +
+    return (current.source.empty() ? std::string("NOAA") : current.source) +
+           "'s newest report is " +
            std::to_string(std::chrono::floor<std::chrono::hours>(age).count()) + " hours old (" +
            current.cycle + ")";
 }

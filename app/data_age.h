@@ -28,8 +28,9 @@ std::string SummarizeReports(const std::optional<WrittenReport>& current,
                              std::chrono::system_clock::time_point updatedAt,
                              std::chrono::system_clock::time_point serverNow);
 
-// "NOAA's newest report is 5 hours old (14Z)" when the current report's newest is more than
-// kOldDataAge behind `serverNow`; empty when its data is fresh enough, or no time is believed.
+// "NOAA's newest report is 5 hours old (14Z)", or the second source's, when the current report's
+// newest is more than kOldDataAge behind `serverNow`; empty when its data is fresh enough, or no
+// time is believed.
 std::string OldDataText(const WrittenReport& current,
                         std::chrono::system_clock::time_point serverNow);
 

@@ -6,7 +6,10 @@ namespace nimbrel {
 
 Verdict JudgeReport(const ReportFacts& facts) {
     if (facts.failure) {
-        return {VerdictKind::Failed, *facts.failure};
+        // NOAA answers 404 for the clock's hour's file from its deletion until it begins it again;
+        // only a listing could tell that from a fault.
+        const bool begunAgain = facts.notFound && facts.clocksHourFile && !facts.listingRead;
+        return {begunAgain ? VerdictKind::NotYetBegun : VerdictKind::Failed, *facts.failure};
     }
     if (facts.notModified) {
         return {VerdictKind::NotModified};
@@ -24,6 +27,10 @@ Verdict JudgeReport(const ReportFacts& facts) {
         return {VerdictKind::NotCurrent};
     }
     if (facts.bodyNewest && facts.diskNewest) {
+        // The second source's slice holds only some stations: as new is not new enough.
+        if (!facts.source.empty() && *facts.bodyNewest <= *facts.diskNewest) {
+            return {VerdictKind::Older};
+        }
         if (facts.standsIn && *facts.diskNewest >= *facts.bodyNewest) {
             return {VerdictKind::UpToDate};
         }

@@ -31,6 +31,7 @@ enum class BodyContent { Reports, Empty, Page, Junk };
 struct ReportFacts {
     std::string cycle{};
     std::optional<std::string> failure{};  // why the transfer failed, as the user reads it
+    bool notFound = false;                 // the failure is the server's 404
     bool notModified = false;
     BodyContent content = BodyContent::Reports;
     std::size_t bodyBytes = 0;
@@ -46,6 +47,10 @@ struct ReportFacts {
     // The hour before's body stands in for a clock's hour's file not yet begun: a report in the
     // folder at least as new stays, and that is no alarm.
     bool standsIn = false;
+    // The second source's host, when the body is its slice of the cycle; empty for NOAA's own.
+    std::string source{};
+    // Why NOAA's report could not be used, when the body is the second source's.
+    std::optional<std::string> noaaFailure{};
 };
 
 struct Verdict {

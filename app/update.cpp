@@ -270,18 +270,12 @@ void Update::ReportArrived(ReportFile file, const HttpResponseInfo& info) {
         .standsIn = download.standsIn,
     };
     download.body = std::move(body);
-    // A body that cannot replace the report, or old weather, calls for the second source.
+    // A body that cannot replace the report calls for the second source; old weather does once
+    // the turn of the hour has settled which file is current.
     const Verdict beforeDisk = JudgeReport(download.facts);
-    const auto reference = frm_.ReferenceNow();
     if (beforeDisk.kind == VerdictKind::NoReports) {
-        CallSecondSource(download, ReasonFor(beforeDisk, download.facts, "", reference)->text);
-    } else if (beforeDisk.kind == VerdictKind::Written && file == ReportFile::Current) {
-        if (std::string old =
-                OldDataText({.cycle = download.cycle, .times = download.times}, reference);
-            !old.empty()) {
-            download.oldData = true;
-            CallSecondSource(download, std::move(old));
-        }
+        CallSecondSource(download,
+                         ReasonFor(beforeDisk, download.facts, "", frm_.ReferenceNow())->text);
     }
     StoreSettled();
 }
@@ -289,7 +283,11 @@ void Update::ReportArrived(ReportFile file, const HttpResponseInfo& info) {
 void Update::StoreSettled() {
     // Nothing that comes later can change a report's fate but the turn of the hour or the second
     // source: without them it is written at once, while the other is still on its way.
-    if (HourMayTurn() || downloads_[0].oldData) {
+    if (HourMayTurn()) {
+        return;
+    }
+    CallSecondSourceIfOld(downloads_[0]);
+    if (downloads_[0].oldData) {
         return;
     }
     for (Download& download : downloads_) {
@@ -305,11 +303,35 @@ void Update::ReportFailed(ReportFile file, const TransferFailure& failure) {
     frm_.BufferOf(TransferOf(file)).clear();
     download.ended = true;
     const std::string text = frm_.TransferFailureText(failure);
-    download.verdict = Verdict{VerdictKind::Failed, text};
-    frm_.ShowFailure(text);
-    CallSecondSource(download, DescribeTransferFailure(failure));
+    download.facts = ReportFacts{
+        .cycle = download.cycle,
+        .failure = text,
+        .notFound = failure.kind == TransferFailureKind::HttpStatus && failure.httpStatus == 404,
+        .clocksHourFile = file == ReportFile::Current && choice_.clocksHour,
+        .listingRead = choice_.listed,
+    };
+    download.verdict = JudgeReport(download.facts);
+    if (download.verdict->kind == VerdictKind::NotYetBegun) {
+        download.verdict.reset();  // the turn of the hour tells
+    } else {
+        frm_.ShowFailure(text);
+        CallSecondSource(download, DescribeTransferFailure(failure));
+    }
     // A current report that failed leaves the hour as it is: the other may be written now.
     StoreSettled();
+}
+
+void Update::CallSecondSourceIfOld(Download& download) {
+    if (!download.ended || download.oldData || download.verdict ||
+        JudgeReport(download.facts).kind != VerdictKind::Written) {
+        return;
+    }
+    if (std::string old =
+            OldDataText({.cycle = download.cycle, .times = download.times}, frm_.ReferenceNow());
+        !old.empty()) {
+        download.oldData = true;
+        CallSecondSource(download, std::move(old));
+    }
 }
 
 void Update::CallSecondSource(Download& download, std::string noaaFailure) {
@@ -409,6 +431,7 @@ void Update::TakeSecondSource() {
             !(times.newest && *times.newest > *download.times.newest)) {
             continue;  // NOAA's is as new
         }
+        std::string noaaReason = NoaaReason(download);
         download.body = std::move(body);
         download.times = times;
         download.info = second_.info;
@@ -420,7 +443,9 @@ void Update::TakeSecondSource() {
                                      .bodyBytes = download.body.size(),
                                      .bodyNewest = times.newest,
                                      .listingRead = choice_.listed,
-                                     .standsIn = download.standsIn};
+                                     .standsIn = download.standsIn,
+                                     .source = download.source,
+                                     .noaaFailure = std::move(noaaReason)};
     }
 }
 
@@ -431,12 +456,18 @@ void Update::SecondSourceFailedFor(Download& download, const std::string& failur
         reasons_.push_back({ReasonRank::Note, secondFailure});
         return;
     }
-    const std::string noaa =
-        download.verdict ? download.verdict->reason
-                         : ReasonFor(JudgeReport(download.facts), download.facts,
-                                     frm_.TransferFailureText(std::string()), frm_.ReferenceNow())
-                               ->text;
-    download.verdict = Verdict{VerdictKind::Failed, noaa + "; " + secondFailure};
+    download.verdict = Verdict{VerdictKind::Failed, NoaaReason(download) + "; " + secondFailure};
+}
+
+std::string Update::NoaaReason(const Download& download) const {
+    if (download.oldData) {
+        return *download.noaaFailure;
+    }
+    return download.verdict
+               ? download.verdict->reason
+               : ReasonFor(JudgeReport(download.facts), download.facts,
+                           frm_.TransferFailureText(std::string()), frm_.ReferenceNow())
+                     ->text;
 }
 
 std::string Update::SecondSourceHost() const {
@@ -611,7 +642,8 @@ std::optional<Verdict> Update::JudgeAgainstDisk(Download& download, const std::s
         // The file as this run wrote it: what it holds is known, unless a time was set aside.
         const auto& written = frm_.record_.written[IndexOf(download.file)];
         const bool asWritten = written && written->path == path && written->stamp == stamp;
-        if (asWritten) {
+        // A time the reference has since left behind as the far future measures nothing.
+        if (asWritten && written->responseTime && *written->responseTime <= BeliefLimit()) {
             writerTime = written->responseTime;
         }
         if (asWritten && written->times.ignored == 0) {

@@ -113,10 +113,14 @@ class Update {
     // Asks the second source, once an update, when NOAA's `download` has failed, been refused or
     // is old.
     void CallSecondSource(Download& download, std::string noaaFailure);
+    // NOAA's newest report, when old, calls for the second source.
+    void CallSecondSourceIfOld(Download& download);
     HttpConditions SecondSourceConditions() const;
     // Puts the second source's reports in place of NOAA's where NOAA's called for them.
     void TakeSecondSource();
     void SecondSourceFailedFor(Download& download, const std::string& failure);
+    // Why NOAA's report for `download` called for the second source, as the user reads it.
+    std::string NoaaReason(const Download& download) const;
     std::string SecondSourceHost() const;
     void Store(Download& download);
     std::optional<Verdict> JudgeAgainstDisk(Download& download, const std::string& path);

@@ -19,11 +19,19 @@ std::string DescribeBody(const ReportFacts& facts) {
                                               : size + " without a dated report";
 }
 
-}  // namespace
+// "NOAA sent an older 14Z (newest 14:41 UTC) than the report in the folder (14:44 UTC); kept"
+std::string OlderText(const ReportFacts& facts, std::chrono::system_clock::time_point reference) {
+    const bool older = *facts.bodyNewest < *facts.diskNewest;
+    return (facts.source.empty() ? "NOAA" : facts.source) + " sent " +
+           (older ? "an older " : "no newer ") + facts.cycle + " (newest " +
+           ReportTimeText(*facts.bodyNewest, reference) + ") than the report in the folder (" +
+           ReportTimeText(*facts.diskNewest, reference) + "); kept";
+}
 
-std::optional<Reason> ReasonFor(const Verdict& verdict, const ReportFacts& facts,
-                                const std::string& serverSuffix,
-                                std::chrono::system_clock::time_point reference) {
+// The reason a verdict gives of its own body, whichever source sent it.
+std::optional<Reason> BodyReasonFor(const Verdict& verdict, const ReportFacts& facts,
+                                    const std::string& serverSuffix,
+                                    std::chrono::system_clock::time_point reference) {
     switch (verdict.kind) {
         case VerdictKind::Written:
         case VerdictKind::NotModified:
@@ -38,20 +46,30 @@ std::optional<Reason> ReasonFor(const Verdict& verdict, const ReportFacts& facts
             return Reason{ReasonRank::Failure, "The server sent no reports for " + facts.cycle +
                                                    " (" + DescribeBody(facts) + ")" + serverSuffix};
         case VerdictKind::Older:
-            return Reason{ReasonRank::Failure, "NOAA sent an older " + facts.cycle + " (newest " +
-                                                   ReportTimeText(*facts.bodyNewest, reference) +
-                                                   ") than the report in the folder (" +
-                                                   ReportTimeText(*facts.diskNewest, reference) +
-                                                   "); kept"};
+            return Reason{ReasonRank::Failure, OlderText(facts, reference)};
         case VerdictKind::Stale:
             return Reason{ReasonRank::Failure,
-                          "The server's " + facts.cycle +
+                          (facts.source.empty() ? "The server's " : facts.source + "'s ") +
+                              facts.cycle +
                               " is older than the report in the folder (a cache's copy?); kept" +
-                              serverSuffix};
+                              (facts.source.empty() ? serverSuffix : "")};
         case VerdictKind::Failed:
             return Reason{ReasonRank::Failure, verdict.reason};
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<Reason> ReasonFor(const Verdict& verdict, const ReportFacts& facts,
+                                const std::string& serverSuffix,
+                                std::chrono::system_clock::time_point reference) {
+    auto reason = BodyReasonFor(verdict, facts, serverSuffix, reference);
+    if (reason && reason->rank == ReasonRank::Failure && facts.noaaFailure) {
+        // The second source was asked because NOAA failed: both failures stay told.
+        reason->text = *facts.noaaFailure + "; " + reason->text;
+    }
+    return reason;
 }
 
 int UpdateResult::ExitCode() const {

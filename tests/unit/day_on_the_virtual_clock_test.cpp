@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <random>
 #include <set>
+#include <utility>
 
 #include "retrieval/report_times.h"
 #include "retrieval/server_clock_cycle.h"
@@ -41,13 +42,17 @@ enum class Fault {
     LateDeletion,
     HeldBriefly,
     HeldLong,
+    NotFoundUnlisted,      // the listing refused, and the file of the clock's hour begun late
+    LateDeletionUnlisted,  // the listing refused, and yesterday's file of the hour not deleted
+    FarFuture,             // every answer dated years ahead
 };
-constexpr int kFaultKinds = static_cast<int>(Fault::HeldLong) + 1;
+constexpr int kFaultKinds = static_cast<int>(Fault::FarFuture) + 1;
 
 const char* Name(Fault fault) {
     static constexpr const char* kNames[] = {
-        "none",  "500",        "cut body",        "reset",         "stall",        "page with 200",
-        "empty", "stale copy", "refused listing", "late deletion", "held briefly", "held long"};
+        "none",          "500",       "cut body",     "reset",           "stall",
+        "page with 200", "empty",     "stale copy",   "refused listing", "late deletion",
+        "held briefly",  "held long", "404 unlisted", "late unlisted",   "far future"};
     return kNames[static_cast<int>(fault)];
 }
 
@@ -119,6 +124,7 @@ class SimulatedNoaa {
         Time modified;
         std::string body;
         std::optional<Time> newest;
+        bool missing;  // answers 404
     };
 
     // When the file of `hour` was last due to be deleted, at or before `now`.
@@ -133,7 +139,11 @@ class SimulatedNoaa {
         if (lateHour_ == hour && now < deleted + minutes(40)) {
             deleted -= days(1);  // yesterday's file is still there
         }
-        File file{deleted + minutes(10), deleted, "", std::nullopt};
+        File file{deleted + minutes(10), deleted, "", std::nullopt, false};
+        if (unbegunHour_ == hour && now < deleted + minutes(25)) {
+            file.missing = true;  // not begun again until the hour
+            return file;
+        }
         const Time grown = std::min(Floor5(now), file.windowStart + hours(1));
         for (Time slot = file.windowStart; slot < file.windowStart + hours(1); slot += minutes(5)) {
             for (const int past : {1, 3}) {
@@ -190,9 +200,11 @@ class SimulatedNoaa {
     }
 
     void DeleteLate(std::optional<int> hour) { lateHour_ = hour; }
+    void BeginLate(std::optional<int> hour) { unbegunHour_ = hour; }
 
   private:
     std::optional<int> lateHour_;
+    std::optional<int> unbegunHour_;
 };
 
 // What one update met, and what the files were before it.
@@ -201,8 +213,9 @@ struct UpdateRecord {
     Fault fault = Fault::None;
     int target = 0;  // 1: the current report's request, 2: the previous one's
     Click click = Click::None;
-    std::string targetUrl{};  // the cache is asked, so NOAA fails it for the nested update too
-    std::string firstBody{};  // as served to the first request
+    std::string targetUrl{};      // the cache is asked, so NOAA fails it for the nested update too
+    std::string firstBody{};      // as served to the first request
+    bool afterFarFuture = false;  // it may choose its cycle by the far future's reference
     std::set<Time> newestReal{};
     std::map<std::string, std::string> filesBefore{};
     Time at{};
@@ -219,12 +232,15 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
 
     std::optional<fake::FakeResponse> Answer(const std::string& url) {
         const Time now = p.loop.UtcNow();
+        previousRequestAt_ = std::exchange(lastRequestAt_, now);
         update_.newestReal.insert(noaa_.NewestReal(now).value_or(Time{}));
         if (url == kCycles) {
             if (!nested_) {
                 BeginUpdate(now);
             }
-            if (update_.fault == Fault::ListingRefused) {
+            if (update_.fault == Fault::ListingRefused ||
+                update_.fault == Fault::NotFoundUnlisted ||
+                update_.fault == Fault::LateDeletionUnlisted) {
                 return Fails({.kind = TransferFailureKind::HttpStatus,
                               .systemText = "Forbidden",
                               .httpStatus = 403},
@@ -242,8 +258,15 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
         const int hour = std::stoi(url.substr(kCycles.size(), 2));
         const int request = ++fileRequests_;
         const SimulatedNoaa::File file = noaa_.FileAt(hour, now);
+        if (update_.click == Click::CycleWait && !nested_ && file.newest) {
+            // The outer update takes the cycle its nested one found, maybe minutes before.
+            update_.newestReal.insert(*file.newest);
+        }
         if (request == update_.target) {
             update_.targetUrl = url;
+        }
+        if (file.missing) {
+            return Fails({.kind = TransferFailureKind::HttpStatus, .httpStatus = 404}, now);
         }
         const bool hit = request == update_.target ||
                          (update_.click == Click::SecondSourceArriving && url == update_.targetUrl);
@@ -301,7 +324,7 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
     void ClickAfter(milliseconds delay) {
         p.loop.Post(delay, [this] {
             if (update_.click == Click::OneReportArrived && update_.fault == Fault::None &&
-                !update_.firstBody.empty()) {
+                !update_.afterFarFuture && !update_.firstBody.empty()) {
                 // A report that has arrived, whose fate nothing later can change, is written.
                 EXPECT_EQ(p.reportFiles.files[kCurrentReport], update_.firstBody)
                     << "seed " << GetParam() << ", update " << update_.number;
@@ -319,11 +342,11 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
         return response;
     }
 
-    static fake::FakeResponse Serves(const std::string& body, Time now) {
-        return {{body}, milliseconds(10), std::nullopt, FormatHttpDate(now), false};
+    fake::FakeResponse Serves(const std::string& body, Time now) const {
+        return {{body}, milliseconds(10), std::nullopt, FormatHttpDate(now + dateShift_), false};
     }
-    static fake::FakeResponse Fails(TransferFailure failure, Time now) {
-        return {{}, milliseconds(10), std::move(failure), FormatHttpDate(now), false};
+    fake::FakeResponse Fails(TransferFailure failure, Time now) const {
+        return {{}, milliseconds(10), std::move(failure), FormatHttpDate(now + dateShift_), false};
     }
 
     // Checks the update before, then draws this one's fault.
@@ -331,12 +354,14 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
         if (update_.number > 0) {
             CheckUpdate();
         }
-        const Time previousAt = update_.at;
-        update_ = UpdateRecord{.number = update_.number + 1, .at = now};
+        update_ = UpdateRecord{.number = update_.number + 1,
+                               .afterFarFuture = update_.fault == Fault::FarFuture,
+                               .at = now};
         update_.filesBefore = p.reportFiles.files;
         update_.newestReal.insert(noaa_.NewestReal(now).value_or(Time{}));
         fileRequests_ = 0;
         noaa_.DeleteLate(std::nullopt);
+        noaa_.BeginLate(std::nullopt);
         p.reportFiles.heldUntil.clear();
         // The first update has nothing to judge against; the rest meet a fault every other time.
         if (update_.number > 1 && random_() % 2) {
@@ -362,13 +387,20 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
             default:
                 break;
         }
+        // A misconfigured mirror's Date.
+        dateShift_ = update_.fault == Fault::FarFuture ? years(5) : years(0);
         const auto sinceStart = p.loop.Now();
+        const int clocksHour = std::stoi(CycleAt(now));
         switch (update_.fault) {
             case Fault::LateDeletion:
-                // Only a file not yet begun anew when the update before looked can be late.
-                if (previousAt < noaa_.DeletionDue(std::stoi(CycleAt(now)), now)) {
-                    noaa_.DeleteLate(std::stoi(CycleAt(now)));
+            case Fault::LateDeletionUnlisted:
+                // Only a file no request has seen begun, with reports, can be late.
+                if (previousRequestAt_ < noaa_.DeletionDue(clocksHour, now) + minutes(15)) {
+                    noaa_.DeleteLate(clocksHour);
                 }
+                break;
+            case Fault::NotFoundUnlisted:
+                noaa_.BeginLate(clocksHour);
                 break;
             case Fault::HeldBriefly:
                 p.reportFiles.heldUntil[kCurrentReport] = sinceStart + seconds(3);
@@ -401,6 +433,9 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
         ASSERT_TRUE(currentNewest.has_value());
         EXPECT_GE(*currentNewest, lastCurrentNewest_);
         lastCurrentNewest_ = *currentNewest;
+        if (u.fault == Fault::FarFuture || u.afterFarFuture) {
+            return;  // the next update writes today's weather again
+        }
 
         // A nested update's own fetch, or the cache for a current report that failed, mends it.
         const bool mended = u.click != Click::None ||
@@ -433,7 +468,10 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
     SimulatedNoaa noaa_;
     UpdateRecord update_;
     int fileRequests_ = 0;
-    bool nested_ = false;         // a click's update runs
+    bool nested_ = false;  // a click's update runs
+    Time lastRequestAt_{};
+    Time previousRequestAt_{};
+    years dateShift_{};
     std::set<std::string> real_;  // every cycle file as NOAA served it, or the cache's made
     Time lastCurrentNewest_{};
 };

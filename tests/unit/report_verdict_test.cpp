@@ -43,6 +43,20 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         VerdictCase{"Failure", With(Body(), [](auto& f) { f.failure = "HTTP 500"; }),
                     VerdictKind::Failed},
+        VerdictCase{"NotFoundClocksHourUnlisted",
+                    With(Body(),
+                         [](auto& f) {
+                             f.failure = "HTTP 404";
+                             f.notFound = f.clocksHourFile = true;
+                         }),
+                    VerdictKind::NotYetBegun},
+        VerdictCase{"NotFoundClocksHourListed",
+                    With(Body(),
+                         [](auto& f) {
+                             f.failure = "HTTP 404";
+                             f.notFound = f.clocksHourFile = f.listingRead = true;
+                         }),
+                    VerdictKind::Failed},
         VerdictCase{"NotModified", With(Body(), [](auto& f) { f.notModified = true; }),
                     VerdictKind::NotModified},
         VerdictCase{"Stale", With(Body(), [](auto& f) { f.stale = true; }), VerdictKind::Stale},
@@ -204,11 +218,13 @@ TEST(ResponseTime, IsTheDatePlusTheAgeAndNeverOverflows) {
     EXPECT_EQ(ResponseTime(date, ""), sent);
     EXPECT_EQ(ResponseTime(date, "82380"), At(14, 52));
     EXPECT_EQ(ResponseTime(date, " 60 "), sent + minutes(1));
+    EXPECT_EQ(ResponseTime(date, "86400"), sent + days(1));
+    EXPECT_EQ(ResponseTime(date, "86401"), sent) << "no cache keeps a copy longer";
     for (const char* junk : {"-60", "1e3", "soon", "60s"}) {
         EXPECT_EQ(ResponseTime(date, junk), sent) << junk;
     }
     EXPECT_EQ(ResponseTime("yesterday", "60"), std::nullopt);
-    const auto end = ResponseTime("Fri, 11 Apr 2262 23:47:00 GMT", "99999999999999999999999");
+    const auto end = ResponseTime("Fri, 11 Apr 2262 23:47:00 GMT", "86400");
     EXPECT_EQ(end, system_clock::time_point::max());
 }
 
@@ -222,7 +238,23 @@ TEST(TimeReference, FollowsTheServersAndNeverGoesBack) {
     reference.Observe(At(14, 30), minutes(3) + milliseconds(1000));
     EXPECT_EQ(reference.Now(minutes(4) + milliseconds(1000), At(3, 0)), At(14, 31));
     reference.Observe(system_clock::time_point::max() - seconds(1), minutes(5));
+    reference.Observe(system_clock::time_point::max() - seconds(1), minutes(6));
     EXPECT_EQ(reference.Now(hours(5), At(3, 0)), system_clock::time_point::max());
+}
+
+TEST(TimeReference, MovesFarOnlyWhenTwoResponsesAgree) {
+    const Time k2031 = sys_days(year(2031) / 1 / 1);
+    TimeReference reference;
+    reference.Observe(At(14, 0), minutes(0));
+    reference.Observe(k2031, minutes(1));  // one mirror's wrong clock
+    reference.Observe(At(14, 2), minutes(2));
+    reference.Observe(k2031, minutes(3));  // again, but a sane answer came between
+    EXPECT_EQ(reference.Now(minutes(4), At(3, 0)), At(14, 4));
+    reference.Observe(k2031 + minutes(1), minutes(4));
+    EXPECT_EQ(reference.Now(minutes(5), At(3, 0)), k2031 + minutes(2));
+    reference.Observe(At(14, 5), minutes(5));  // years back, and then once more
+    reference.Observe(At(14, 6), minutes(6));
+    EXPECT_EQ(reference.Now(minutes(7), At(3, 0)), At(14, 7));
 }
 
 }  // namespace

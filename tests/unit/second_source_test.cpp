@@ -130,6 +130,52 @@ TEST_F(SecondSource, ReplacesStuckOldReportsWhereItsAreNewer) {
     EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written) << p.frm.StatusTip();
 }
 
+// NOAA's 13Z with its newest report at 13:MM.
+std::string Noaa13ZAt(int minute) {
+    return "2026/12/07 13:" + std::to_string(minute) + "\nKJFK 0713" + std::to_string(minute) +
+           "Z 30010KT 10SM CLR 01/M10 A3015\n\n";
+}
+
+struct SliceCase {
+    const char* name;
+    bool noaaFails;           // NOAA's 13Z answers 500; else its 14Z is hours old
+    int minute;               // the newest of the folder's 13Z, or of NOAA's, at 13:MM
+    const char* keptBecause;  // empty: the cache's 13Z slice (newest 13:20) replaces it
+};
+
+class ACachesSlice : public SecondSource, public ::testing::WithParamInterface<SliceCase> {};
+
+TEST_P(ACachesSlice, ReplacesAReportOnlyWhereNewer) {
+    const std::string other13Z = Noaa13ZAt(GetParam().minute);
+    if (GetParam().noaaFails) {
+        p.server.Route(std::string(kCycles) + "13Z.TXT", Fails(500));
+        p.reportFiles.files[kPreviousReport] = other13Z;
+    } else {
+        p.server.Route(std::string(kCycles) + "14Z.TXT", Serves("2026/12/07 08:20\nKJFK\n\n"));
+        p.server.Route(std::string(kCycles) + "13Z.TXT", Serves(other13Z));
+    }
+    p.frm.Command1_Click();
+    const std::string kept = GetParam().keptBecause;
+    EXPECT_EQ(p.reportFiles.files[kPreviousReport], kept.empty() ? kCachePrevious : other13Z);
+    if (GetParam().noaaFails && !kept.empty()) {
+        EXPECT_EQ(p.frm.StatusText, "HTTP 500 [http://noaa.test (classic layout)]; cache.test " +
+                                        kept +
+                                        " 13Z (newest 13:20 UTC) than the report in the "
+                                        "folder (13:" +
+                                        std::to_string(GetParam().minute) + " UTC); kept");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ACachesSlice,
+    ::testing::Values(SliceCase{"OlderThanTheFolders", true, 44, "sent an older"},
+                      SliceCase{"AsNewAsTheFolders", true, 20, "sent no newer"},
+                      SliceCase{"NewerThanTheFolders", true, 10, ""},
+                      SliceCase{"OlderThanStuckNoaas", false, 44, "kept"},
+                      SliceCase{"AsNewAsStuckNoaas", false, 20, "kept"},
+                      SliceCase{"NewerThanStuckNoaas", false, 10, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 struct NotCalledForCase {
     const char* name;
     std::string onDisk;  // CurrentMETAR.txt

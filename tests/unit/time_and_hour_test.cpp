@@ -2,6 +2,8 @@
 // clock's hour's file not yet begun or still yesterday's, a clock that lies.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/console_log.h"
 #include "tests/fake/fake_platform.h"
 #include "tests/fake/recording_output.h"
@@ -15,6 +17,7 @@ constexpr const char* kCycles = "https://noaa.test/data/observations/metar/cycle
 constexpr const char* kCurrentReport = "C:\\Fly!\\METAR\\CurrentMETAR.txt";
 constexpr const char* kPreviousReport = "C:\\Fly!\\METAR\\PreviousMETAR.txt";
 constexpr const char* kAt1452 = "Mon, 07 Dec 2026 14:52:00 GMT";
+constexpr const char* kCache = "https://cache.test/metars.cache.csv.gz";
 
 // A cycle file with a report at each time ("2026/12/07 14:44").
 std::string CycleFile(const std::vector<std::string>& times) {
@@ -71,7 +74,7 @@ class ServersTime : public ::testing::Test {
     int RunOnce() { return p.frm.RunOnce(log); }
 
     fake::FakePlatform p{{"https://noaa.test", ServerLayout::Current},
-                         {"C:\\Fly!\\METAR\\", 15, false}};
+                         {"C:\\Fly!\\METAR\\", 15, false, false, kCache}};
     RecordingOutput progress;
     RecordingOutput failures;
     ConsoleLog log{progress, failures, p.loop};
@@ -111,8 +114,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct HourTurnCase {
     const char* name;
-    std::string clocksHourFile;  // 15Z
-    std::string inTheFolder;     // CurrentMETAR.txt before; empty: none
+    std::optional<std::string> clocksHourFile;  // 15Z; none: 404
+    std::string inTheFolder;                    // CurrentMETAR.txt before; empty: none
     const char* note;
 };
 
@@ -123,8 +126,11 @@ TEST_P(TheListingCannotHelp, SoTheHourBeforeStandsInForTheClocksHour) {
     if (!GetParam().inTheFolder.empty()) {
         p.reportFiles.files[kCurrentReport] = GetParam().inTheFolder;
     }
-    Route("15Z", Serves(GetParam().clocksHourFile));
+    if (GetParam().clocksHourFile) {
+        Route("15Z", Serves(*GetParam().clocksHourFile));
+    }
     EXPECT_EQ(RunOnce(), kOnceWritten);
+    EXPECT_EQ(std::count(p.server.requests.begin(), p.server.requests.end(), kCache), 0);
     EXPECT_EQ(p.reportFiles.files[kCurrentReport],
               GetParam().inTheFolder.empty() ? kToday14Z : GetParam().inTheFolder);
     EXPECT_EQ(p.reportFiles.files[kPreviousReport], kToday13Z);
@@ -142,6 +148,7 @@ TEST_P(TheListingCannotHelp, SoTheHourBeforeStandsInForTheClocksHour) {
 INSTANTIATE_TEST_SUITE_P(
     Table, TheListingCannotHelp,
     ::testing::Values(HourTurnCase{"FirstRunAtTenToTheHour", "", "", "15Z not yet begun"},
+                      HourTurnCase{"NotFoundAtTenToTheHour", std::nullopt, "", "15Z not yet begun"},
                       HourTurnCase{"YesterdaysFileNotYetDeleted", kYesterday15Z, "",
                                    "15Z still holds an older day's reports"},
                       HourTurnCase{

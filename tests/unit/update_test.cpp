@@ -755,6 +755,7 @@ TEST_F(CurrentLayout, OldDataOutranksANote) {
 TEST_F(CurrentLayout, WithoutADateHeaderUsesThisComputersClock) {
     p.loop.SetUtcAtStart(sys_days(year(2026) / 12 / 7) + hours(23) + minutes(55));
     p.server.Route(kCycles, Body("index"));
+    p.server.Route(std::string(kCycles) + "00Z.TXT", Body(kCurrent));
     p.frm.Command1_Click();
     ASSERT_EQ(p.server.requests.size(), 3u);
     EXPECT_EQ(p.server.requests[1], std::string(kCycles) + "00Z.TXT");
