@@ -9,6 +9,7 @@ import argparse
 import ctypes
 import datetime
 import os
+import re
 import statistics
 import struct
 import subprocess
@@ -75,6 +76,36 @@ def reset_peak_memory(pid):
     """Lets VmHWM start again from the present resident size (Linux 4.0 and later)."""
     with open(f"/proc/{pid}/clear_refs", "w") as clear:
         clear.write("5")
+
+
+def thread_ids(pid):
+    return set(os.listdir(f"/proc/{pid}/task"))
+
+
+def stacks_kib(pid, threads):
+    """How many of `threads` could be placed, and the resident KiB of the mappings that hold their
+    stacks. Under Wine a thread's mapping holds its Windows stack and below it the stack its Unix
+    side runs on, which Windows keeps outside the process."""
+    pointers = []
+    for tid in threads:
+        try:
+            with open(f"/proc/{pid}/task/{tid}/syscall") as syscall:
+                fields = syscall.read().split()
+        except OSError:  # the thread ended, or Linux will not say
+            continue
+        if len(fields) > 2:  # a running thread reports only "running"
+            pointers.append(int(fields[-2], 16))
+    resident, found, inside = 0, set(), False
+    with open(f"/proc/{pid}/smaps") as smaps:
+        for text in smaps:
+            if re.match(r"[0-9a-f]+-[0-9a-f]+ ", text):
+                low, high = (int(bound, 16) for bound in text.split()[0].split("-"))
+                held = {sp for sp in pointers if low <= sp < high}
+                inside = bool(held)
+                found |= held
+            elif inside and text.startswith("Rss:"):
+                resident += int(text.split()[1])
+    return len(found), resident
 
 
 def wineserver_pid():
@@ -196,22 +227,25 @@ class Bench:
         """One update from the click to both reports written and the line blue again; returns
         its milliseconds, how far it raised the peak resident size, in KiB, the longest the
         window kept the driver waiting for an answer meanwhile, in milliseconds, the data
-        messages the program's window took meanwhile (None when it could not say), and the
-        milliseconds of each step (update_costs)."""
+        messages the program's window took meanwhile (None when it could not say), the
+        milliseconds of each step (update_costs), and the threads Wine started for it with their
+        stacks' KiB (stacks_kib)."""
         self.delete_reports()
         batches_before = self.data_batches()
+        threads_before = thread_ids(self.pid)
         reset_peak_memory(self.pid)
         before = status_kib(self.pid, "VmHWM")
         asked_before = len(self.standin.responses())
         self.folder_events.take()
         watched = self.watch_update()
         peak = status_kib(self.pid, "VmHWM") - before
+        new_stacks = stacks_kib(self.pid, thread_ids(self.pid) - threads_before)
         costs = update_costs(watched, self.sent_since(asked_before),
                              self.folder_events.take(REPORTS))
         batches_after = self.data_batches()
         batches = (None if batches_before is None or batches_after is None
                    else batches_after - batches_before)
-        return watched["elapsed_ms"], peak, watched["longest_answer_ms"], batches, costs
+        return watched["elapsed_ms"], peak, watched["longest_answer_ms"], batches, costs, new_stacks
 
     def data_batches(self):
         """The batches of received bytes nimbrel.exe has delivered so far; None if it cannot
@@ -421,7 +455,7 @@ def report(arguments, bench):
           f"{runs} runs, stand-in on 127.0.0.1")
 
     resident_before = status_kib(bench.pid, "VmRSS")
-    updates, peaks, answers, batches, curls, floors = [], [], [], [], [], []
+    updates, peaks, answers, batches, curls, floors, new_stacks = [], [], [], [], [], [], []
     costs, floor_steps = [], []
     # Like curl and the floor, nimbrel.exe gets the files as they are; its bytes with compression
     # are the transfer figures' business.
@@ -429,7 +463,8 @@ def report(arguments, bench):
         bench.standin.rule(path, "uncompressed")
     with tempfile.TemporaryDirectory(prefix="nimbrel-curl-") as folder:
         for _ in range(runs):  # alternated, so that all see the same machine
-            milliseconds, peak, answer, batch_count, update_costs_ms = bench.update()
+            milliseconds, peak, answer, batch_count, update_costs_ms, stacks = bench.update()
+            new_stacks.append(stacks)
             updates.append(milliseconds)
             costs.append(update_costs_ms)
             peaks.append(peak)
@@ -467,6 +502,10 @@ def report(arguments, bench):
              f"ratio first rise/files {peaks[0] * 1024 / total_bytes:.2f}; "
              f"resident before the first update {resident_before / 1024:.1f} MiB, "
              f"after the last {status_kib(bench.pid, 'VmRSS') / 1024:.1f} MiB")
+    threads, stacks = new_stacks[0]
+    line("", f"of the first rise, {stacks / 1024:.1f} MiB are the stacks of the {threads} threads "
+             f"Wine started for it; without them the ratio is "
+             f"{(peaks[0] - stacks) * 1024 / total_bytes:.2f}")
 
     report_transfers(arguments, bench)
 

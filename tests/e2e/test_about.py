@@ -77,7 +77,9 @@ class AboutTest(unittest.TestCase):
             cls.session.delete_simulator_key()
             cls.session.start()
             # From the next tick of Timer2 on, the status line shows what start-up left there.
-            cls.session.drive(["wait", "main", "visible", 30000], ["sleep", 400])
+            cls.session.drive(["wait", "main", "visible", 30000])
+            cls.session.read_until(["text", "main", "lblStatus"],
+                                   lambda status: status["text"].startswith("Waiting"))
 
     def setUp(self):
         self.addCleanup(self.close_if_open)

@@ -72,9 +72,13 @@ class LaunchFly(unittest.TestCase):
         self.addCleanup(shutil.rmtree, path, True)
 
     def assertStatusUnchanged(self):
-        """The status line still says what start-up left there, from the next tick of Timer2."""
-        text = self.session.drive(["sleep", 400], ["text", "main", "lblStatus"])[1]["text"]
-        self.assertEqual(text.rstrip("."), "Waiting")
+        """The status line still says what start-up left there at a tick of Timer2 after the
+        click: the tick that moves the animation's dots."""
+        first = self.session.drive(["text", "main", "lblStatus"])[0]["text"]
+        later = self.session.read_until(["text", "main", "lblStatus"],
+                                        lambda status: status["text"] != first)
+        self.assertNotEqual(later["text"], first, "the animation did not tick")
+        self.assertEqual(later["text"].rstrip("."), "Waiting")
 
     def click_launch(self, times=1):
         self.session.drive(*[["click", "main", "Command3"]] * times)

@@ -59,6 +59,15 @@ class SecondSource(fixture.UpdateChecks, unittest.TestCase):
         earlier = fixture.earlier_reports()
         self.assertReports(earlier[CURRENT_REPORT], earlier[PREVIOUS_REPORT])
 
+    def test_a_cache_file_over_16_mib_is_refused_before_its_body_comes(self):
+        # Below the 64 MiB of the other transfers: only the second source's own limit stops it.
+        announced = 32 << 20
+        self.noaa_fails()
+        self.misbehave(CACHE, "huge-announced", announced)
+        self.failed_update("; 127.0.0.1: a file of more than 16 MiB")
+        sent = [entry["bytes"] for entry in self.standin.responses() if entry["path"] == CACHE]
+        self.assertLess(sent[-1], announced)
+
     def test_while_noaa_answers_the_cache_is_never_asked(self):
         self.update("blue", NEXT_UPDATE)
         self.assertAsked([PAGE], [CURRENT, PREVIOUS])

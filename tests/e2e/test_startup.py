@@ -6,6 +6,7 @@ import threading
 import time
 
 import harness
+import noaa_fixture as fixture
 from harness import ProgramTest, centred
 from pixels import differing_pixels, file_pixels, screen_pixels
 
@@ -72,12 +73,10 @@ class MetarFolder(ProgramTest):
     def shown_after_start(self):
         self.session.start()
         # The status line shows StatusText from the next 300 ms tick of Timer2 on.
-        _, _, text1, status = self.session.drive(["wait", "main", "visible", 30000],
-                                                 ["sleep", 400],
-                                                 ["text", "main", "Text1"],
-                                              ["text", "main", "lblStatus"])
-        self.assertTrue(status["text"].startswith("Waiting"), status)
-        return text1["text"]
+        self.session.drive(["wait", "main", "visible", 30000])
+        status = fixture.status_watch(self.session, 5000, "blue", "Waiting")
+        self.assertTrue(status["reached"], status["samples"])
+        return self.session.drive(["text", "main", "Text1"])[0]["text"]
 
     def test_folder_ending_in_a_backslash(self):
         self.session.set_target_dir("C:\\Fly!\\", "32")

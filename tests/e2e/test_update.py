@@ -255,10 +255,11 @@ class ClosingWhileAnUpdateWaits(ProgramTest):
         watched = fixture.status_watch(self.session, 10000, colour, text, click_first=True)
         self.assertTrue(watched["reached"], fixture.steps(watched["samples"]))
 
-    def wait_for_requests(self, count):
+    def wait_for_requests(self, count, holds=lambda responses: True):
+        """Until the stand-in has `count` requests and `holds` is true of their entries."""
         deadline = time.monotonic() + 10
-        while len(self.standin.requests()) < count:
-            self.assertLess(time.monotonic(), deadline, self.standin.requests())
+        while len(responses := self.standin.responses()) < count or not holds(responses):
+            self.assertLess(time.monotonic(), deadline, responses)
             time.sleep(0.05)
 
     def close_and_check(self):
@@ -282,8 +283,9 @@ class ClosingWhileAnUpdateWaits(ProgramTest):
         for path in (CURRENT, PREVIOUS):
             self.standin.rule(path, "drip", 500)
         self.wait_until_shown("green", "Getting Previous METAR (13Z)")
-        self.wait_for_requests(3)
-        time.sleep(1)  # some pieces of both files have arrived
+        # Some pieces of both files have gone out.
+        self.wait_for_requests(3, lambda responses: all(
+            entry["bytes"] > 0 for entry in responses if entry["path"] in (CURRENT, PREVIOUS)))
         self.close_and_check()
 
 

@@ -136,9 +136,11 @@ def trusted_ca(folder):
 
 
 @contextlib.contextmanager
-def standin(script, root, tls):
+def standin(script, root, tls, refused_port):
     command = [sys.executable, script, "--root", root, "--lifetime", "300"]
-    for rule in RULES:
+    # Through the proxy to a host it bypasses, which refuses the connection.
+    to_bypassed_host = f"/proxy/to-bypass.TXT=redirect:http://localhost:{refused_port}/x"
+    for rule in RULES + [to_bypassed_host]:
         command += ["--rule", rule]
     if tls:
         command += ["--tls", *tls]
@@ -229,9 +231,10 @@ def main():
             if not arguments.no_tls:
                 tls = make_certificates(work)
                 stack.enter_context(trusted_ca(work))
-            ports = stack.enter_context(standin(arguments.standin, root, tls))
+            refused = stack.enter_context(refusing_port())
+            ports = stack.enter_context(standin(arguments.standin, root, tls, refused))
             program_arguments = [f"http://127.0.0.1:{ports[0]}", "Z:" + root.replace("/", "\\"),
-                                 f"http://127.0.0.1:{stack.enter_context(refusing_port())}/"]
+                                 f"http://127.0.0.1:{refused}/"]
             if tls:
                 # Wine matches a certificate's DNS names only, not its IP addresses.
                 program_arguments.append(f"https://localhost:{ports[1]}")

@@ -546,8 +546,9 @@ bool ProxySuite() {
     return GetEnvironmentVariableW(L"http_proxy", nullptr, 0) != 0;
 }
 
-std::string PortOf(const std::string& base) {
-    return base.substr(base.rfind(':') + 1);
+std::string PortOf(const std::string& url) {
+    const auto colon = url.rfind(':');
+    return url.substr(colon + 1, url.find('/', colon) - colon - 1);
 }
 
 TEST(WinHttpProxy, PlainHttpGoesThroughTheProxy) {
@@ -624,6 +625,18 @@ TEST(WinHttpProxy, ProxyThatClosesBeforeAnyResponseIsNamed) {
                                              PortOf(TestOptions().base) +
                                              " (from http_proxy) broke off before any response");
     }
+}
+
+// A redirect to a host the proxy variables exempt goes there directly, and its failure is that
+// host's, not the proxy's.
+TEST(WinHttpProxy, RedirectToAHostOfNoProxyNamesThatHost) {
+    if (!ProxySuite()) {
+        GTEST_SKIP() << "needs the proxy variables";
+    }
+    Transfer transfer;
+    transfer.Run(std::string("http://") + kProxiedHost + "/proxy/to-bypass.TXT");
+    ExpectFailedWith(transfer.heard,
+                     "Cannot connect to localhost:" + PortOf(TestOptions().refusedUrl));
 }
 
 // Wine starts TLS over the proxy's refusal of the tunnel; Windows reports the 407 itself. Either
