@@ -6,11 +6,12 @@
 namespace nimbrel {
 
 void FrmNimbrel::GetNOAAMetar(const std::string& cycle) {
-    SetStatus(kGreen, "Getting Current METAR (" + cycle + ")");
-    update_->RequestReport(ReportFile::Current, cycle);
+    // Both requests go before the line is painted, which takes milliseconds under Wine.
     const std::string previous = PreviousCycle(cycle);
-    SetStatus(kGreen, "Getting Previous METAR (" + previous + ")");
+    update_->RequestReport(ReportFile::Current, cycle);
     update_->RequestReport(ReportFile::Previous, previous);
+    SetStatus(kGreen, "Getting Current METAR (" + cycle + ")");
+    SetStatus(kGreen, "Getting Previous METAR (" + previous + ")");
 }
 
 void FrmNimbrel::HTTP2_DataArrival(std::string chunk) {

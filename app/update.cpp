@@ -71,7 +71,6 @@ void Update::Run() {
         Finish();
         return;
     }
-    frm_.SetStatus(kPurple, "Getting NOAA Zulu time");
     FindCycle();
     found_ = choice_;
     foundReasons_ = reasons_;
@@ -98,6 +97,8 @@ void Update::RequestCycle() {
 
 void Update::FindCycle() {
     frm_.GetNOAAList();
+    // Painting the line takes milliseconds under Wine: the request goes first.
+    frm_.SetStatus(kPurple, "Getting NOAA Zulu time");
     const auto outcome =
         frm_.PumpUntil([this] { return cycleEnded_; }, FrmNimbrel::kCycleWaitLimit);
     if (outcome != FrmNimbrel::WaitOutcome::TimedOut) {

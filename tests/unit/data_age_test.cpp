@@ -14,6 +14,17 @@ system_clock::time_point Utc(int day, int hour, int minute, int second = 0) {
     return sys_days(year(2026) / 12 / day) + hours(hour) + minutes(minute) + seconds(second);
 }
 
+// A date line after a line of each length from 0 to 15, so that its line end falls at every
+// place in a word of eight bytes.
+std::string DateLinesAtEveryAlignment() {
+    std::string file;
+    for (int length = 0; length < 16; ++length) {
+        file += std::string(static_cast<std::size_t>(length), length % 2 ? '\x8a' : '\x0b') +
+                "\n2026/12/07 14:" + (length < 10 ? "0" : "") + std::to_string(length) + "\n";
+    }
+    return file;
+}
+
 struct TimesCase {
     const char* name;
     std::string file;
@@ -40,9 +51,12 @@ INSTANTIATE_TEST_SUITE_P(
         TimesCase{"CrLfAndNoLastLineEnd", "2026/12/07 14:00\r\nKJFK\r\n\r\n2026/12/07 14:10", 2,
                   Utc(7, 14, 10)},
         TimesCase{"NotDateLines",
-                  "2026/13/07 14:00\n2026/12/07 24:00\n 2026/12/07 14:00\n2026/12/07 14:00 Z\n"
+                  "\x8b"
+                  "2026/12/07 14:00\n2026/13/07 14:00\n2026/12/07 24:00\n 2026/12/07 14:00\n"
+                  "2026/12/07 14:00 Z\n"
                   "2026-12-07 14:00\n2026/12/7 14:00\nKJFK 071351Z 2026/12/07 14:00\n",
                   0, std::nullopt},
+        TimesCase{"LineEndsAtEveryAlignment", DateLinesAtEveryAlignment(), 16, Utc(7, 14, 15)},
         TimesCase{"BeyondTheSystemClock", "2426/12/07 13:52\nKJFK\n\n2026/12/07 13:55\n", 1,
                   Utc(7, 13, 55)}),
     [](const auto& info) { return std::string(info.param.name); });
