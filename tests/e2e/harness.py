@@ -243,6 +243,12 @@ class Session(WinePrefix):
 
     # --- the driver --------------------------------------------------------------------------
 
+    def program_window_titles(self):
+        """The titles of the visible top-level windows of the main window's process, but for a
+        tooltip: one shows wherever an earlier test left the pointer."""
+        windows = self.drive(["windows", "main"])[0]["windows"]
+        return [window["title"] for window in windows if window["class"] != "tooltips_class32"]
+
     def drive(self, *commands):
         """Runs driver commands in one go; returns one parsed result per command."""
         arguments = []

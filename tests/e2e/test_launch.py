@@ -94,8 +94,7 @@ class LaunchFly(unittest.TestCase):
         return text["text"]
 
     def assertNoWindowBesideTheMainWindow(self):
-        windows = self.session.drive(["windows", "main"])[0]["windows"]
-        self.assertEqual([w["title"] for w in windows], [harness.MAIN_CAPTION])
+        self.assertEqual(self.session.program_window_titles(), [harness.MAIN_CAPTION])
 
     def test_starts_exactly_fly_exe_maximised_in_a_folder_with_spaces(self):
         fly = self.install(r"C:\Program Files\Fly Sim\fly.exe")
@@ -244,8 +243,7 @@ class LaunchWithWeather(harness.ProgramTest):
         text = self.status_once(lambda t: t.startswith(self.EARLY_END_TEXT))
         self.assertTrue(text.startswith(self.EARLY_END_TEXT), text)
         # No message box waits for a click meanwhile: the updates go on.
-        windows = self.session.drive(["windows", "main"])[0]["windows"]
-        self.assertEqual([w["title"] for w in windows], [harness.MAIN_CAPTION])
+        self.assertEqual(self.session.program_window_titles(), [harness.MAIN_CAPTION])
         self.assertIsNone(self.session.wait_for_exit(0), "Nimbrel closed after an early end")
 
     def test_launch_fly_starts_the_waiting_fly_at_once_and_never_a_second(self):
