@@ -1,6 +1,7 @@
 // The animated status line, the message followed by one to ten dots while the window is seen,
 // and its tooltip.
 #include <algorithm>
+#include <cstdint>
 #include <string_view>
 
 #include "app/data_age.h"
@@ -12,34 +13,27 @@ namespace {
 
 constexpr std::string_view kEllipsis = "\xE2\x80\xA6";
 
-// The width of the byte at `at` of a UTF-8 text as the tooltip holds it, in UTF-16 units, a line
-// break written CR LF.
-std::size_t CharacterWidth(std::string_view text, std::size_t at) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    if ((lead & 0xC0) == 0x80) {
-        return 0;  // within a character already counted
-    }
-    return lead >= 0xF0 || lead == '\n' ? 2 : 1;
-}
+// The longest start of a UTF-8 text, of whole characters, whose width as the tooltip holds it
+// (UTF-16 units, a line break written CR LF) is within `limit`: its bytes and its width.
+struct TipSpan {
+    std::size_t bytes = 0;
+    std::size_t width = 0;
+};
 
-std::size_t TipLength(std::string_view text) {
-    std::size_t length = 0;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        length += CharacterWidth(text, at);
-    }
-    return length;
-}
-
-// The longest start of `text` within `limit`, of whole characters.
-std::string_view TipPrefix(std::string_view text, std::size_t limit) {
-    std::size_t length = 0;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        length += CharacterWidth(text, at);
-        if (length > limit) {
-            return text.substr(0, at);  // `at` begins a character: only a lead byte adds width
+TipSpan MeasureTip(std::string_view text, std::size_t limit = SIZE_MAX) {
+    TipSpan span;
+    for (; span.bytes < text.size(); ++span.bytes) {
+        const auto lead = static_cast<unsigned char>(text[span.bytes]);
+        if ((lead & 0xC0) == 0x80) {
+            continue;  // within a character already counted
         }
+        const std::size_t width = lead >= 0xF0 || lead == '\n' ? 2 : 1;
+        if (span.width + width > limit) {
+            break;
+        }
+        span.width += width;
     }
-    return text;
+    return span;
 }
 
 }  // namespace
@@ -86,13 +80,14 @@ std::string FrmNimbrel::StatusTip() const {
     }
     const std::string summary = DataSummary();
     const std::string tail = summary.empty() ? "" : "\n" + summary;
-    if (TipLength(tip) + TipLength(tail) <= kStatusTipLimit) {
+    const std::size_t tailWidth = MeasureTip(tail).width;
+    if (MeasureTip(tip).width + tailWidth <= kStatusTipLimit) {
         return tip + tail;
     }
     // The most serious reasons come first and the summary of the files last: the middle gives way.
     const std::size_t room =
-        kStatusTipLimit - std::min(kStatusTipLimit, TipLength(tail) + TipLength(kEllipsis));
-    return std::string(TipPrefix(tip, room)) + std::string(kEllipsis) + tail;
+        kStatusTipLimit - std::min(kStatusTipLimit, tailWidth + MeasureTip(kEllipsis).width);
+    return tip.substr(0, MeasureTip(tip, room).bytes) + std::string(kEllipsis) + tail;
 }
 
 }  // namespace nimbrel

@@ -84,8 +84,9 @@ def thread_ids(pid):
 
 def stacks_kib(pid, threads):
     """How many of `threads` could be placed, and the resident KiB of the mappings that hold their
-    stacks. Under Wine a thread's mapping holds its Windows stack and below it the stack its Unix
-    side runs on, which Windows keeps outside the process."""
+    stacks. Under Wine a thread's mapping holds its Windows stack and above it the stack its Unix
+    side runs on; Wine writes the top 964 KiB of the Windows stack once the thread runs, where
+    Windows commits a page at a time."""
     pointers = []
     for tid in threads:
         try:
