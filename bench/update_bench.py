@@ -196,6 +196,7 @@ class Bench:
         bench_folder = os.path.join(os.path.dirname(arguments.nimbrel), "bench")
         self.floor_program = arguments.floor or os.path.join(bench_folder, "winhttp_floor.exe")
         self.batches_program = arguments.batches or os.path.join(bench_folder, "data_batches.exe")
+        self.thread_cost_program = os.path.join(bench_folder, "thread_cost.exe")
         # The floor writes its files where the program writes its reports: on the prefix's disk.
         self.floor_folder = "C:\\nimbrel-floor"
         os.makedirs(session.on_drive_c(self.floor_folder), exist_ok=True)
@@ -247,6 +248,12 @@ class Bench:
         batches = (None if batches_before is None or batches_after is None
                    else batches_after - batches_before)
         return watched["elapsed_ms"], peak, watched["longest_answer_ms"], batches, costs, new_stacks
+
+    def thread_cost_kib(self):
+        """What one thread that only waits adds to a process's working set under this Wine."""
+        result = subprocess.run(["wine", self.thread_cost_program], stdin=subprocess.DEVNULL,
+                                check=True, capture_output=True, timeout=60)
+        return int(result.stdout.decode())
 
     def data_batches(self):
         """The batches of received bytes nimbrel.exe has delivered so far; None if it cannot
@@ -506,7 +513,8 @@ def report(arguments, bench):
     threads, stacks = new_stacks[0]
     line("", f"of the first rise, {stacks / 1024:.1f} MiB are the stacks of the {threads} threads "
              f"Wine started for it; without them the ratio is "
-             f"{(peaks[0] - stacks) * 1024 / total_bytes:.2f}")
+             f"{(peaks[0] - stacks) * 1024 / total_bytes:.2f}; a thread that only waits adds "
+             f"{bench.thread_cost_kib()} KiB under this Wine (thread_cost.exe)")
 
     report_transfers(arguments, bench)
 
