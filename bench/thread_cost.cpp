@@ -1,7 +1,8 @@
 // What one thread that only waits adds to a process's working set on this platform, in KiB: the
 // peer for the threads an update's asynchronous requests start.
-#include <psapi.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <psapi.h>
 
 #include <cstdio>
 
