@@ -105,6 +105,9 @@ std::string Report(Time observed, int station) {
     return text;
 }
 
+// Every report is as long as any other: its fields have fixed widths.
+const std::size_t kReportBytes = Report(sys_days(year(2026) / 12 / 7), 101).size();
+
 // "2026-12-07 09:52", as the listing writes a time.
 std::string ListingTime(Time time) {
     const Fields f = FieldsOf(time);
@@ -125,6 +128,7 @@ class SimulatedNoaa {
         std::string body;
         std::optional<Time> newest;
         bool missing;  // answers 404
+        std::size_t bytes = 0;
     };
 
     // When the file of `hour` was last due to be deleted, at or before `now`.
@@ -134,7 +138,9 @@ class SimulatedNoaa {
         return due > now ? due - days(1) : due;
     }
 
-    File FileAt(int hour, Time now) const {
+    // Without `text`, the body is left out and only its size counted: the listing and the newest
+    // report, asked at every request of a day, need no more.
+    File FileAt(int hour, Time now, bool text = true) const {
         Time deleted = DeletionDue(hour, now);
         if (lateHour_ == hour && now < deleted + minutes(40)) {
             deleted -= days(1);  // yesterday's file is still there
@@ -149,7 +155,10 @@ class SimulatedNoaa {
             for (const int past : {1, 3}) {
                 const Time observed = slot + minutes(past);
                 if (observed < grown) {
-                    file.body += Report(observed, 100 + past);
+                    file.bytes += kReportBytes;
+                    if (text) {
+                        file.body += Report(observed, 100 + past);
+                    }
                     file.newest = observed;
                     file.modified = grown;
                 }
@@ -177,12 +186,12 @@ class SimulatedNoaa {
     std::string Listing(Time now) const {
         std::string page = "<html><body><pre>\n";
         for (int hour = 0; hour < 24; ++hour) {
-            const File file = FileAt(hour, now);
+            const File file = FileAt(hour, now, false);
             char name[16];
             std::snprintf(name, sizeof name, "%02dZ.TXT", hour);
             page += std::string("<a href=\"") + name + "\">" + name + "</a>  " +
-                    ListingTime(file.modified + kServerZone) + "  " +
-                    std::to_string(file.body.size()) + "\n";
+                    ListingTime(file.modified + kServerZone) + "  " + std::to_string(file.bytes) +
+                    "\n";
         }
         return page + "</pre></body></html>\n";
     }
@@ -191,7 +200,7 @@ class SimulatedNoaa {
     std::optional<Time> NewestReal(Time now) const {
         std::optional<Time> newest;
         for (int hour = 0; hour < 24; ++hour) {
-            const auto file = FileAt(hour, now);
+            const auto file = FileAt(hour, now, false);
             if (file.newest && (!newest || *file.newest > *newest)) {
                 newest = file.newest;
             }
