@@ -143,8 +143,6 @@ TEST_P(CacheFileRefusal, SaysWhyTheFileCannotBeUsed) {
     EXPECT_EQ(std::get<std::string>(result), GetParam().reason);
 }
 
-const std::string kTooLarge(kMaxCacheFileBytes + 1, ' ');
-
 INSTANTIATE_TEST_SUITE_P(
     Table, CacheFileRefusal,
     ::testing::Values(
@@ -162,10 +160,18 @@ INSTANTIATE_TEST_SUITE_P(
                     "a file without a report since 12:45 UTC"},
         RefusalCase{"DamagedGzip", "\x1F\x8B\x08\x00 not deflate at all", "a damaged gzip file"},
         RefusalCase{"TruncatedGzip", Gzip(kHeader + Jfk("2026-12-07T13:52:00Z")).substr(0, 40),
-                    "a damaged gzip file"},
-        RefusalCase{"GzipOverTheLimit", Gzip(kTooLarge), "a file of more than 16 MiB"},
-        RefusalCase{"PlainOverTheLimit", kTooLarge, "a file of more than 16 MiB"}),
+                    "a damaged gzip file"}),
     [](const ::testing::TestParamInfo<RefusalCase>& info) { return info.param.name; });
+
+// Made as the test runs: a table's rows are made in every test process.
+TEST(CacheFileOverTheLimit, IsRefusedPlainOrGzip) {
+    const std::string tooLarge(kMaxCacheFileBytes + 1, ' ');
+    for (const std::string& body : {tooLarge, Gzip(tooLarge)}) {
+        const auto result = CyclesFromCacheFile(body, k14Z);
+        ASSERT_TRUE(std::holds_alternative<std::string>(result));
+        EXPECT_EQ(std::get<std::string>(result), "a file of more than 16 MiB");
+    }
+}
 
 struct CycleStartCase {
     const char* cycle;
