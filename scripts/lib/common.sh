@@ -87,9 +87,11 @@ with_fixed_layout() {
     setarch "$(uname -m)" --addr-no-randomize "$@"
 }
 
-# A fresh Wine prefix and a virtual display of its own, for tests.
+# A fresh Wine prefix, build/NAME (wineprefix unless named), and a virtual display of its own, for
+# tests.
 start_wine_session() {
-    export WINEPREFIX="$NIMBREL_ROOT/build/wineprefix"
+    local name=${1:-wineprefix}
+    export WINEPREFIX="$NIMBREL_ROOT/build/$name"
     export WINEDEBUG=-all
     # The program takes its proxy from these; the tests that want one set them themselves.
     unset http_proxy https_proxy no_proxy HTTP_PROXY HTTPS_PROXY NO_PROXY
@@ -105,13 +107,13 @@ start_wine_session() {
     while [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; do
         display=$((display + 1))
     done
-    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$NIMBREL_LOGS/xvfb.log" 2>&1 &
+    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$NIMBREL_LOGS/$name-xvfb.log" 2>&1 &
     NIMBREL_XVFB_PID=$!
     export DISPLAY=":$display"
     # The Wine server and its services keep the output they were started with; they must never
     # hold a pipe that a test reads.
-    with_fixed_layout wineserver -p >"$NIMBREL_LOGS/wineserver.log" 2>&1 </dev/null
-    with_fixed_layout wineboot -i >"$NIMBREL_LOGS/wineboot.log" 2>&1 </dev/null
+    with_fixed_layout wineserver -p >"$NIMBREL_LOGS/$name-wineserver.log" 2>&1 </dev/null
+    with_fixed_layout wineboot -i >"$NIMBREL_LOGS/$name-wineboot.log" 2>&1 </dev/null
     log "Wine prefix $WINEPREFIX ready on display $DISPLAY"
 }
 
@@ -120,10 +122,21 @@ stop_wine_session() {
     [ -n "${NIMBREL_XVFB_PID:-}" ] && kill "$NIMBREL_XVFB_PID" 2>/dev/null || true
 }
 
-# The Windows tests in a started Wine session, 64-bit then 32-bit, with the short benchmark first
-# when no ctest arguments narrow the run. Returns 1 when any failed.
+# The 32-bit Windows tests in a Wine session of their own, so that they can run beside the 64-bit
+# ones: each suite has a prefix and a display to itself.
+run_windows32_tests_apart() {
+    (
+        trap stop_wine_session EXIT
+        start_wine_session wineprefix32
+        with_fixed_layout ctest --test-dir "$NIMBREL_ROOT/build/windows32" --output-on-failure "$@"
+    )
+}
+
+# The Windows tests, the 64-bit ones in the started Wine session and the 32-bit ones beside them,
+# with the short benchmark first when no ctest arguments narrow the run. Returns 1 when any failed.
 run_windows_tests() {
-    # The 32-bit run goes on after a failed 64-bit one: which of them fails tells where to look.
+    # Each suite runs to its end whatever the other's result: which of them fails tells where to
+    # look.
     local status=0
     # A short run of the benchmark, for its figures only: it never judges speed. It goes first so
     # that the test summary closes the output.
@@ -135,11 +148,16 @@ run_windows_tests() {
             "$NIMBREL_ROOT/build/windows/tests/e2e/nimbrel_driver.exe" ||
             { log "update_bench FAILED"; status=1; }
     fi
-    log "Windows tests under Wine"
+    # The benchmark has had the machine to itself; the two suites share it. The 32-bit one's output
+    # follows the 64-bit one's, whole.
+    local output32="$NIMBREL_LOGS/windows32-tests.log"
+    run_windows32_tests_apart "$@" >"$output32" 2>&1 &
+    local suite32=$!
+    log "Windows tests under Wine (the 32-bit ones run beside them)"
     with_fixed_layout ctest --test-dir "$NIMBREL_ROOT/build/windows" --output-on-failure "$@" ||
         status=1
-    log "32-bit Windows tests under Wine"
-    with_fixed_layout ctest --test-dir "$NIMBREL_ROOT/build/windows32" --output-on-failure "$@" ||
-        status=1
+    wait "$suite32" || status=1
+    log "32-bit Windows tests under Wine, in a prefix and on a display of their own"
+    cat "$output32"
     return "$status"
 }
