@@ -34,14 +34,13 @@ int main() {
     const long long before = WorkingSetKib();
     const HANDLE thread =
         running && done ? CreateThread(nullptr, 0, Wait, nullptr, 0, nullptr) : nullptr;
-    if (before < 0 || !thread || WaitForSingleObject(running, 10000) != WAIT_OBJECT_0) {
-        std::fputs("cannot measure a thread\n", stderr);
-        return 1;
+    const bool started = thread && WaitForSingleObject(running, 10000) == WAIT_OBJECT_0;
+    const long long after = started ? WorkingSetKib() : -1;
+    if (thread) {
+        SetEvent(done);
+        WaitForSingleObject(thread, INFINITE);
     }
-    const long long after = WorkingSetKib();
-    SetEvent(done);
-    WaitForSingleObject(thread, INFINITE);
-    if (after < 0) {
+    if (before < 0 || after < 0) {
         std::fputs("cannot measure a thread\n", stderr);
         return 1;
     }
