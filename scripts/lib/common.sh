@@ -39,8 +39,33 @@ install_dependencies() {
             "${sudo[@]}" dpkg --add-architecture i386
         "${sudo[@]}" apt-get update -qq
         DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-            "${i386_missing[@]}" >/dev/null
+            "${i386_missing[@]}" >/dev/null ||
+            install_i386_from_main_archive "${i386_missing[@]}"
     fi
+}
+
+# A mirror whose i386 index of the security archive cannot be fetched leaves the amd64 libraries
+# at versions no i386 index offers, and the multi-arch pairs cannot be matched. The main archive
+# has both halves of each pair: take every version from it, downgrading where the security
+# archive's amd64 build is newer.
+install_i386_from_main_archive() {
+    log "the i386 packages could not be matched to the amd64 ones; taking both from the main archive"
+    local preferences
+    preferences=$(mktemp)
+    cat >"$preferences" <<'PINS'
+Package: *
+Pin: release l=Debian-Security
+Pin-Priority: 100
+
+Package: *
+Pin: release n=bookworm
+Pin-Priority: 1001
+PINS
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        --allow-downgrades -o Dir::Etc::Preferences="$preferences" "$@" >/dev/null
+    local status=$?
+    rm -f "$preferences"
+    return "$status"
 }
 
 build_native() {
