@@ -4,12 +4,25 @@
 NIMBREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 NIMBREL_PACKAGES=(cmake make g++ googletest libgtest-dev libgmock-dev g++-mingw-w64-x86-64
                   g++-mingw-w64-i686 zlib1g-dev libz-mingw-w64-dev wine wine64 xvfb python3
-                  imagemagick curl openssl ca-certificates clang-format clang libclang-rt-14-dev)
+                  imagemagick curl openssl ca-certificates clang-format clang libclang-rt-14-dev
+                  ccache)
 # Wine for the 32-bit program, without the many i386 libraries it recommends (sound, scanners,
 # ...), which the program does not use.
 NIMBREL_I386_PACKAGES=(wine32:i386)
 
 log() { printf '== %s\n' "$*" >&2; }
+
+# Every tree compiles through ccache: a machine that built the same sources before, in any clone,
+# builds again in seconds. Paths are hashed relative to the clone, so clones share the cache.
+export CCACHE_BASEDIR=$NIMBREL_ROOT CCACHE_NOHASHDIR=true
+
+# configure_tree FOLDER [cmake arguments]
+configure_tree() {
+    local tree=$1
+    shift
+    cmake -S "$NIMBREL_ROOT" -B "$NIMBREL_ROOT/build/$tree" -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
+        "$@" >/dev/null
+}
 
 # The packages named that are not installed yet, one a line.
 missing_packages() {
@@ -70,15 +83,15 @@ PINS
 
 build_native() {
     log "building the portable core and its unit tests (build/native)"
-    cmake -S "$NIMBREL_ROOT" -B "$NIMBREL_ROOT/build/native" -DCMAKE_BUILD_TYPE=Debug >/dev/null
+    configure_tree native -DCMAKE_BUILD_TYPE=Debug
     cmake --build "$NIMBREL_ROOT/build/native" -j "$(nproc)"
 }
 
 # The fuzz targets need clang and its libFuzzer; they get a tree of their own.
 build_fuzz() {
     log "building the fuzz targets (build/fuzz)"
-    cmake -S "$NIMBREL_ROOT" -B "$NIMBREL_ROOT/build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_CXX_COMPILER=clang++ -DNIMBREL_FUZZ=ON >/dev/null
+    configure_tree fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+        -DNIMBREL_FUZZ=ON
     cmake --build "$NIMBREL_ROOT/build/fuzz" -j "$(nproc)"
 }
 
@@ -97,8 +110,8 @@ build_windows_tree() {
     local tree=$NIMBREL_ROOT/build/$1 processor=$2
     shift 2
     log "building nimbrel.exe (build/${tree##*/})"
-    cmake -S "$NIMBREL_ROOT" -B "$tree" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$NIMBREL_ROOT/cmake/mingw-w64-$processor.cmake" >/dev/null
+    configure_tree "${tree##*/}" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$NIMBREL_ROOT/cmake/mingw-w64-$processor.cmake"
     cmake --build "$tree" -j "$(nproc)" "$@"
 }
 
