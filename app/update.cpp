@@ -72,9 +72,9 @@ void Update::Run() {
         return;
     }
     FindCycle();
-    found_ = choice_;
-    foundReasons_ = reasons_;
-    if (!choice_.cycle.empty() && !frm_.closing_) {
+    // A click's update during the cycle wait has decided both reports.
+    const bool decided = downloads_[0].origin == Origin::Click;
+    if (!choice_.cycle.empty() && !frm_.closing_ && !decided) {
         FetchReports();
         TakeSecondSource();
         for (Download& download : downloads_) {
@@ -161,7 +161,9 @@ bool Update::WaitForDownloads() {
         std::max(downloadDeadline_ - frm_.services_.clock.Now(), std::chrono::milliseconds(0));
     const auto outcome = frm_.PumpUntil(
         [this] {
-            return downloads_[0].ended && downloads_[1].ended && (!second_.asked || second_.ended);
+            return downloads_[0].stage != DownloadStage::Requested &&
+                   downloads_[1].stage != DownloadStage::Requested &&
+                   (!second_.asked || second_.ended);
         },
         left);
     if (outcome == FrmNimbrel::WaitOutcome::Closing) {
@@ -171,10 +173,9 @@ bool Update::WaitForDownloads() {
         const std::string text =
             frm_.TransferFailureText("The cycle files did not arrive within 10 minutes");
         for (Download& download : downloads_) {
-            if (!download.ended) {
+            if (download.stage == DownloadStage::Requested) {
                 Release(TransferOf(download.file));
-                download.ended = true;
-                download.verdict = Verdict{VerdictKind::Failed, text};
+                Decide(download, Verdict{VerdictKind::Failed, text});
             }
         }
         if (second_.asked && !second_.ended) {
@@ -256,7 +257,11 @@ void Update::ReportArrived(ReportFile file, const HttpResponseInfo& info) {
             return;
         }
     }
-    download.ended = true;
+    Accept(download, std::move(body), info);
+}
+
+void Update::Accept(Download& download, std::string body, const HttpResponseInfo& info) {
+    download.stage = DownloadStage::Arrived;
     download.info = info;
     download.responseTime = ResponseTime(info.date, info.age);
     download.times = ReadReportTimes(body, BeliefLimit());
@@ -266,9 +271,9 @@ void Update::ReportArrived(ReportFile file, const HttpResponseInfo& info) {
         .content = ContentOf(body, download.times.count),
         .bodyBytes = body.size(),
         .bodyNewest = download.times.newest,
-        .clocksHourFile = file == ReportFile::Current && choice_.clocksHour,
+        .clocksHourFile = download.file == ReportFile::Current && choice_.clocksHour,
         .listingRead = choice_.listed,
-        .standsIn = download.standsIn,
+        .standsIn = download.facts.standsIn,
     };
     download.body = std::move(body);
     // A body that cannot replace the report calls for the second source; old weather does once
@@ -284,15 +289,15 @@ void Update::ReportArrived(ReportFile file, const HttpResponseInfo& info) {
 void Update::StoreSettled() {
     // Nothing that comes later can change a report's fate but the turn of the hour or the second
     // source: without them it is written at once, while the other is still on its way.
-    if (HourMayTurn()) {
+    if (DecideHour().call != HourCall::Stays) {
         return;
     }
     CallSecondSourceIfOld(downloads_[0]);
-    if (downloads_[0].oldData) {
+    if (HoldsOldData(downloads_[0])) {
         return;
     }
     for (Download& download : downloads_) {
-        if (download.ended && !download.noaaFailure && !frm_.closing_) {
+        if (!download.noaaFailure && !frm_.closing_) {
             Store(download);
         }
     }
@@ -302,7 +307,12 @@ void Update::ReportFailed(ReportFile file, const TransferFailure& failure) {
     Download& download = DownloadOf(file);
     Observe(failure.date, failure.age);
     frm_.BufferOf(TransferOf(file)).clear();
-    download.ended = true;
+    if (const Download* held = HeldWhole(download.cycle)) {
+        // The waiting update's copy of this cycle is judged here, as if this fetch had brought it.
+        Accept(download, held->body, held->info);
+        return;
+    }
+    download.stage = DownloadStage::Arrived;
     const std::string text = frm_.TransferFailureText(failure);
     download.facts = ReportFacts{
         .cycle = download.cycle,
@@ -311,10 +321,8 @@ void Update::ReportFailed(ReportFile file, const TransferFailure& failure) {
         .clocksHourFile = file == ReportFile::Current && choice_.clocksHour,
         .listingRead = choice_.listed,
     };
-    download.verdict = JudgeReport(download.facts);
-    if (download.verdict->kind == VerdictKind::NotYetBegun) {
-        download.verdict.reset();  // the turn of the hour tells
-    } else {
+    if (file != ReportFile::Current || DecideHour().call != HourCall::Turns) {
+        Decide(download, JudgeReport(download.facts));
         frm_.ShowFailure(text);
         CallSecondSource(download, DescribeTransferFailure(failure));
     }
@@ -323,16 +331,20 @@ void Update::ReportFailed(ReportFile file, const TransferFailure& failure) {
 }
 
 void Update::CallSecondSourceIfOld(Download& download) {
-    if (!download.ended || download.oldData || download.verdict ||
+    if (download.stage != DownloadStage::Arrived || download.noaaFailure ||
         JudgeReport(download.facts).kind != VerdictKind::Written) {
         return;
     }
     if (std::string old =
             OldDataText({.cycle = download.cycle, .times = download.times}, frm_.ReferenceNow());
         !old.empty()) {
-        download.oldData = true;
         CallSecondSource(download, std::move(old));
     }
+}
+
+bool Update::HoldsOldData(const Download& download) {
+    return download.noaaFailure && download.origin == Origin::Noaa &&
+           download.facts.bodyNewest.has_value();
 }
 
 void Update::CallSecondSource(Download& download, std::string noaaFailure) {
@@ -392,9 +404,13 @@ void Update::TakeSecondSource() {
     }
     Download& current = downloads_[0];
     Download& previous = downloads_[1];
-    if (current.oldData && !previous.noaaFailure && !previous.verdict) {
-        // NOAA's feed is stuck: the second source's reports replace either where newer.
-        previous.oldData = true;
+    const bool writtenOnArrival = previous.stage == DownloadStage::Decided &&
+                                  previous.origin == Origin::Noaa &&
+                                  previous.verdict.kind == VerdictKind::Written;
+    if (HoldsOldData(current) && !previous.noaaFailure &&
+        (previous.stage == DownloadStage::Arrived || writtenOnArrival)) {
+        // NOAA's feed is stuck: the second source's reports replace either where newer, whichever
+        // arrived first.
         previous.noaaFailure = current.noaaFailure;
     }
     std::optional<CacheFileCycles> cycles;
@@ -416,7 +432,7 @@ void Update::TakeSecondSource() {
         }
         if (second_.info.notModified && !second_.failure) {
             // Both reports are still as the second source's unchanged copy wrote them.
-            download.verdict = Verdict{VerdictKind::NotModified};
+            Decide(download, Verdict{VerdictKind::NotModified});
             continue;
         }
         std::string body;
@@ -428,7 +444,7 @@ void Update::TakeSecondSource() {
             SecondSourceFailedFor(download, cycles ? "no reports for " + download.cycle : failure);
             continue;
         }
-        if (download.oldData && download.times.newest &&
+        if (HoldsOldData(download) && download.times.newest &&
             !(times.newest && *times.newest > *download.times.newest)) {
             continue;  // NOAA's is as new
         }
@@ -439,12 +455,13 @@ void Update::TakeSecondSource() {
         download.responseTime = ResponseTime(second_.info.date, second_.info.age);
         download.url = *frm_.settings_.secondSource;
         download.source = SecondSourceHost();
-        download.verdict.reset();
+        download.stage = DownloadStage::Arrived;
+        download.origin = Origin::SecondSource;
         download.facts = ReportFacts{.cycle = download.cycle,
                                      .bodyBytes = download.body.size(),
                                      .bodyNewest = times.newest,
                                      .listingRead = choice_.listed,
-                                     .standsIn = download.standsIn,
+                                     .standsIn = download.facts.standsIn,
                                      .source = download.source,
                                      .noaaFailure = std::move(noaaReason)};
     }
@@ -452,20 +469,20 @@ void Update::TakeSecondSource() {
 
 void Update::SecondSourceFailedFor(Download& download, const std::string& failure) {
     const std::string secondFailure = SecondSourceHost() + ": " + failure;
-    if (download.oldData) {
+    if (HoldsOldData(download)) {
         // NOAA's old reports are still the newest there are.
         reasons_.push_back({ReasonRank::Note, secondFailure});
         return;
     }
-    download.verdict = Verdict{VerdictKind::Failed, NoaaReason(download) + "; " + secondFailure};
+    Decide(download, Verdict{VerdictKind::Failed, NoaaReason(download) + "; " + secondFailure});
 }
 
 std::string Update::NoaaReason(const Download& download) const {
-    if (download.oldData) {
+    if (HoldsOldData(download)) {
         return *download.noaaFailure;
     }
-    return download.verdict
-               ? download.verdict->reason
+    return download.stage == DownloadStage::Decided
+               ? download.verdict.reason
                : ReasonFor(JudgeReport(download.facts), download.facts,
                            frm_.TransferFailureText(std::string()), frm_.ReferenceNow())
                      ->text;
@@ -478,99 +495,33 @@ std::string Update::SecondSourceHost() const {
     return url.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-void Update::TakenOver(Transfer transfer) {
-    switch (transfer) {
-        case Transfer::Cycle:
-            cycleTakenOver_ = !cycleEnded_;
-            return;
-        case Transfer::Current:
-        case Transfer::Previous: {
-            Download& download = DownloadOf(transfer == Transfer::Current ? ReportFile::Current
-                                                                          : ReportFile::Previous);
-            // A file this update has not asked for yet is its own to fetch after the nested one.
-            download.takenOver = !download.url.empty();
-            return;
-        }
-        case Transfer::SecondSource:
-            second_.takenOver = second_.asked;
-            return;
-    }
+void Update::Decide(Download& download, Verdict verdict) {
+    download.stage = DownloadStage::Decided;
+    download.verdict = std::move(verdict);
 }
 
-void Update::NestedEnded(const Update& nested) {
-    if (cycleTakenOver_ && !cycleEnded_) {
-        // The nested update asked for the cycle again and found it: this one goes on with it.
-        cycleEnded_ = true;
-        choice_ = nested.found_;
-        reasons_ = nested.foundReasons_;
-    }
-    for (Download& download : downloads_) {
-        if (download.takenOver) {
-            Supersede(download, nested.downloads_[IndexOf(download.file)]);
-        }
-    }
-    const bool anyAwaitsSecondSource =
-        std::any_of(downloads_.begin(), downloads_.end(),
-                    [](const Download& download) { return download.noaaFailure.has_value(); });
-    if (second_.asked && !second_.ended && (second_.takenOver || !anyAwaitsSecondSource)) {
-        // Every report that asked for it has been decided by the nested update.
-        Release(Transfer::SecondSource);
-        second_.ended = true;
-    }
-}
-
-void Update::Supersede(Download& download, const Download& theirs) {
-    download.takenOver = false;
-    const bool theirsFailed = !theirs.verdict || theirs.verdict->kind == VerdictKind::Failed;
-    if (theirsFailed && download.ended && !download.noaaFailure) {
-        return;  // this update still judges and stores its own body
-    }
-    Download adopted{download.fileName, download.file};
-    adopted.cycle = theirs.cycle;
-    adopted.ended = true;
-    adopted.superseded = true;
-    adopted.facts = theirs.facts;
-    adopted.verdict = theirs.verdict.value_or(Verdict{VerdictKind::Superseded});
-    download = std::move(adopted);
-}
-
-ReportFacts Update::ClocksHourFacts() const {
-    ReportFacts facts = downloads_[0].facts;
-    if (!downloads_[1].verdict) {
-        facts.hourBeforeNewest = downloads_[1].facts.bodyNewest;
+HourFacts Update::HourFactsNow() const {
+    HourFacts facts{.clocksHour = choice_.clocksHour,
+                    .clocksHourStage = downloads_[0].stage,
+                    .clocksHourFile = downloads_[0].facts,
+                    .hourBeforeStage = downloads_[1].stage};
+    if (downloads_[1].stage != DownloadStage::Requested) {
+        facts.clocksHourFile.hourBeforeNewest = downloads_[1].facts.bodyNewest;
     }
     return facts;
-}
-
-std::optional<Verdict> Update::HourTurn() const {
-    if (!choice_.clocksHour || downloads_[0].verdict) {
-        return std::nullopt;
-    }
-    const Verdict verdict = JudgeReport(ClocksHourFacts());
-    if (verdict.kind != VerdictKind::NotYetBegun && verdict.kind != VerdictKind::NotCurrent) {
-        return std::nullopt;
-    }
-    return verdict;
-}
-
-bool Update::HourMayTurn() const {
-    const Download& current = downloads_[0];
-    if (!choice_.clocksHour || current.verdict) {
-        return false;
-    }
-    // Without a listing, the hour before's newest report tells an older day's file.
-    const bool awaitsHourBefore = !choice_.listed && !downloads_[1].ended;
-    return !current.ended || awaitsHourBefore || HourTurn().has_value();
 }
 
 void Update::TurnTheHour() {
     Download& current = downloads_[0];
     Download& previous = downloads_[1];
-    const std::optional<Verdict> verdict = HourTurn();
-    if (!verdict) {
+    const HourFacts facts = HourFactsNow();
+    // A nested update that decided the reports turned the hour, or not, for this one too.
+    const bool decidedByClick = current.origin == Origin::Click || previous.origin == Origin::Click;
+    const HourDecision decision = DecideTheHour(facts);
+    if (decidedByClick || decision.call != HourCall::Turns) {
         return;
     }
-    reasons_.push_back(*ReasonFor(*verdict, ClocksHourFacts(), "", frm_.ReferenceNow()));
+    reasons_.push_back(*ReasonFor(decision.why, facts.clocksHourFile, "", frm_.ReferenceNow()));
     const std::string clocksCycle = current.cycle;
     const std::string hourBefore = previous.cycle;
     choice_ = {hourBefore, clocksCycle, choice_.listed, false};
@@ -584,47 +535,45 @@ void Update::TurnTheHour() {
         current.file = ReportFile::Current;
         current.passedOver = clocksCycle;
     }
-    current.standsIn = true;
     current.facts.standsIn = true;
 
     const std::string before = PreviousCycle(hourBefore);
     frm_.SetStatus(kGreen, "Getting Previous METAR (" + before + ")");
     RequestReport(ReportFile::Previous, before);
-    downloads_[1].standsIn = true;
+    downloads_[1].facts.standsIn = true;
     WaitForDownloads();
 }
 
 void Update::Store(Download& download) {
-    if (download.verdict || download.writing) {
+    if (download.stage != DownloadStage::Arrived) {
         return;
     }
     // The folder is read at each write, so an edit during a download takes effect at once.
     if (!frm_.MetarFolder()) {
-        download.verdict = Verdict{VerdictKind::Failed, frm_.NoFolderText()};
-        frm_.ShowFailure(download.verdict->reason);
+        Decide(download, Verdict{VerdictKind::Failed, frm_.NoFolderText()});
+        frm_.ShowFailure(download.verdict.reason);
         return;
     }
     const Verdict beforeDisk = JudgeReport(download.facts);
     if (beforeDisk.kind != VerdictKind::Written) {
-        download.verdict = beforeDisk;
+        Decide(download, beforeDisk);
         if (beforeDisk.kind == VerdictKind::NotModified) {
             frm_.record_.updatedAt = frm_.ReferenceNow();
         }
         return;
     }
     const std::string path = PathOf(download);
-    download.writing = true;
+    download.stage = DownloadStage::Writing;
     // An update nested in a retry's pause may decide the file meanwhile: its verdict stands, and
     // these bytes, fetched earlier, are never judged against its write.
     const Verdict verdict =
         frm_.StringToFile(std::move(download.body), path, [&]() -> std::optional<Verdict> {
-            if (download.superseded) {
+            if (download.origin == Origin::Click) {
                 return Verdict{VerdictKind::Superseded};
             }
             return JudgeAgainstDisk(download, path);
         });
-    download.writing = false;
-    if (download.superseded) {
+    if (download.origin == Origin::Click) {
         return;
     }
     if (verdict.kind == VerdictKind::Written) {
@@ -632,7 +581,7 @@ void Update::Store(Download& download) {
     } else if (verdict.kind == VerdictKind::Failed && !frm_.closing_) {
         frm_.ShowFailure(verdict.reason);
     }
-    download.verdict = verdict;
+    Decide(download, verdict);
 }
 
 std::optional<Verdict> Update::JudgeAgainstDisk(Download& download, const std::string& path) {
@@ -708,19 +657,20 @@ void Update::Finish() {
     std::vector<Reason> reasons = reasons_;
     bool wroteBoth = true;
     for (const Download& download : downloads_) {
-        wroteBoth = wroteBoth && download.verdict && download.verdict->kind == VerdictKind::Written;
-        if (download.verdict) {
+        const bool decided = download.stage == DownloadStage::Decided;
+        wroteBoth = wroteBoth && decided && download.verdict.kind == VerdictKind::Written;
+        if (decided) {
             const std::string suffix = frm_.TransferFailureText(std::string());
-            if (auto reason = ReasonFor(*download.verdict, download.facts, suffix, reference)) {
+            if (auto reason = ReasonFor(download.verdict, download.facts, suffix, reference)) {
                 reasons.push_back(std::move(*reason));
             }
         }
     }
     const Download& current = downloads_[0];
     const auto& written = frm_.record_.written[0];
-    if (written && current.verdict &&
-        (current.verdict->kind == VerdictKind::Written ||
-         current.verdict->kind == VerdictKind::NotModified)) {
+    if (written && current.stage == DownloadStage::Decided &&
+        (current.verdict.kind == VerdictKind::Written ||
+         current.verdict.kind == VerdictKind::NotModified)) {
         // Written all the same, since it is the newest there is; the line says how old.
         if (std::string old = OldDataText(*written, reference); !old.empty()) {
             reasons.push_back({ReasonRank::OldData, std::move(old)});

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/hour_turn.h"
 #include "app/report_verdict.h"
 #include "app/update_result.h"
 #include "app/written_report.h"
@@ -44,8 +45,7 @@ class Update {
     void ReportFailed(ReportFile file, const TransferFailure& failure);
     void SecondSourceArrived(const HttpResponseInfo& info);
     void SecondSourceFailed(const TransferFailure& failure);
-    // An update nested in this one's wait started a transfer of its own on `transfer`'s control:
-    // what it finds of that transfer's file supersedes this update's.
+    // An update nested in this one's wait started a transfer of its own on `transfer`'s control.
     void TakenOver(Transfer transfer);
 
     // Requests the cycle, and a report for `cycle`, on their controls; called by the main
@@ -63,21 +63,20 @@ class Update {
         bool clocksHour = false;   // the cycle is the clock's hour, whose file NOAA may begin anew
     };
 
+    // Where a report's verdict comes from.
+    enum class Origin { Noaa, SecondSource, Click };
+
     // One report file and the transfer that fetches it.
     struct Download {
         const char* fileName;
         ReportFile file;
         std::string cycle{};
         std::string url{};
+        DownloadStage stage = DownloadStage::Requested;
+        Origin origin = Origin::Noaa;
         bool conditional = false;  // the request named the copy written
-        bool ended = false;
-        bool takenOver = false;   // a nested update fetches this file anew
-        bool superseded = false;  // the verdict is a nested update's; this body is dropped
-        bool writing = false;     // a write of it is under way, perhaps retrying
-        bool standsIn = false;    // the hour before, for a clock's hour's file not yet begun
         // Why NOAA's report cannot be used, when it calls for the second source.
         std::optional<std::string> noaaFailure{};
-        bool oldData = false;      // NOAA's report is used unless the second source's is newer
         std::string source{};      // the second source's host, when the body is its
         std::string passedOver{};  // that clock's hour
         std::string body{};
@@ -85,7 +84,7 @@ class Update {
         HttpResponseInfo info{};
         std::optional<std::chrono::system_clock::time_point> responseTime{};
         ReportFacts facts{};
-        std::optional<Verdict> verdict{};  // once decided
+        Verdict verdict{};  // once decided
     };
 
     Download& DownloadOf(ReportFile file);
@@ -101,13 +100,9 @@ class Update {
     // The hour before stands in for the clock's hour's file when that has not begun: it becomes
     // the current report, and the hour before it the previous one.
     void TurnTheHour();
-    // The clock's hour's file as it arrived, beside the hour before's newest report.
-    ReportFacts ClocksHourFacts() const;
-    // Why the clock's hour's file, as it arrived, gives way to the hour before; nullopt when it
-    // does not.
-    std::optional<Verdict> HourTurn() const;
-    // Whether a turn of the hour, not yet decided, may still change what the reports become.
-    bool HourMayTurn() const;
+    // What is known now of the clock's hour's file and the hour before's.
+    HourFacts HourFactsNow() const;
+    HourDecision DecideHour() const { return DecideTheHour(HourFactsNow()); }
     // Writes each report that has arrived and whose fate nothing still to come can change.
     void StoreSettled();
     // Asks the second source, once an update, when NOAA's `download` has failed, been refused or
@@ -129,20 +124,23 @@ class Update {
     std::chrono::system_clock::time_point BeliefLimit() const;
     std::string PathOf(const Download& download) const;
     void Fail(const std::string& text);
-    // Takes on what a nested update found for the transfers it took over.
+    // Takes on the cycle and the reports a nested update decided.
     void NestedEnded(const Update& nested);
-    // Takes on `theirs`, a nested update's verdict on the report `download` fetches, unless the
-    // nested fetch failed where this update has a body of its own to judge.
+    // Takes on `theirs`, a nested update's verdict on the report `download` holds, unless its
+    // fetch failed where this update wrote or is writing the report itself.
     static void Supersede(Download& download, const Download& theirs);
+    // A body of `cycle` an update this one is nested in holds whole, not yet written.
+    const Download* HeldWhole(const std::string& cycle) const;
+    // Takes `body` as the report `download` fetched.
+    void Accept(Download& download, std::string body, const HttpResponseInfo& info);
+    void Decide(Download& download, Verdict verdict);
+    // NOAA's report is written unless the second source's is newer.
+    static bool HoldsOldData(const Download& download);
     void Finish();
 
     FrmNimbrel& frm_;
     Update* outer_;
     CycleChoice choice_;
-    // The cycle as found and what was noted finding it, before any turn of the hour: what an
-    // outer update waiting for its own cycle goes on with.
-    CycleChoice found_;
-    std::vector<Reason> foundReasons_;
     bool cycleEnded_ = false;
     bool cycleTakenOver_ = false;
     std::array<Download, 2> downloads_;

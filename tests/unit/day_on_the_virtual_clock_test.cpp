@@ -267,10 +267,6 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
         const int hour = std::stoi(url.substr(kCycles.size(), 2));
         const int request = ++fileRequests_;
         const SimulatedNoaa::File file = noaa_.FileAt(hour, now);
-        if (update_.click == Click::CycleWait && !nested_ && file.newest) {
-            // The outer update takes the cycle its nested one found, maybe minutes before.
-            update_.newestReal.insert(*file.newest);
-        }
         if (request == update_.target) {
             update_.targetUrl = url;
         }
@@ -446,8 +442,9 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
             return;  // the next update writes today's weather again
         }
 
-        // A nested update's own fetch, or the cache for a current report that failed, mends it.
-        const bool mended = u.click != Click::None ||
+        // A nested update's own fetch, or the cache for a current report that failed, mends it; a
+        // click during the cycle wait fetches the only reports, which the waiting update takes.
+        const bool mended = (u.click != Click::None && u.click != Click::CycleWait) ||
                             (u.target == 1 && FailsItsReport(u.fault) && u.fault != Fault::Stall);
         const bool hitsAReport =
             !mended && u.target > 0 && (FailsItsReport(u.fault) || u.fault == Fault::Empty);

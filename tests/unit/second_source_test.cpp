@@ -138,9 +138,10 @@ std::string Noaa13ZAt(int minute) {
 
 struct SliceCase {
     const char* name;
-    bool noaaFails;           // NOAA's 13Z answers 500; else its 14Z is hours old
-    int minute;               // the newest of the folder's 13Z, or of NOAA's, at 13:MM
-    const char* keptBecause;  // empty: the cache's 13Z slice (newest 13:20) replaces it
+    bool noaaFails;              // NOAA's 13Z answers 500; else its 14Z is hours old
+    int minute;                  // the newest of the folder's 13Z, or of NOAA's, at 13:MM
+    const char* keptBecause;     // empty: the cache's 13Z slice (newest 13:20) replaces it
+    bool previousFirst = false;  // NOAA's 13Z arrives, and is written, before its 14Z
 };
 
 class ACachesSlice : public SecondSource, public ::testing::WithParamInterface<SliceCase> {};
@@ -151,7 +152,9 @@ TEST_P(ACachesSlice, ReplacesAReportOnlyWhereNewer) {
         p.server.Route(std::string(kCycles) + "13Z.TXT", Fails(500));
         p.reportFiles.files[kPreviousReport] = other13Z;
     } else {
-        p.server.Route(std::string(kCycles) + "14Z.TXT", Serves("2026/12/07 08:20\nKJFK\n\n"));
+        fake::FakeResponse stuck = Serves("2026/12/07 08:20\nKJFK\n\n");
+        stuck.delay = GetParam().previousFirst ? seconds(1) : stuck.delay;
+        p.server.Route(std::string(kCycles) + "14Z.TXT", stuck);
         p.server.Route(std::string(kCycles) + "13Z.TXT", Serves(other13Z));
     }
     p.frm.Command1_Click();
@@ -173,7 +176,9 @@ INSTANTIATE_TEST_SUITE_P(
                       SliceCase{"NewerThanTheFolders", true, 10, ""},
                       SliceCase{"OlderThanStuckNoaas", false, 44, "kept"},
                       SliceCase{"AsNewAsStuckNoaas", false, 20, "kept"},
-                      SliceCase{"NewerThanStuckNoaas", false, 10, ""}),
+                      SliceCase{"NewerThanStuckNoaas", false, 10, ""},
+                      SliceCase{"OlderThanStuckNoaasWrittenFirst", false, 44, "kept", true},
+                      SliceCase{"NewerThanStuckNoaasWrittenFirst", false, 10, "", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct NotCalledForCase {

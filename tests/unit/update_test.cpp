@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
 
 #include "retrieval/denied_swap.h"
 #include "retrieval/zulu_cycle.h"
@@ -533,8 +534,8 @@ TEST_F(Update, AClickDuringTheFirstWaitRunsANestedUpdateFirst) {
     p.ClickGetMetarAfter(milliseconds(5));
     p.frm.Command1_Click();
     EXPECT_EQ(p.server.requests,
-              (std::vector<std::string>{kPage, kPage, CycleFile("14Z"), CycleFile("13Z"),
-                                        CycleFile("14Z"), CycleFile("13Z")}));
+              (std::vector<std::string>{kPage, kPage, CycleFile("14Z"), CycleFile("13Z")}))
+        << "the waiting update takes the reports the click's update decided";
     for (const Colour c : p.lblStatus.colours) {
         setTimerTexts += c == kBlue;
     }
@@ -762,6 +763,85 @@ TEST_F(CurrentLayout, WithoutADateHeaderUsesThisComputersClock) {
     EXPECT_EQ(p.server.requests[2], std::string(kCycles) + "23Z.TXT");
     EXPECT_NE(p.frm.StatusText.find("https://noaa.test (current layout)"), std::string::npos);
 }
+
+// A click during an update, the listing refused: each file's answers to the waiting update and to
+// the click's ('F' fine, 'S' fine but slow, 'E' empty, 'X' HTTP 500), and both files after it.
+struct NestingCase {
+    const char* name;
+    int startSecond;  // after 14:44; the clock turns to 15Z at 14:50
+    std::map<std::string, std::string> answers;
+    const char* current;  // the newest report each holds, or the file as it was
+    const char* previous;
+    std::uint32_t colour;
+};
+
+class Nesting : public CurrentLayout, public ::testing::WithParamInterface<NestingCase> {};
+
+TEST_P(Nesting, TheClicksUpdateDecidesTheCycleForBoth) {
+    const std::string current = std::string(kFolder) + "CurrentMETAR.txt";
+    const std::string previous = std::string(kFolder) + "PreviousMETAR.txt";
+    p.reportFiles.files = {{current, "OLD CURRENT"}, {previous, "OLD PREVIOUS"}};
+    p.loop.SetUtcAtStart(sys_days(year(2026) / 12 / 7) + hours(14) + minutes(44) +
+                         seconds(GetParam().startSecond));
+    std::map<std::string, int> asked;
+    p.server.answer = [&](const std::string& url) -> std::optional<fake::FakeResponse> {
+        if (url == kCycles) {
+            return Failure({.kind = TransferFailureKind::HttpStatus, .httpStatus = 403});
+        }
+        const std::string cycle = url.substr(url.size() - 7, 3);
+        const char answer = GetParam().answers.at(cycle).at(asked[cycle]++);
+        const int hour = std::stoi(cycle) - 1;
+        fake::FakeResponse body{
+            {answer == 'E' ? ""
+                           : "2026/12/07 " + std::to_string(hour) + ":45\nKJFK 07" +
+                                 std::to_string(hour) + "45Z\n\n"},
+            answer == 'S' ? seconds(2) : milliseconds(10),
+            std::nullopt,
+            "",
+            false};
+        return answer == 'X' ? Failure({.kind = TransferFailureKind::HttpStatus, .httpStatus = 500})
+                             : body;
+    };
+    p.ClickGetMetarAfter(milliseconds(1500));
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.reportFiles.files[current].substr(0, 16), GetParam().current);
+    EXPECT_EQ(p.reportFiles.files[previous].substr(0, 16), GetParam().previous);
+    EXPECT_EQ(p.lblStatus.colour, GetParam().colour) << p.frm.StatusTip();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Nesting,
+    ::testing::Values(NestingCase{"SameCycleAndFine",
+                                  480,
+                                  {{"15Z", "SF"}, {"14Z", "SF"}},
+                                  "2026/12/07 14:45",
+                                  "2026/12/07 13:45",
+                                  kBlue},
+                      NestingCase{"ItsHourNotYetBegunAndTheClicksFailed",
+                                  480,
+                                  {{"15Z", "EX"}, {"14Z", "SF"}, {"13Z", "F"}},
+                                  "2026/12/07 13:45",
+                                  "2026/12/07 12:45",
+                                  kBlue},
+                      NestingCase{"TheClicksOwnHourTurned",
+                                  480,
+                                  {{"15Z", "SE"}, {"14Z", "FF"}, {"13Z", "F"}},
+                                  "2026/12/07 13:45",
+                                  "2026/12/07 12:45",
+                                  kBlue},
+                      NestingCase{"TheHourTurnedBetweenThemAndItsHourBeforeFailed",
+                                  359,
+                                  {{"14Z", "SX"}, {"13Z", "F"}, {"15Z", "F"}},
+                                  "2026/12/07 14:45",
+                                  "OLD PREVIOUS",
+                                  kRed},
+                      NestingCase{"TheHourTurnedBetweenThemAndItHeldTheHourBefore",
+                                  359,
+                                  {{"14Z", "FX"}, {"13Z", "S"}, {"15Z", "F"}},
+                                  "2026/12/07 14:45",
+                                  "2026/12/07 13:45",
+                                  kBlue}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace nimbrel
