@@ -42,12 +42,12 @@ Verdict JudgeReport(const ReportFacts& facts) {
 }
 
 bool IsStaleResponse(std::optional<std::chrono::system_clock::time_point> responseTime,
-                     std::optional<std::chrono::system_clock::time_point> writerResponseTime,
+                     std::optional<std::chrono::system_clock::time_point> writtenAt,
                      std::optional<std::chrono::system_clock::time_point> diskNewest) {
     if (!responseTime) {
         return false;
     }
-    if (writerResponseTime && *responseTime < *writerResponseTime) {
+    if (writtenAt && *responseTime < *writtenAt) {
         return true;
     }
     return diskNewest && *responseTime < ClampedShift(*diskNewest, -kStaleSlack);

@@ -60,10 +60,11 @@ struct Verdict {
 
 Verdict JudgeReport(const ReportFacts& facts);
 
-// Whether a response of `responseTime` is a cache's old copy: earlier than the response that
-// wrote the report in the folder, or more than kStaleSlack earlier than its newest report.
+// Whether a response of `responseTime` is a cache's old copy: earlier than the reference's time
+// when the report in the folder was written, or more than kStaleSlack earlier than its newest
+// report.
 bool IsStaleResponse(std::optional<std::chrono::system_clock::time_point> responseTime,
-                     std::optional<std::chrono::system_clock::time_point> writerResponseTime,
+                     std::optional<std::chrono::system_clock::time_point> writtenAt,
                      std::optional<std::chrono::system_clock::time_point> diskNewest);
 
 // How a body looks when it holds no dated report; Reports when it holds any.

@@ -9,10 +9,13 @@ namespace nimbrel {
 
 namespace {
 
-// No cache keeps a copy longer than this and still serves it: a larger Age is a fault.
-constexpr std::chrono::seconds kLongestAge{86400};
+// No cache keeps a copy longer and still serves it honestly: such an answer is no witness alone.
+constexpr std::chrono::days kLongestHonestAge{1};
+// This computer's clock, wrong by less, is near enough to vouch for the first answer of a run.
+constexpr std::chrono::hours kLocalClockSlack{2};
 
-// Age is a count of seconds; anything else, a negative count included, is no age at all.
+// Age is a count of seconds; anything else, a negative count included, is no age at all. A count
+// too large to hold is the largest there is.
 std::chrono::seconds AgeSeconds(std::string_view age) {
     while (!age.empty() && (age.front() == ' ' || age.front() == '\t')) {
         age.remove_prefix(1);
@@ -25,13 +28,16 @@ std::chrono::seconds AgeSeconds(std::string_view age) {
     }
     std::chrono::seconds::rep value = 0;
     const auto [end, error] = std::from_chars(age.data(), age.data() + age.size(), value);
-    const bool whole = error == std::errc() && end == age.data() + age.size();
-    return std::chrono::seconds(whole && value <= kLongestAge.count() ? value : 0);
+    if (error == std::errc::result_out_of_range) {
+        return std::chrono::seconds::max();
+    }
+    return std::chrono::seconds(error == std::errc() && end == age.data() + age.size() ? value : 0);
 }
 
-bool Agree(std::chrono::system_clock::time_point a, std::chrono::system_clock::time_point b) {
+bool Within(std::chrono::system_clock::time_point a, std::chrono::system_clock::time_point b,
+            std::chrono::seconds slack) {
     const auto apart = SecondsBetween(a, b);
-    return apart <= TimeReference::kSlack && -apart <= TimeReference::kSlack;
+    return apart <= slack && -apart <= slack;
 }
 
 }  // namespace
@@ -50,24 +56,22 @@ std::chrono::system_clock::time_point TimeReference::Seen::At(
     return ClampedShift(time, std::chrono::floor<std::chrono::seconds>(monotonic - at));
 }
 
-void TimeReference::Observe(std::chrono::system_clock::time_point responseTime,
-                            std::chrono::milliseconds received) {
-    const Seen seen{responseTime, received};
-    if (!believed_) {
-        believed_ = seen;
+void TimeReference::Observe(std::string_view date, std::string_view age,
+                            std::chrono::milliseconds received,
+                            std::chrono::system_clock::time_point localUtc) {
+    const auto time = ResponseTime(date, age);
+    if (!time) {
         return;
     }
-    const auto now = believed_->At(received);
-    if (Agree(responseTime, now)) {
-        unconfirmed_.reset();
-        if (responseTime > now) {
-            believed_ = seen;
-        }
-        return;
-    }
-    // Far from the reference: a mirror's wrong clock or a cache's old copy, unless another
-    // response says the same, and then it is the reference that was wrong.
-    if (unconfirmed_ && Agree(responseTime, unconfirmed_->At(received))) {
+    const Seen seen{*time, received};
+    // The first answer of a run needs this computer's clock, or a cache's count no longer than a
+    // day, to vouch for it.
+    const bool believable = believed_ ? Within(*time, believed_->At(received), kAgreement)
+                                      : Within(*time, localUtc, kLocalClockSlack) ||
+                                            AgeSeconds(age) <= kLongestHonestAge;
+    // Else a mirror's wrong clock or a cache's miscounted copy, unless the response to another
+    // request says the same, and then it is the reference that was wrong.
+    if (believable || (unconfirmed_ && Within(*time, unconfirmed_->At(received), kAgreement))) {
         believed_ = seen;
         unconfirmed_.reset();
         return;

@@ -8,24 +8,27 @@
 
 namespace nimbrel {
 
-// A response's own time: its Date plus its Age, as a cache that keeps an old Date counts it;
-// nullopt without a readable Date. An Age above a day is no cache's honest count: the Date alone.
+// A response's own time: its Date plus its Age, as a cache that keeps an old Date counts it,
+// whatever the Age; nullopt without a readable Date.
 std::optional<std::chrono::system_clock::time_point> ResponseTime(std::string_view date,
                                                                   std::string_view age);
 
 class TimeReference {
   public:
-    // A response's own time, received when the monotonic clock read `received`. The first one
-    // sets the reference; after it, a time within kSlack moves it only forward, and one further
-    // away, either way, only when the response to another request agrees with it within kSlack.
-    void Observe(std::chrono::system_clock::time_point responseTime,
-                 std::chrono::milliseconds received);
+    // A response's Date and Age headers, received when the monotonic clock read `received` and
+    // this computer's clock `localUtc`. An answer within kAgreement of the reference refines it;
+    // one further off, either way, moves it only when the response to another request agrees
+    // with it within kAgreement. Before any is believed, an answer near this computer's clock,
+    // or one no cache has kept for more than a day, is believed on its own.
+    void Observe(std::string_view date, std::string_view age, std::chrono::milliseconds received,
+                 std::chrono::system_clock::time_point localUtc);
     // Now, by the server time believed and the monotonic time passed since; before any, by this
     // computer's clock `localUtc`.
     std::chrono::system_clock::time_point Now(std::chrono::milliseconds monotonic,
                                               std::chrono::system_clock::time_point localUtc) const;
 
-    static constexpr std::chrono::hours kSlack{2};
+    // A Date counts whole seconds, and an answer takes its way to here.
+    static constexpr std::chrono::minutes kAgreement{2};
 
   private:
     struct Seen {
@@ -35,7 +38,7 @@ class TimeReference {
         std::chrono::system_clock::time_point At(std::chrono::milliseconds monotonic) const;
     };
     std::optional<Seen> believed_;
-    // The last time that lay beyond the slack, waiting for a second response to agree.
+    // The last answer that lay too far off to be believed alone, waiting for another to agree.
     std::optional<Seen> unconfirmed_;
 };
 

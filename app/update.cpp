@@ -264,6 +264,7 @@ void Update::Accept(Download& download, std::string body, const HttpResponseInfo
     download.stage = DownloadStage::Arrived;
     download.info = info;
     download.responseTime = ResponseTime(info.date, info.age);
+    download.arrivedAt = frm_.ReferenceNow();
     download.times = ReadReportTimes(body, BeliefLimit());
     download.facts = ReportFacts{
         .cycle = download.cycle,
@@ -380,6 +381,7 @@ void Update::SecondSourceArrived(const HttpResponseInfo& info) {
     Observe(info.date, info.age);
     second_.ended = true;
     second_.info = info;
+    second_.arrivedAt = frm_.ReferenceNow();
     second_.body = std::exchange(frm_.BufferOf(Transfer::SecondSource), {});
     if (info.notModified && !second_.conditional) {
         second_.failure = DescribeTransferFailure({.kind = TransferFailureKind::HttpStatus,
@@ -453,6 +455,7 @@ void Update::TakeSecondSource() {
         download.times = times;
         download.info = second_.info;
         download.responseTime = ResponseTime(second_.info.date, second_.info.age);
+        download.arrivedAt = second_.arrivedAt;
         download.url = *frm_.settings_.secondSource;
         download.source = SecondSourceHost();
         download.stage = DownloadStage::Arrived;
@@ -592,9 +595,9 @@ std::optional<Verdict> Update::JudgeAgainstDisk(Download& download, const std::s
         // The file as this run wrote it: what it holds is known, unless a time was set aside.
         const auto& written = frm_.record_.written[IndexOf(download.file)];
         const bool asWritten = written && written->path == path && written->stamp == stamp;
-        // A time the reference has since left behind as the far future measures nothing.
-        if (asWritten && written->responseTime && *written->responseTime <= BeliefLimit()) {
-            writerTime = written->responseTime;
+        // A time the reference has since gone back from was a wrong clock's: it measures nothing.
+        if (asWritten && written->arrivedAt <= frm_.ReferenceNow()) {
+            writerTime = written->arrivedAt;
         }
         if (asWritten && written->times.ignored == 0) {
             facts.diskNewest = written->times.newest;
@@ -624,14 +627,13 @@ void Update::RecordWritten(const Download& download, const std::string& path) {
                       .passedOver = download.passedOver,
                       .source = download.source,
                       .noaaFailure = download.source.empty() ? "" : *download.noaaFailure,
-                      .responseTime = download.responseTime};
+                      .arrivedAt = download.arrivedAt};
     frm_.record_.updatedAt = frm_.ReferenceNow();
 }
 
 void Update::Observe(const std::string& date, const std::string& age) {
-    if (const auto time = ResponseTime(date, age)) {
-        frm_.record_.reference.Observe(*time, frm_.services_.clock.Now());
-    }
+    frm_.record_.reference.Observe(date, age, frm_.services_.clock.Now(),
+                                   frm_.services_.clock.UtcNow());
 }
 
 std::chrono::system_clock::time_point Update::BeliefLimit() const {

@@ -83,6 +83,7 @@ class Update {
         ReportTimes times{};
         HttpResponseInfo info{};
         std::optional<std::chrono::system_clock::time_point> responseTime{};
+        std::chrono::system_clock::time_point arrivedAt{};  // when it arrived, by the reference
         ReportFacts facts{};
         Verdict verdict{};  // once decided
     };
@@ -153,6 +154,8 @@ class Update {
         std::optional<std::string> failure{};  // why it could not be had
         bool conditional = false;              // the request named the copy the reports came from
         bool takenOver = false;                // a nested update asked it anew
+        // When its response arrived, by the reference.
+        std::chrono::system_clock::time_point arrivedAt{};
     };
     SecondSource second_;
     std::chrono::milliseconds downloadDeadline_{};

@@ -32,8 +32,9 @@ struct WrittenReport {
     // NOAA's own.
     std::string source{};
     std::string noaaFailure{};
-    // The response's own time: a later response older than it is a cache's copy.
-    std::optional<std::chrono::system_clock::time_point> responseTime{};
+    // The reference's time when the response arrived: a later response older than it is a cache's
+    // copy.
+    std::chrono::system_clock::time_point arrivedAt{};
 };
 
 // Whether the file at `path` is still the one written from `url`: the same address, the same

@@ -45,14 +45,16 @@ enum class Fault {
     NotFoundUnlisted,      // the listing refused, and the file of the clock's hour begun late
     LateDeletionUnlisted,  // the listing refused, and yesterday's file of the hour not deleted
     FarFuture,             // every answer dated years ahead
+    AheadFromCache,        // a cache's copy an hour ahead by its Date and Age, for a few updates
 };
-constexpr int kFaultKinds = static_cast<int>(Fault::FarFuture) + 1;
+constexpr int kFaultKinds = static_cast<int>(Fault::AheadFromCache) + 1;
 
 const char* Name(Fault fault) {
     static constexpr const char* kNames[] = {
         "none",          "500",       "cut body",     "reset",           "stall",
         "page with 200", "empty",     "stale copy",   "refused listing", "late deletion",
-        "held briefly",  "held long", "404 unlisted", "late unlisted",   "far future"};
+        "held briefly",  "held long", "404 unlisted", "late unlisted",   "far future",
+        "an hour ahead"};
     return kNames[static_cast<int>(fault)];
 }
 
@@ -319,6 +321,12 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
                 }
                 return response;
             }
+            case Fault::AheadFromCache: {
+                real_.insert(file.body);
+                fake::FakeResponse response = Serves(file.body, now - minutes(10));
+                response.age = std::to_string(seconds(minutes(70)).count());
+                return response;
+            }
             default:
                 real_.insert(file.body);
                 return Serves(file.body, now);
@@ -369,9 +377,14 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
         noaa_.BeginLate(std::nullopt);
         p.reportFiles.heldUntil.clear();
         // The first update has nothing to judge against; the rest meet a fault every other time.
-        if (update_.number > 1 && random_() % 2) {
+        if (aheadLeft_ > 0) {
+            --aheadLeft_;
+            update_.fault = Fault::AheadFromCache;
+            update_.target = 1 + static_cast<int>(random_() % 2);
+        } else if (update_.number > 1 && random_() % 2) {
             update_.fault = static_cast<Fault>(1 + random_() % (kFaultKinds - 1));
             update_.target = 1 + static_cast<int>(random_() % 2);
+            aheadLeft_ = update_.fault == Fault::AheadFromCache ? random_() % 4 : 0;
         }
         if (update_.number > 1 && random_() % 3 == 0) {
             update_.click = static_cast<Click>(1 + random_() % 4);
@@ -474,7 +487,8 @@ class DayOnTheVirtualClock : public ::testing::TestWithParam<unsigned> {
     SimulatedNoaa noaa_;
     UpdateRecord update_;
     int fileRequests_ = 0;
-    bool nested_ = false;  // a click's update runs
+    unsigned aheadLeft_ = 0;  // updates still to meet the cache an hour ahead
+    bool nested_ = false;     // a click's update runs
     Time lastRequestAt_{};
     Time previousRequestAt_{};
     years dateShift_{};

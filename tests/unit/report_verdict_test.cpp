@@ -5,6 +5,8 @@
 #include "app/report_verdict.h"
 #include "app/time_reference.h"
 #include "app/update_result.h"
+#include "retrieval/server_clock_cycle.h"
+#include "retrieval/utc_fields.h"
 
 namespace nimbrel {
 namespace {
@@ -212,50 +214,95 @@ INSTANTIATE_TEST_SUITE_P(
                                   {"refused 14Z", "404 for 13Z", "old"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ResponseTime, IsTheDatePlusTheAgeAndNeverOverflows) {
+TEST(ResponseTime, IsTheDatePlusTheAgeWhateverItsSizeAndNeverOverflows) {
     const std::string date = "Sun, 06 Dec 2026 15:59:00 GMT";
     const Time sent = sys_days(year(2026) / 12 / 6) + hours(15) + minutes(59);
     EXPECT_EQ(ResponseTime(date, ""), sent);
     EXPECT_EQ(ResponseTime(date, "82380"), At(14, 52));
     EXPECT_EQ(ResponseTime(date, " 60 "), sent + minutes(1));
-    EXPECT_EQ(ResponseTime(date, "86400"), sent + days(1));
-    EXPECT_EQ(ResponseTime(date, "86401"), sent) << "no cache keeps a copy longer";
+    EXPECT_EQ(ResponseTime(date, "90000"), sent + hours(25));
     for (const char* junk : {"-60", "1e3", "soon", "60s"}) {
         EXPECT_EQ(ResponseTime(date, junk), sent) << junk;
     }
     EXPECT_EQ(ResponseTime("yesterday", "60"), std::nullopt);
     const auto end = ResponseTime("Fri, 11 Apr 2262 23:47:00 GMT", "86400");
     EXPECT_EQ(end, system_clock::time_point::max());
+    EXPECT_EQ(ResponseTime(date, "99999999999999999999999"), system_clock::time_point::max());
 }
 
-TEST(TimeReference, FollowsTheServersAndNeverGoesBack) {
+// One answer: its Date so far off the true time, its Age header, and how far off the reference
+// reads once it has come.
+struct Answer {
+    seconds dateOff;
+    std::string age;
+    seconds referenceOff;
+};
+
+struct ReferenceCase {
+    const char* name;
+    hours localOff;  // this computer's clock
+    std::vector<Answer> answers;
+};
+
+class TimeReferenceTable : public ::testing::TestWithParam<ReferenceCase> {};
+
+// The run starts at 14:00, and the answers come a minute apart.
+TEST_P(TimeReferenceTable, NoAnswerMovesItFarAlone) {
     TimeReference reference;
-    EXPECT_EQ(reference.Now(milliseconds(0), At(3, 0)), At(3, 0)) << "this computer's, until then";
-    reference.Observe(At(14, 0), milliseconds(1000));
-    EXPECT_EQ(reference.Now(minutes(1) + milliseconds(1000), At(3, 0)), At(14, 1));
-    reference.Observe(At(10, 0), minutes(2) + milliseconds(1000));  // a cache's copy
-    EXPECT_EQ(reference.Now(minutes(2) + milliseconds(1000), At(3, 0)), At(14, 2));
-    reference.Observe(At(14, 30), minutes(3) + milliseconds(1000));
-    EXPECT_EQ(reference.Now(minutes(4) + milliseconds(1000), At(3, 0)), At(14, 31));
-    reference.Observe(system_clock::time_point::max() - seconds(1), minutes(5));
-    reference.Observe(system_clock::time_point::max() - seconds(1), minutes(6));
-    EXPECT_EQ(reference.Now(hours(5), At(3, 0)), system_clock::time_point::max());
+    minutes at{0};
+    for (const Answer& answer : GetParam().answers) {
+        const Time truth = At(14, 0) + at;
+        const Time local = truth + GetParam().localOff;
+        reference.Observe(FormatHttpDate(truth + answer.dateOff), answer.age, at, local);
+        EXPECT_EQ(SecondsBetween(truth, reference.Now(at, local)).count(),
+                  answer.referenceOff.count())
+            << "after the answer at minute " << at.count();
+        at += minutes(1);
+    }
 }
 
-TEST(TimeReference, MovesFarOnlyWhenTwoResponsesAgree) {
-    const Time k2031 = sys_days(year(2031) / 1 / 1);
-    TimeReference reference;
-    reference.Observe(At(14, 0), minutes(0));
-    reference.Observe(k2031, minutes(1));  // one mirror's wrong clock
-    reference.Observe(At(14, 2), minutes(2));
-    reference.Observe(k2031, minutes(3));  // again, but a sane answer came between
-    EXPECT_EQ(reference.Now(minutes(4), At(3, 0)), At(14, 4));
-    reference.Observe(k2031 + minutes(1), minutes(4));
-    EXPECT_EQ(reference.Now(minutes(5), At(3, 0)), k2031 + minutes(2));
-    reference.Observe(At(14, 5), minutes(5));  // years back, and then once more
-    reference.Observe(At(14, 6), minutes(6));
-    EXPECT_EQ(reference.Now(minutes(7), At(3, 0)), At(14, 7));
-}
+constexpr seconds kHour = hours(1);
+constexpr seconds kFiveYears = days(5 * 365);
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, TimeReferenceTable,
+    ::testing::Values(
+        ReferenceCase{"OneAnHourAheadThenHonestOnes",
+                      hours(0),
+                      {{0s, "", 0s}, {kHour, "", 0s}, {0s, "", 0s}, {0s, "", 0s}}},
+        ReferenceCase{"OneThreeHoursAheadThenHonestOnes",
+                      hours(0),
+                      {{0s, "", 0s}, {3 * kHour, "", 0s}, {0s, "", 0s}}},
+        ReferenceCase{"OneAnHourBehind", hours(0), {{0s, "", 0s}, {-kHour, "", 0s}, {0s, "", 0s}}},
+        ReferenceCase{"RefinedEitherWayWithinTwoMinutes",
+                      hours(0),
+                      {{0s, "", 0s}, {90s, "", 90s}, {-30s, "", -30s}, {100s, "", -30s}}},
+        ReferenceCase{"TwoThatAgreeAhead",
+                      hours(0),
+                      {{0s, "", 0s}, {kHour, "", 0s}, {kHour + 60s, "", kHour + 60s}}},
+        ReferenceCase{"TwoThatAgreeBehind",
+                      hours(0),
+                      {{0s, "", 0s}, {-3 * kHour, "", 0s}, {-3 * kHour, "", -3 * kHour}}},
+        ReferenceCase{"AnHonestOneBetweenTwoFarOnes",
+                      hours(0),
+                      {{0s, "", 0s},
+                       {kFiveYears, "", 0s},
+                       {0s, "", 0s},
+                       {kFiveYears, "", 0s},
+                       {kFiveYears, "", kFiveYears}}},
+        ReferenceCase{"FirstAgedADayAndAnHourClockHereRight",
+                      hours(0),
+                      {{-25 * kHour, "90000", 0s}, {-kHour, "", 0s}}},
+        ReferenceCase{"FirstAgedADayAndAnHourClockHereWrong",
+                      hours(5),
+                      {{-25 * kHour, "90000", 5 * kHour}, {-25 * kHour, "90000", 0s}}},
+        ReferenceCase{"FirstAgedBeyondACenturyClockHereRight",
+                      hours(0),
+                      {{0s, "4000000000", 0s}, {0s, "", 0s}, {kHour, "", 0s}}},
+        ReferenceCase{"FirstAgedBeyondACenturyClockHereWrong",
+                      hours(-5),
+                      {{0s, "4000000000", -5 * kHour}, {0s, "", 0s}}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace nimbrel

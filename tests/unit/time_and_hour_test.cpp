@@ -172,6 +172,41 @@ TEST_F(ServersTime, ATimeOnceSeenNeverGoesBack) {
         << p.frm.DataSummary();
 }
 
+// Every answer is a cache's copy of the day before, its Date a day and an hour back, honestly aged.
+TEST_F(ServersTime, YesterdaysCopiesHonestlyAgedAreOldData) {
+    const std::string dayBefore = "Sun, 06 Dec 2026 13:52:00 GMT";
+    fake::FakeResponse refused{{}, milliseconds(10), kForbidden, dayBefore, false};
+    refused.age = "90000";
+    p.server.Route(kCycles, refused);
+    const std::string yesterday14Z =
+        CycleFile({"2026/12/06 13:50", "2026/12/06 14:20", "2026/12/06 14:44"});
+    Route("15Z", Serves(kYesterday15Z, dayBefore, "90000"));
+    Route("14Z", Serves(yesterday14Z, dayBefore, "90000"));
+    Route("13Z", Serves(CycleFile({"2026/12/06 12:50", "2026/12/06 13:20", "2026/12/06 13:44"}),
+                        dayBefore, "90000"));
+    EXPECT_EQ(RunOnce(), kOnceOldData);
+    EXPECT_NE(p.frm.DataSummary().find("updated 14:52 UTC"), std::string::npos)
+        << p.frm.DataSummary();
+}
+
+// A report ahead of the server's clock by more than the slack is set aside, not forgotten.
+TEST_F(ServersTime, AReportTimeOnceTooFarAheadCountsOnceTheClockNearsIt) {
+    const std::string withOneAhead = CycleFile({"2026/12/07 14:45", "2026/12/07 16:55"});
+    Route("15Z", Serves(withOneAhead));
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written) << p.frm.StatusTip();
+    p.loop.RunFor(minutes(10));
+    const std::string at1502 = "Mon, 07 Dec 2026 15:02:00 GMT";
+    p.server.Route(kCycles, {{}, milliseconds(10), kForbidden, at1502, false});
+    Route("15Z", Serves(CycleFile({"2026/12/07 14:45", "2026/12/07 15:01"}), at1502));
+    Route("14Z", Serves(kToday14Z, at1502));
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.reportFiles.files[kCurrentReport], withOneAhead);
+    EXPECT_EQ(p.frm.StatusText,
+              "NOAA sent an older 15Z (newest 15:01 UTC) than the report in the folder (16:55 "
+              "UTC); kept");
+}
+
 TEST_F(ServersTime, AWrongClockHereDecidesNothingOnceTheServerHasSpoken) {
     p.loop.SetUtcAtStart(sys_days(year(2026) / 11 / 30) + hours(3));
     Route("15Z", Serves(CycleFile({"2026/12/07 14:45", "2026/12/07 14:50", "2026/12/07 14:52"})));
