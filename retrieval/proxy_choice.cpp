@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <system_error>
 #include <utility>
 
 namespace nimbrel {
@@ -39,29 +41,55 @@ std::string HostOf(std::string_view url) {
     return Lower(rest.substr(0, rest.find(':')));
 }
 
-// curl's forms: "http://host:port/", "host:port", "host" (port 1080), with or without a sign-in,
-// which WinHTTP would not take from here; WinHTTP wants "host:port" and nothing else. Nothing
-// for a proxy spoken to in another protocol (https://, socks5://), which WinHTTP cannot use.
-std::optional<std::string> ProxyAddress(std::string_view value) {
-    std::string text = Lower(Trim(value));
-    std::string_view rest = text;
-    if (StartsWith(rest, "http://")) {
-        rest.remove_prefix(7);
-    } else if (rest.find("://") != std::string_view::npos) {
-        return std::nullopt;
-    }
-    rest = rest.substr(0, rest.find('/'));
-    if (const auto at = rest.rfind('@'); at != std::string_view::npos) {
-        rest.remove_prefix(at + 1);
-    }
+bool IsSchemeName(std::string_view name) {
+    return !name.empty() && std::isalpha(static_cast<unsigned char>(name[0])) &&
+           std::all_of(name.begin(), name.end(), [](unsigned char c) {
+               return std::isalnum(c) || c == '+' || c == '-' || c == '.';
+           });
+}
+
+// A sign-in may hold any character, '/' and '@' among them: what follows the last '@' is the
+// proxy, and nothing before it is ever shown.
+std::string_view WithoutSignIn(std::string_view address) {
+    const auto at = address.rfind('@');
+    return at == std::string_view::npos ? address : address.substr(at + 1);
+}
+
+bool IsPort(std::string_view text) {
+    unsigned port = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
+    return error == std::errc() && end == text.data() + text.size() && port >= 1 && port <= 65535;
+}
+
+// "host:port" of "host", "host:port" or "[v6]:port", with curl's port 1080 when none is given;
+// nothing without a host or with a port that is not one.
+std::optional<std::string> HostAndPort(std::string_view rest) {
     const auto bracket = rest.rfind(']');
     const auto colon = rest.rfind(':');
     const bool hasPort =
         colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket);
-    if (rest.substr(0, hasPort ? colon : rest.size()).empty()) {
+    if (rest.substr(0, hasPort ? colon : rest.size()).empty() ||
+        (hasPort && !IsPort(rest.substr(colon + 1)))) {
         return std::nullopt;
     }
     return hasPort ? std::string(rest) : std::string(rest) + ":1080";
+}
+
+// curl's forms: "http://host:port/", "host:port", "host", with or without a sign-in, which
+// WinHTTP would not take from here; WinHTTP wants "host:port" and nothing else. Nothing for a
+// proxy spoken to in another protocol (https://, socks5://), which WinHTTP cannot use.
+std::optional<std::string> ProxyAddress(std::string_view value) {
+    const std::string text = Lower(Trim(value));
+    const auto scheme = text.find("://");
+    const std::string_view name = std::string_view(text).substr(0, scheme);
+    if (scheme != std::string::npos && IsSchemeName(name) && name != "http") {
+        return std::nullopt;
+    }
+    std::string_view rest = WithoutSignIn(text);
+    if (rest.size() == text.size() && StartsWith(rest, "http://")) {
+        rest.remove_prefix(7);
+    }
+    return HostAndPort(rest.substr(0, rest.find('/')));
 }
 
 std::vector<std::string> NoProxyEntries(std::string_view list) {
@@ -96,13 +124,6 @@ std::string SchemeOf(std::string_view value) {
     const std::string text = Lower(Trim(value));
     const auto scheme = text.find("://");
     return scheme == std::string::npos ? text : text.substr(0, scheme + 3);
-}
-
-bool IsSchemeName(std::string_view name) {
-    return !name.empty() && std::isalpha(static_cast<unsigned char>(name[0])) &&
-           std::all_of(name.begin(), name.end(), [](unsigned char c) {
-               return std::isalnum(c) || c == '+' || c == '-' || c == '.';
-           });
 }
 
 // Names the scheme only, never what stands before an '@': that may be a password.
@@ -248,6 +269,7 @@ std::string ProxyForScheme(std::string_view list, bool secure) {
         if (StartsWith(address, "http://")) {
             address.erase(0, 7);
         }
+        address = std::string(WithoutSignIn(address));
         if (address.empty()) {
             continue;
         }
