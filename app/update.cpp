@@ -138,7 +138,7 @@ void Update::CycleArrived(const HttpResponseInfo& info) {
 
 void Update::CycleFailed(const TransferFailure& failure) {
     cycleEnded_ = true;
-    Observe(failure.date, failure.age);
+    Observe(failure);
     if (frm_.services_.server.layout == ServerLayout::Current) {
         // The listing only advises: the files can still be fetched (a server may refuse folder
         // indexes), and each body is judged before it replaces a report.
@@ -300,7 +300,7 @@ void Update::StoreSettled() {
 
 void Update::ReportFailed(ReportFile file, const TransferFailure& failure) {
     Download& download = DownloadOf(file);
-    Observe(failure.date, failure.age);
+    Observe(failure);
     frm_.BufferOf(TransferOf(file)).clear();
     download.ended = true;
     const std::string text = frm_.TransferFailureText(failure);
@@ -377,7 +377,7 @@ void Update::SecondSourceArrived(const HttpResponseInfo& info) {
 }
 
 void Update::SecondSourceFailed(const TransferFailure& failure) {
-    Observe(failure.date, failure.age);
+    Observe(failure);
     second_.ended = true;
     frm_.BufferOf(Transfer::SecondSource).clear();
     // The transfer's limit is the reader's, and is told as the reader tells it.
@@ -682,6 +682,13 @@ void Update::RecordWritten(const Download& download, const std::string& path) {
 void Update::Observe(const std::string& date, const std::string& age) {
     if (const auto time = ResponseTime(date, age)) {
         frm_.record_.reference.Observe(*time, frm_.services_.clock.Now());
+    }
+}
+
+// A proxy's refusal carries its own clock, not the server's.
+void Update::Observe(const TransferFailure& failure) {
+    if (failure.serverTime) {
+        Observe(failure.date, failure.age);
     }
 }
 
