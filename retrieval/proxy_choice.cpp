@@ -221,7 +221,7 @@ std::optional<ProxySetting> ProxyFromEnvironment(const ProxyVariables& variables
     return Named(*proxy, BypassList(entries));
 }
 
-OlderWindowsProxy ProxyForOlderWindows(const std::optional<InternetOptions>& options) {
+InternetOptionsProxy ProxyFromInternetOptions(const std::optional<InternetOptions>& options) {
     if (!options) {
         return {};
     }
@@ -242,11 +242,11 @@ ProxyChoice ChooseProxy(const ProxyVariables& variables, std::string_view url,
         IsSecure(url) ? variables.httpsProxy : variables.httpProxy;
     const bool named = variable && !Trim(*variable).empty();
     const std::string unusable = named ? UnusableProxyNotice(VariableFor(url), *variable) : "";
-    if (automaticTaken()) {
+    std::optional<InternetOptions> options = internetOptions();
+    if (!options && automaticTaken()) {
         return {.session = {.kind = ProxySetting::Kind::Automatic}, .unusable = unusable};
     }
-    std::optional<InternetOptions> options = internetOptions();
-    OlderWindowsProxy older = ProxyForOlderWindows(options);
+    InternetOptionsProxy older = ProxyFromInternetOptions(options);
     const bool fromOptions = older.session.kind == ProxySetting::Kind::Named;
     return {.session = std::move(older.session),
             .lookUp = older.lookUp,
@@ -283,15 +283,18 @@ std::string ProxyForScheme(std::string_view list, bool secure) {
     return forEveryScheme;
 }
 
-RequestRoute RouteOf(const ProxySetting& setting, std::string_view source, bool systemNamesProxy,
-                     std::string_view url) {
+RequestRoute RouteOf(const ProxySetting& setting, std::string_view source,
+                     const std::optional<ProxySetting>& netsh, std::string_view url) {
     switch (setting.kind) {
         case ProxySetting::Kind::Direct:
             return {};
-        case ProxySetting::Kind::Automatic:
         case ProxySetting::Kind::Default:
-            return {.way = systemNamesProxy ? RequestRoute::Way::SystemProxy
-                                            : RequestRoute::Way::Direct};
+            if (netsh && netsh->kind != ProxySetting::Kind::Default) {
+                return RouteOf(*netsh, kNetshProxySource, std::nullopt, url);
+            }
+            return {.way = RequestRoute::Way::SystemProxy};
+        case ProxySetting::Kind::Automatic:
+            return {.way = RequestRoute::Way::SystemProxy};
         case ProxySetting::Kind::Named:
             break;
     }
@@ -306,6 +309,13 @@ RequestRoute RouteOf(const ProxySetting& setting, std::string_view source, bool 
 // A failure holds for kRetryAfter; a look-up past its limit that has not ended blocks a retry.
 bool ProxyLookUp::AnswerHolds() const {
     return answer_ && (answer_->has_value() || running_ || now_() - failedAt_ < kRetryAfter);
+}
+
+void ProxyLookUp::Forget() {
+    std::lock_guard lock(mutex_);
+    if (!running_) {
+        answer_.reset();
+    }
 }
 
 void ProxyLookUp::WhenKnown(std::function<void(const Answer&)> then) {

@@ -201,7 +201,7 @@ class Exchange {
     void Keep(std::string_view bytes);
     void Finish();
     void Fail(TransferFailure failure);
-    void Fail(DWORD code) { Fail(WinHttpFailure(code, Situation())); }
+    void Fail(DWORD code);
     // WinHTTP asks for some requests to be sent again, such as after a sign-in.
     void FailOrResend(HINTERNET request, DWORD code);
     void Complete();
@@ -236,6 +236,7 @@ class Exchange {
     bool secure_ = false;
     ProxySetting setting_;           // the session's, or the one the look-up found
     std::string settingSource_;      // where its proxy came from
+    bool lookedUp_ = false;          // the setting is the look-up's answer
     RequestRoute way_;               // of the address now asked, followed through redirects
     bool responded_ = false;         // the server answered, through the proxy if there is one
     bool certificateKnown_ = false;  // the secure channel to the server of this hop stands
@@ -329,6 +330,7 @@ void Exchange::SendThrough(HINTERNET request, const std::optional<ProxySetting>&
         if (lookedUp) {
             setting_ = *lookedUp;
             settingSource_ = kLookedUpProxySource;
+            lookedUp_ = true;
             TakeRoute(order_.url);
             if (!SetRequestProxy(request, *lookedUp)) {
                 Fail(StepFailure("Cannot set the proxy", GetLastError()));
@@ -350,7 +352,7 @@ void Exchange::SendRequest(HINTERNET request) {
 }
 
 void Exchange::TakeRoute(const std::string& url) {
-    way_ = RouteOf(setting_, settingSource_, route_.systemNamesProxy, url);
+    way_ = RouteOf(setting_, settingSource_, route_.netsh, url);
 }
 
 // The new address may go another way (a host the bypass list names), and its server must not
@@ -663,6 +665,15 @@ void Exchange::FailOrResend(HINTERNET request, DWORD code) {
         return;
     }
     Fail(code);
+}
+
+// A proxy the look-up found that fails may belong to where the computer was before.
+void Exchange::Fail(DWORD code) {
+    TransferFailure failure = WinHttpFailure(code, Situation());
+    if (lookedUp_ && !failure.proxy.empty()) {
+        route_.lookUp->Forget();
+    }
+    Fail(std::move(failure));
 }
 
 // Only the first end counts; the handle closes with it, and WinHTTP drops the rest.

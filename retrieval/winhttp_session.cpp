@@ -19,6 +19,8 @@ namespace nimbrel {
 namespace {
 
 constexpr wchar_t kUserAgent[] = L"Nimbrel/" NIMBREL_VERSION_TEXT;
+// More sleep than the two clocks' differing steps could ever make up.
+constexpr std::chrono::seconds kSleepNoticed{5};
 
 // Windows finds a variable whatever the case of its name.
 std::optional<std::string> Variable(const wchar_t* name) {
@@ -95,9 +97,19 @@ std::optional<ProxySetting> LookUpProxy(const InternetOptions& options, const st
         search.dwFlags |= WINHTTP_AUTOPROXY_CONFIG_URL;
         search.lpszAutoConfigUrl = script.c_str();
     }
-    search.fAutoLogonIfChallenged = TRUE;
     WINHTTP_PROXY_INFO found{};
-    if (!session || !WinHttpGetProxyForUrl(session, Utf8ToWide(url).c_str(), &search, &found)) {
+    if (!session) {
+        return std::nullopt;
+    }
+    const std::wstring address = Utf8ToWide(url);
+    // The script's server gets the Windows account only when it asked for it, as Microsoft
+    // advises.
+    bool ok = WinHttpGetProxyForUrl(session, address.c_str(), &search, &found);
+    if (!ok && GetLastError() == ERROR_WINHTTP_LOGIN_FAILURE) {
+        search.fAutoLogonIfChallenged = TRUE;
+        ok = WinHttpGetProxyForUrl(session, address.c_str(), &search, &found);
+    }
+    if (!ok) {
         return std::nullopt;
     }
     const std::string proxy = TakeGlobal(found.lpszProxy);
@@ -151,14 +163,30 @@ std::unique_ptr<ProxyLookUp> LookUpFor(const InternetOptions& options, const std
 }
 
 // What netsh winhttp set proxy named, which a default session uses.
-bool NetshNamesProxy() {
+std::optional<ProxySetting> NetshProxy() {
     WINHTTP_PROXY_INFO info{};
     if (!WinHttpGetDefaultProxyConfiguration(&info)) {
-        return false;
+        return std::nullopt;
     }
-    const std::string proxy = TakeGlobal(info.lpszProxy);
-    TakeGlobal(info.lpszProxyBypass);
-    return info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && !proxy.empty();
+    std::string proxy = TakeGlobal(info.lpszProxy);
+    std::string bypass = TakeGlobal(info.lpszProxyBypass);
+    if (info.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY || proxy.empty()) {
+        return ProxySetting{.kind = ProxySetting::Kind::Direct};
+    }
+    return ProxySetting{
+        .kind = ProxySetting::Kind::Named, .proxy = std::move(proxy), .bypass = std::move(bypass)};
+}
+
+// How long the computer has slept since it started: the interrupt time counts sleep, its
+// unbiased form does not.
+std::chrono::milliseconds TimeAsleep() {
+    ULONGLONG awake = 0;
+    if (!QueryUnbiasedInterruptTime(&awake)) {
+        return {};
+    }
+    const auto all = std::chrono::milliseconds(GetTickCount64());
+    return all - std::chrono::duration_cast<std::chrono::milliseconds>(
+                     std::chrono::duration<ULONGLONG, std::ratio<1, 10'000'000>>(awake));
 }
 
 // "https://host:port", in lower case: what a proxy decision depends on.
@@ -178,6 +206,7 @@ class Routes {
   public:
     Route For(const std::string& url) {
         std::lock_guard lock(mutex_);
+        ForgetLookUpsAfterSleep();
         const ProxyChoice chosen = ChooseProxy(
             EnvironmentProxy(), url, [this] { return AutomaticTaken(); },
             [this] { return Options(); });
@@ -185,7 +214,7 @@ class Routes {
         Route route{.session = &SessionWith(setting),
                     .setting = setting,
                     .proxySource = chosen.source,
-                    .systemNamesProxy = SystemNamesProxy()};
+                    .netsh = Netsh()};
         if (!chosen.unusable.empty() && !std::exchange(noticeGiven_, true)) {
             route.notice = chosen.unusable;
         }
@@ -222,15 +251,23 @@ class Routes {
         return *automatic_;
     }
 
-    // Unreadable options count as naming one: the system may still use a proxy.
-    bool SystemNamesProxy() {
-        if (!systemNamesProxy_) {
-            const std::optional<InternetOptions> options = Options();
-            systemNamesProxy_ = !options || options->autoDetect ||
-                                !options->autoConfigUrl.empty() || !options->proxy.empty() ||
-                                NetshNamesProxy();
+    const std::optional<ProxySetting>& Netsh() {
+        if (!netsh_) {
+            netsh_ = NetshProxy();
         }
-        return *systemNamesProxy_;
+        return *netsh_;
+    }
+
+    // A laptop that slept at the office may wake at home: what the look-ups found then is
+    // looked for again.
+    void ForgetLookUpsAfterSleep() {
+        const std::chrono::milliseconds asleep = TimeAsleep();
+        if (asleep - asleep_ > kSleepNoticed) {
+            for (auto& [origin, lookUp] : lookUps_) {
+                lookUp->Forget();
+            }
+        }
+        asleep_ = asleep;
     }
 
     std::optional<InternetOptions> Options() {
@@ -244,7 +281,8 @@ class Routes {
     std::vector<std::unique_ptr<WinHttpSession>> sessions_;
     std::map<std::string, std::unique_ptr<ProxyLookUp>> lookUps_;
     std::optional<bool> automatic_;
-    std::optional<bool> systemNamesProxy_;
+    std::optional<std::optional<ProxySetting>> netsh_;
+    std::chrono::milliseconds asleep_ = TimeAsleep();
     std::optional<std::optional<InternetOptions>> options_;
     bool noticeGiven_ = false;
 };
