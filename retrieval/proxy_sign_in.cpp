@@ -27,7 +27,7 @@ bool ProxyWrote(const ResponseFacts& facts) {
 
 // NTLM or Negotiate carry the account without its password; once per hop.
 DefaultSignIn SignInFor(const ResponseFacts& facts) {
-    if (facts.status != kProxySignInRequired || facts.proxyAnswered) {
+    if (facts.status != kProxySignInRequired || facts.proxyAnsweredOnHop == facts.hop) {
         return DefaultSignIn::None;
     }
     if (facts.offersNegotiate) {

@@ -21,7 +21,9 @@ struct ResponseFacts {
     bool conditional = false;  // the request named a copy the program has, so 304 may answer
     bool offersNegotiate = false;
     bool offersNtlm = false;
-    bool proxyAnswered = false;  // this hop's proxy was given the account already
+    // Each redirect is a new hop, whose proxy may be answered once more.
+    int hop = 0;
+    std::optional<int> proxyAnsweredOnHop{};  // the last hop whose proxy was given the account
 };
 
 enum class DefaultSignIn { None, Negotiate, Ntlm };

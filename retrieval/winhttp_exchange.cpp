@@ -242,7 +242,8 @@ class Exchange {
     bool certificateKnown_ = false;  // the secure channel to the server of this hop stands
     bool serverTime_ = false;        // the response's Date and Age are the server's
     int resends_ = 0;
-    bool proxyAnswered_ = false;  // this hop's proxy was given the user's Windows account
+    int hop_ = 0;                            // redirects followed
+    std::optional<int> proxyAnsweredOnHop_;  // the user's Windows account went to its proxy
     bool connected_ = false;
     DWORD secureFailureFlags_ = 0;
     std::optional<std::uint64_t> expected_;  // Content-Length: the bytes the server sends
@@ -363,8 +364,8 @@ void Exchange::OnRedirect(HINTERNET request, const wchar_t* url) {
         Fail(StepFailure("Cannot set up WinHTTP for the redirect", GetLastError()));
         return;
     }
-    // A new hop: its proxy may be answered once more, and its server has not yet answered.
-    proxyAnswered_ = false;
+    // A new hop: its server has not yet answered.
+    ++hop_;
     responded_ = false;
     certificateKnown_ = false;
     // A relative address stays on the server and its way.
@@ -388,7 +389,7 @@ void Exchange::AnswerProxyWithUserAccount(HINTERNET request, DefaultSignIn answe
         Fail(StepFailure("Cannot answer the proxy's sign-in", GetLastError()));
         return;
     }
-    proxyAnswered_ = true;
+    proxyAnsweredOnHop_ = hop_;
     info_ = {};
     SendRequest(request);
 }
@@ -475,7 +476,8 @@ ResponseFacts Exchange::Facts(HINTERNET request, DWORD status) const {
                         .overSecureChannel = secure_ && OverSecureChannel(request),
                         .status = static_cast<int>(status),
                         .conditional = conditional_,
-                        .proxyAnswered = proxyAnswered_};
+                        .hop = hop_,
+                        .proxyAnsweredOnHop = proxyAnsweredOnHop_};
     DWORD offered = 0;
     DWORD first = 0;
     DWORD target = 0;

@@ -82,6 +82,17 @@ HINTERNET OpenWith(const ProxySetting& setting, DWORD flags) {
                        named && !bypass.empty() ? bypass.c_str() : WINHTTP_NO_PROXY_BYPASS, flags);
 }
 
+// A proxy WinHTTP named, its strings freed: Direct unless it names one.
+ProxySetting TakeSetting(WINHTTP_PROXY_INFO& info) {
+    std::string proxy = TakeGlobal(info.lpszProxy);
+    std::string bypass = TakeGlobal(info.lpszProxyBypass);
+    if (info.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY || proxy.empty()) {
+        return {.kind = ProxySetting::Kind::Direct};
+    }
+    return {
+        .kind = ProxySetting::Kind::Named, .proxy = std::move(proxy), .bypass = std::move(bypass)};
+}
+
 // Blocks for as long as finding the proxy takes (WPAD, a PAC script), so never on the
 // user-interface thread. It has a session of its own: the function wants a synchronous one.
 std::optional<ProxySetting> LookUpProxy(const InternetOptions& options, const std::string& url) {
@@ -97,10 +108,10 @@ std::optional<ProxySetting> LookUpProxy(const InternetOptions& options, const st
         search.dwFlags |= WINHTTP_AUTOPROXY_CONFIG_URL;
         search.lpszAutoConfigUrl = script.c_str();
     }
-    WINHTTP_PROXY_INFO found{};
     if (!session) {
         return std::nullopt;
     }
+    WINHTTP_PROXY_INFO found{};
     const std::wstring address = Utf8ToWide(url);
     // The script's server gets the Windows account only when it asked for it, as Microsoft
     // advises.
@@ -112,12 +123,7 @@ std::optional<ProxySetting> LookUpProxy(const InternetOptions& options, const st
     if (!ok) {
         return std::nullopt;
     }
-    const std::string proxy = TakeGlobal(found.lpszProxy);
-    const std::string bypass = TakeGlobal(found.lpszProxyBypass);
-    if (found.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY || proxy.empty()) {
-        return ProxySetting{.kind = ProxySetting::Kind::Direct};
-    }
-    return ProxySetting{.kind = ProxySetting::Kind::Named, .proxy = proxy, .bypass = bypass};
+    return TakeSetting(found);
 }
 
 // Windows 7 offers only TLS 1.0 unless asked, and NOAA's server wants 1.2. A system that knows
@@ -168,13 +174,7 @@ std::optional<ProxySetting> NetshProxy() {
     if (!WinHttpGetDefaultProxyConfiguration(&info)) {
         return std::nullopt;
     }
-    std::string proxy = TakeGlobal(info.lpszProxy);
-    std::string bypass = TakeGlobal(info.lpszProxyBypass);
-    if (info.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY || proxy.empty()) {
-        return ProxySetting{.kind = ProxySetting::Kind::Direct};
-    }
-    return ProxySetting{
-        .kind = ProxySetting::Kind::Named, .proxy = std::move(proxy), .bypass = std::move(bypass)};
+    return TakeSetting(info);
 }
 
 // How long the computer has slept since it started: the interrupt time counts sleep, its

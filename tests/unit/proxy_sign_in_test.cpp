@@ -18,31 +18,34 @@ TEST(ProxySignIn, EachResponseIsJudgedByWhoWroteIt) {
         RequestRoute::Way way;
         bool secure, overSecureChannel;
         int status;
-        bool negotiate, ntlm, answered;
+        bool negotiate, ntlm;
+        std::optional<int> answeredOnHop;  // this is hop 1
         ResponseAnswer expected;
     };
     const ResponseAnswer proxySignIn{.failure = ProxySignIn, .proxysFailure = true};
     const ResponseAnswer proxyRefused{.failure = ProxyRefused, .proxysFailure = true};
     const ResponseAnswer http407{.serverTime = true};
     const Case cases[] = {
-        {Proxy, false, false, 407, true, true, false, {.step = SignIn, .signIn = Negotiate}},
-        {Proxy, false, false, 407, false, true, false, {.step = SignIn, .signIn = Ntlm}},
-        {Proxy, false, false, 407, false, false, false, proxySignIn},  // Basic: no password
-        {Proxy, false, false, 407, true, false, true, proxySignIn},
+        {Proxy, false, false, 407, true, true, {}, {.step = SignIn, .signIn = Negotiate}},
+        {Proxy, false, false, 407, false, true, {}, {.step = SignIn, .signIn = Ntlm}},
+        {Proxy, false, false, 407, false, false, {}, proxySignIn},  // Basic: no password
+        {Proxy, false, false, 407, true, false, 1, proxySignIn},
+        // Answered before a redirect: the new hop's proxy may be answered once more.
+        {Proxy, false, false, 407, true, false, 0, {.step = SignIn, .signIn = Negotiate}},
         // Detection on and nothing found: direct, and a server's 407 is only a status.
-        {Direct, false, false, 407, true, true, false, http407},
-        {SystemProxy, false, false, 407, false, true, false, http407},
-        {Proxy, true, true, 407, false, true, false, http407},
-        {SystemProxy, true, false, 407, false, true, false, {.step = SignIn, .signIn = Ntlm}},
-        {Proxy, false, false, 401, true, true, false, {.serverTime = true}},
+        {Direct, false, false, 407, true, true, {}, http407},
+        {SystemProxy, false, false, 407, false, true, {}, http407},
+        {Proxy, true, true, 407, false, true, {}, http407},
+        {SystemProxy, true, false, 407, false, true, {}, {.step = SignIn, .signIn = Ntlm}},
+        {Proxy, false, false, 401, true, true, {}, {.serverTime = true}},
         // A tunnel refused, or any answer outside it, is the proxy's and tells no time.
-        {Proxy, true, false, 403, false, false, false, proxyRefused},
-        {Proxy, true, false, 304, false, false, false, proxyRefused},
-        {SystemProxy, true, false, 302, false, false, false, proxyRefused},
-        {Proxy, true, false, 200, false, false, false, proxyRefused},
-        {Proxy, true, true, 200, false, false, false, {.step = ReadBody, .serverTime = true}},
-        {Proxy, false, false, 502, false, false, false, {.serverTime = true}},
-        {Direct, true, true, 304, false, false, false, {.step = NotModified, .serverTime = true}},
+        {Proxy, true, false, 403, false, false, {}, proxyRefused},
+        {Proxy, true, false, 304, false, false, {}, proxyRefused},
+        {SystemProxy, true, false, 302, false, false, {}, proxyRefused},
+        {Proxy, true, false, 200, false, false, {}, proxyRefused},
+        {Proxy, true, true, 200, false, false, {}, {.step = ReadBody, .serverTime = true}},
+        {Proxy, false, false, 502, false, false, {}, {.serverTime = true}},
+        {Direct, true, true, 304, false, false, {}, {.step = NotModified, .serverTime = true}},
     };
     for (const Case& c : cases) {
         const ResponseAnswer answer = JudgeResponse({.route = {.way = c.way},
@@ -52,7 +55,8 @@ TEST(ProxySignIn, EachResponseIsJudgedByWhoWroteIt) {
                                                      .conditional = true,
                                                      .offersNegotiate = c.negotiate,
                                                      .offersNtlm = c.ntlm,
-                                                     .proxyAnswered = c.answered});
+                                                     .hop = 1,
+                                                     .proxyAnsweredOnHop = c.answeredOnHop});
         const auto trace = ::testing::Message() << static_cast<int>(c.way) << c.secure
                                                 << c.overSecureChannel << " " << c.status;
         EXPECT_EQ(answer.step, c.expected.step) << trace;
