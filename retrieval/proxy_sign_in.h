@@ -40,6 +40,8 @@ struct ResponseAnswer {
     TransferFailureKind failure = TransferFailureKind::HttpStatus;
     bool proxysFailure = false;  // the proxy wrote the response, and is named in the failure
     bool serverTime = false;     // its Date and Age are the server's, to be believed
+
+    bool operator==(const ResponseAnswer&) const = default;
 };
 
 ResponseAnswer JudgeResponse(const ResponseFacts& facts);

@@ -57,13 +57,8 @@ TEST(ProxySignIn, EachResponseIsJudgedByWhoWroteIt) {
                                                      .offersNtlm = c.ntlm,
                                                      .hop = 1,
                                                      .proxyAnsweredOnHop = c.answeredOnHop});
-        const auto trace = ::testing::Message() << static_cast<int>(c.way) << c.secure
-                                                << c.overSecureChannel << " " << c.status;
-        EXPECT_EQ(answer.step, c.expected.step) << trace;
-        EXPECT_EQ(answer.signIn, c.expected.signIn) << trace;
-        EXPECT_EQ(answer.failure, c.expected.failure) << trace;
-        EXPECT_EQ(answer.proxysFailure, c.expected.proxysFailure) << trace;
-        EXPECT_EQ(answer.serverTime, c.expected.serverTime) << trace;
+        EXPECT_EQ(answer, c.expected)
+            << static_cast<int>(c.way) << c.secure << c.overSecureChannel << " " << c.status;
     }
     EXPECT_EQ(JudgeResponse({.status = 304}).step, Fail);  // unasked for
 }
