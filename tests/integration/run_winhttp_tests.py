@@ -6,7 +6,8 @@ the test program with `wine` and passes its exit status on. When it may (root, o
 also makes a throw-away CA, trusts it for the run and serves HTTPS with a certificate it signed;
 the CA is removed again afterwards. The program runs without proxy variables, with --proxy
 with the stand-in as its proxy for every scheme, or with --dead-proxy with a port where nothing
-listens as its proxy for https only. Needs a Wine session (scripts/test starts one).
+listens as its proxy for https only. Internet Options are set to detect the proxy automatically,
+as Windows comes. Needs a Wine session (scripts/test starts one).
 """
 
 import argparse
