@@ -91,6 +91,11 @@ std::string DescribeTransferFailure(const TransferFailure& failure) {
         case TimedOut:
             return "No data from the server for " + DurationText(failure.idle);
         case CutShort:
+            if (failure.expectedBytes == 0) {
+                // No length came: only the body's missing end told that it was cut.
+                return "Download broken off (" + failure.server + ") after " +
+                       std::to_string(failure.receivedBytes) + " bytes: its end is missing";
+            }
             return "Download cut short: " + std::to_string(failure.receivedBytes) + " of " +
                    std::to_string(failure.expectedBytes) + " bytes";
         case TooLarge:

@@ -138,7 +138,7 @@ void Update::CycleArrived(const HttpResponseInfo& info) {
 
 void Update::CycleFailed(const TransferFailure& failure) {
     cycleEnded_ = true;
-    Observe(failure.date, failure.age);
+    Observe(failure);
     if (frm_.services_.server.layout == ServerLayout::Current) {
         // The listing only advises: the files can still be fetched (a server may refuse folder
         // indexes), and each body is judged before it replaces a report.
@@ -306,7 +306,7 @@ void Update::StoreSettled() {
 
 void Update::ReportFailed(ReportFile file, const TransferFailure& failure) {
     Download& download = DownloadOf(file);
-    Observe(failure.date, failure.age);
+    Observe(failure);
     frm_.BufferOf(TransferOf(file)).clear();
     if (const Download* held = HeldWhole(download.cycle)) {
         // The waiting update's copy of this cycle is judged here, as if this fetch had brought it.
@@ -391,7 +391,7 @@ void Update::SecondSourceArrived(const HttpResponseInfo& info) {
 }
 
 void Update::SecondSourceFailed(const TransferFailure& failure) {
-    Observe(failure.date, failure.age);
+    Observe(failure);
     second_.ended = true;
     frm_.BufferOf(Transfer::SecondSource).clear();
     // The transfer's limit is the reader's, and is told as the reader tells it.
@@ -634,6 +634,13 @@ void Update::RecordWritten(const Download& download, const std::string& path) {
 void Update::Observe(const std::string& date, const std::string& age) {
     frm_.record_.reference.Observe(date, age, frm_.services_.clock.Now(),
                                    frm_.services_.clock.UtcNow());
+}
+
+// A proxy's refusal carries its own clock, not the server's.
+void Update::Observe(const TransferFailure& failure) {
+    if (failure.serverTime) {
+        Observe(failure.date, failure.age);
+    }
 }
 
 std::chrono::system_clock::time_point Update::BeliefLimit() const {

@@ -93,6 +93,7 @@ class Update {
     // Abandons this update's transfer on `transfer`'s control, if it is still this update's.
     void Release(Transfer transfer);
     void Observe(const std::string& date, const std::string& age);
+    void Observe(const TransferFailure& failure);
     void ChooseCycle(std::string_view listing);
     void FindCycle();
     void FetchReports();

@@ -34,7 +34,7 @@ struct HttpConditions {
 enum class TransferFailureKind {
     HttpStatus,      // the server answered outside 2xx
     TimedOut,        // no data for `idle`
-    CutShort,        // the body ended before its Content-Length
+    CutShort,        // the body ended before its Content-Length, or before its proper end
     TooLarge,        // more than `limitBytes`, counted after decompression
     Damaged,         // a compressed body that does not inflate
     Connection,      // connecting, sending or receiving failed
@@ -54,13 +54,16 @@ struct TransferFailure {
     bool connected = false;    // the server had accepted the connection
     int httpStatus = 0;
     std::uint64_t receivedBytes = 0;
-    std::uint64_t expectedBytes = 0;    // Content-Length, for CutShort
+    std::uint64_t expectedBytes = 0;    // Content-Length, for CutShort; 0 when none came
     std::uint64_t limitBytes = 0;       // for TooLarge
     std::chrono::milliseconds idle{0};  // for TimedOut
     // The system would not let the transfer ask for TLS 1.2, so an old Windows may lack it.
     bool tlsVersionNotOffered = false;
     std::string date{};  // the Date header of a response that came, error responses included
     std::string age{};   // and its Age header
+    // They came from the server itself (over HTTPS, through the secure channel), not from a
+    // proxy on the way, and may be believed.
+    bool serverTime = false;
     // The proxy (host:port) when the failure is its own, before any response came through it,
     // and where the program found it ("https_proxy", "Internet Options"); empty otherwise.
     std::string proxy{};

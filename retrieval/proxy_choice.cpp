@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <system_error>
 #include <utility>
 
 namespace nimbrel {
@@ -39,29 +41,55 @@ std::string HostOf(std::string_view url) {
     return Lower(rest.substr(0, rest.find(':')));
 }
 
-// curl's forms: "http://host:port/", "host:port", "host" (port 1080), with or without a sign-in,
-// which WinHTTP would not take from here; WinHTTP wants "host:port" and nothing else. Nothing
-// for a proxy spoken to in another protocol (https://, socks5://), which WinHTTP cannot use.
-std::optional<std::string> ProxyAddress(std::string_view value) {
-    std::string text = Lower(Trim(value));
-    std::string_view rest = text;
-    if (StartsWith(rest, "http://")) {
-        rest.remove_prefix(7);
-    } else if (rest.find("://") != std::string_view::npos) {
-        return std::nullopt;
-    }
-    rest = rest.substr(0, rest.find('/'));
-    if (const auto at = rest.rfind('@'); at != std::string_view::npos) {
-        rest.remove_prefix(at + 1);
-    }
+bool IsSchemeName(std::string_view name) {
+    return !name.empty() && std::isalpha(static_cast<unsigned char>(name[0])) &&
+           std::all_of(name.begin(), name.end(), [](unsigned char c) {
+               return std::isalnum(c) || c == '+' || c == '-' || c == '.';
+           });
+}
+
+// A sign-in may hold any character, '/' and '@' among them: what follows the last '@' is the
+// proxy, and nothing before it is ever shown.
+std::string_view WithoutSignIn(std::string_view address) {
+    const auto at = address.rfind('@');
+    return at == std::string_view::npos ? address : address.substr(at + 1);
+}
+
+bool IsPort(std::string_view text) {
+    unsigned port = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
+    return error == std::errc() && end == text.data() + text.size() && port >= 1 && port <= 65535;
+}
+
+// "host:port" of "host", "host:port" or "[v6]:port", with curl's port 1080 when none is given;
+// nothing without a host or with a port that is not one.
+std::optional<std::string> HostAndPort(std::string_view rest) {
     const auto bracket = rest.rfind(']');
     const auto colon = rest.rfind(':');
     const bool hasPort =
         colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket);
-    if (rest.substr(0, hasPort ? colon : rest.size()).empty()) {
+    if (rest.substr(0, hasPort ? colon : rest.size()).empty() ||
+        (hasPort && !IsPort(rest.substr(colon + 1)))) {
         return std::nullopt;
     }
     return hasPort ? std::string(rest) : std::string(rest) + ":1080";
+}
+
+// curl's forms: "http://host:port/", "host:port", "host", with or without a sign-in, which
+// WinHTTP would not take from here; WinHTTP wants "host:port" and nothing else. Nothing for a
+// proxy spoken to in another protocol (https://, socks5://), which WinHTTP cannot use.
+std::optional<std::string> ProxyAddress(std::string_view value) {
+    const std::string text = Lower(Trim(value));
+    const auto scheme = text.find("://");
+    const std::string_view name = std::string_view(text).substr(0, scheme);
+    if (scheme != std::string::npos && IsSchemeName(name) && name != "http") {
+        return std::nullopt;
+    }
+    std::string_view rest = WithoutSignIn(text);
+    if (rest.size() == text.size() && StartsWith(rest, "http://")) {
+        rest.remove_prefix(7);
+    }
+    return HostAndPort(rest.substr(0, rest.find('/')));
 }
 
 std::vector<std::string> NoProxyEntries(std::string_view list) {
@@ -96,13 +124,6 @@ std::string SchemeOf(std::string_view value) {
     const std::string text = Lower(Trim(value));
     const auto scheme = text.find("://");
     return scheme == std::string::npos ? text : text.substr(0, scheme + 3);
-}
-
-bool IsSchemeName(std::string_view name) {
-    return !name.empty() && std::isalpha(static_cast<unsigned char>(name[0])) &&
-           std::all_of(name.begin(), name.end(), [](unsigned char c) {
-               return std::isalnum(c) || c == '+' || c == '-' || c == '.';
-           });
 }
 
 // Names the scheme only, never what stands before an '@': that may be a password.
@@ -200,7 +221,7 @@ std::optional<ProxySetting> ProxyFromEnvironment(const ProxyVariables& variables
     return Named(*proxy, BypassList(entries));
 }
 
-OlderWindowsProxy ProxyForOlderWindows(const std::optional<InternetOptions>& options) {
+InternetOptionsProxy ProxyFromInternetOptions(const std::optional<InternetOptions>& options) {
     if (!options) {
         return {};
     }
@@ -221,11 +242,11 @@ ProxyChoice ChooseProxy(const ProxyVariables& variables, std::string_view url,
         IsSecure(url) ? variables.httpsProxy : variables.httpProxy;
     const bool named = variable && !Trim(*variable).empty();
     const std::string unusable = named ? UnusableProxyNotice(VariableFor(url), *variable) : "";
-    if (automaticTaken()) {
+    std::optional<InternetOptions> options = internetOptions();
+    if (!options && automaticTaken()) {
         return {.session = {.kind = ProxySetting::Kind::Automatic}, .unusable = unusable};
     }
-    std::optional<InternetOptions> options = internetOptions();
-    OlderWindowsProxy older = ProxyForOlderWindows(options);
+    InternetOptionsProxy older = ProxyFromInternetOptions(options);
     const bool fromOptions = older.session.kind == ProxySetting::Kind::Named;
     return {.session = std::move(older.session),
             .lookUp = older.lookUp,
@@ -248,6 +269,7 @@ std::string ProxyForScheme(std::string_view list, bool secure) {
         if (StartsWith(address, "http://")) {
             address.erase(0, 7);
         }
+        address = std::string(WithoutSignIn(address));
         if (address.empty()) {
             continue;
         }
@@ -261,15 +283,18 @@ std::string ProxyForScheme(std::string_view list, bool secure) {
     return forEveryScheme;
 }
 
-RequestRoute RouteOf(const ProxySetting& setting, std::string_view source, bool systemNamesProxy,
-                     std::string_view url) {
+RequestRoute RouteOf(const ProxySetting& setting, std::string_view source,
+                     const std::optional<ProxySetting>& netsh, std::string_view url) {
     switch (setting.kind) {
         case ProxySetting::Kind::Direct:
             return {};
-        case ProxySetting::Kind::Automatic:
         case ProxySetting::Kind::Default:
-            return {.way = systemNamesProxy ? RequestRoute::Way::SystemProxy
-                                            : RequestRoute::Way::Direct};
+            if (netsh && netsh->kind != ProxySetting::Kind::Default) {
+                return RouteOf(*netsh, kNetshProxySource, std::nullopt, url);
+            }
+            return {.way = RequestRoute::Way::SystemProxy};
+        case ProxySetting::Kind::Automatic:
+            return {.way = RequestRoute::Way::SystemProxy};
         case ProxySetting::Kind::Named:
             break;
     }
@@ -284,6 +309,13 @@ RequestRoute RouteOf(const ProxySetting& setting, std::string_view source, bool 
 // A failure holds for kRetryAfter; a look-up past its limit that has not ended blocks a retry.
 bool ProxyLookUp::AnswerHolds() const {
     return answer_ && (answer_->has_value() || running_ || now_() - failedAt_ < kRetryAfter);
+}
+
+void ProxyLookUp::Forget() {
+    std::lock_guard lock(mutex_);
+    if (!running_) {
+        answer_.reset();
+    }
 }
 
 void ProxyLookUp::WhenKnown(std::function<void(const Answer&)> then) {

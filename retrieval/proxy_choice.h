@@ -48,8 +48,9 @@ struct InternetOptions {
     std::string bypass{};
 };
 
-// Windows before 8.1, which knows no automatic proxy.
-struct OlderWindowsProxy {
+// Internet Options as Windows 7 takes them, which every Windows follows here: the proxy each
+// request takes is then known, where Windows 8.1's automatic proxy would not tell it.
+struct InternetOptionsProxy {
     // Also what a request uses when the look-up fails, as Internet Explorer does.
     ProxySetting session{};
     // Auto-detect or a PAC address: ask WinHttpGetProxyForUrl, whose answer each request then
@@ -59,20 +60,23 @@ struct OlderWindowsProxy {
 
 // Where the answer of a look-up came from, as ProxyChoice::source says it.
 inline constexpr char kLookedUpProxySource[] = "the automatic configuration of Internet Options";
+// Where WinHTTP's own proxy setting came from.
+inline constexpr char kNetshProxySource[] = "netsh winhttp";
 
 // The proxy of a WinHTTP proxy list ("http=a:80;https=b:443", or one for every scheme) that
 // carries an address of the scheme `secure` says; empty when the list names none for it.
 std::string ProxyForScheme(std::string_view list, bool secure);
 
 // `options` is empty when they could not be read.
-OlderWindowsProxy ProxyForOlderWindows(const std::optional<InternetOptions>& options);
+InternetOptionsProxy ProxyFromInternetOptions(const std::optional<InternetOptions>& options);
 
-// The whole choice, in its order: the environment; else the system's automatic proxy, where
-// `automaticTaken` (which opens the session with it) says the system knows one; else Internet
-// Options, read by `internetOptions` only then.
+// The whole choice, in its order: the environment; else Internet Options, read by
+// `internetOptions` only then, as Windows 7 takes them, so that the program knows each request's
+// way; else, where they cannot be read, the system's automatic proxy, where `automaticTaken`
+// (which opens the session with it) says the system knows one.
 struct ProxyChoice {
     ProxySetting session{};
-    bool lookUp = false;  // as OlderWindowsProxy
+    bool lookUp = false;  // as InternetOptionsProxy
     std::optional<InternetOptions> internetOptions{};
     // Where a Named proxy came from, for the user: "https_proxy", "Internet Options"; empty when
     // the system chooses by itself.
@@ -97,11 +101,11 @@ struct RequestRoute {
 };
 
 // The route of `url` under `setting`, a proxy found at `source`: the proxy of its scheme unless
-// the setting's bypass list covers its host. Automatic and Default settings leave the choice to
-// the system, which goes direct unless `systemNamesProxy` (a proxy, automatic detection or a
-// script in Internet Options, or netsh's proxy).
-RequestRoute RouteOf(const ProxySetting& setting, std::string_view source, bool systemNamesProxy,
-                     std::string_view url);
+// the setting's bypass list covers its host. A Default setting goes WinHTTP's own way, `netsh`
+// (Named or Direct); an Automatic one, or a Default one whose way cannot be read, is the
+// system's own choice.
+RequestRoute RouteOf(const ProxySetting& setting, std::string_view source,
+                     const std::optional<ProxySetting>& netsh, std::string_view url);
 
 // Asks `lookUp` on another thread, since it blocks for as long as a discovery takes, and hands
 // its answer to every request of the run. Empty answer: the look-up failed, and the session's
@@ -128,6 +132,9 @@ class ProxyLookUp {
 
     // Runs `then` with the answer: at once when it is known, else on the thread that decides.
     void WhenKnown(std::function<void(const Answer&)> then);
+    // The answer may no longer hold (the computer woke elsewhere, or its proxy failed): the next
+    // request looks again.
+    void Forget();
 
   private:
     bool AnswerHolds() const;

@@ -185,19 +185,23 @@ class Exchange {
     void SendRequest(HINTERNET request);
     void TakeRoute(const std::string& url);
     void OnRedirect(HINTERNET request, const wchar_t* url);
-    bool AnswerProxyWithUserAccount(HINTERNET request, const SignInChallenge& challenge);
+    void OnSent(HINTERNET request);
+    void AnswerProxyWithUserAccount(HINTERNET request, DefaultSignIn answer);
     void Handle(HINTERNET request, DWORD status, void* info, DWORD length);
     void OnHeaders(HINTERNET request);
-    bool OnRefusal(HINTERNET request, DWORD status);
+    ResponseFacts Facts(HINTERNET request, DWORD status) const;
+    void FailWithStatus(HINTERNET request, const ResponseAnswer& answer, DWORD status);
+    void ReadBody(HINTERNET request);
     void RequestData(HINTERNET request);
     void OnDataAvailable(HINTERNET request, DWORD available);
     void OnRead(HINTERNET request, const char* data, DWORD length);
     // Adds a read's bytes to the body, inflated where they came compressed; false when that ended
     // the transfer.
     bool AddToBody(std::string_view bytes);
+    void Keep(std::string_view bytes);
     void Finish();
     void Fail(TransferFailure failure);
-    void Fail(DWORD code) { Fail(WinHttpFailure(code, Situation())); }
+    void Fail(DWORD code);
     // WinHTTP asks for some requests to be sent again, such as after a sign-in.
     void FailOrResend(HINTERNET request, DWORD code);
     void Complete();
@@ -208,16 +212,12 @@ class Exchange {
                 .inactivityLimit = order_.limits.inactivity,
                 .secureFailureFlags = secureFailureFlags_,
                 .tlsVersionNotOffered = route_.session && route_.session->tlsVersionNotOffered,
-                .proxy = ProxyOfRoute(),
+                .proxy = way_.proxy,
                 .proxySource = way_.source,
-                .responded = responded_};
-    }
-    // The proxy the request goes through, when the program knows it.
-    std::string ProxyOfRoute() const {
-        return way_.way == RequestRoute::Way::Proxy ? way_.proxy : std::string();
+                .proxyToBlame = ProxyToBlame(way_, responded_, certificateKnown_)};
     }
     TransferFailure TooLarge() const {
-        return {.kind = TransferFailureKind::TooLarge, .limitBytes = order_.limits.bodyBytes};
+        return {.kind = TransferFailureKind::TooLarge, .limitBytes = order_.limits.BodyBytes()};
     }
     TransferFailure Damaged() const {
         return {.kind = TransferFailureKind::Damaged,
@@ -234,17 +234,22 @@ class Exchange {
     std::string server_;  // host:port, followed through redirects
     Route route_;
     bool secure_ = false;
-    ProxySetting setting_;       // the session's, or the one the look-up found
-    std::string settingSource_;  // where its proxy came from
-    RequestRoute way_;           // of the address now asked, followed through redirects
-    bool responded_ = false;     // a response came, through the proxy if there is one
+    ProxySetting setting_;           // the session's, or the one the look-up found
+    std::string settingSource_;      // where its proxy came from
+    bool lookedUp_ = false;          // the setting is the look-up's answer
+    RequestRoute way_;               // of the address now asked, followed through redirects
+    bool responded_ = false;         // the server answered, through the proxy if there is one
+    bool certificateKnown_ = false;  // the secure channel to the server of this hop stands
+    bool serverTime_ = false;        // the response's Date and Age are the server's
     int resends_ = 0;
-    bool answeredProxy_ = false;  // the proxy was given the user's Windows account
+    int hop_ = 0;                            // redirects followed
+    std::optional<int> proxyAnsweredOnHop_;  // the user's Windows account went to its proxy
     bool connected_ = false;
     DWORD secureFailureFlags_ = 0;
     std::optional<std::uint64_t> expected_;  // Content-Length: the bytes the server sends
     std::uint64_t received_ = 0;
     std::optional<GzipInflater> inflater_;
+    std::string tail_;  // the body's last bytes, for the rule book to see how it ends
     HttpResponseInfo info_;
     std::string buffer_;
 };
@@ -326,6 +331,7 @@ void Exchange::SendThrough(HINTERNET request, const std::optional<ProxySetting>&
         if (lookedUp) {
             setting_ = *lookedUp;
             settingSource_ = kLookedUpProxySource;
+            lookedUp_ = true;
             TakeRoute(order_.url);
             if (!SetRequestProxy(request, *lookedUp)) {
                 Fail(StepFailure("Cannot set the proxy", GetLastError()));
@@ -347,7 +353,7 @@ void Exchange::SendRequest(HINTERNET request) {
 }
 
 void Exchange::TakeRoute(const std::string& url) {
-    way_ = RouteOf(setting_, settingSource_, route_.systemNamesProxy, url);
+    way_ = RouteOf(setting_, settingSource_, route_.netsh, url);
 }
 
 // The new address may go another way (a host the bypass list names), and its server must not
@@ -358,6 +364,10 @@ void Exchange::OnRedirect(HINTERNET request, const wchar_t* url) {
         Fail(StepFailure("Cannot set up WinHTTP for the redirect", GetLastError()));
         return;
     }
+    // A new hop: its server has not yet answered.
+    ++hop_;
+    responded_ = false;
+    certificateKnown_ = false;
     // A relative address stays on the server and its way.
     if (const auto target = CrackUrl(url)) {
         server_ = target->Server();
@@ -369,23 +379,19 @@ void Exchange::OnRedirect(HINTERNET request, const wchar_t* url) {
 // A proxy that asks with NTLM or Negotiate gets the user's Windows account, once: the null user
 // name and password stand for the default credentials, which the policy MEDIUM lets go to a
 // proxy. The request then goes again on the same handle.
-bool Exchange::AnswerProxyWithUserAccount(HINTERNET request, const SignInChallenge& challenge) {
-    const DefaultSignIn answer = AnswerWithUserAccount(challenge);
-    if (answer == DefaultSignIn::None) {
-        return false;
-    }
+void Exchange::AnswerProxyWithUserAccount(HINTERNET request, DefaultSignIn answer) {
     DWORD logon = WINHTTP_AUTOLOGON_SECURITY_LEVEL_MEDIUM;
     const DWORD scheme = answer == DefaultSignIn::Negotiate ? WINHTTP_AUTH_SCHEME_NEGOTIATE
                                                             : WINHTTP_AUTH_SCHEME_NTLM;
     if (!WinHttpSetOption(request, WINHTTP_OPTION_AUTOLOGON_POLICY, &logon, sizeof logon) ||
         !WinHttpSetCredentials(request, WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr,
                                nullptr)) {
-        return false;
+        Fail(StepFailure("Cannot answer the proxy's sign-in", GetLastError()));
+        return;
     }
-    answeredProxy_ = true;
+    proxyAnsweredOnHop_ = hop_;
     info_ = {};
     SendRequest(request);
-    return true;
 }
 
 void CALLBACK Exchange::OnStatus(HINTERNET, DWORD_PTR context, DWORD status, void* info,
@@ -423,11 +429,7 @@ void Exchange::Handle(HINTERNET request, DWORD status, void* info, DWORD length)
             secureFailureFlags_ = *static_cast<const DWORD*>(info);
             break;
         case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
-            // A reused connection reports no connecting: the request sent, it stands.
-            connected_ = true;
-            if (!WinHttpReceiveResponse(request, nullptr)) {
-                FailOrResend(request, GetLastError());
-            }
+            OnSent(request);
             break;
         case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
             OnHeaders(request);
@@ -446,61 +448,6 @@ void Exchange::Handle(HINTERNET request, DWORD status, void* info, DWORD length)
     }
 }
 
-void Exchange::OnHeaders(HINTERNET request) {
-    connected_ = true;
-    const auto status = StatusCode(request);
-    if (!status) {
-        Fail(StepFailure("No status from " + server_, GetLastError()));
-        return;
-    }
-    info_.date = HeaderText(request, WINHTTP_QUERY_DATE);
-    info_.age = HeaderText(request, WINHTTP_QUERY_AGE);
-    info_.lastModified = HeaderText(request, WINHTTP_QUERY_LAST_MODIFIED);
-    info_.etag = HeaderText(request, WINHTTP_QUERY_ETAG);
-    if (*status >= 400 && OnRefusal(request, *status)) {
-        return;
-    }
-    responded_ = true;
-    if (*status == HTTP_STATUS_NOT_MODIFIED && conditional_) {
-        info_.notModified = true;
-        Complete();
-        return;
-    }
-    if (*status < 200 || *status >= 300) {
-        Fail({.kind = TransferFailureKind::HttpStatus,
-              .systemText = HeaderText(request, WINHTTP_QUERY_STATUS_TEXT),
-              .server = server_,
-              .connected = true,
-              .httpStatus = static_cast<int>(*status)});
-        return;
-    }
-    switch (ContentEncoding(request)) {
-        case Encoding::Identity:
-            break;
-        case Encoding::Gzip:
-            inflater_.emplace(order_.limits.bodyBytes);
-            info_.compressed = true;
-            break;
-        case Encoding::Unknown:
-            Fail({.kind = TransferFailureKind::Other,
-                  .systemText =
-                      "The server sent the data in an encoding this program cannot read (" +
-                      HeaderText(request, WINHTTP_QUERY_CONTENT_ENCODING) + ")"});
-            return;
-    }
-    // WinHTTP does not always notice a connection closed before the end of the body.
-    expected_ = ContentLength(request);
-    if (expected_ && *expected_ > order_.limits.bodyBytes) {
-        Fail(TooLarge());
-        return;
-    }
-    // The body is held in one piece from the start instead of grown.
-    if (expected_ && !inflater_) {
-        request_->ExpectBodySize(*expected_);
-    }
-    RequestData(request);
-}
-
 // Whether the server's certificate is known: the response then came through the secure channel.
 bool OverSecureChannel(HINTERNET request) {
     PCCERT_CONTEXT certificate = nullptr;
@@ -513,36 +460,106 @@ bool OverSecureChannel(HINTERNET request) {
     return true;
 }
 
-// A refusal a proxy wrote is the proxy's to explain: its sign-in, which it may get, or its refusal
-// of the tunnel. True when the exchange went on with it.
-bool Exchange::OnRefusal(HINTERNET request, DWORD status) {
-    SignInChallenge challenge{
-        .status = static_cast<int>(status),
-        .answeredBefore = answeredProxy_,
-        .fromProxy = ProxyWroteResponse(way_, secure_, secure_ && OverSecureChannel(request),
-                                        static_cast<int>(status))};
-    if (!challenge.fromProxy) {
-        return false;
+// A reused connection reports no connecting: the request sent, it stands, and over HTTPS its
+// secure channel to the server with it.
+void Exchange::OnSent(HINTERNET request) {
+    connected_ = true;
+    certificateKnown_ = secure_ && OverSecureChannel(request);
+    if (!WinHttpReceiveResponse(request, nullptr)) {
+        FailOrResend(request, GetLastError());
     }
+}
+
+ResponseFacts Exchange::Facts(HINTERNET request, DWORD status) const {
+    ResponseFacts facts{.route = way_,
+                        .secure = secure_,
+                        .overSecureChannel = secure_ && OverSecureChannel(request),
+                        .status = static_cast<int>(status),
+                        .conditional = conditional_,
+                        .hop = hop_,
+                        .proxyAnsweredOnHop = proxyAnsweredOnHop_};
     DWORD offered = 0;
     DWORD first = 0;
     DWORD target = 0;
     if (WinHttpQueryAuthSchemes(request, &offered, &first, &target)) {
-        challenge.offersNegotiate = (offered & WINHTTP_AUTH_SCHEME_NEGOTIATE) != 0;
-        challenge.offersNtlm = (offered & WINHTTP_AUTH_SCHEME_NTLM) != 0;
+        facts.offersNegotiate = (offered & WINHTTP_AUTH_SCHEME_NEGOTIATE) != 0;
+        facts.offersNtlm = (offered & WINHTTP_AUTH_SCHEME_NTLM) != 0;
     }
-    if (status == HTTP_STATUS_PROXY_AUTH_REQ && AnswerProxyWithUserAccount(request, challenge)) {
-        return true;
+    return facts;
+}
+
+void Exchange::OnHeaders(HINTERNET request) {
+    connected_ = true;
+    const auto status = StatusCode(request);
+    if (!status) {
+        Fail(StepFailure("No status from " + server_, GetLastError()));
+        return;
     }
-    Fail({.kind = status == HTTP_STATUS_PROXY_AUTH_REQ ? TransferFailureKind::ProxySignIn
-                                                       : TransferFailureKind::ProxyRefused,
-          .systemText = HeaderText(request, WINHTTP_QUERY_STATUS_TEXT),
-          .server = server_,
-          .connected = true,
-          .httpStatus = static_cast<int>(status),
-          .proxy = ProxyOfRoute(),
-          .proxySource = way_.source});
-    return true;
+    info_.date = HeaderText(request, WINHTTP_QUERY_DATE);
+    info_.age = HeaderText(request, WINHTTP_QUERY_AGE);
+    info_.lastModified = HeaderText(request, WINHTTP_QUERY_LAST_MODIFIED);
+    info_.etag = HeaderText(request, WINHTTP_QUERY_ETAG);
+    const ResponseAnswer answer = JudgeResponse(Facts(request, *status));
+    serverTime_ = answer.serverTime;
+    responded_ = !answer.proxysFailure && answer.step != ResponseAnswer::Step::SignIn;
+    switch (answer.step) {
+        case ResponseAnswer::Step::SignIn:
+            AnswerProxyWithUserAccount(request, answer.signIn);
+            return;
+        case ResponseAnswer::Step::Fail:
+            FailWithStatus(request, answer, *status);
+            return;
+        case ResponseAnswer::Step::NotModified:
+            info_.notModified = true;
+            Complete();
+            return;
+        case ResponseAnswer::Step::ReadBody:
+            ReadBody(request);
+            return;
+    }
+}
+
+// A refusal the proxy wrote names the proxy, where the program knows it.
+void Exchange::FailWithStatus(HINTERNET request, const ResponseAnswer& answer, DWORD status) {
+    TransferFailure failure{.kind = answer.failure,
+                            .systemText = HeaderText(request, WINHTTP_QUERY_STATUS_TEXT),
+                            .server = server_,
+                            .connected = true,
+                            .httpStatus = static_cast<int>(status)};
+    if (answer.proxysFailure) {
+        failure.proxy = way_.proxy;
+        failure.proxySource = way_.source;
+    }
+    Fail(std::move(failure));
+}
+
+void Exchange::ReadBody(HINTERNET request) {
+    switch (ContentEncoding(request)) {
+        case Encoding::Identity:
+            break;
+        case Encoding::Gzip:
+            inflater_.emplace(order_.limits.BodyBytes());
+            info_.compressed = true;
+            break;
+        case Encoding::Unknown:
+            Fail({.kind = TransferFailureKind::Other,
+                  .systemText =
+                      "The server sent the data in an encoding this program cannot read (" +
+                      HeaderText(request, WINHTTP_QUERY_CONTENT_ENCODING) + ")"});
+            return;
+    }
+    // WinHTTP does not always notice a connection closed before the end of the body.
+    expected_ = ContentLength(request);
+    if (expected_ && *expected_ > order_.limits.BodyBytes()) {
+        Fail(TooLarge());
+        return;
+    }
+    // The body is held in one piece from the start instead of grown, up to a bound: a header
+    // alone must not claim the memory of a large limit.
+    if (expected_ && !inflater_) {
+        request_->ExpectBodySize(std::min(*expected_, kMostReservedBytes));
+    }
+    RequestData(request);
 }
 
 // Asking first hands on what has arrived; a read alone may wait for a full buffer.
@@ -573,7 +590,7 @@ void Exchange::OnRead(HINTERNET request, const char* data, DWORD length) {
     }
     received_ += length;
     // The limit holds for the bytes the server sends and for what they inflate to.
-    if (received_ > order_.limits.bodyBytes) {
+    if (received_ > order_.limits.BodyBytes()) {
         Fail(TooLarge());
         return;
     }
@@ -588,19 +605,25 @@ void Exchange::OnRead(HINTERNET request, const char* data, DWORD length) {
     RequestData(request);
 }
 
+void Exchange::Keep(std::string_view bytes) {
+    request_->AddData(bytes);
+    tail_ += bytes.substr(bytes.size() - std::min(bytes.size(), kBodyTailBytes));
+    tail_.erase(0, tail_.size() - std::min(tail_.size(), kBodyTailBytes));
+}
+
 bool Exchange::AddToBody(std::string_view bytes) {
     if (!inflater_) {
-        request_->AddData(bytes);
+        Keep(bytes);
         return true;
     }
     for (;;) {
         std::string inflated;
         switch (inflater_->Inflate(bytes, inflated)) {
             case GzipInflater::Result::Ok:
-                request_->AddData(inflated);
+                Keep(inflated);
                 return true;
             case GzipInflater::Result::More:
-                request_->AddData(inflated);
+                Keep(inflated);
                 break;
             case GzipInflater::Result::TooLarge:
                 Fail(TooLarge());
@@ -613,36 +636,54 @@ bool Exchange::AddToBody(std::string_view bytes) {
 }
 
 void Exchange::Finish() {
-    if (expected_ && received_ < *expected_) {
-        Fail({.kind = TransferFailureKind::CutShort,
-              .server = server_,
-              .connected = true,
-              .receivedBytes = received_,
-              .expectedBytes = *expected_});
-        return;
+    switch (JudgeBody({.kind = order_.limits.body,
+                       .contentLength = expected_,
+                       .received = received_,
+                       .compressed = inflater_.has_value(),
+                       .gzipEnded = inflater_ && inflater_->Ended(),
+                       .tail = tail_})) {
+        case BodyVerdict::Whole:
+            Complete();
+            return;
+        case BodyVerdict::CutShort:
+            Fail({.kind = TransferFailureKind::CutShort,
+                  .server = server_,
+                  .connected = true,
+                  .receivedBytes = received_,
+                  .expectedBytes = expected_.value_or(0)});
+            return;
+        case BodyVerdict::Damaged:
+            Fail(Damaged());
+            return;
     }
-    if (inflater_ && !inflater_->Ended()) {
-        Fail(Damaged());
-        return;
-    }
-    Complete();
 }
 
 void Exchange::FailOrResend(HINTERNET request, DWORD code) {
     if (code == ERROR_WINHTTP_RESEND_REQUEST && resends_ < kMostResends) {
         ++resends_;
         info_ = {};
+        serverTime_ = false;
         SendRequest(request);
         return;
     }
     Fail(code);
 }
 
+// A proxy the look-up found that fails may belong to where the computer was before.
+void Exchange::Fail(DWORD code) {
+    TransferFailure failure = WinHttpFailure(code, Situation());
+    if (lookedUp_ && !failure.proxy.empty()) {
+        route_.lookUp->Forget();
+    }
+    Fail(std::move(failure));
+}
+
 // Only the first end counts; the handle closes with it, and WinHTTP drops the rest.
 void Exchange::Fail(TransferFailure failure) {
-    // An error response still tells the server's clock.
+    // An error response of the server's still tells its clock.
     failure.date = info_.date;
     failure.age = info_.age;
+    failure.serverTime = serverTime_;
     failure.notice = route_.notice;
     request_->End(std::move(failure));
 }

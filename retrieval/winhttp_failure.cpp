@@ -107,8 +107,7 @@ TransferFailure WinHttpFailure(DWORD code, const TransferSituation& situation) {
         failure.systemText.clear();
         failure.idle = situation.inactivityLimit;
     }
-    // Before a response came through it, the proxy is the one that failed.
-    if (!situation.responded) {
+    if (situation.proxyToBlame) {
         failure.proxy = situation.proxy;
         failure.proxySource = situation.proxySource;
     }

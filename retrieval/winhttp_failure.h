@@ -22,7 +22,7 @@ struct TransferSituation {
     bool tlsVersionNotOffered = false;  // the session could not ask for TLS 1.2
     std::string proxy{};                // host:port of the proxy the request goes through
     std::string proxySource{};          // where the program found it
-    bool responded = false;             // a response came through the proxy
+    bool proxyToBlame = false;          // as ProxyToBlame says
 };
 
 // An error of the connection or of the exchange with the server.

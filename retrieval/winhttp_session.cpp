@@ -19,6 +19,8 @@ namespace nimbrel {
 namespace {
 
 constexpr wchar_t kUserAgent[] = L"Nimbrel/" NIMBREL_VERSION_TEXT;
+// More sleep than the two clocks' differing steps could ever make up.
+constexpr std::chrono::seconds kSleepNoticed{5};
 
 // Windows finds a variable whatever the case of its name.
 std::optional<std::string> Variable(const wchar_t* name) {
@@ -80,6 +82,17 @@ HINTERNET OpenWith(const ProxySetting& setting, DWORD flags) {
                        named && !bypass.empty() ? bypass.c_str() : WINHTTP_NO_PROXY_BYPASS, flags);
 }
 
+// A proxy WinHTTP named, its strings freed: Direct unless it names one.
+ProxySetting TakeSetting(WINHTTP_PROXY_INFO& info) {
+    std::string proxy = TakeGlobal(info.lpszProxy);
+    std::string bypass = TakeGlobal(info.lpszProxyBypass);
+    if (info.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY || proxy.empty()) {
+        return {.kind = ProxySetting::Kind::Direct};
+    }
+    return {
+        .kind = ProxySetting::Kind::Named, .proxy = std::move(proxy), .bypass = std::move(bypass)};
+}
+
 // Blocks for as long as finding the proxy takes (WPAD, a PAC script), so never on the
 // user-interface thread. It has a session of its own: the function wants a synchronous one.
 std::optional<ProxySetting> LookUpProxy(const InternetOptions& options, const std::string& url) {
@@ -95,17 +108,22 @@ std::optional<ProxySetting> LookUpProxy(const InternetOptions& options, const st
         search.dwFlags |= WINHTTP_AUTOPROXY_CONFIG_URL;
         search.lpszAutoConfigUrl = script.c_str();
     }
-    search.fAutoLogonIfChallenged = TRUE;
-    WINHTTP_PROXY_INFO found{};
-    if (!session || !WinHttpGetProxyForUrl(session, Utf8ToWide(url).c_str(), &search, &found)) {
+    if (!session) {
         return std::nullopt;
     }
-    const std::string proxy = TakeGlobal(found.lpszProxy);
-    const std::string bypass = TakeGlobal(found.lpszProxyBypass);
-    if (found.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY || proxy.empty()) {
-        return ProxySetting{.kind = ProxySetting::Kind::Direct};
+    WINHTTP_PROXY_INFO found{};
+    const std::wstring address = Utf8ToWide(url);
+    // The script's server gets the Windows account only when it asked for it, as Microsoft
+    // advises.
+    bool ok = WinHttpGetProxyForUrl(session, address.c_str(), &search, &found);
+    if (!ok && GetLastError() == ERROR_WINHTTP_LOGIN_FAILURE) {
+        search.fAutoLogonIfChallenged = TRUE;
+        ok = WinHttpGetProxyForUrl(session, address.c_str(), &search, &found);
     }
-    return ProxySetting{.kind = ProxySetting::Kind::Named, .proxy = proxy, .bypass = bypass};
+    if (!ok) {
+        return std::nullopt;
+    }
+    return TakeSetting(found);
 }
 
 // Windows 7 offers only TLS 1.0 unless asked, and NOAA's server wants 1.2. A system that knows
@@ -151,14 +169,24 @@ std::unique_ptr<ProxyLookUp> LookUpFor(const InternetOptions& options, const std
 }
 
 // What netsh winhttp set proxy named, which a default session uses.
-bool NetshNamesProxy() {
+std::optional<ProxySetting> NetshProxy() {
     WINHTTP_PROXY_INFO info{};
     if (!WinHttpGetDefaultProxyConfiguration(&info)) {
-        return false;
+        return std::nullopt;
     }
-    const std::string proxy = TakeGlobal(info.lpszProxy);
-    TakeGlobal(info.lpszProxyBypass);
-    return info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && !proxy.empty();
+    return TakeSetting(info);
+}
+
+// How long the computer has slept since it started: the interrupt time counts sleep, its
+// unbiased form does not.
+std::chrono::milliseconds TimeAsleep() {
+    ULONGLONG awake = 0;
+    if (!QueryUnbiasedInterruptTime(&awake)) {
+        return {};
+    }
+    const auto all = std::chrono::milliseconds(GetTickCount64());
+    return all - std::chrono::duration_cast<std::chrono::milliseconds>(
+                     std::chrono::duration<ULONGLONG, std::ratio<1, 10'000'000>>(awake));
 }
 
 // "https://host:port", in lower case: what a proxy decision depends on.
@@ -178,6 +206,7 @@ class Routes {
   public:
     Route For(const std::string& url) {
         std::lock_guard lock(mutex_);
+        ForgetLookUpsAfterSleep();
         const ProxyChoice chosen = ChooseProxy(
             EnvironmentProxy(), url, [this] { return AutomaticTaken(); },
             [this] { return Options(); });
@@ -185,7 +214,7 @@ class Routes {
         Route route{.session = &SessionWith(setting),
                     .setting = setting,
                     .proxySource = chosen.source,
-                    .systemNamesProxy = SystemNamesProxy()};
+                    .netsh = Netsh()};
         if (!chosen.unusable.empty() && !std::exchange(noticeGiven_, true)) {
             route.notice = chosen.unusable;
         }
@@ -222,15 +251,23 @@ class Routes {
         return *automatic_;
     }
 
-    // Unreadable options count as naming one: the system may still use a proxy.
-    bool SystemNamesProxy() {
-        if (!systemNamesProxy_) {
-            const std::optional<InternetOptions> options = Options();
-            systemNamesProxy_ = !options || options->autoDetect ||
-                                !options->autoConfigUrl.empty() || !options->proxy.empty() ||
-                                NetshNamesProxy();
+    const std::optional<ProxySetting>& Netsh() {
+        if (!netsh_) {
+            netsh_ = NetshProxy();
         }
-        return *systemNamesProxy_;
+        return *netsh_;
+    }
+
+    // A laptop that slept at the office may wake at home: what the look-ups found then is
+    // looked for again.
+    void ForgetLookUpsAfterSleep() {
+        const std::chrono::milliseconds asleep = TimeAsleep();
+        if (asleep - asleep_ > kSleepNoticed) {
+            for (auto& [origin, lookUp] : lookUps_) {
+                lookUp->Forget();
+            }
+        }
+        asleep_ = asleep;
     }
 
     std::optional<InternetOptions> Options() {
@@ -244,7 +281,8 @@ class Routes {
     std::vector<std::unique_ptr<WinHttpSession>> sessions_;
     std::map<std::string, std::unique_ptr<ProxyLookUp>> lookUps_;
     std::optional<bool> automatic_;
-    std::optional<bool> systemNamesProxy_;
+    std::optional<std::optional<ProxySetting>> netsh_;
+    std::chrono::milliseconds asleep_ = TimeAsleep();
     std::optional<std::optional<InternetOptions>> options_;
     bool noticeGiven_ = false;
 };

@@ -5,6 +5,7 @@
 #include <winhttp.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,12 +29,12 @@ struct Route {
     // The session's setting, and where its proxy came from, for the user.
     ProxySetting setting{};
     std::string proxySource{};
-    // The system's own choice (an automatic or default setting) may be a proxy.
-    bool systemNamesProxy = false;
+    // WinHTTP's own setting (netsh), which a Default session takes; empty when unreadable.
+    std::optional<ProxySetting> netsh{};
     // For the user, in the first route only that has it: a proxy variable that names a proxy
     // the program cannot use.
     std::string notice{};
-    // Windows before 8.1 with auto-detect or a PAC address: the proxy the request is to use.
+    // Auto-detect or a PAC address in Internet Options: the proxy the request is to use.
     ProxyLookUp* lookUp = nullptr;
 };
 

@@ -6,15 +6,20 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "retrieval/http_control.h"
+#include "retrieval/proxy_sign_in.h"
 
 namespace nimbrel {
 
 // When a transfer gives up. Tests lower them to provoke the failures quickly.
 struct WinHttpLimits {
     std::chrono::milliseconds inactivity{std::chrono::seconds(60)};
-    std::uint64_t bodyBytes = std::uint64_t{64} << 20;
+    BodyKind body = BodyKind::CycleFile;
+    std::optional<std::uint64_t> bodyBytes{};  // the kind's own limit unless given
+
+    std::uint64_t BodyBytes() const { return bodyBytes.value_or(BodyLimit(body)); }
 };
 
 // Create and use on the user-interface thread. Events are posted to a message-only window of

@@ -12,7 +12,6 @@
 #include "app/clock_win32.h"
 #include "app/command_line.h"
 #include "app/frm_nimbrel.h"
-#include "retrieval/metar_cache_file.h"
 #include "retrieval/report_files_win32.h"
 #include "retrieval/winhttp_transfer.h"
 #include "ui/com_win32.h"
@@ -48,10 +47,10 @@ std::vector<std::string> Arguments() {
 int RunMainWindow(HINSTANCE instance, const CommandLine& options) {
     const ComApartment com;
     Win32MainWindow window(instance);
-    WinHttpControl http1;
+    WinHttpControl http1({.body = BodyKind::Page});
     WinHttpControl http2;
     WinHttpControl http3;
-    WinHttpControl http4({.bodyBytes = kMaxCacheFileBytes});
+    WinHttpControl http4({.body = BodyKind::CacheFile});
     Win32MessagePump pump;
     Win32Clock clock;
     Win32Screen screen;

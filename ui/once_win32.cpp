@@ -6,7 +6,6 @@
 #include "app/console_log.h"
 #include "app/frm_nimbrel.h"
 #include "app/headless_controls.h"
-#include "retrieval/metar_cache_file.h"
 #include "retrieval/report_files_win32.h"
 #include "retrieval/winhttp_transfer.h"
 #include "ui/console_output_win32.h"
@@ -28,10 +27,10 @@ int RunUpdate(const CommandLine& options, ConsoleLog& log, Win32Clock& clock) {
     HeadlessTextBox text1;
     HeadlessTimer timer1;
     HeadlessTimer timer2;
-    WinHttpControl http1;
+    WinHttpControl http1({.body = BodyKind::Page});
     WinHttpControl http2;
     WinHttpControl http3;
-    WinHttpControl http4({.bodyBytes = kMaxCacheFileBytes});
+    WinHttpControl http4({.body = BodyKind::CacheFile});
     Win32MessagePump pump;
     HeadlessScreen screen;
     HeadlessModalWindows windows;

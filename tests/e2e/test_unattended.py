@@ -92,14 +92,26 @@ class Unattended(harness.ProgramTest):
                                          + FOLDER + " · CurrentMETAR.txt: 14Z, ") + r"[\d,]+ reports")
 
     def test_once_against_a_failing_server_keeps_the_reports(self):
-        self.standin.rule(PAGE, "status", 503)
-        self.addCleanup(self.standin.serve, PAGE)
-        code, _, err = self.once()
-        self.assertEqual(code, 1)
-        self.assertRegex(err[-1], f"^{STAMP}HTTP 503 Service Unavailable \\[")
-        for name, data in fixture.earlier_reports().items():
-            self.assertTrue(self.reports.read(name) == data, name)
-        self.assertEqual(sorted(self.reports.files()), [CURRENT_REPORT, PREVIOUS_REPORT])
+        # A refusal; a cycle file without a length, cut mid-line in chunks or by the close.
+        cut = next(n for n in range(100_000, 100_100) if self.served[CURRENT][n - 1:n] != b"\n")
+        def broken(size):
+            return f"Download broken off \\(127.0.0.1:\\d+\\) after {size} bytes: its end is missing"
+
+        earlier = fixture.earlier_reports()
+        for path, behaviour, arg, said, kept in [
+                (PAGE, "status", 503, "HTTP 503 Service Unavailable \\[", list(earlier)),
+                (CURRENT, "broken-chunked", cut, broken(cut), [CURRENT_REPORT]),
+                (CURRENT, "huge", 1000, broken(1000), [CURRENT_REPORT])]:
+            with self.subTest(behaviour):
+                self.standin.rule(path, behaviour, arg)
+                self.addCleanup(self.standin.serve, path)
+                code, _, err = self.once()
+                self.standin.serve(path)
+                self.assertEqual(code, 1)
+                self.assertRegex("\n".join(err), said)
+                for name in kept:
+                    self.assertTrue(self.reports.read(name) == earlier[name], name)
+                self.assertEqual(sorted(self.reports.files()), [CURRENT_REPORT, PREVIOUS_REPORT])
 
     def run_batch(self, folder_argument):
         """Runs nimbrel.exe --once from a batch file, which hands the line to Windows exactly as

@@ -66,6 +66,7 @@ void FakeHttpControl::Start() {
         TransferFailure failure = *response.error;
         failure.date = response.date;
         failure.age = response.age;
+        failure.serverTime = !response.fromProxy;
         PostForThisTransfer(at, [this, failure] { listener_->OnError(failure); });
     } else {
         PostForThisTransfer(at, [this, response] {

@@ -26,6 +26,7 @@ struct FakeResponse {
     bool notModified = false;  // answers 304 whatever the request names, as a broken server might
     std::string age{};         // the Age header a cache adds
     std::string notice{};      // the control's notice about the way to the server
+    bool fromProxy = false;    // the error is a proxy's answer: its date is not the server's
 };
 
 // Addresses without a route answer with an error, as a server's 404 does.

@@ -6,7 +6,8 @@ the test program with `wine` and passes its exit status on. When it may (root, o
 also makes a throw-away CA, trusts it for the run and serves HTTPS with a certificate it signed;
 the CA is removed again afterwards. The program runs without proxy variables, with --proxy
 with the stand-in as its proxy for every scheme, or with --dead-proxy with a port where nothing
-listens as its proxy for https only. Needs a Wine session (scripts/test starts one).
+listens as its proxy for https only. Internet Options are set to detect the proxy automatically,
+as Windows comes. Needs a Wine session (scripts/test starts one).
 """
 
 import argparse
@@ -35,6 +36,9 @@ RULES = [
     "/fault/huge-announced.TXT=huge-announced:3145728",
     "/fault/reset.TXT=reset",
     "/fault/reset-midway.TXT=reset:1000",
+    # No length, and cut in the middle of a line.
+    "/cut/chunked.TXT=broken-chunked:1000",
+    "/cut/closed.TXT=huge:1000",
     "/gzip/short.TXT=gzip-short:1000",
     "/gzip/damaged.TXT=gzip-damaged",
     "/gzip/bomb.TXT=gzip-bomb:16777216",
@@ -51,6 +55,11 @@ RULES = [
 # A name no resolver knows, which only a proxy reaches; the stand-in's certificate names it too.
 PROXIED_HOST = "nimbrel-origin.invalid"
 PROXY_VARIABLES = ("http_proxy", "https_proxy", "no_proxy")
+# Internet Options with "Automatically detect settings" on and nothing else, as Windows comes.
+DETECTION_ON = ["wine", "reg", "add",
+                r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections",
+                "/v", "DefaultConnectionSettings", "/t", "REG_BINARY", "/f",
+                "/d", "46000000" "00000000" "09000000" + "00000000" * 3]
 # One file per run: helpers that run these tests at the same time on one machine must not remove
 # each other's CA.
 CA_FILE = f"/usr/local/share/ca-certificates/nimbrel-winhttp-test-ca-{os.getpid()}.crt"
@@ -181,6 +190,7 @@ def environment(proxy_port, https_only=False):
 
 
 def run_tests(exe, arguments, timeout, work, proxy_port=None, https_only=False):
+    run_quietly(DETECTION_ON)
     # Output goes to a file: processes Wine starts on the way inherit it and may outlive the test.
     log = os.path.join(work, "test-output.txt")
     with open(log, "wb") as output:

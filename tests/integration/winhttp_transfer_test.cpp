@@ -328,6 +328,16 @@ TEST(WinHttpTransfer, BodyCutShortIsAnError) {
     ExpectFailedWith(transfer.heard, "Download cut short");
 }
 
+// Without a length, a body is whole only when it ends as its kind must; these end mid-line.
+TEST(WinHttpTransfer, BodyBrokenOffMidLineIsAnError) {
+    for (const char* path : {"/cut/chunked.TXT", "/cut/closed.TXT"}) {
+        Transfer transfer;
+        transfer.Run(Url(path));
+        ExpectFailedWith(transfer.heard, "Download broken off (127.0.0.1:");
+        EXPECT_NE(transfer.heard.errors.at(0).find("after 1000 bytes"), std::string::npos) << path;
+    }
+}
+
 TEST(WinHttpTransfer, StallAfterTheHeadersEndsWithATimeOut) {
     Transfer transfer({.inactivity = milliseconds(1500)});
     const auto start = std::chrono::steady_clock::now();
@@ -528,6 +538,15 @@ TEST(WinHttpTransfer, ServerThatAsksForASignInGetsOneRequest) {
     transfer.Run(Url("/auth/negotiate.TXT"));
     ExpectFailedWith(transfer.heard, "HTTP 401");
     EXPECT_EQ(RequestsFor("/auth/negotiate.TXT"), 1);
+}
+
+// No proxy anywhere, automatic detection on (run_winhttp_tests.py) and nothing found: a server
+// that answers as a proxy would is only a server.
+TEST(WinHttpTransfer, DirectServerThatAsksAsAProxyGetsOneRequest) {
+    Transfer transfer;
+    transfer.Run(Url("/proxy/ntlm.TXT"));
+    ExpectFailedWith(transfer.heard, "HTTP 407");
+    EXPECT_EQ(RequestsFor("/proxy/ntlm.TXT"), 1);
 }
 
 // Left running when the program ends: leaving must not crash.

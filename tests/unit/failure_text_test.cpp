@@ -65,6 +65,8 @@ TEST(FailureText, NamesTheProxyThatFailed) {
          "The system's proxy refused the tunnel to noaa.test:443: HTTP 502"},
         {{.kind = Connection, .systemText = "reset", .server = "noaa.test:443", .connected = true},
          "Download broken off (noaa.test:443): reset"},
+        {{.kind = CutShort, .server = "noaa.test:443", .receivedBytes = 600037},
+         "Download broken off (noaa.test:443) after 600037 bytes: its end is missing"},
         {{.kind = Connection, .systemText = "refused", .server = "noaa.test:443"},
          "Cannot connect to noaa.test:443: refused"},
     };

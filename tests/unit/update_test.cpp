@@ -729,6 +729,18 @@ TEST_F(CurrentLayout, AFailedListingLeavesTheCycleToTheClockOfItsResponse) {
         << p.frm.StatusTip();
 }
 
+// Over HTTPS a proxy's refusal came from outside the secure channel: its clock is not NOAA's.
+TEST_F(CurrentLayout, AProxysRefusalLeavesTheCycleToThisComputersClock) {
+    fake::FakeResponse refusal = Failure({.kind = TransferFailureKind::ProxyRefused});
+    refusal.date = "Mon, 07 Dec 2026 12:55:00 GMT";
+    refusal.fromProxy = true;
+    p.server.Route(kCycles, refusal);
+    Serve("14Z", "2026/12/07 13:52");
+    Serve("13Z", "2026/12/07 13:44");
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.server.requests, Requested({"14Z", "13Z"}));
+}
+
 TEST_F(CurrentLayout, AListingThatNeverEndsLeavesTheCycleToThisComputersClock) {
     p.server.Route(kCycles, Stall());
     Serve("14Z", "2026/12/07 14:05");
