@@ -45,6 +45,11 @@ struct CommandLine {
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                              std::string_view rawLine = {});
 
+// Where the window station is not visible (a task set to run whether the user is logged on or
+// not), a box would wait for a click nobody can make: the line then runs windowless, and one that
+// asked for a window ends at once with a reason naming --once.
+CommandLine ForWindowStation(CommandLine line, bool visible);
+
 // The options, with the interval between updates in force.
 std::string HelpText(int intervalMinutes = kDefaultIntervalMinutes);
 std::string VersionText();

@@ -27,6 +27,7 @@
 #include "util/process_launcher_win32.h"
 #include "util/registry_win32.h"
 #include "util/win32_text.h"
+#include "util/window_station_win32.h"
 
 namespace nimbrel {
 
@@ -81,7 +82,8 @@ int RunMainWindow(HINSTANCE instance, const CommandLine& options) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     using namespace nimbrel;
-    const CommandLine options = ParseCommandLine(Arguments(), WideToUtf8(GetCommandLineW()));
+    const CommandLine options = ForWindowStation(
+        ParseCommandLine(Arguments(), WideToUtf8(GetCommandLineW())), WindowStationVisible());
     if (options.once) {
         return RunOnceWithoutWindow(options);
     }
