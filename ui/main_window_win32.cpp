@@ -15,6 +15,8 @@ using namespace main_window;
 namespace {
 
 constexpr Colour kBlack = 0x000000;
+// Posted to itself when the PC has woken from sleep.
+constexpr UINT kResumedMessage = WM_APP + 3;
 
 }  // namespace
 
@@ -96,6 +98,17 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
                 return 0;
             }
             break;
+        case WM_POWERBROADCAST:
+            // The update a wake-up may start waits in its own loop: not inside the system's call.
+            if (wParam == PBT_APMRESUMEAUTOMATIC) {
+                PostMessageW(Hwnd(), kResumedMessage, 0, 0);
+            }
+            return TRUE;
+        case kResumedMessage:
+            if (frm_) {
+                frm_->Form_Resumed();
+            }
+            return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
