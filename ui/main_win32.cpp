@@ -55,8 +55,8 @@ int RunMainWindow(HINSTANCE instance, const CommandLine& options) {
     WinHttpControl http4({.bodyBytes = kMaxCacheFileBytes});
     Win32MessagePump pump;
     Win32Clock clock;
-    Win32Screen screen;
-    Win32ModalWindows windows(instance, screen, pump, window);
+    Win32Screen screen(window);
+    Win32ModalWindows windows(instance, pump, window);
     Win32Registry registry;
     Win32Environment environment;
     Win32MessageBox messageBox;

@@ -7,16 +7,14 @@
 #include "app/ui_ports.h"
 #include "ui/base_window_win32.h"
 #include "ui/message_pump_win32.h"
-#include "util/form.h"
 
 namespace nimbrel {
 
 class Win32ModalWindows : public ModalWindows {
   public:
     // The About box is modal over `mainWindow`.
-    Win32ModalWindows(HINSTANCE instance, const Screen& screen, Win32MessagePump& pump,
-                      const BaseWindow& mainWindow)
-        : instance_(instance), screen_(screen), pump_(pump), mainWindow_(mainWindow) {}
+    Win32ModalWindows(HINSTANCE instance, Win32MessagePump& pump, const BaseWindow& mainWindow)
+        : instance_(instance), pump_(pump), mainWindow_(mainWindow) {}
 
     void ShowSplash() override;
     void ShowAbout() override;
@@ -25,7 +23,6 @@ class Win32ModalWindows : public ModalWindows {
     void RunUntilUnloaded(const BaseWindow& window);
 
     HINSTANCE instance_;
-    const Screen& screen_;
     Win32MessagePump& pump_;
     const BaseWindow& mainWindow_;
 };

@@ -19,10 +19,10 @@ HBRUSH BlackBrush() {
 
 }  // namespace
 
-Win32SplashWindow::Win32SplashWindow(HINSTANCE instance, const Screen& screen)
+Win32SplashWindow::Win32SplashWindow(HINSTANCE instance)
     : timer1_(*this, kTimer1Id, Splash::kTimer1Interval),
       picture_(DecodePictureResource(instance, IDR_SPLASH)),
-      splash_({form_, *this, timer1_}, screen) {
+      splash_({form_, *this, timer1_}, screen_) {
     Create(instance, {kSplashWindowClass, BlackBrush(), 0}, L"", kStyle, 0);
     SetClientSize(kClientWidth, kClientHeight);
     picture_.ScaleForDpi(Dpi());

@@ -15,7 +15,7 @@ namespace nimbrel {
 class Win32SplashWindow : public BaseWindow, public Window {
   public:
     // Creates the window hidden; its timer runs from here on.
-    Win32SplashWindow(HINSTANCE instance, const Screen& screen);
+    explicit Win32SplashWindow(HINSTANCE instance);
     ~Win32SplashWindow() override = default;
 
     // Loads the window (centres and paints it), then shows it.
@@ -28,6 +28,7 @@ class Win32SplashWindow : public BaseWindow, public Window {
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     Win32Form form_{*this};
+    Win32Screen screen_{*this};
     Win32Timer timer1_;
     Picture picture_;
     Splash splash_;
