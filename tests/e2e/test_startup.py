@@ -79,43 +79,25 @@ class MetarFolder(ProgramTest):
         self.assertTrue(status["reached"], status["samples"])
         return self.session.drive(["text", "main", "Text1"])[0]["text"]
 
-    def test_folder_ending_in_a_backslash(self):
-        self.session.set_target_dir("C:\\Fly!\\", "32")
-        self.assertEqual(self.shown_after_start(), "C:\\Fly!\\METAR\\")
-
-    def test_folder_without_a_trailing_backslash(self):
-        self.session.set_target_dir("C:\\Fly!", "32")
-        self.assertEqual(self.shown_after_start(), "C:\\Fly!\\METAR\\")
-
-    def test_leading_spaces_are_dropped(self):
-        self.session.set_target_dir("  C:\\Fly!", "32")
-        self.assertEqual(self.shown_after_start(), "C:\\Fly!\\METAR\\")
-
-    def test_an_expandable_folder_is_expanded_and_its_slashes_become_backslashes(self):
-        self.session.set_target_dir("%SystemDrive%/Fly!", "32", "REG_EXPAND_SZ")
-        self.assertEqual(self.shown_after_start(), "C:\\Fly!\\METAR\\")
-
-    def test_without_the_key_only_the_metar_folder_remains(self):
-        self.assertEqual(self.shown_after_start(), "\\METAR\\")
-
-    def test_the_32_bit_view_comes_first(self):
-        self.session.set_target_dir("C:\\Fly32", "32")
-        self.session.set_target_dir("D:\\Fly64", "64")
-        self.assertEqual(self.shown_after_start(), "C:\\Fly32\\METAR\\")
-
-    def test_the_64_bit_view_when_the_32_bit_key_is_missing(self):
-        self.session.set_target_dir("D:\\Fly64", "64")
-        self.assertEqual(self.shown_after_start(), "D:\\Fly64\\METAR\\")
-
+    # What the registry's views and their variables give; the plain values are the unit tests'.
     # %ProgramFiles% means the Program Files of the programs of the view it is read from, whether
     # Nimbrel is a 64-bit or a 32-bit program.
-    def test_program_files_in_the_32_bit_view_is_the_x86_folder(self):
-        self.session.set_target_dir("%ProgramFiles%\\Fly!", "32", "REG_EXPAND_SZ")
-        self.assertEqual(self.shown_after_start(), "C:\\Program Files (x86)\\Fly!\\METAR\\")
-
-    def test_program_files_in_the_64_bit_view_is_the_64_bit_folder(self):
-        self.session.set_target_dir("%ProgramFiles%\\Fly!", "64", "REG_EXPAND_SZ")
-        self.assertEqual(self.shown_after_start(), "C:\\Program Files\\Fly!\\METAR\\")
+    def test_the_folder_of_each_registry_view(self):
+        cases = (
+            ([("%SystemDrive%/Fly!", "32", "REG_EXPAND_SZ")], "C:\\Fly!\\METAR\\"),
+            ([("C:\\Fly32", "32", "REG_SZ"), ("D:\\Fly64", "64", "REG_SZ")], "C:\\Fly32\\METAR\\"),
+            ([("D:\\Fly64", "64", "REG_SZ")], "D:\\Fly64\\METAR\\"),
+            ([("%ProgramFiles%\\Fly!", "32", "REG_EXPAND_SZ")],
+             "C:\\Program Files (x86)\\Fly!\\METAR\\"),
+            ([("%ProgramFiles%\\Fly!", "64", "REG_EXPAND_SZ")], "C:\\Program Files\\Fly!\\METAR\\"),
+        )
+        for values, shown in cases:
+            with self.subTest(values=values):
+                for value, view, value_type in values:
+                    self.session.set_target_dir(value, view, value_type)
+                self.assertEqual(self.shown_after_start(), shown)
+                self.session.stop()
+                self.session.delete_simulator_key()
 
 
 class SilentServer:
