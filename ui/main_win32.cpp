@@ -27,6 +27,7 @@
 #include "util/process_launcher_win32.h"
 #include "util/registry_win32.h"
 #include "util/win32_text.h"
+#include "util/window_state_win32.h"
 #include "util/window_station_win32.h"
 
 namespace nimbrel {
@@ -56,7 +57,7 @@ int RunMainWindow(HINSTANCE instance, const CommandLine& options) {
     Win32MessagePump pump;
     Win32Clock clock;
     Win32Screen screen(window);
-    Win32ModalWindows windows(instance, pump, window);
+    Win32ModalWindows windows(instance, pump, window, options.minimized);
     Win32Registry registry;
     Win32Environment environment;
     Win32MessageBox messageBox;
@@ -80,10 +81,12 @@ int RunMainWindow(HINSTANCE instance, const CommandLine& options) {
 
 }  // namespace nimbrel
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     using namespace nimbrel;
-    const CommandLine options = ForWindowStation(
+    CommandLine options = ForWindowStation(
         ParseCommandLine(Arguments(), WideToUtf8(GetCommandLineW())), WindowStationVisible());
+    // A shortcut's "Run: Minimized" asks what --minimized does.
+    options.minimized = options.minimized || WindowStateOf(showCommand) == WindowState::Minimized;
     if (options.once) {
         return RunOnceWithoutWindow(options);
     }

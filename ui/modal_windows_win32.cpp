@@ -7,7 +7,7 @@ namespace nimbrel {
 
 void Win32ModalWindows::ShowSplash() {
     // No owner: the main window is not on screen yet.
-    Win32SplashWindow splash(instance_);
+    Win32SplashWindow splash(instance_, minimizedStart_);
     splash.LoadAndShow();
     RunUntilUnloaded(splash);
 }

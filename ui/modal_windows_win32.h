@@ -12,9 +12,14 @@ namespace nimbrel {
 
 class Win32ModalWindows : public ModalWindows {
   public:
-    // The About box is modal over `mainWindow`.
-    Win32ModalWindows(HINSTANCE instance, Win32MessagePump& pump, const BaseWindow& mainWindow)
-        : instance_(instance), pump_(pump), mainWindow_(mainWindow) {}
+    // The About box is modal over `mainWindow`. In a minimised start the splash keeps out of
+    // the way.
+    Win32ModalWindows(HINSTANCE instance, Win32MessagePump& pump, const BaseWindow& mainWindow,
+                      bool minimizedStart)
+        : instance_(instance),
+          pump_(pump),
+          mainWindow_(mainWindow),
+          minimizedStart_(minimizedStart) {}
 
     void ShowSplash() override;
     void ShowAbout() override;
@@ -25,6 +30,7 @@ class Win32ModalWindows : public ModalWindows {
     HINSTANCE instance_;
     Win32MessagePump& pump_;
     const BaseWindow& mainWindow_;
+    bool minimizedStart_;
 };
 
 }  // namespace nimbrel

@@ -56,6 +56,11 @@ class SplashScreen(ProgramTest):
 class StartedMinimised(ProgramTest):
     def test_the_status_line_animates_once_the_window_is_restored(self):
         self.session.start("--minimized")
+        # The splash keeps out of the way too: no focus, no task bar button.
+        _, splash, focus = self.session.drive(["wait", "splash", "visible", 30000],
+                                              ["window", "splash"], ["focus", "splash"])
+        self.assertTrue(splash["toolwindow"], splash)
+        self.assertFalse(focus["has_focus"], focus)
         _, window = self.session.drive(["wait", "main", "visible", 30000], ["window", "main"])
         self.assertTrue(window["iconic"])
         # No tick while minimised: through five ticks' time the line keeps start-up's one dot. The
