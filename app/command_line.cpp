@@ -261,6 +261,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, std::str
             const auto minutes = given ? IntervalMinutes(*given) : std::nullopt;
             if (minutes) {
                 result.intervalMinutes = *minutes;
+                result.intervalGiven = true;
             } else {
                 result.error = "--interval needs a whole number of minutes from " +
                                std::to_string(kMinIntervalMinutes) + " to " +

@@ -28,6 +28,7 @@ struct CommandLine {
     std::optional<std::string> folder;
     bool updateNow = false;
     int intervalMinutes = kDefaultIntervalMinutes;
+    bool intervalGiven = false;
     // The first update at once, then Fly!; Nimbrel closes when Fly! ends.
     bool launch = false;
     bool minimized = false;                                         // the window starts minimised

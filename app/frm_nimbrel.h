@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/command_line.h"
 #include "app/time_reference.h"
 #include "app/ui_ports.h"
 #include "app/update_result.h"
@@ -106,6 +107,9 @@ class FrmNimbrel {
     // The window was shown, hidden, minimised or restored: the animation runs only while it is
     // seen.
     void Form_Seen(bool seen);
+    // A second start for this window's folder handed over its --launch, --update-now and
+    // --interval (app/folder_instance.cpp).
+    void Form_HandedOver(const CommandLine& options);
     // The PC woke from sleep: the countdown is set from its deadline, and one that passed during
     // the sleep starts the update at once.
     void Form_Resumed();

@@ -11,11 +11,13 @@
 
 #include "app/clock_win32.h"
 #include "app/command_line.h"
+#include "app/folder_instance.h"
 #include "app/frm_nimbrel.h"
 #include "retrieval/metar_cache_file.h"
 #include "retrieval/report_files_win32.h"
 #include "retrieval/winhttp_transfer.h"
 #include "ui/com_win32.h"
+#include "ui/folder_instance_win32.h"
 #include "ui/form_win32.h"
 #include "ui/main_window_win32.h"
 #include "ui/message_pump_win32.h"
@@ -47,7 +49,7 @@ std::vector<std::string> Arguments() {
     return arguments;
 }
 
-int RunMainWindow(HINSTANCE instance, const CommandLine& options) {
+int RunMainWindow(HINSTANCE instance, const CommandLine& options, FolderInstance& folder) {
     const ComApartment com;
     Win32MainWindow window(instance);
     WinHttpControl http1;
@@ -70,6 +72,7 @@ int RunMainWindow(HINSTANCE instance, const CommandLine& options) {
                    {options.folder, options.intervalMinutes, options.updateNow, options.launch,
                     options.secondSource});
     window.Attach(frm);
+    folder.Publish(window.Hwnd());
     frm.Form_Load();
     window.Show(options.minimized);
     frm.Form_Shown();
@@ -102,12 +105,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         return 0;
     }
 
+    Win32Registry registry;
+    Win32Environment environment;
+    FolderInstance folder(StartFolderKey(options, registry, environment));
+    if (!folder.First() && folder.HandOver(options)) {
+        return 0;
+    }
+
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);
     controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
     InitCommonControlsEx(&controls);
     try {
-        return RunMainWindow(instance, options);
+        return RunMainWindow(instance, options, folder);
     } catch (const std::exception& error) {
         messageBox.Show(error.what(), kProgramTitle, MessageBoxIcon::Critical);
         return 1;

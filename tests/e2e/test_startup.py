@@ -2,6 +2,7 @@
 folder derived from the simulator's registry entry."""
 
 import socket
+import subprocess
 import threading
 import time
 
@@ -71,6 +72,25 @@ class StartedMinimised(ProgramTest):
         self.assertTrue(first.startswith("Waiting."), first)
         later = self.session.read_until(["text", "main", "lblStatus"], lambda t: t["text"] != first)
         self.assertNotEqual(later["text"], first, "the dots did not move after the restore")
+
+
+class SecondStart(ProgramTest):
+    def test_a_second_start_for_the_folder_brings_the_first_to_the_front_and_ends(self):
+        self.session.start("--minimized", "--folder", "C:\\Wx")
+        self.session.drive(["wait", "main", "visible", 30000])
+        # The same folder as Windows users may write it; what it hands over starts no update.
+        second = subprocess.Popen(["wine", self.session.nimbrel, "--folder", "c:/wx/",
+                                   "--interval", "10"], stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            self.assertEqual(second.wait(timeout=60), 0)
+        finally:
+            if second.poll() is None:
+                second.kill()
+                second.wait(timeout=30)
+        # "main" refuses to act on two main windows: the second opened none.
+        window = self.session.read_until(["window", "main"], lambda w: not w["iconic"])
+        self.assertFalse(window["iconic"], "the first came to the front")
 
 
 class MetarFolder(ProgramTest):
