@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <optional>
 #include <string_view>
@@ -83,19 +84,79 @@ std::optional<std::string> SourceUrl(const std::string& url) {
     return url;
 }
 
+bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// An option as Windows users type it: its name in lower case, and a value written into the same
+// word (`--interval=10`, `/interval:10`).
+struct OptionWord {
+    std::string name;
+    std::optional<std::string> value;
+};
+
+// `--name`, `-name`, `/name` and a name after an en or em dash, as a web page turns `--` into.
+std::optional<OptionWord> ReadOptionWord(std::string_view word) {
+    // The longest first: `--` before `-`. En and em dash in UTF-8.
+    constexpr std::array<std::string_view, 4> kDashes = {"--", "\xE2\x80\x93", "\xE2\x80\x94", "-"};
+    if (word == "/?") {
+        return OptionWord{"help", std::nullopt};
+    }
+    // Only the slash form takes a colon: after a dash, `--folder:x` is no name.
+    std::string_view separators = "=";
+    if (word.starts_with('/')) {
+        separators = ":=";
+        word.remove_prefix(1);
+    } else if (const auto dash = std::ranges::find_if(
+                   kDashes, [word](std::string_view prefix) { return word.starts_with(prefix); });
+               dash != kDashes.end()) {
+        word.remove_prefix(dash->size());
+    } else {
+        return std::nullopt;
+    }
+    const std::size_t nameEnd = std::min(word.find_first_of(separators), word.size());
+    const std::string_view name = word.substr(0, nameEnd);
+    if (name.empty() || !IsLetter(name.front()) ||
+        !std::ranges::all_of(name, [](char c) { return IsLetter(c) || c == '-'; })) {
+        return std::nullopt;
+    }
+    OptionWord option;
+    std::ranges::transform(name, std::back_inserter(option.name), [](char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
+    if (option.name == "h") {
+        option.name = "help";
+    }
+    if (nameEnd < word.size()) {
+        option.value = std::string(word.substr(nameEnd + 1));
+    }
+    return option;
+}
+
+bool TakesValue(std::string_view name) {
+    return name == "server" || name == "layout" || name == "folder" || name == "interval" ||
+           name == "second-source";
+}
+
+bool IsOnce(std::string_view word) {
+    const auto option = ReadOptionWord(word);
+    return option && option->name == "once" && !option->value;
+}
+
 bool EndsWord(char c) {
     return c == ' ' || c == '\t' || c == '"';
 }
 
-// --once standing as a word of the raw line, whatever quotes stand around it.
+// --once, in any of its spellings, standing as a word of the raw line, whatever quotes stand
+// around it.
 bool NamesOnceAsWord(std::string_view rawLine) {
-    constexpr std::string_view kOnce = "--once";
-    for (auto at = rawLine.find(kOnce); at != std::string_view::npos;
-         at = rawLine.find(kOnce, at + 1)) {
-        const std::size_t end = at + kOnce.size();
-        if ((at == 0 || EndsWord(rawLine[at - 1])) &&
-            (end == rawLine.size() || EndsWord(rawLine[end]))) {
-            return true;
+    std::size_t start = 0;
+    for (std::size_t at = 0; at <= rawLine.size(); ++at) {
+        if (at == rawLine.size() || EndsWord(rawLine[at])) {
+            if (IsOnce(rawLine.substr(start, at - start))) {
+                return true;
+            }
+            start = at + 1;
         }
     }
     return false;
@@ -147,17 +208,27 @@ std::optional<int> IntervalMinutes(const std::string& text) {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments, std::string_view rawLine) {
     CommandLine result;
-    result.once = std::find(arguments.begin(), arguments.end(), "--once") != arguments.end() ||
-                  QuoteSwallowedOnce(arguments, rawLine);
+    result.once = std::ranges::any_of(arguments, IsOnce) || QuoteSwallowedOnce(arguments, rawLine);
     for (std::size_t i = 0; i < arguments.size() && result.error.empty(); ++i) {
-        const std::string& option = arguments[i];
-        const bool hasValue = i + 1 < arguments.size();
-        if (option == "--help" || option == "-h" || option == "/?") {
+        const std::optional<OptionWord> word = ReadOptionWord(arguments[i]);
+        const std::string option = word ? "--" + word->name : arguments[i];
+        // The word after a name that takes a value is that value, whatever it starts with:
+        // `--folder //server/share/METAR`.
+        const auto value = [&]() -> std::optional<std::string> {
+            if (word->value) {
+                return word->value;
+            }
+            return i + 1 < arguments.size() ? std::optional(arguments[++i]) : std::nullopt;
+        };
+        if (!word || (word->value && !TakesValue(word->name))) {
+            result.error = "Unknown option: " + arguments[i] + ".";
+        } else if (option == "--help") {
             result.showHelp = true;
         } else if (option == "--version") {
             result.showVersion = true;
         } else if (option == "--server") {
-            const auto origin = hasValue ? ServerOrigin(arguments[++i]) : std::nullopt;
+            const auto given = value();
+            const auto origin = given ? ServerOrigin(*given) : std::nullopt;
             if (origin) {
                 result.server.origin = *origin;
             } else {
@@ -166,7 +237,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, std::str
                     "(http or https, a host and an optional port, no path).";
             }
         } else if (option == "--layout") {
-            const std::string layout = hasValue ? arguments[++i] : "";
+            const std::string layout = value().value_or("");
             if (layout == "classic") {
                 result.server.layout = ServerLayout::Classic;
             } else if (layout == "current") {
@@ -175,7 +246,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, std::str
                 result.error = "--layout needs \"classic\" or \"current\".";
             }
         } else if (option == "--folder") {
-            const auto folder = hasValue ? ReportFolder(arguments[++i], rawLine) : std::nullopt;
+            const auto given = value();
+            const auto folder = given ? ReportFolder(*given, rawLine) : std::nullopt;
             if (folder) {
                 result.folder = folder;
             } else {
@@ -185,18 +257,20 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, std::str
                     "backslash: --folder \"C:\\Program Files\\Fly!\\METAR\".";
             }
         } else if (option == "--interval") {
-            const auto minutes = hasValue ? IntervalMinutes(arguments[++i]) : std::nullopt;
+            const auto given = value();
+            const auto minutes = given ? IntervalMinutes(*given) : std::nullopt;
             if (minutes) {
                 result.intervalMinutes = *minutes;
+                result.intervalGiven = true;
             } else {
                 result.error = "--interval needs a whole number of minutes from " +
                                std::to_string(kMinIntervalMinutes) + " to " +
                                std::to_string(kMaxIntervalMinutes) + ".";
             }
         } else if (option == "--second-source") {
-            const std::string value = hasValue ? arguments[++i] : "";
-            const auto url = value == "none" ? std::optional<std::string>() : SourceUrl(value);
-            if (value == "none" || url) {
+            const std::string source = value().value_or("");
+            const auto url = source == "none" ? std::optional<std::string>() : SourceUrl(source);
+            if (source == "none" || url) {
                 result.secondSource = url;
             } else {
                 result.error =
@@ -218,10 +292,23 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, std::str
         } else if (option == "--once") {
             // Found before the loop.
         } else {
-            result.error = "Unknown option: " + option + ".";
+            result.error = "Unknown option: " + arguments[i] + ".";
         }
     }
     return result;
+}
+
+CommandLine ForWindowStation(CommandLine line, bool visible) {
+    if (visible || line.once) {
+        return line;
+    }
+    line.once = true;
+    if (line.error.empty() && !RequestedText(line)) {
+        line.error =
+            "Nimbrel runs where no window can be seen (a task that runs whether the user is "
+            "logged on or not): add --once to run one update without a window.";
+    }
+    return line;
 }
 
 std::string HelpText(int intervalMinutes) {

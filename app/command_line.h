@@ -28,6 +28,7 @@ struct CommandLine {
     std::optional<std::string> folder;
     bool updateNow = false;
     int intervalMinutes = kDefaultIntervalMinutes;
+    bool intervalGiven = false;
     // The first update at once, then Fly!; Nimbrel closes when Fly! ends.
     bool launch = false;
     bool minimized = false;                                         // the window starts minimised
@@ -44,6 +45,11 @@ struct CommandLine {
 // program received it, before any splitting.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                              std::string_view rawLine = {});
+
+// Where the window station is not visible (a task set to run whether the user is logged on or
+// not), a box would wait for a click nobody can make: the line then runs windowless, and one that
+// asked for a window ends at once with a reason naming --once.
+CommandLine ForWindowStation(CommandLine line, bool visible);
 
 // The options, with the interval between updates in force.
 std::string HelpText(int intervalMinutes = kDefaultIntervalMinutes);

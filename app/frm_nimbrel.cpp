@@ -1,10 +1,9 @@
 #include "app/frm_nimbrel.h"
 
+#include "app/folder_instance.h"
 #include "app/update.h"
 
 #include "util/center_form.h"
-#include "util/join_path.h"
-#include "util/simulator.h"
 
 namespace nimbrel {
 
@@ -45,15 +44,8 @@ void FrmNimbrel::Form_Shown() {
 }
 
 void FrmNimbrel::FillFolderBox() {
-    if (settings_.folder) {
-        controls_.Text1.SetText(*settings_.folder);
-        return;
-    }
-    // Without a folder the box still shows where the reports would go, so the user can fix it.
-    const std::string folder =
-        LookUpSimulatorFolder({services_.registry, services_.messageBox, services_.environment})
-            .value_or("");
-    controls_.Text1.SetText(JoinPath(folder, "METAR\\"));
+    controls_.Text1.SetText(StartFolder(
+        settings_.folder, {services_.registry, services_.messageBox, services_.environment}));
 }
 
 int FrmNimbrel::RunOnce(StatusLog& log) {

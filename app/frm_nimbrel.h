@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/command_line.h"
 #include "app/time_reference.h"
 #include "app/ui_ports.h"
 #include "app/update_result.h"
@@ -106,6 +107,12 @@ class FrmNimbrel {
     // The window was shown, hidden, minimised or restored: the animation runs only while it is
     // seen.
     void Form_Seen(bool seen);
+    // A second start for this window's folder handed over its --launch, --update-now and
+    // --interval (app/folder_instance.cpp).
+    void Form_HandedOver(const CommandLine& options);
+    // The PC woke from sleep: the countdown is set from its deadline, and one that passed during
+    // the sleep starts the update at once.
+    void Form_Resumed();
 
     void HTTP1_DataArrival(std::string chunk);
     void HTTP1_Error(const TransferFailure& failure);
@@ -176,6 +183,7 @@ class FrmNimbrel {
         void OnDataArrival(std::string chunk) override { (owner_.*data_)(std::move(chunk)); }
         void OnError(const TransferFailure& failure) override {
             owner_.TellNotice(failure.notice);
+            owner_.NoteFailureAfterResume(failure);
             (owner_.*error_)(failure);
         }
         void OnComplete(const HttpResponseInfo& info) override {
@@ -223,6 +231,11 @@ class FrmNimbrel {
     void SimulatorEnded(const StartedProgram& simulator);
     void FillFolderBox();
     void RestartCountdown();
+    // Shows the minutes left, and starts the update when none are.
+    void ShowCountdown();
+    // A connection that fails just after a wake-up is tried again a minute later, once: the
+    // network often comes back only then.
+    void NoteFailureAfterResume(const TransferFailure& failure);
     void SetStatus(Colour colour, std::string text);
     void SetStatusColour(Colour colour);
     // The status text with the animation's present dots.
@@ -273,6 +286,12 @@ class FrmNimbrel {
     std::string simulatorNotice_;  // kept in the tooltip once the line shows other things
     Colour statusColour_ = kBlue;  // the line's, as last set
     std::string transferNotice_;   // about the way to the server, told once a run
+    // When the countdown runs out, on the monotonic clock, which counts on while the PC sleeps
+    // and the ticks do not.
+    std::chrono::milliseconds countdownDeadline_{};
+    std::optional<std::chrono::milliseconds> resumedAt_;  // the last wake-up
+    bool resumeRetryDue_ = false;  // the next countdown is the minute before the one retry
+    bool resumeRetried_ = false;   // since the last wake-up
 };
 
 }  // namespace nimbrel

@@ -67,11 +67,40 @@ bool FrmNimbrel::PauseFor(std::chrono::milliseconds pause) {
 
 void FrmNimbrel::Timer1_Timer() {
     --MinutesLeft;
+    ShowCountdown();
+}
+
+void FrmNimbrel::ShowCountdown() {
     controls_.lblStatus.SetCaption(CountdownText());
     StatusText = CountdownText();
     if (MinutesLeft < 1) {
         controls_.Timer1.SetEnabled(false);
         Command1_Click();
+    }
+}
+
+void FrmNimbrel::Form_Resumed() {
+    const auto now = services_.clock.Now();
+    resumedAt_ = now;
+    resumeRetried_ = false;
+    // No countdown runs before the first update or during one.
+    if (!controls_.Timer1.Enabled()) {
+        return;
+    }
+    const auto left = std::max(countdownDeadline_ - now, std::chrono::milliseconds(0));
+    MinutesLeft = static_cast<std::int16_t>(std::chrono::ceil<std::chrono::minutes>(left).count());
+    ShowCountdown();
+}
+
+void FrmNimbrel::NoteFailureAfterResume(const TransferFailure& failure) {
+    constexpr auto kAfterResume = std::chrono::minutes(2);
+    const bool notConnected =
+        !failure.connected && (failure.kind == TransferFailureKind::Connection ||
+                               failure.kind == TransferFailureKind::NameResolution ||
+                               failure.kind == TransferFailureKind::TimedOut);
+    if (notConnected && resumedAt_ && !resumeRetried_ &&
+        services_.clock.Now() - *resumedAt_ <= kAfterResume) {
+        resumeRetryDue_ = true;
     }
 }
 
@@ -81,7 +110,12 @@ std::string FrmNimbrel::CountdownText() const {
 }
 
 void FrmNimbrel::RestartCountdown() {
-    MinutesLeft = static_cast<std::int16_t>(settings_.intervalMinutes);
+    const bool retry = resumeRetryDue_ && lastResult_.outcome == UpdateOutcome::Failed;
+    const int minutes = retry ? 1 : settings_.intervalMinutes;
+    resumeRetried_ = resumeRetried_ || retry;
+    resumeRetryDue_ = false;
+    MinutesLeft = static_cast<std::int16_t>(minutes);
+    countdownDeadline_ = services_.clock.Now() + std::chrono::minutes(minutes);
     controls_.Timer1.SetEnabled(true);
 }
 

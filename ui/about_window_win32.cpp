@@ -7,8 +7,8 @@ namespace nimbrel {
 
 using namespace about_window;
 
-Win32AboutWindow::Win32AboutWindow(HINSTANCE instance, const Screen& screen, HWND owner)
-    : DesignedWindow(kControls), owner_(owner), about_({form_, *this}, screen, shell_) {
+Win32AboutWindow::Win32AboutWindow(HINSTANCE instance, HWND owner)
+    : DesignedWindow(kControls), owner_(owner), about_({form_, *this}, screen_, shell_) {
     for (const PictureBoxDesign& box : kPictureBoxes) {
         pictures_.emplace_back(DecodePictureResource(instance, box.resourceId));
     }

@@ -18,7 +18,7 @@ namespace nimbrel {
 class Win32AboutWindow : public DesignedWindow, public Window {
   public:
     // Creates the box hidden, owned by `owner`, the window it is modal over.
-    Win32AboutWindow(HINSTANCE instance, const Screen& screen, HWND owner);
+    Win32AboutWindow(HINSTANCE instance, HWND owner);
 
     // Loads the box (its Form_Load centres it), disables the owner and shows the box with the
     // focus on "&Ok".
@@ -39,6 +39,7 @@ class Win32AboutWindow : public DesignedWindow, public Window {
 
     HWND owner_;
     Win32Form form_{*this};
+    Win32Screen screen_{*this};
     Win32Shell shell_{*this};
     std::vector<Win32Label> labels_;
     std::vector<Picture> pictures_;  // by element of Picture1

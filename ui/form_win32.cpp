@@ -1,26 +1,33 @@
 #include "ui/form_win32.h"
 
 #include "util/dpi_win32.h"
-#include "util/twips.h"
 
 namespace nimbrel {
 
+namespace {
+
+MonitorPlacement PlacementOf(const BaseWindow& window) {
+    return MonitorPlacement(MonitorOf(window.Hwnd()));
+}
+
+}  // namespace
+
 float Win32Form::Height() const {
     const RECT bounds = Bounds();
-    return PixelsToTwips(bounds.bottom - bounds.top, window_.Dpi());
+    return PlacementOf(window_).Twips(bounds.bottom - bounds.top);
 }
 
 float Win32Form::Width() const {
     const RECT bounds = Bounds();
-    return PixelsToTwips(bounds.right - bounds.left, window_.Dpi());
+    return PlacementOf(window_).Twips(bounds.right - bounds.left);
 }
 
 void Win32Form::SetTop(float twips) {
-    MoveTo(Bounds().left, TwipsToPixels(twips, window_.Dpi()));
+    MoveTo(Bounds().left, PlacementOf(window_).DesktopTop(twips));
 }
 
 void Win32Form::SetLeft(float twips) {
-    MoveTo(TwipsToPixels(twips, window_.Dpi()), Bounds().top);
+    MoveTo(PlacementOf(window_).DesktopLeft(twips), Bounds().top);
 }
 
 void Win32Form::Close() {
@@ -46,11 +53,11 @@ void Win32Form::MoveTo(int x, int y) {
 }
 
 float Win32Screen::Height() const {
-    return PixelsToTwips(GetSystemMetrics(SM_CYSCREEN), SystemDpi());
+    return PlacementOf(window_).Height();
 }
 
 float Win32Screen::Width() const {
-    return PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), SystemDpi());
+    return PlacementOf(window_).Width();
 }
 
 }  // namespace nimbrel

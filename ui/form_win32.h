@@ -1,4 +1,5 @@
-// The form and screen ports on a top-level window and the primary screen, in twips.
+// The form and screen ports on a top-level window and the monitor it is on, in twips at that
+// monitor's DPI.
 #pragma once
 
 #include "ui/base_window_win32.h"
@@ -6,7 +7,7 @@
 
 namespace nimbrel {
 
-// The window's outer size and position, converted at the window's own DPI.
+// The window's outer size, and its position from the monitor's corner.
 class Win32Form : public Form {
   public:
     explicit Win32Form(const BaseWindow& window) : window_(window) {}
@@ -25,11 +26,16 @@ class Win32Form : public Form {
     const BaseWindow& window_;
 };
 
-// The whole primary screen, task bar included, converted at the system DPI.
+// The whole monitor a window is on, task bars included.
 class Win32Screen : public Screen {
   public:
+    explicit Win32Screen(const BaseWindow& window) : window_(window) {}
+
     float Height() const override;
     float Width() const override;
+
+  private:
+    const BaseWindow& window_;
 };
 
 }  // namespace nimbrel

@@ -11,10 +11,12 @@
 
 #include "app/clock_win32.h"
 #include "app/command_line.h"
+#include "app/folder_instance.h"
 #include "app/frm_nimbrel.h"
 #include "retrieval/report_files_win32.h"
 #include "retrieval/winhttp_transfer.h"
 #include "ui/com_win32.h"
+#include "ui/folder_instance_win32.h"
 #include "ui/form_win32.h"
 #include "ui/main_window_win32.h"
 #include "ui/message_pump_win32.h"
@@ -26,6 +28,8 @@
 #include "util/process_launcher_win32.h"
 #include "util/registry_win32.h"
 #include "util/win32_text.h"
+#include "util/window_state_win32.h"
+#include "util/window_station_win32.h"
 
 namespace nimbrel {
 
@@ -44,7 +48,7 @@ std::vector<std::string> Arguments() {
     return arguments;
 }
 
-int RunMainWindow(HINSTANCE instance, const CommandLine& options) {
+int RunMainWindow(HINSTANCE instance, const CommandLine& options, FolderInstance& folder) {
     const ComApartment com;
     Win32MainWindow window(instance);
     WinHttpControl http1({.body = BodyKind::Page});
@@ -53,8 +57,8 @@ int RunMainWindow(HINSTANCE instance, const CommandLine& options) {
     WinHttpControl http4({.body = BodyKind::CacheFile});
     Win32MessagePump pump;
     Win32Clock clock;
-    Win32Screen screen;
-    Win32ModalWindows windows(instance, screen, pump, window);
+    Win32Screen screen(window);
+    Win32ModalWindows windows(instance, pump, window, options.minimized);
     Win32Registry registry;
     Win32Environment environment;
     Win32MessageBox messageBox;
@@ -67,6 +71,7 @@ int RunMainWindow(HINSTANCE instance, const CommandLine& options) {
                    {options.folder, options.intervalMinutes, options.updateNow, options.launch,
                     options.secondSource});
     window.Attach(frm);
+    folder.Publish(window.Hwnd());
     frm.Form_Load();
     window.Show(options.minimized);
     frm.Form_Shown();
@@ -78,9 +83,12 @@ int RunMainWindow(HINSTANCE instance, const CommandLine& options) {
 
 }  // namespace nimbrel
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     using namespace nimbrel;
-    const CommandLine options = ParseCommandLine(Arguments(), WideToUtf8(GetCommandLineW()));
+    CommandLine options = ForWindowStation(
+        ParseCommandLine(Arguments(), WideToUtf8(GetCommandLineW())), WindowStationVisible());
+    // A shortcut's "Run: Minimized" asks what --minimized does.
+    options.minimized = options.minimized || WindowStateOf(showCommand) == WindowState::Minimized;
     if (options.once) {
         return RunOnceWithoutWindow(options);
     }
@@ -96,12 +104,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         return 0;
     }
 
+    Win32Registry registry;
+    Win32Environment environment;
+    FolderInstance folder(StartFolderKey(options, registry, environment));
+    if (!folder.First() && folder.HandOver(options)) {
+        return 0;
+    }
+
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);
     controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
     InitCommonControlsEx(&controls);
     try {
-        return RunMainWindow(instance, options);
+        return RunMainWindow(instance, options, folder);
     } catch (const std::exception& error) {
         messageBox.Show(error.what(), kProgramTitle, MessageBoxIcon::Critical);
         return 1;

@@ -2,6 +2,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "ui/folder_instance_win32.h"
 #include "ui/main_window_design.h"
 #include "ui/picture_decoder_win32.h"
 #include "ui/resource_ids.h"
@@ -15,6 +20,12 @@ using namespace main_window;
 namespace {
 
 constexpr Colour kBlack = 0x000000;
+// Posted to itself when the PC has woken from sleep.
+constexpr UINT kResumedMessage = WM_APP + 3;
+// Posted to itself when a second start has handed over its options.
+constexpr UINT kHandedOverMessage = WM_APP + 4;
+// More than any options a second start hands over.
+constexpr DWORD kMaxHandedOverBytes = 256;
 
 }  // namespace
 
@@ -96,11 +107,54 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
                 return 0;
             }
             break;
+        case WM_POWERBROADCAST:
+            // The update a wake-up may start waits in its own loop: not inside the system's call.
+            if (wParam == PBT_APMRESUMEAUTOMATIC) {
+                PostMessageW(Hwnd(), kResumedMessage, 0, 0);
+            }
+            return TRUE;
+        case kResumedMessage:
+            if (frm_) {
+                frm_->Form_Resumed();
+            }
+            return 0;
+        case WM_COPYDATA:
+            return OnCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        case kHandedOverMessage:
+            BringToFront();
+            if (frm_) {
+                frm_->Form_HandedOver(handedOver_);
+            }
+            return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
     }
     return DesignedWindow::HandleMessage(message, wParam, lParam);
+}
+
+BOOL Win32MainWindow::OnCopyData(const COPYDATASTRUCT& data) {
+    if (!frm_ || data.dwData != kHandedOverOptions || data.cbData > kMaxHandedOverBytes) {
+        return FALSE;
+    }
+    // Checked as a command line is; the update they may start runs once the sender has its
+    // answer, not inside its call.
+    const std::string text(static_cast<const char*>(data.lpData), data.cbData);
+    std::vector<std::string> arguments;
+    for (std::size_t start = 0, end = 0; start < text.size(); start = end + 1) {
+        end = std::min(text.find('\n', start), text.size());
+        arguments.push_back(text.substr(start, end - start));
+    }
+    handedOver_ = ParseCommandLine(arguments);
+    PostMessageW(Hwnd(), kHandedOverMessage, 0, 0);
+    return TRUE;
+}
+
+void Win32MainWindow::BringToFront() {
+    if (IsIconic(Hwnd())) {
+        ShowWindow(Hwnd(), SW_RESTORE);
+    }
+    SetForegroundWindow(Hwnd());
 }
 
 void Win32MainWindow::OnCommand(int id, int notification) {

@@ -42,6 +42,9 @@ class Win32MainWindow : public DesignedWindow {
     void OnCommand(int id, int notification);
     void OnTimer(UINT_PTR id);
     LRESULT OnNotify(NMHDR& header);
+    // A second start for this folder handed over its options.
+    BOOL OnCopyData(const COPYDATASTRUCT& data);
+    void BringToFront();
     void PaintBackground(HDC dc) const;
 
     FrmNimbrel* frm_ = nullptr;
@@ -55,6 +58,7 @@ class Win32MainWindow : public DesignedWindow {
     Picture picture_;
     HWND tooltip_ = nullptr;
     std::wstring tooltipText_;
+    CommandLine handedOver_;  // until the posted message hands it to the logic
 };
 
 }  // namespace nimbrel

@@ -7,14 +7,14 @@ namespace nimbrel {
 
 void Win32ModalWindows::ShowSplash() {
     // No owner: the main window is not on screen yet.
-    Win32SplashWindow splash(instance_, screen_);
+    Win32SplashWindow splash(instance_, minimizedStart_);
     splash.LoadAndShow();
     RunUntilUnloaded(splash);
 }
 
 void Win32ModalWindows::ShowAbout() {
     // A new box each time, loaded afresh from its design.
-    Win32AboutWindow about(instance_, screen_, mainWindow_.Hwnd());
+    Win32AboutWindow about(instance_, mainWindow_.Hwnd());
     about.LoadAndShow();
     RunUntilUnloaded(about);
 }

@@ -7,16 +7,19 @@
 #include "app/ui_ports.h"
 #include "ui/base_window_win32.h"
 #include "ui/message_pump_win32.h"
-#include "util/form.h"
 
 namespace nimbrel {
 
 class Win32ModalWindows : public ModalWindows {
   public:
-    // The About box is modal over `mainWindow`.
-    Win32ModalWindows(HINSTANCE instance, const Screen& screen, Win32MessagePump& pump,
-                      const BaseWindow& mainWindow)
-        : instance_(instance), screen_(screen), pump_(pump), mainWindow_(mainWindow) {}
+    // The About box is modal over `mainWindow`. In a minimised start the splash keeps out of
+    // the way.
+    Win32ModalWindows(HINSTANCE instance, Win32MessagePump& pump, const BaseWindow& mainWindow,
+                      bool minimizedStart)
+        : instance_(instance),
+          pump_(pump),
+          mainWindow_(mainWindow),
+          minimizedStart_(minimizedStart) {}
 
     void ShowSplash() override;
     void ShowAbout() override;
@@ -25,9 +28,9 @@ class Win32ModalWindows : public ModalWindows {
     void RunUntilUnloaded(const BaseWindow& window);
 
     HINSTANCE instance_;
-    const Screen& screen_;
     Win32MessagePump& pump_;
     const BaseWindow& mainWindow_;
+    bool minimizedStart_;
 };
 
 }  // namespace nimbrel

@@ -19,11 +19,13 @@ HBRUSH BlackBrush() {
 
 }  // namespace
 
-Win32SplashWindow::Win32SplashWindow(HINSTANCE instance, const Screen& screen)
-    : timer1_(*this, kTimer1Id, Splash::kTimer1Interval),
+Win32SplashWindow::Win32SplashWindow(HINSTANCE instance, bool quiet)
+    : quiet_(quiet),
+      timer1_(*this, kTimer1Id, Splash::kTimer1Interval),
       picture_(DecodePictureResource(instance, IDR_SPLASH)),
-      splash_({form_, *this, timer1_}, screen) {
-    Create(instance, {kSplashWindowClass, BlackBrush(), 0}, L"", kStyle, 0);
+      splash_({form_, *this, timer1_}, screen_) {
+    Create(instance, {kSplashWindowClass, BlackBrush(), 0}, L"", kStyle,
+           quiet ? WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE : 0);
     SetClientSize(kClientWidth, kClientHeight);
     picture_.ScaleForDpi(Dpi());
     timer1_.SetEnabled(true);
@@ -32,7 +34,7 @@ Win32SplashWindow::Win32SplashWindow(HINSTANCE instance, const Screen& screen)
 void Win32SplashWindow::LoadAndShow() {
     splash_.Form_Load();
     if (Hwnd()) {
-        ShowWindow(Hwnd(), SW_SHOW);
+        ShowWindow(Hwnd(), quiet_ ? SW_SHOWNOACTIVATE : SW_SHOW);
     }
 }
 

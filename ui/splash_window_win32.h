@@ -14,8 +14,9 @@ namespace nimbrel {
 
 class Win32SplashWindow : public BaseWindow, public Window {
   public:
-    // Creates the window hidden; its timer runs from here on.
-    Win32SplashWindow(HINSTANCE instance, const Screen& screen);
+    // Creates the window hidden; its timer runs from here on. A quiet splash, for a minimised
+    // start, takes no focus and has no task bar button.
+    Win32SplashWindow(HINSTANCE instance, bool quiet);
     ~Win32SplashWindow() override = default;
 
     // Loads the window (centres and paints it), then shows it.
@@ -28,6 +29,8 @@ class Win32SplashWindow : public BaseWindow, public Window {
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     Win32Form form_{*this};
+    Win32Screen screen_{*this};
+    bool quiet_;
     Win32Timer timer1_;
     Picture picture_;
     Splash splash_;

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "util/center_form.h"
+
 namespace nimbrel {
 
 // Per-monitor (v2) awareness where the system has it, else system awareness. The manifest asks
@@ -14,6 +16,8 @@ void DeclareDpiAwareness();
 int SystemDpi();
 // The DPI `window` is laid out for.
 int WindowDpi(HWND window);
+// The whole monitor `window` is on, or is nearest to, and that monitor's DPI.
+MonitorArea MonitorOf(HWND window);
 // Grows a client rectangle to the outer rectangle of a window with these styles at `dpi`.
 void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi);
 

@@ -16,4 +16,18 @@ int ShowCommand(WindowState state) {
     return SW_SHOWNORMAL;
 }
 
+WindowState WindowStateOf(int showCommand) {
+    switch (showCommand) {
+        case SW_SHOWMINIMIZED:
+        case SW_MINIMIZE:
+        case SW_SHOWMINNOACTIVE:
+        case SW_FORCEMINIMIZE:
+            return WindowState::Minimized;
+        case SW_SHOWMAXIMIZED:
+            return WindowState::Maximized;
+        default:
+            return WindowState::Normal;
+    }
+}
+
 }  // namespace nimbrel

@@ -6,5 +6,7 @@
 namespace nimbrel {
 
 int ShowCommand(WindowState state);
+// How a shortcut's "Run" or `start /min` asks the program's first window to appear.
+WindowState WindowStateOf(int showCommand);
 
 }  // namespace nimbrel

@@ -19,12 +19,16 @@ WindowsFunctions LookUpAll() {
     const HMODULE user32 = GetModuleHandleW(L"user32.dll");
     const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    // Not imported, so loaded here, from the system's folder only. Windows 7 without the update
+    // that knows the flag refuses it; it has no GetDpiForMonitor anyway.
+    const HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     WindowsFunctions table;
 #define NIMBREL_LOOK_UP(module, name) LookUp(module, #name, table.name)
     NIMBREL_LOOK_UP(user32, GetDpiForWindow);
     NIMBREL_LOOK_UP(user32, GetDpiForSystem);
     NIMBREL_LOOK_UP(user32, AdjustWindowRectExForDpi);
     NIMBREL_LOOK_UP(user32, SetProcessDpiAwarenessContext);
+    NIMBREL_LOOK_UP(shcore, GetDpiForMonitor);
     NIMBREL_LOOK_UP(kernel32, GetSystemTimePreciseAsFileTime);
     NIMBREL_LOOK_UP(ntdll, RtlGetLastNtStatus);
 #undef NIMBREL_LOOK_UP

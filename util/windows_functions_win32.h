@@ -15,6 +15,8 @@ struct WindowsFunctions {
     (RECT* rect, DWORD style, BOOL menu, DWORD exStyle, UINT dpi) = nullptr;
     // Windows 10 1703
     BOOL(WINAPI* SetProcessDpiAwarenessContext)(DPI_AWARENESS_CONTEXT context) = nullptr;
+    // Windows 8.1, in shcore.dll; the type is a MONITOR_DPI_TYPE
+    HRESULT(WINAPI* GetDpiForMonitor)(HMONITOR monitor, int type, UINT* dpiX, UINT* dpiY) = nullptr;
     // Windows 8
     void(WINAPI* GetSystemTimePreciseAsFileTime)(FILETIME* time) = nullptr;
     // ntdll, which has no import library for it; the NTSTATUS behind the last error

@@ -37,9 +37,11 @@ class MainWindowAt96Dpi(layout.LayoutChecks, unittest.TestCase):
         cls.session.delete_simulator_key()
         cls.addClassCleanup(cls.session.stop)
         cls.session.start()
+        cls.session.drive(["wait", "main", "visible", 30000])
+        # A tick of Timer2 puts StatusText on the line.
+        status = noaa_fixture.status_watch(cls.session, 5000, "blue", "Waiting")
+        assert status["reached"], status["samples"]
         results = cls.session.drive(
-            ["wait", "main", "visible", 30000],
-            ["sleep", 400],  # a tick of Timer2 puts StatusText on the line
             ["window", "main"],
             ["controls", "main"],
             ["focus", "main"],
@@ -47,7 +49,7 @@ class MainWindowAt96Dpi(layout.LayoutChecks, unittest.TestCase):
             ["colours", "main", "lblStatus"],
             ["colours", "main", "Label1(0)"],
             ["colours", "main", "Label1(1)"])
-        (_, _, cls.window, controls, cls.focus, cls.limit, cls.status_colours,
+        (cls.window, controls, cls.focus, cls.limit, cls.status_colours,
          cls.path_caption_colours, cls.status_caption_colours) = results
         cls.controls = controls["controls"]
         cls.session.screenshot("main_96dpi.png", cls.window["bounds"])
@@ -127,26 +129,30 @@ class MainWindowAt96Dpi(layout.LayoutChecks, unittest.TestCase):
         self.assertGreater(from_picture / total, 0.6, f"{name}: {screen_colours}")
 
 
+def focus_after_tabs(session, count, expected):
+    """Presses Tab `count` times and returns the name of the control with the focus once it is
+    `expected`, or when the time is up. Keys are posted and handled in order, so the focus says
+    when the keys before them have been handled too."""
+    session.drive(*[["key", "main", "tab"]] * count)
+    return session.read_until(["focus", "main"], lambda f: f["name"] == expected)["name"]
+
+
 class Keyboard(ProgramTest):
     def start(self):
         self.session.start()
         self.session.drive(["wait", "main", "visible", 30000])
 
-    def focus_after_tabs(self, count):
-        results = self.session.drive(*[["key", "main", "tab"]] * count, ["sleep", 200],
-                                     ["focus", "main"])
-        return results[-1]["name"]
+    def assertFocusAfterTabs(self, count, name):
+        self.assertEqual(focus_after_tabs(self.session, count, name), name)
 
     def test_tab_moves_through_the_text_box_and_buttons_and_round_again(self):
         self.start()
-        self.assertEqual(self.focus_after_tabs(1), "Command1")
-        self.assertEqual(self.focus_after_tabs(1), "Command2")
-        self.assertEqual(self.focus_after_tabs(1), "Command3")
-        self.assertEqual(self.focus_after_tabs(1), "Text1")
+        for name in ("Command1", "Command2", "Command3", "Text1"):
+            self.assertFocusAfterTabs(1, name)
 
     def test_space_clicks_the_focused_button(self):
         self.start()
-        self.assertEqual(self.focus_after_tabs(3), "Command3")
+        self.assertFocusAfterTabs(3, "Command3")
         # Launch Fly! without a simulator key says so in a box of its own.
         box = "dialog=Launch Fly!"
         _, _, text = self.session.drive(["key", "main", "space"], ["wait", box, "visible", 10000],
@@ -156,12 +162,12 @@ class Keyboard(ProgramTest):
 
     def test_enter_and_escape_in_the_text_box_do_nothing(self):
         self.start()
-        results = self.session.drive(["key", "main", "return"], ["key", "main", "escape"],
-                                     ["sleep", 500], ["window", "main"], ["focus", "main"],
-                                     ["text", "main", "Text1"])
-        window, focus, text1 = results[-3:]
+        self.session.drive(["key", "main", "return"], ["key", "main", "escape"])
+        # Keys are handled in order: once the Tab after them has moved on from the text box,
+        # they have been handled there.
+        self.assertFocusAfterTabs(1, "Command1")
+        window, text1 = self.session.drive(["window", "main"], ["text", "main", "Text1"])
         self.assertTrue(window["visible"])
-        self.assertEqual(focus["name"], "Text1")
         self.assertEqual(text1["text"], "\\METAR\\")
 
 
@@ -170,7 +176,9 @@ class StatusLine(ProgramTest):
         """The label paints no background: without the window repainting under it, the dots of
         a longer line would stay on screen when a shorter one replaces it."""
         self.session.start()
-        self.session.drive(["wait", "main", "visible", 30000], ["sleep", 400])
+        self.session.drive(["wait", "main", "visible", 30000])
+        status = noaa_fixture.status_watch(self.session, 5000, "blue", "Waiting")
+        self.assertTrue(status["reached"], status["samples"])
         blue_by_dots = {}
         deadline = time.monotonic() + 10
         while len(blue_by_dots) < 4 and time.monotonic() < deadline:
@@ -221,9 +229,11 @@ class StatusTooltip(ProgramTest):
 class FixedSize(ProgramTest):
     def test_maximising_leaves_the_size_alone(self):
         self.session.start()
-        _, before, _, _, after = self.session.drive(
-            ["wait", "main", "visible", 30000], ["window", "main"], ["maximize", "main"],
-            ["sleep", 500], ["window", "main"])
+        _, before, _ = self.session.drive(["wait", "main", "visible", 30000], ["window", "main"],
+                                          ["maximize", "main"])
+        # Posted messages are handled in order: the Tab after the maximise comes once it is done.
+        self.assertEqual(focus_after_tabs(self.session, 1, "Command1"), "Command1")
+        after = self.session.drive(["window", "main"])[0]
         self.assertFalse(after["zoomed"])
         self.assertEqual(after["client"], before["client"])
         self.assertEqual(after["bounds"], before["bounds"])

@@ -2,6 +2,7 @@
 folder derived from the simulator's registry entry."""
 
 import socket
+import subprocess
 import threading
 import time
 
@@ -56,6 +57,11 @@ class SplashScreen(ProgramTest):
 class StartedMinimised(ProgramTest):
     def test_the_status_line_animates_once_the_window_is_restored(self):
         self.session.start("--minimized")
+        # The splash keeps out of the way too: no focus, no task bar button.
+        _, splash, focus = self.session.drive(["wait", "splash", "visible", 30000],
+                                              ["window", "splash"], ["focus", "splash"])
+        self.assertTrue(splash["toolwindow"], splash)
+        self.assertFalse(focus["has_focus"], focus)
         _, window = self.session.drive(["wait", "main", "visible", 30000], ["window", "main"])
         self.assertTrue(window["iconic"])
         # No tick while minimised: through five ticks' time the line keeps start-up's one dot. The
@@ -66,6 +72,25 @@ class StartedMinimised(ProgramTest):
         self.assertTrue(first.startswith("Waiting."), first)
         later = self.session.read_until(["text", "main", "lblStatus"], lambda t: t["text"] != first)
         self.assertNotEqual(later["text"], first, "the dots did not move after the restore")
+
+
+class SecondStart(ProgramTest):
+    def test_a_second_start_for_the_folder_brings_the_first_to_the_front_and_ends(self):
+        self.session.start("--minimized", "--folder", "C:\\Wx")
+        self.session.drive(["wait", "main", "visible", 30000])
+        # The same folder as Windows users may write it; what it hands over starts no update.
+        second = subprocess.Popen(["wine", self.session.nimbrel, "--folder", "c:/wx/",
+                                   "--interval", "10"], stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            self.assertEqual(second.wait(timeout=60), 0)
+        finally:
+            if second.poll() is None:
+                second.kill()
+                second.wait(timeout=30)
+        # "main" refuses to act on two main windows: the second opened none.
+        window = self.session.read_until(["window", "main"], lambda w: not w["iconic"])
+        self.assertFalse(window["iconic"], "the first came to the front")
 
 
 class MetarFolder(ProgramTest):
@@ -79,43 +104,25 @@ class MetarFolder(ProgramTest):
         self.assertTrue(status["reached"], status["samples"])
         return self.session.drive(["text", "main", "Text1"])[0]["text"]
 
-    def test_folder_ending_in_a_backslash(self):
-        self.session.set_target_dir("C:\\Fly!\\", "32")
-        self.assertEqual(self.shown_after_start(), "C:\\Fly!\\METAR\\")
-
-    def test_folder_without_a_trailing_backslash(self):
-        self.session.set_target_dir("C:\\Fly!", "32")
-        self.assertEqual(self.shown_after_start(), "C:\\Fly!\\METAR\\")
-
-    def test_leading_spaces_are_dropped(self):
-        self.session.set_target_dir("  C:\\Fly!", "32")
-        self.assertEqual(self.shown_after_start(), "C:\\Fly!\\METAR\\")
-
-    def test_an_expandable_folder_is_expanded_and_its_slashes_become_backslashes(self):
-        self.session.set_target_dir("%SystemDrive%/Fly!", "32", "REG_EXPAND_SZ")
-        self.assertEqual(self.shown_after_start(), "C:\\Fly!\\METAR\\")
-
-    def test_without_the_key_only_the_metar_folder_remains(self):
-        self.assertEqual(self.shown_after_start(), "\\METAR\\")
-
-    def test_the_32_bit_view_comes_first(self):
-        self.session.set_target_dir("C:\\Fly32", "32")
-        self.session.set_target_dir("D:\\Fly64", "64")
-        self.assertEqual(self.shown_after_start(), "C:\\Fly32\\METAR\\")
-
-    def test_the_64_bit_view_when_the_32_bit_key_is_missing(self):
-        self.session.set_target_dir("D:\\Fly64", "64")
-        self.assertEqual(self.shown_after_start(), "D:\\Fly64\\METAR\\")
-
+    # What the registry's views and their variables give; the plain values are the unit tests'.
     # %ProgramFiles% means the Program Files of the programs of the view it is read from, whether
     # Nimbrel is a 64-bit or a 32-bit program.
-    def test_program_files_in_the_32_bit_view_is_the_x86_folder(self):
-        self.session.set_target_dir("%ProgramFiles%\\Fly!", "32", "REG_EXPAND_SZ")
-        self.assertEqual(self.shown_after_start(), "C:\\Program Files (x86)\\Fly!\\METAR\\")
-
-    def test_program_files_in_the_64_bit_view_is_the_64_bit_folder(self):
-        self.session.set_target_dir("%ProgramFiles%\\Fly!", "64", "REG_EXPAND_SZ")
-        self.assertEqual(self.shown_after_start(), "C:\\Program Files\\Fly!\\METAR\\")
+    def test_the_folder_of_each_registry_view(self):
+        cases = (
+            ([("%SystemDrive%/Fly!", "32", "REG_EXPAND_SZ")], "C:\\Fly!\\METAR\\"),
+            ([("C:\\Fly32", "32", "REG_SZ"), ("D:\\Fly64", "64", "REG_SZ")], "C:\\Fly32\\METAR\\"),
+            ([("D:\\Fly64", "64", "REG_SZ")], "D:\\Fly64\\METAR\\"),
+            ([("%ProgramFiles%\\Fly!", "32", "REG_EXPAND_SZ")],
+             "C:\\Program Files (x86)\\Fly!\\METAR\\"),
+            ([("%ProgramFiles%\\Fly!", "64", "REG_EXPAND_SZ")], "C:\\Program Files\\Fly!\\METAR\\"),
+        )
+        for values, shown in cases:
+            with self.subTest(values=values):
+                for value, view, value_type in values:
+                    self.session.set_target_dir(value, view, value_type)
+                self.assertEqual(self.shown_after_start(), shown)
+                self.session.stop()
+                self.session.delete_simulator_key()
 
 
 class SilentServer:

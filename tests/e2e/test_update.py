@@ -126,42 +126,30 @@ class ClassicLayoutUpdate(fixture.UpdateChecks, unittest.TestCase):
                 rf"|Download broken off \({server}\): .+"
                 rf"|Download cut short: \d+ of {len(self.served[path])} bytes")
 
-    def test_the_page_missing(self):
-        self.fail_update(PAGE, "status", 404, "HTTP 404 Not Found")
-        self.assertAsked([PAGE], [])
-        self.assertReports(EARLIER[CURRENT_REPORT], EARLIER[PREVIOUS_REPORT])
-        self.assertRecovers()
-
-    def test_the_page_connection_reset(self):
-        self.fail_update(PAGE, "reset", None, self.reset_messages(PAGE))
-        self.assertAsked([PAGE], [])
-        self.assertReports(EARLIER[CURRENT_REPORT], EARLIER[PREVIOUS_REPORT])
-        self.assertRecovers()
-
-    def test_the_current_file_missing(self):
-        self.fail_update(CURRENT, "status", 404, "HTTP 404 Not Found")
-        self.wait_for_report(PREVIOUS_REPORT, self.served[PREVIOUS])
-        self.assertReports(EARLIER[CURRENT_REPORT], self.served[PREVIOUS])
-        self.assertRecovers()
-
-    def test_a_server_error_on_the_previous_file(self):
-        self.fail_update(PREVIOUS, "status", 500, "HTTP 500 Internal Server Error")
-        self.wait_for_report(CURRENT_REPORT, self.served[CURRENT])
-        self.assertReports(self.served[CURRENT], EARLIER[PREVIOUS_REPORT])
-        self.assertRecovers()
-
-    def test_the_current_file_cut_short(self):
-        self.fail_update(CURRENT, "short", 100_000,
-                         f"Download cut short: 100000 of {len(self.served[CURRENT])} bytes")
-        self.wait_for_report(PREVIOUS_REPORT, self.served[PREVIOUS])
-        self.assertReports(EARLIER[CURRENT_REPORT], self.served[PREVIOUS])
-        self.assertRecovers()
-
-    def test_the_previous_file_connection_reset_midway(self):
-        self.fail_update(PREVIOUS, "reset", 200_000, self.reset_messages(PREVIOUS))
-        self.wait_for_report(CURRENT_REPORT, self.served[CURRENT])
-        self.assertReports(self.served[CURRENT], EARLIER[PREVIOUS_REPORT])
-        self.assertRecovers()
+    def test_each_failure_of_the_server_keeps_what_it_could_not_bring(self):
+        # What fails, how, and the report that still arrives whole (none without the page).
+        cases = ((PAGE, "status", 404, "HTTP 404 Not Found", None),
+                 (PAGE, "reset", None, self.reset_messages(PAGE), None),
+                 (CURRENT, "status", 404, "HTTP 404 Not Found", PREVIOUS),
+                 (PREVIOUS, "status", 500, "HTTP 500 Internal Server Error", CURRENT),
+                 (CURRENT, "short", 100_000,
+                  f"Download cut short: 100000 of {len(self.served[CURRENT])} bytes", PREVIOUS),
+                 (PREVIOUS, "reset", 200_000, self.reset_messages(PREVIOUS), CURRENT))
+        report_of = {CURRENT: CURRENT_REPORT, PREVIOUS: PREVIOUS_REPORT}
+        for path, behaviour, arg, message, arrives in cases:
+            with self.subTest(path=path, behaviour=behaviour):
+                # Each row from a healthy stand-in and the earlier reports, whatever the last did.
+                self.doCleanups()
+                self.setUp()
+                self.fail_update(path, behaviour, arg, message)
+                expected = dict(EARLIER)
+                if arrives:
+                    self.wait_for_report(report_of[arrives], self.served[arrives])
+                    expected[report_of[arrives]] = self.served[arrives]
+                else:
+                    self.assertAsked([PAGE], [])
+                self.assertReports(expected[CURRENT_REPORT], expected[PREVIOUS_REPORT])
+                self.assertRecovers()
 
     # --- Failures on this computer's side ------------------------------------------------------
 

@@ -58,4 +58,13 @@ void EventLoop::RunFor(milliseconds duration) {
     }
 }
 
+void EventLoop::Sleep(milliseconds duration) {
+    std::map<Key, std::function<void()>> later;
+    for (auto& [key, action] : queue_) {
+        later.emplace(Key{key.first + duration, key.second}, std::move(action));
+    }
+    queue_ = std::move(later);
+    now_ += duration;
+}
+
 }  // namespace nimbrel::fake

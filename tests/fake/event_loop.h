@@ -21,6 +21,9 @@ class EventLoop : public MessagePump, public Clock {
 
     // The platform's own loop: delivers events as virtual time advances by `duration`.
     void RunFor(milliseconds duration);
+    // The PC sleeps for `duration`: the clock moves on and every event waits as long, no tick
+    // comes meanwhile.
+    void Sleep(milliseconds duration);
     // Makes every later PumpPending report that the program is closing.
     void Close() { closing_ = true; }
 

@@ -30,6 +30,7 @@ TEST(CommandLineOptions, HelpAndVersion) {
     EXPECT_TRUE(ParseCommandLine({"--help"}).showHelp);
     EXPECT_TRUE(ParseCommandLine({"-h"}).showHelp);
     EXPECT_TRUE(ParseCommandLine({"/?"}).showHelp);
+    EXPECT_TRUE(ParseCommandLine({"/H"}).showHelp);
     EXPECT_TRUE(ParseCommandLine({"--version"}).showVersion);
     EXPECT_NE(HelpText().find("--server"), std::string::npos);
     EXPECT_NE(HelpText().find("--layout"), std::string::npos);
@@ -66,6 +67,9 @@ TEST(CommandLineOptions, UnusableOptionsAreRefusedWithAReasonNamingThem) {
         {"--layout"},
         {"--layout", "newest"},
         {"--verbose"},
+        {"--update-now=yes"},
+        {"--folder:C:\\Fly!\\METAR"},
+        {"---once"},
         {"--folder"},
         {"--folder", "METAR"},
         {"--folder", "C:METAR"},
@@ -137,7 +141,13 @@ INSTANTIATE_TEST_SUITE_P(
         AcceptedCase{{"--folder", "C:/Fly!/METAR"}, "C:\\Fly!\\METAR\\", 15, false},
         AcceptedCase{{"--interval", "5", "--interval", "60"}, std::nullopt, 60, false},
         AcceptedCase{{"--interval", "010"}, std::nullopt, 10, false},
-        AcceptedCase{{"--update-now", "--once"}, std::nullopt, 15, true}));
+        AcceptedCase{{"--update-now", "--once"}, std::nullopt, 15, true},
+        // As Windows users type options: any case, slash, single or typographic dash, = or :.
+        AcceptedCase{{"--FOLDER", "//server/share/METAR"}, "\\\\server\\share\\METAR\\", 15, false},
+        AcceptedCase{
+            {"/folder:C:\\Fly!\\METAR", "/Interval", "10"}, "C:\\Fly!\\METAR\\", 10, false},
+        AcceptedCase{{"--folder=D:/M", "\xE2\x80\x93update-now"}, "D:\\M\\", 15, true},
+        AcceptedCase{{"-interval=20", "\xE2\x80\x94Update-Now", "/ONCE"}, std::nullopt, 20, true}));
 
 TEST(LaunchOption, StartsFlyAfterTheFirstUpdateWithAnyOptionButOnce) {
     const CommandLine line =
@@ -202,7 +212,17 @@ INSTANTIATE_TEST_SUITE_P(
         RawLineCase{"nimbrel.exe x--once", {"x--once"}, false},
         RawLineCase{
             R"(nimbrel.exe --folder C:\--once\METAR)", {"--folder", "C:\\--once\\METAR"}, false},
-        RawLineCase{"nimbrel.exe ---once", {"---once"}, false}, RawLineCase{"", {}, false}));
+        RawLineCase{"nimbrel.exe ---once", {"---once"}, false}, RawLineCase{"", {}, false},
+        RawLineCase{"nimbrel.exe --Once", {"--Once"}, true},
+        RawLineCase{"nimbrel.exe /once", {"/once"}, true},
+        RawLineCase{"nimbrel.exe \xE2\x80\x93once", {"\xE2\x80\x93once"}, true},
+        RawLineCase{"nimbrel.exe --once=yes", {"--once=yes"}, false},
+        RawLineCase{R"(nimbrel.exe --folder "C:\Fly!\METAR\" /Once)",
+                    {"--folder", "C:\\Fly!\\METAR\" /Once"},
+                    true},
+        RawLineCase{R"(nimbrel.exe --folder "C:\Fly!\METAR -ONCE)",
+                    {"--folder", "C:\\Fly!\\METAR -ONCE"},
+                    true}));
 
 TEST(RawCommandLine, ASwallowedOnceEndsWithTheAdviceInsteadOfAWindow) {
     // What Windows makes of `--folder "C:\Fly!\METAR\" --once`.
@@ -223,6 +243,18 @@ TEST(CommandLineOptions, HelpNamesTheIntervalInForce) {
     EXPECT_NE(
         RequestedText(ParseCommandLine({"--help", "--interval", "10"}))->find("every 10 minutes"),
         std::string::npos);
+}
+
+TEST(WindowStation, NotVisibleRunsWindowlessAndAWindowedRunEndsAskingForOnce) {
+    const CommandLine windowed = ForWindowStation(ParseCommandLine({"--update-now"}), false);
+    EXPECT_TRUE(windowed.once);
+    EXPECT_NE(windowed.error.find("add --once"), std::string::npos) << windowed.error;
+    EXPECT_EQ(ForWindowStation(ParseCommandLine({"--bogus"}), false).error,
+              "Unknown option: --bogus.");
+    const CommandLine version = ForWindowStation(ParseCommandLine({"--version"}), false);
+    EXPECT_TRUE(version.once && version.error.empty());
+    EXPECT_EQ(ForWindowStation(ParseCommandLine({"/once"}), false).error, "");
+    EXPECT_FALSE(ForWindowStation(ParseCommandLine({"--update-now"}), true).once);
 }
 
 TEST(OnceOption, IsFoundBeforeAnyErrorOnTheLine) {

@@ -61,5 +61,29 @@ INSTANTIATE_TEST_SUITE_P(Table, CenterFormOnScreen,
                                            CenterCase{6000, 9600, 3000, -300},
                                            CenterCase{13000, 9000, -500, 0}));
 
+struct MonitorCase {
+    MonitorArea monitor;
+    int left;  // of a 900 x 400 pixel window, centred
+    int top;
+};
+
+class CenterFormOnItsMonitor : public ::testing::TestWithParam<MonitorCase> {};
+
+TEST_P(CenterFormOnItsMonitor, InPixelsFromTheMonitorsCorner) {
+    const MonitorPlacement placement(GetParam().monitor);
+    fake::FakeScreen screen(placement.Width(), placement.Height());
+    fake::FakeForm form(placement.Twips(900), placement.Twips(400));
+    CenterForm(screen, form);
+    EXPECT_EQ(placement.DesktopLeft(form.left), GetParam().left);
+    EXPECT_EQ(placement.DesktopTop(form.top), GetParam().top);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CenterFormOnItsMonitor,
+    ::testing::Values(MonitorCase{{0, 0, 1920, 1080, 96}, 510, 340},
+                      // A 200 % panel left of the primary monitor, a 150 % one above it.
+                      MonitorCase{{-2560, 0, 2560, 1440, 192}, -1730, 520},
+                      MonitorCase{{0, -1440, 2560, 1440, 144}, 830, -920}));
+
 }  // namespace
 }  // namespace nimbrel

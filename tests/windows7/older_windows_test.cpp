@@ -57,7 +57,7 @@ TEST_P(OnEachWindows, MainWindowIsLaidOutAtTheSystemDpi) {
         EXPECT_EQ(rect.right - rect.left, TwipsToPixels(design.width, g_dpi)) << design.id;
         EXPECT_EQ(rect.bottom - rect.top, TwipsToPixels(design.height, g_dpi)) << design.id;
     }
-    EXPECT_EQ(TwipsToPixels(Win32Screen().Width(), g_dpi), GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(TwipsToPixels(Win32Screen(window).Width(), g_dpi), GetSystemMetrics(SM_CXSCREEN));
 }
 
 TEST_P(OnEachWindows, ClockTellsTheTimeOfDay) {
@@ -77,6 +77,7 @@ TEST(NewerWindowsFunctions, FindsWhatThisWindowsHas) {
     EXPECT_TRUE(table.GetDpiForSystem);
     EXPECT_TRUE(table.AdjustWindowRectExForDpi);
     EXPECT_TRUE(table.SetProcessDpiAwarenessContext);
+    EXPECT_TRUE(table.GetDpiForMonitor);
     EXPECT_TRUE(table.GetSystemTimePreciseAsFileTime);
     EXPECT_TRUE(table.RtlGetLastNtStatus);
 }

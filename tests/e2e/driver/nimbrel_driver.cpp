@@ -310,6 +310,7 @@ std::string WindowJson(HWND window) {
         .Bool("zoomed", IsZoomed(window))
         .Bool("iconic", IsIconic(window))
         .Bool("controlparent", exStyle & WS_EX_CONTROLPARENT)
+        .Bool("toolwindow", exStyle & WS_EX_TOOLWINDOW)
         .Str();
 }
 

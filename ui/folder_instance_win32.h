@@ -1,0 +1,46 @@
+// One Nimbrel with a window per METAR folder, in the user's session: the first start for a folder
+// claims it, a later one hands its options to the first and ends.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "app/command_line.h"
+
+namespace nimbrel {
+
+// WM_COPYDATA's tag for the options a second start hands over, one a line.
+inline constexpr ULONG_PTR kHandedOverOptions = 0x4E494D42;  // "NIMB"
+
+class FolderInstance {
+  public:
+    // Claims the folder of `name` (FolderInstanceName) unless another Nimbrel has it.
+    explicit FolderInstance(const std::string& name);
+    ~FolderInstance();
+    FolderInstance(const FolderInstance&) = delete;
+    FolderInstance& operator=(const FolderInstance&) = delete;
+
+    // False when another Nimbrel has a window for this folder.
+    bool First() const { return first_; }
+    // Tells later starts for the folder where this one's window is.
+    void Publish(HWND mainWindow);
+    // Hands `options`' --launch, --update-now and --interval to the first, and lets it come to
+    // the front. False when the first did not take them, having shown no window within a while
+    // or not answering: this start then runs on its own.
+    bool HandOver(const CommandLine& options) const;
+
+  private:
+    struct Shared {
+        std::uint64_t window;
+        DWORD processId;
+    };
+
+    HANDLE mapping_ = nullptr;
+    Shared* shared_ = nullptr;
+    HANDLE published_ = nullptr;  // set once the window is known
+    bool first_ = true;
+};
+
+}  // namespace nimbrel
