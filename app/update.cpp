@@ -156,8 +156,8 @@ void Update::CycleFailed(const TransferFailure& failure) {
 void Update::FetchReports() {
     downloadDeadline_ = frm_.services_.clock.Now() + FrmNimbrel::kDownloadWaitLimit;
     frm_.GetNOAAMetar(choice_.cycle);
-    // A cycle chosen again during a wait is decided anew.
-    while (WaitForDownloads() && TurnTheHour()) {
+    // A cycle chosen again is waited for and its hour decided anew.
+    while (WaitForDownloads() && (ChoseAnotherCycle() || TurnTheHour())) {
     }
 }
 

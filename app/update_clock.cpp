@@ -1,5 +1,6 @@
 // An update and the servers' clock: each response tells the time when its headers came, and a far
 // move of the reference may make another hour the clock's.
+#include <algorithm>
 #include <utility>
 
 #include "app/frm_nimbrel.h"
@@ -43,11 +44,15 @@ std::chrono::system_clock::time_point Update::ReferenceAt(
 }
 
 bool Update::ChoseAnotherCycle() {
-    if (!std::exchange(referenceMoved_, false) ||
-        frm_.services_.server.layout != ServerLayout::Current ||
+    // A report being written belongs to the choice made: the next comes once it is done.
+    const bool writing = std::ranges::any_of(downloads_, [](const Download& download) {
+        return download.stage == DownloadStage::Writing;
+    });
+    if (!referenceMoved_ || writing || frm_.services_.server.layout != ServerLayout::Current ||
         downloads_[0].origin == Origin::Click) {
         return false;
     }
+    referenceMoved_ = false;
     CycleChoice again = CycleChoiceFrom(choice_.listed ? frm_.ZuluPage : "");
     if (again.ClocksCycle() == choice_.ClocksCycle()) {
         return false;
