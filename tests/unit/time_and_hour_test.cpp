@@ -235,6 +235,23 @@ TEST_F(ServersTime, AFarMoveDuringAnUpdateChoosesTheCycleAgain) {
     EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written) << p.frm.StatusTip();
 }
 
+// The listing names 10Z and no time; the move comes while 10Z is being written, held by Fly!, so
+// the cycle is chosen again after it: 15Z is not listed, and 14Z stands in.
+TEST_F(ServersTime, AFarMoveDuringAWriteChoosesTheCycleAgainAfterIt) {
+    p.loop.SetUtcAtStart(sys_days(year(2026) / 12 / 7) + hours(9) + minutes(52));
+    p.server.Route(kCycles, Serves("<pre><a href=\"09Z.TXT\">09Z.TXT</a> 07-Dec-2026 09:44 2.1M\n"
+                                   "<a href=\"10Z.TXT\">10Z.TXT</a> 07-Dec-2026 09:51 41K\n",
+                                   ""));
+    Route("10Z", Serves(CycleFile({"2026/12/07 09:45"}), ""));
+    fake::FakeResponse late = Serves(CycleFile({"2026/12/07 08:45"}));
+    late.delay = seconds(2);
+    Route("09Z", late);
+    p.reportFiles.heldUntil[kCurrentReport] = seconds(5);
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.reportFiles.files[kCurrentReport], kToday14Z);
+    EXPECT_EQ(p.reportFiles.files[kPreviousReport], kToday13Z);
+}
+
 // Were the 304 observed twice, as an answer and as a failure, it would agree with itself.
 TEST_F(ServersTime, A304ToAnUnconditionalRequestIsObservedOnce) {
     fake::FakeResponse ahead = Serves("", "Mon, 07 Dec 2026 17:52:00 GMT");
