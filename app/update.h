@@ -105,11 +105,13 @@ class Update {
         std::optional<std::chrono::milliseconds> at) const;
     CycleChoice CycleChoiceFrom(std::string_view listing) const;
     void ChooseCycle(std::string_view listing);
-    // After a far move of the reference, the cycle is chosen again from the listing held; true
-    // when the clock's hour changed and both files are asked for again.
+    // After a far move of the reference, the cycle is chosen again from the listing held, unless
+    // a report is being written; true when the clock's hour changed and both files are asked for
+    // again.
     bool ChoseAnotherCycle();
     void FindCycle();
     void FetchReports();
+    // The fetch of `download` failed; its response, if any, has been observed.
     void ReportFailedFor(Download& download, const TransferFailure& failure);
     // False when the program began closing meanwhile.
     bool WaitForDownloads();
