@@ -56,12 +56,12 @@ std::chrono::system_clock::time_point TimeReference::Seen::At(
     return ClampedShift(time, std::chrono::floor<std::chrono::seconds>(monotonic - at));
 }
 
-void TimeReference::Observe(std::string_view date, std::string_view age,
-                            std::chrono::milliseconds received,
-                            std::chrono::system_clock::time_point localUtc) {
+std::chrono::seconds TimeReference::Observe(std::string_view date, std::string_view age,
+                                            std::chrono::milliseconds received,
+                                            std::chrono::system_clock::time_point localUtc) {
     const auto time = ResponseTime(date, age);
     if (!time) {
-        return;
+        return {};
     }
     const Seen seen{*time, received};
     // The first answer of a run needs this computer's clock, or a cache's count no longer than a
@@ -72,11 +72,13 @@ void TimeReference::Observe(std::string_view date, std::string_view age,
     // Else a mirror's wrong clock or a cache's miscounted copy, unless the response to another
     // request says the same, and then it is the reference that was wrong.
     if (believable || (unconfirmed_ && Within(*time, unconfirmed_->At(received), kAgreement))) {
+        const auto before = Now(received, localUtc);
         believed_ = seen;
         unconfirmed_.reset();
-        return;
+        return SecondsBetween(before, *time);
     }
     unconfirmed_ = seen;
+    return {};
 }
 
 std::chrono::system_clock::time_point TimeReference::Now(

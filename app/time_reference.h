@@ -19,9 +19,11 @@ class TimeReference {
     // this computer's clock `localUtc`. An answer within kAgreement of the reference refines it;
     // one further off, either way, moves it only when the response to another request agrees
     // with it within kAgreement. Before any is believed, an answer near this computer's clock,
-    // or one no cache has kept for more than a day, is believed on its own.
-    void Observe(std::string_view date, std::string_view age, std::chrono::milliseconds received,
-                 std::chrono::system_clock::time_point localUtc);
+    // or one no cache has kept for more than a day, is believed on its own. Returns how far the
+    // reference moved, either way.
+    std::chrono::seconds Observe(std::string_view date, std::string_view age,
+                                 std::chrono::milliseconds received,
+                                 std::chrono::system_clock::time_point localUtc);
     // Now, by the server time believed and the monotonic time passed since; before any, by this
     // computer's clock `localUtc`.
     std::chrono::system_clock::time_point Now(std::chrono::milliseconds monotonic,

@@ -113,18 +113,23 @@ void Update::FindCycle() {
     Fail(frm_.TransferFailureText("No answer from the server within 90 seconds"));
 }
 
-void Update::ChooseCycle(std::string_view listing) {
+Update::CycleChoice Update::CycleChoiceFrom(std::string_view listing) const {
     const ListedCycle listed = CycleFromListing(listing, "", frm_.ReferenceNow());
-    choice_ = {listed.cycle, listed.passedOver, listed.listed, listed.passedOver.empty()};
+    return {listed.cycle, listed.passedOver, listed.listed, listed.passedOver.empty()};
+}
+
+void Update::ChooseCycle(std::string_view listing) {
+    choice_ = CycleChoiceFrom(listing);
+    referenceMoved_ = false;
     frm_.ZuluCycle = choice_.cycle;
-    if (!listed.listed) {
+    if (!choice_.listed) {
         reasons_.push_back({ReasonRank::Note, "folder listing not available"});
     }
 }
 
 void Update::CycleArrived(const HttpResponseInfo& info) {
     cycleEnded_ = true;
-    Observe(info.date, info.age);
+    Observe(info.date, info.age, info.headersAt);
     if (frm_.services_.server.layout == ServerLayout::Current) {
         ChooseCycle(frm_.ZuluPage);
         return;
@@ -151,8 +156,8 @@ void Update::CycleFailed(const TransferFailure& failure) {
 void Update::FetchReports() {
     downloadDeadline_ = frm_.services_.clock.Now() + FrmNimbrel::kDownloadWaitLimit;
     frm_.GetNOAAMetar(choice_.cycle);
-    if (WaitForDownloads()) {
-        TurnTheHour();
+    // A cycle chosen again is waited for and its hour decided anew.
+    while (WaitForDownloads() && (ChoseAnotherCycle() || TurnTheHour())) {
     }
 }
 
@@ -205,7 +210,7 @@ void Update::RequestReport(ReportFile file, const std::string& cycle) {
         StillAsWritten(*written, download.url, path, frm_.services_.reportFiles.Stamp(path))) {
         conditions = ConditionsFor(*written);
     }
-    download.conditional = !conditions.ifModifiedSince.empty() || !conditions.ifNoneMatch.empty();
+    download.conditional = conditions.NameACopy();
     StartTransfer(transfer, download.url, conditions);
 }
 
@@ -234,7 +239,10 @@ void Update::Release(Transfer transfer) {
 void Update::ReportArrived(ReportFile file, const HttpResponseInfo& info) {
     Download& download = DownloadOf(file);
     const Transfer transfer = TransferOf(file);
-    Observe(info.date, info.age);
+    Observe(info.date, info.age, info.headersAt);
+    if (ChoseAnotherCycle()) {
+        return;
+    }
     // The bytes are the update's now: an update nested in a later wait refills the buffer. Their
     // memory goes back when it ends: a cycle file is megabytes.
     std::string body = std::exchange(frm_.BufferOf(transfer), {});
@@ -243,11 +251,9 @@ void Update::ReportArrived(ReportFile file, const HttpResponseInfo& info) {
         const auto& written = frm_.record_.written[IndexOf(file)];
         if (!download.conditional) {
             // Nothing was named that could be unchanged: the server answers nonsense.
-            ReportFailed(file, {.kind = TransferFailureKind::HttpStatus,
-                                .systemText = "Not Modified",
-                                .httpStatus = 304,
-                                .date = info.date,
-                                .age = info.age});
+            ReportFailedFor(download, {.kind = TransferFailureKind::HttpStatus,
+                                       .systemText = "Not Modified",
+                                       .httpStatus = 304});
             return;
         }
         if (!StillAsWritten(*written, download.url, path, frm_.services_.reportFiles.Stamp(path))) {
@@ -264,7 +270,7 @@ void Update::Accept(Download& download, std::string body, const HttpResponseInfo
     download.stage = DownloadStage::Arrived;
     download.info = info;
     download.responseTime = ResponseTime(info.date, info.age);
-    download.arrivedAt = frm_.ReferenceNow();
+    download.arrivedAt = ReferenceAt(info.headersAt);
     download.times = ReadReportTimes(body, BeliefLimit());
     download.facts = ReportFacts{
         .cycle = download.cycle,
@@ -305,8 +311,14 @@ void Update::StoreSettled() {
 }
 
 void Update::ReportFailed(ReportFile file, const TransferFailure& failure) {
-    Download& download = DownloadOf(file);
     Observe(failure);
+    if (!ChoseAnotherCycle()) {
+        ReportFailedFor(DownloadOf(file), failure);
+    }
+}
+
+void Update::ReportFailedFor(Download& download, const TransferFailure& failure) {
+    const ReportFile file = download.file;
     frm_.BufferOf(TransferOf(file)).clear();
     if (const Download* held = HeldWhole(download.cycle)) {
         // The waiting update's copy of this cycle is judged here, as if this fetch had brought it.
@@ -355,7 +367,7 @@ void Update::CallSecondSource(Download& download, std::string noaaFailure) {
     }
     second_.asked = true;
     const HttpConditions conditions = SecondSourceConditions();
-    second_.conditional = !conditions.ifModifiedSince.empty() || !conditions.ifNoneMatch.empty();
+    second_.conditional = conditions.NameACopy();
     frm_.BufferOf(Transfer::SecondSource).clear();
     StartTransfer(Transfer::SecondSource, *frm_.settings_.secondSource, conditions);
 }
@@ -378,10 +390,11 @@ HttpConditions Update::SecondSourceConditions() const {
 }
 
 void Update::SecondSourceArrived(const HttpResponseInfo& info) {
-    Observe(info.date, info.age);
+    Observe(info.date, info.age, info.headersAt);
+    ChoseAnotherCycle();
     second_.ended = true;
     second_.info = info;
-    second_.arrivedAt = frm_.ReferenceNow();
+    second_.arrivedAt = ReferenceAt(info.headersAt);
     second_.body = std::exchange(frm_.BufferOf(Transfer::SecondSource), {});
     if (info.notModified && !second_.conditional) {
         second_.failure = DescribeTransferFailure({.kind = TransferFailureKind::HttpStatus,
@@ -392,6 +405,7 @@ void Update::SecondSourceArrived(const HttpResponseInfo& info) {
 
 void Update::SecondSourceFailed(const TransferFailure& failure) {
     Observe(failure);
+    ChoseAnotherCycle();
     second_.ended = true;
     frm_.BufferOf(Transfer::SecondSource).clear();
     // The transfer's limit is the reader's, and is told as the reader tells it.
@@ -514,7 +528,7 @@ HourFacts Update::HourFactsNow() const {
     return facts;
 }
 
-void Update::TurnTheHour() {
+bool Update::TurnTheHour() {
     Download& current = downloads_[0];
     Download& previous = downloads_[1];
     const HourFacts facts = HourFactsNow();
@@ -522,7 +536,7 @@ void Update::TurnTheHour() {
     const bool decidedByClick = current.origin == Origin::Click || previous.origin == Origin::Click;
     const HourDecision decision = DecideTheHour(facts);
     if (decidedByClick || decision.call != HourCall::Turns) {
-        return;
+        return false;
     }
     reasons_.push_back(*ReasonFor(decision.why, facts.clocksHourFile, "", frm_.ReferenceNow()));
     const std::string clocksCycle = current.cycle;
@@ -544,7 +558,7 @@ void Update::TurnTheHour() {
     frm_.SetStatus(kGreen, "Getting Previous METAR (" + before + ")");
     RequestReport(ReportFile::Previous, before);
     downloads_[1].facts.standsIn = true;
-    WaitForDownloads();
+    return true;
 }
 
 void Update::Store(Download& download) {
@@ -629,18 +643,6 @@ void Update::RecordWritten(const Download& download, const std::string& path) {
                       .noaaFailure = download.source.empty() ? "" : *download.noaaFailure,
                       .arrivedAt = download.arrivedAt};
     frm_.record_.updatedAt = frm_.ReferenceNow();
-}
-
-void Update::Observe(const std::string& date, const std::string& age) {
-    frm_.record_.reference.Observe(date, age, frm_.services_.clock.Now(),
-                                   frm_.services_.clock.UtcNow());
-}
-
-// A proxy's refusal carries its own clock, not the server's.
-void Update::Observe(const TransferFailure& failure) {
-    if (failure.serverTime) {
-        Observe(failure.date, failure.age);
-    }
 }
 
 std::chrono::system_clock::time_point Update::BeliefLimit() const {

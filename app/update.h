@@ -61,6 +61,8 @@ class Update {
         std::string passedOver{};  // the clock's cycle, when its file had not begun
         bool listed = false;       // a listing of the cycle files could be read
         bool clocksHour = false;   // the cycle is the clock's hour, whose file NOAA may begin anew
+
+        const std::string& ClocksCycle() const { return passedOver.empty() ? cycle : passedOver; }
     };
 
     // Where a report's verdict comes from.
@@ -92,16 +94,30 @@ class Update {
     void StartTransfer(Transfer transfer, const std::string& url, const HttpConditions& conditions);
     // Abandons this update's transfer on `transfer`'s control, if it is still this update's.
     void Release(Transfer transfer);
-    void Observe(const std::string& date, const std::string& age);
+    // Each response is observed once, at the time its headers arrived.
+    void Observe(const std::string& date, const std::string& age,
+                 std::optional<std::chrono::milliseconds> headersAt);
     void Observe(const TransferFailure& failure);
+    // This computer's clock, and the reference, as they read at the monotonic time `at`; the
+    // reference now without one.
+    std::chrono::system_clock::time_point LocalUtcAt(std::chrono::milliseconds at) const;
+    std::chrono::system_clock::time_point ReferenceAt(
+        std::optional<std::chrono::milliseconds> at) const;
+    CycleChoice CycleChoiceFrom(std::string_view listing) const;
     void ChooseCycle(std::string_view listing);
+    // After a far move of the reference, the cycle is chosen again from the listing held, unless
+    // a report is being written; true when the clock's hour changed and both files are asked for
+    // again.
+    bool ChoseAnotherCycle();
     void FindCycle();
     void FetchReports();
+    // The fetch of `download` failed; its response, if any, has been observed.
+    void ReportFailedFor(Download& download, const TransferFailure& failure);
     // False when the program began closing meanwhile.
     bool WaitForDownloads();
     // The hour before stands in for the clock's hour's file when that has not begun: it becomes
-    // the current report, and the hour before it the previous one.
-    void TurnTheHour();
+    // the current report, and the hour before it the previous one. True when it asked for more.
+    bool TurnTheHour();
     // What is known now of the clock's hour's file and the hour before's.
     HourFacts HourFactsNow() const;
     HourDecision DecideHour() const { return DecideTheHour(HourFactsNow()); }
@@ -145,6 +161,7 @@ class Update {
     CycleChoice choice_;
     bool cycleEnded_ = false;
     bool cycleTakenOver_ = false;
+    bool referenceMoved_ = false;  // far, since the cycle was chosen
     std::array<Download, 2> downloads_;
     // The second source, asked at most once an update for both reports.
     struct SecondSource {

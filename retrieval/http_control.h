@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,9 @@ struct HttpResponseInfo {
     // Once per run, what the user is to know about the way to the server, such as a proxy
     // variable the program cannot use; empty otherwise.
     std::string notice{};
+    // When the headers arrived, by the program's monotonic clock: a body that takes minutes does
+    // not make the response's time that much older. Absent when no headers came.
+    std::optional<std::chrono::milliseconds> headersAt{};
 };
 
 // Validators of a copy the program already has; empty ones are not sent. With any set, the server
@@ -27,6 +31,13 @@ struct HttpResponseInfo {
 struct HttpConditions {
     std::string ifModifiedSince{};
     std::string ifNoneMatch{};
+
+    // A value from an earlier response that would break the header block is not sent.
+    static bool Sendable(std::string_view value) {
+        return !value.empty() && value.find_first_of("\r\n") == std::string_view::npos;
+    }
+    // Whether any is sent: only then may a 304 answer.
+    bool NameACopy() const { return Sendable(ifModifiedSince) || Sendable(ifNoneMatch); }
 };
 
 // Why a transfer failed, as data the program can act on; the sentence for the user is made
@@ -68,7 +79,8 @@ struct TransferFailure {
     // and where the program found it ("https_proxy", "Internet Options"); empty otherwise.
     std::string proxy{};
     std::string proxySource{};
-    std::string notice{};  // as HttpResponseInfo's
+    std::string notice{};                                  // as HttpResponseInfo's
+    std::optional<std::chrono::milliseconds> headersAt{};  // as HttpResponseInfo's
 };
 
 // Receives the events of one control. Every call comes from the platform's message loop on the

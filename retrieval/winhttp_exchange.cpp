@@ -123,8 +123,7 @@ std::optional<std::uint64_t> ContentLength(HINTERNET request) {
 std::wstring ConditionHeaders(const HttpConditions& conditions) {
     std::wstring headers;
     const auto add = [&headers](const wchar_t* name, const std::string& value) {
-        // A value from an earlier response that would break the header block is not sent.
-        if (!value.empty() && value.find_first_of("\r\n") == std::string::npos) {
+        if (HttpConditions::Sendable(value)) {
             headers += name + Utf8ToWide(value) + L"\r\n";
         }
     };
@@ -154,10 +153,8 @@ class Exchange {
   public:
     Exchange(std::shared_ptr<TransferRequest> request, ExchangeOrder order)
         : request_(std::move(request)), order_(std::move(order)), buffer_(kReadSize, '\0') {
-        const std::wstring conditions = ConditionHeaders(order_.conditions);
-        conditional_ = !conditions.empty();
         // The body is asked for compressed; this program inflates it itself.
-        headers_ = L"Accept-Encoding: gzip\r\n" + conditions;
+        headers_ = L"Accept-Encoding: gzip\r\n" + ConditionHeaders(order_.conditions);
         ++exchangesInFlight;
     }
     ~Exchange() {
@@ -229,7 +226,6 @@ class Exchange {
     const std::shared_ptr<TransferRequest> request_;
     const ExchangeOrder order_;
     std::wstring headers_;
-    bool conditional_ = false;  // a 304 answers the conditions
     HINTERNET connection_ = nullptr;
     std::string server_;  // host:port, followed through redirects
     Route route_;
@@ -475,7 +471,7 @@ ResponseFacts Exchange::Facts(HINTERNET request, DWORD status) const {
                         .secure = secure_,
                         .overSecureChannel = secure_ && OverSecureChannel(request),
                         .status = static_cast<int>(status),
-                        .conditional = conditional_,
+                        .conditional = order_.conditions.NameACopy(),
                         .hop = hop_,
                         .proxyAnsweredOnHop = proxyAnsweredOnHop_};
     DWORD offered = 0;
@@ -495,6 +491,8 @@ void Exchange::OnHeaders(HINTERNET request) {
         Fail(StepFailure("No status from " + server_, GetLastError()));
         return;
     }
+    // The clock the program's own reads: the headers' time is compared with its.
+    info_.headersAt = std::chrono::milliseconds(GetTickCount64());
     info_.date = HeaderText(request, WINHTTP_QUERY_DATE);
     info_.age = HeaderText(request, WINHTTP_QUERY_AGE);
     info_.lastModified = HeaderText(request, WINHTTP_QUERY_LAST_MODIFIED);
@@ -684,6 +682,7 @@ void Exchange::Fail(TransferFailure failure) {
     failure.date = info_.date;
     failure.age = info_.age;
     failure.serverTime = serverTime_;
+    failure.headersAt = info_.headersAt;
     failure.notice = route_.notice;
     request_->End(std::move(failure));
 }

@@ -47,9 +47,14 @@ void FakeHttpControl::Start() {
     server_.requests.push_back(url_);
     server_.conditions.push_back(std::exchange(conditions_, {}));
     const FakeResponse response = server_.Lookup(url_);
+    // The headers come with the first piece; a body of many takes its time after them.
+    const milliseconds headersAt = loop_.Now() + response.delay;
     if (NotModified(response, server_.conditions.back())) {
-        PostForThisTransfer(response.delay, [this, date = response.date, age = response.age] {
-            listener_->OnComplete(HttpResponseInfo{.date = date, .notModified = true, .age = age});
+        PostForThisTransfer(response.delay, [this, response, headersAt] {
+            listener_->OnComplete(HttpResponseInfo{.date = response.date,
+                                                   .notModified = true,
+                                                   .age = response.age,
+                                                   .headersAt = headersAt});
         });
         return;
     }
@@ -67,11 +72,12 @@ void FakeHttpControl::Start() {
         failure.date = response.date;
         failure.age = response.age;
         failure.serverTime = !response.fromProxy;
+        failure.headersAt = headersAt;
         PostForThisTransfer(at, [this, failure] { listener_->OnError(failure); });
     } else {
-        PostForThisTransfer(at, [this, response] {
+        PostForThisTransfer(at, [this, response, headersAt] {
             listener_->OnComplete({response.date, response.lastModified, response.etag, false,
-                                   response.compressed, response.age, response.notice});
+                                   response.compressed, response.age, response.notice, headersAt});
         });
     }
 }

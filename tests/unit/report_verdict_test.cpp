@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <utility>
 
 #include "app/report_verdict.h"
 #include "app/time_reference.h"
@@ -250,13 +251,16 @@ class TimeReferenceTable : public ::testing::TestWithParam<ReferenceCase> {};
 TEST_P(TimeReferenceTable, NoAnswerMovesItFarAlone) {
     TimeReference reference;
     minutes at{0};
+    seconds off = GetParam().localOff;
     for (const Answer& answer : GetParam().answers) {
         const Time truth = At(14, 0) + at;
         const Time local = truth + GetParam().localOff;
-        reference.Observe(FormatHttpDate(truth + answer.dateOff), answer.age, at, local);
+        const seconds moved =
+            reference.Observe(FormatHttpDate(truth + answer.dateOff), answer.age, at, local);
         EXPECT_EQ(SecondsBetween(truth, reference.Now(at, local)).count(),
                   answer.referenceOff.count())
             << "after the answer at minute " << at.count();
+        EXPECT_EQ(moved, answer.referenceOff - std::exchange(off, answer.referenceOff));
         at += minutes(1);
     }
 }

@@ -207,6 +207,61 @@ TEST_F(ServersTime, AReportTimeOnceTooFarAheadCountsOnceTheClockNearsIt) {
               "UTC); kept");
 }
 
+// Ninety seconds of body after the headers: the Date was true when they came, not at the end.
+TEST_F(ServersTime, ASlowBodyDoesNotPullTheClockBack) {
+    fake::FakeResponse slow =
+        Serves(CycleFile({"2026/12/07 14:45", "2026/12/07 14:50", "2026/12/07 14:52"}));
+    slow.chunks = {slow.chunks[0].substr(0, 40), slow.chunks[0].substr(40, 40),
+                   slow.chunks[0].substr(80)};
+    slow.delay = seconds(30);
+    Route("15Z", slow);
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written) << p.frm.StatusTip();
+    EXPECT_NE(p.frm.DataSummary().find("updated 14:53 UTC"), std::string::npos)
+        << p.frm.DataSummary();
+}
+
+// The listing says nothing of the time, so the clock here, five hours behind, chose 10Z; the first
+// report's answer moves the reference to 14:52 and the cycle is chosen again before any verdict.
+TEST_F(ServersTime, AFarMoveDuringAnUpdateChoosesTheCycleAgain) {
+    p.loop.SetUtcAtStart(sys_days(year(2026) / 12 / 7) + hours(9) + minutes(52));
+    p.server.Route(kCycles, {{}, milliseconds(10), kForbidden, "", false});
+    Route("10Z", Serves(kToday13Z));
+    const std::string today15Z = CycleFile({"2026/12/07 14:45", "2026/12/07 14:52"});
+    Route("15Z", Serves(today15Z));
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.reportFiles.files[kCurrentReport], today15Z);
+    EXPECT_EQ(p.reportFiles.files[kPreviousReport], kToday14Z);
+    EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written) << p.frm.StatusTip();
+}
+
+// The listing names 10Z and no time; the move comes while 10Z is being written, held by Fly!, so
+// the cycle is chosen again after it: 15Z is not listed, and 14Z stands in.
+TEST_F(ServersTime, AFarMoveDuringAWriteChoosesTheCycleAgainAfterIt) {
+    p.loop.SetUtcAtStart(sys_days(year(2026) / 12 / 7) + hours(9) + minutes(52));
+    p.server.Route(kCycles, Serves("<pre><a href=\"09Z.TXT\">09Z.TXT</a> 07-Dec-2026 09:44 2.1M\n"
+                                   "<a href=\"10Z.TXT\">10Z.TXT</a> 07-Dec-2026 09:51 41K\n",
+                                   ""));
+    Route("10Z", Serves(CycleFile({"2026/12/07 09:45"}), ""));
+    fake::FakeResponse late = Serves(CycleFile({"2026/12/07 08:45"}));
+    late.delay = seconds(2);
+    Route("09Z", late);
+    p.reportFiles.heldUntil[kCurrentReport] = seconds(5);
+    p.frm.Command1_Click();
+    EXPECT_EQ(p.reportFiles.files[kCurrentReport], kToday14Z);
+    EXPECT_EQ(p.reportFiles.files[kPreviousReport], kToday13Z);
+}
+
+// Were the 304 observed twice, as an answer and as a failure, it would agree with itself.
+TEST_F(ServersTime, A304ToAnUnconditionalRequestIsObservedOnce) {
+    fake::FakeResponse ahead = Serves("", "Mon, 07 Dec 2026 17:52:00 GMT");
+    ahead.notModified = true;
+    Route("15Z", ahead);
+    p.frm.Command1_Click();
+    EXPECT_NE(p.frm.DataSummary().find("updated 14:52 UTC"), std::string::npos)
+        << p.frm.DataSummary();
+}
+
 TEST_F(ServersTime, AWrongClockHereDecidesNothingOnceTheServerHasSpoken) {
     p.loop.SetUtcAtStart(sys_days(year(2026) / 11 / 30) + hours(3));
     Route("15Z", Serves(CycleFile({"2026/12/07 14:45", "2026/12/07 14:50", "2026/12/07 14:52"})));
