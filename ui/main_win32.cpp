@@ -22,6 +22,7 @@
 #include "ui/once_win32.h"
 #include "util/dpi_win32.h"
 #include "util/environment_win32.h"
+#include "util/handler_barrier_win32.h"
 #include "util/message_box_win32.h"
 #include "util/process_launcher_win32.h"
 #include "util/registry_win32.h"
@@ -30,8 +31,6 @@
 namespace nimbrel {
 
 namespace {
-
-constexpr const char* kProgramTitle = "Nimbrel";
 
 std::vector<std::string> Arguments() {
     int count = 0;
@@ -57,7 +56,7 @@ int RunMainWindow(HINSTANCE instance, const CommandLine& options) {
     Win32ModalWindows windows(instance, screen, pump, window);
     Win32Registry registry;
     Win32Environment environment;
-    Win32MessageBox messageBox;
+    Win32MessageBox messageBox(window.Hwnd());
     Win32ReportFiles reportFiles;
     Win32ProcessLauncher launcher;
     FrmNimbrel frm({window.form(), window.lblStatus(), window.Text1(), window.Timer1(),
@@ -67,10 +66,20 @@ int RunMainWindow(HINSTANCE instance, const CommandLine& options) {
                    {options.folder, options.intervalMinutes, options.updateNow, options.launch,
                     options.secondSource});
     window.Attach(frm);
-    frm.Form_Load();
-    window.Show(options.minimized);
-    frm.Form_Shown();
+    // From here the logic decides where an error that escapes a handler is told.
+    const UnhandledTeller teller([&frm](std::exception_ptr error) { frm.HandlerFailed(error); });
+    pump.OnQuit([&frm] { frm.Form_Unload(); });
+    // Start-up and the first update run behind the same barrier as every later handler.
+    WithBarrier([&] {
+        frm.Form_Load();
+        if (!frm.Closing()) {
+            window.Show(options.minimized);
+        }
+        frm.Form_Shown();
+        return LRESULT{0};
+    });
     pump.RunUntil([&frm] { return frm.Closing(); });
+    frm.Form_Terminate();
     return 0;
 }
 

@@ -96,7 +96,16 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
                 return 0;
             }
             break;
+        case WM_ENDSESSION:
+            // A cancelled shutdown leaves the program running.
+            if (wParam && frm_) {
+                frm_->Form_Unload();
+            }
+            return 0;
         case WM_DESTROY:
+            if (frm_) {
+                frm_->Form_Unload();
+            }
             PostQuitMessage(0);
             return 0;
     }
