@@ -1,9 +1,10 @@
 // Message boxes on MessageBoxW.
 #pragma once
 
-#include <windows.h>
-
 #include "util/message_box.h"
+
+// Windows' HWND, declared without <windows.h>, whose MessageBox macro would rename the port.
+struct HWND__;
 
 namespace nimbrel {
 
@@ -12,12 +13,12 @@ namespace nimbrel {
 // window instead of hiding behind the other program.
 class Win32MessageBox : public MessageBox {
   public:
-    explicit Win32MessageBox(HWND owner = nullptr) : owner_(owner) {}
+    explicit Win32MessageBox(HWND__* owner = nullptr) : owner_(owner) {}
 
     void Show(const std::string& text, const std::string& title, MessageBoxIcon icon) override;
 
   private:
-    HWND owner_;
+    HWND__* owner_;
 };
 
 }  // namespace nimbrel

@@ -14,6 +14,9 @@ namespace nimbrel {
 
 namespace {
 
+// winerror.h of MinGW-w64 lacks it.
+constexpr DWORD kElevationRequired = 740;
+
 FileTimeTicks Ticks(const FILETIME& time) {
     return FileTimeTicks(static_cast<std::int64_t>(
         (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime));
@@ -67,7 +70,7 @@ ProgramStart Win32ProcessLauncher::Start(const std::string& program,
     if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                         nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
         const DWORD error = GetLastError();
-        if (error == ERROR_ELEVATION_REQUIRED) {
+        if (error == kElevationRequired) {
             return StartElevated(application, folder, state);
         }
         return {nullptr, SystemErrorText(error)};
