@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <stdexcept>
 
 #include "app/program_life.h"
@@ -13,61 +12,6 @@ namespace nimbrel {
 namespace {
 
 using namespace update_fixture;
-
-struct StageCase {
-    const char* name;
-    std::vector<void (ProgramLife::*)()> steps;
-    LifeStage stage;
-    bool mayStart;
-    FailureOutlet outlet;         // in a run that shows boxes
-    FailureOutlet outletUnboxed;  // in a run that promised none
-};
-
-class LifeRules : public ::testing::TestWithParam<StageCase> {};
-
-TEST_P(LifeRules, NothingStartsOnceClosing) {
-    ProgramLife life;
-    for (const auto step : GetParam().steps) {
-        (life.*step)();
-    }
-    EXPECT_EQ(life.Stage(), GetParam().stage);
-    EXPECT_EQ(life.MayStart(), GetParam().mayStart);
-    EXPECT_EQ(life.OutletForFailure(false), GetParam().outlet);
-    EXPECT_EQ(life.OutletForFailure(true), GetParam().outletUnboxed);
-}
-
-using L = ProgramLife;
-constexpr auto kBox = FailureOutlet::Box;
-constexpr auto kLine = FailureOutlet::Line;
-constexpr auto kNowhere = FailureOutlet::Nowhere;
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, LifeRules,
-    ::testing::Values(
-        StageCase{"starting", {}, LifeStage::Starting, true, kBox, kLine},
-        StageCase{"splash", {&L::SplashShown}, LifeStage::Splash, true, kBox, kLine},
-        StageCase{"running",
-                  {&L::SplashShown, &L::SplashClosed, &L::Shown},
-                  LifeStage::Running,
-                  true,
-                  kBox,
-                  kLine},
-        // Start-up's later steps never undo a close during the splash.
-        StageCase{"closed_during_the_splash",
-                  {&L::SplashShown, &L::Close, &L::SplashClosed, &L::Shown},
-                  LifeStage::Closing,
-                  false,
-                  kNowhere,
-                  kNowhere},
-        StageCase{"closed_while_running",
-                  {&L::SplashShown, &L::SplashClosed, &L::Shown, &L::Close, &L::Close},
-                  LifeStage::Closing,
-                  false,
-                  kNowhere,
-                  kNowhere},
-        StageCase{
-            "ended", {&L::Shown, &L::Close, &L::End}, LifeStage::Ended, false, kNowhere, kNowhere}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 constexpr const char* kKey = "SOFTWARE\\Terminal Reality\\Fly!";
 constexpr const char* kFly = "C:\\Fly!\\fly.exe";
