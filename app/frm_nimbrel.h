@@ -160,7 +160,6 @@ class FrmNimbrel {
     std::int16_t DotCount = 0;
 
     bool Closing() const { return life_.Closing(); }
-    LifeStage Stage() const { return life_.Stage(); }
     UpdateOutcome LastOutcome() const { return lastResult_.outcome; }
     // The reports' cycles, counts and newest times, and when they were written; empty before the
     // first report is written.

@@ -15,8 +15,6 @@ enum class FailureOutlet {
 
 class ProgramLife {
   public:
-    LifeStage Stage() const { return stage_; }
-
     void SplashShown() { Move(LifeStage::Starting, LifeStage::Splash); }
     void SplashClosed() { Move(LifeStage::Splash, LifeStage::Starting); }
     void Shown() { Move(LifeStage::Starting, LifeStage::Running); }
