@@ -65,7 +65,7 @@ std::vector<std::string> HandedOverArguments(const CommandLine& options) {
 }
 
 void FrmNimbrel::Form_HandedOver(const CommandLine& options) {
-    if (!options.error.empty() || closing_) {
+    if (!options.error.empty() || !life_.MayStart()) {
         return;
     }
     if (options.intervalGiven) {

@@ -1,9 +1,12 @@
 #include "app/frm_nimbrel.h"
 
+#include <utility>
+
 #include "app/folder_instance.h"
 #include "app/update.h"
 
 #include "util/center_form.h"
+#include "util/runtime_error.h"
 
 namespace nimbrel {
 
@@ -28,18 +31,72 @@ FrmNimbrel::FrmNimbrel(FrmNimbrelControls controls, FrmNimbrelServices services,
 
 void FrmNimbrel::Form_Load() {
     CenterForm(services_.screen, controls_.form);
+    life_.SplashShown();
     services_.windows.ShowSplash();
+    life_.SplashClosed();
+    // A close while the splash was up leaves nothing to start, not even a registry read's box.
+    if (life_.Closing()) {
+        return;
+    }
     FillFolderBox();
     SetStatus(kBlue, "Waiting");
 }
 
 void FrmNimbrel::Form_Shown() {
+    life_.Shown();
+    if (!life_.MayStart()) {
+        return;
+    }
     if (settings_.launchSimulator) {
         LaunchAfterFirstUpdate();
         return;
     }
     if (settings_.updateNow) {
         Command1_Click();
+    }
+}
+
+void FrmNimbrel::Form_Unload() {
+    life_.Close();
+}
+
+void FrmNimbrel::Form_Terminate() {
+    life_.End();
+}
+
+void FrmNimbrel::HandlerFailed(std::exception_ptr error) {
+    if (update_) {
+        // The platform's code lies between the handler and the update: the update's wait
+        // raises it again once it is back.
+        if (!heldFailure_) {
+            heldFailure_ = error;
+        }
+        return;
+    }
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& escaped) {
+        TellUnexpected(DescribeError(escaped));
+    }
+}
+
+void FrmNimbrel::RaiseHeldFailure() {
+    if (heldFailure_) {
+        std::rethrow_exception(std::exchange(heldFailure_, nullptr));
+    }
+}
+
+void FrmNimbrel::TellUnexpected(const std::string& text) {
+    switch (life_.OutletForFailure(settings_.launchSimulator)) {
+        case FailureOutlet::Box:
+            services_.messageBox.Show(text, kProgramTitle, MessageBoxIcon::Critical);
+            return;
+        case FailureOutlet::Line:
+            failureNotice_ = text;
+            SetStatus(kRed, failureNotice_);
+            return;
+        case FailureOutlet::Nowhere:
+            return;
     }
 }
 
@@ -53,7 +110,7 @@ int FrmNimbrel::RunOnce(StatusLog& log) {
     FillFolderBox();
     runDeadline_ = services_.clock.Now() + kOnceTimeLimit;
     Command1_Click();
-    if (closing_) {
+    if (Closing()) {
         ShowFailure(TransferFailureText("The update did not finish within 5 minutes"));
         return kOnceFailed;
     }

@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <map>
 #include <optional>
@@ -11,6 +12,7 @@
 #include <string_view>
 
 #include "app/command_line.h"
+#include "app/program_life.h"
 #include "app/time_reference.h"
 #include "app/ui_ports.h"
 #include "app/update_result.h"
@@ -28,6 +30,9 @@ namespace nimbrel {
 
 class Update;
 enum class Transfer;
+
+// The title of the program's message boxes.
+inline constexpr const char* kProgramTitle = "Nimbrel";
 
 // The controls of the main window that the logic drives.
 struct FrmNimbrelControls {
@@ -113,6 +118,14 @@ class FrmNimbrel {
     // The PC woke from sleep: the countdown is set from its deadline, and one that passed during
     // the sleep starts the update at once.
     void Form_Resumed();
+    // The window is going, the session ends, or a loop met the quit: nothing more starts, and
+    // the report files stay as they are.
+    void Form_Unload();
+    // The platform's last loop has returned.
+    void Form_Terminate();
+    // An error escaped a handler that the platform ran. Inside an update it ends that update,
+    // once its wait is back; outside one it is told as the run allows.
+    void HandlerFailed(std::exception_ptr error);
 
     void HTTP1_DataArrival(std::string chunk);
     void HTTP1_Error(const TransferFailure& failure);
@@ -153,7 +166,7 @@ class FrmNimbrel {
     std::string StatusText;
     std::int16_t DotCount = 0;
 
-    bool Closing() const { return closing_; }
+    bool Closing() const { return life_.Closing(); }
     UpdateOutcome LastOutcome() const { return lastResult_.outcome; }
     // The reports' cycles, counts and newest times, and when they were written; empty before the
     // first report is written.
@@ -229,6 +242,13 @@ class FrmNimbrel {
     enum class StartedBy { Program, Click };
     void StartWatchedSimulator(StartedBy startedBy);
     void SimulatorEnded(const StartedProgram& simulator);
+    // A launch's notice: on the line in red, kept in the tooltip, and the taskbar button flashes
+    // while the window is not seen.
+    void TellSimulatorNotice(std::string notice);
+    // Tells an error that escaped every handler where the run allows: a box, or the line.
+    void TellUnexpected(const std::string& text);
+    // Raises again, in the update's own wait, an error held from a handler run inside it.
+    void RaiseHeldFailure();
     void FillFolderBox();
     void RestartCountdown();
     // Shows the minutes left, and starts the update when none are.
@@ -276,7 +296,10 @@ class FrmNimbrel {
     std::array<Update*, 4> transferOwners_{};
     RunRecord record_;
     UpdateResult lastResult_;
-    bool closing_ = false;
+    ProgramLife life_;
+    // An error that escaped a handler inside an update's wait, for the wait to raise again.
+    std::exception_ptr heldFailure_;
+    bool seen_ = false;  // the window is shown and not minimised
     // Set for a run without a window: every wait gives up then, as if the program were closing.
     std::optional<std::chrono::milliseconds> runDeadline_;
     // The simulator that --launch starts: due after the first update, or running and watched.
@@ -284,6 +307,7 @@ class FrmNimbrel {
     WatchedSimulator watchedSimulator_ = WatchedSimulator::None;
     std::chrono::milliseconds simulatorStartedAt_{};
     std::string simulatorNotice_;  // kept in the tooltip once the line shows other things
+    std::string failureNotice_;    // an error that escaped every handler, when it went to the line
     Colour statusColour_ = kBlue;  // the line's, as last set
     std::string transferNotice_;   // about the way to the server, told once a run
     // When the countdown runs out, on the monotonic clock, which counts on while the PC sleeps

@@ -44,6 +44,7 @@ class HeadlessForm : public Form {
     void SetTop(float) override {}
     void SetLeft(float) override {}
     void Close() override {}
+    void Flash() override {}
 };
 
 class HeadlessScreen : public Screen {

@@ -2,6 +2,7 @@
 #include "app/launch_with_weather.h"
 
 #include "app/frm_nimbrel.h"
+#include "util/runtime_error.h"
 #include "util/simulator.h"
 
 namespace nimbrel {
@@ -14,6 +15,8 @@ constexpr const char* kEarlyEndText =
     "Fly! ended within seconds of its start (a launcher or a crash); Nimbrel stays open and "
     "keeps the weather up to date";
 constexpr const char* kAlreadyRunningText = "Fly! is already running";
+constexpr const char* kUnwatchedText =
+    "Fly! runs, but Nimbrel cannot follow it and will not close when it ends: ";
 
 // Keeps the registry reader's rare failure, which it would show in a box, for the status line.
 class KeptMessage : public MessageBox {
@@ -47,7 +50,7 @@ void FrmNimbrel::LaunchAfterFirstUpdate() {
 }
 
 void FrmNimbrel::StartDueSimulator() {
-    if (watchedSimulator_ == WatchedSimulator::Due && !closing_) {
+    if (watchedSimulator_ == WatchedSimulator::Due && life_.MayStart()) {
         StartWatchedSimulator(StartedBy::Program);
     }
 }
@@ -65,18 +68,34 @@ void FrmNimbrel::StartWatchedSimulator(StartedBy startedBy) {
         SimulatorStart start =
             StartSimulator({services_.registry, kept, services_.environment}, services_.launcher);
         if (!start.program) {
-            simulatorNotice_ = kept.Explain(std::move(start.failure));
-            SetStatus(kRed, simulatorNotice_);
+            TellSimulatorNotice(kept.Explain(std::move(start.failure)));
         }
         simulator = std::move(start.program);
     }
     if (!simulator) {
         return;
     }
+    // What the last start or end said no longer holds.
+    simulatorNotice_.clear();
     watchedSimulator_ = WatchedSimulator::Running;
     simulatorStartedAt_ = services_.clock.Now();
-    services_.pump.WatchForExit(std::move(simulator),
-                                [this](const StartedProgram& ended) { SimulatorEnded(ended); });
+    try {
+        services_.pump.WatchForExit(std::move(simulator),
+                                    [this](const StartedProgram& ended) { SimulatorEnded(ended); });
+    } catch (const std::exception& error) {
+        // Left as running, it would answer every later click with "already running".
+        watchedSimulator_ = WatchedSimulator::None;
+        TellSimulatorNotice(kUnwatchedText + DescribeError(error));
+    }
+}
+
+void FrmNimbrel::TellSimulatorNotice(std::string notice) {
+    simulatorNotice_ = std::move(notice);
+    SetStatus(kRed, simulatorNotice_);
+    // With --minimized the line alone would go unseen.
+    if (!seen_) {
+        controls_.form.Flash();
+    }
 }
 
 void FrmNimbrel::SimulatorEnded(const StartedProgram& simulator) {
@@ -85,11 +104,13 @@ void FrmNimbrel::SimulatorEnded(const StartedProgram& simulator) {
         controls_.form.Close();
         return;
     }
-    simulatorNotice_ = kEarlyEndText;
-    SetStatus(kRed, simulatorNotice_);
+    TellSimulatorNotice(kEarlyEndText);
 }
 
 void FrmNimbrel::Command3_Click() {
+    if (!life_.MayStart()) {
+        return;
+    }
     switch (watchedSimulator_) {
         case WatchedSimulator::Due:
             // The click starts the simulator that waits for the first update, at once.
@@ -102,9 +123,16 @@ void FrmNimbrel::Command3_Click() {
         case WatchedSimulator::None:
             break;
     }
+    if (settings_.launchSimulator) {
+        // After an early end or a failed start, Nimbrel still ends with Fly!.
+        StartWatchedSimulator(StartedBy::Click);
+        return;
+    }
     // Otherwise the button neither waits for the simulator nor watches it.
-    LaunchSimulator({services_.registry, services_.messageBox, services_.environment},
-                    services_.launcher);
+    if (LaunchSimulator({services_.registry, services_.messageBox, services_.environment},
+                        services_.launcher)) {
+        simulatorNotice_.clear();
+    }
 }
 
 }  // namespace nimbrel

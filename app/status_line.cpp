@@ -44,6 +44,7 @@ void FrmNimbrel::Timer2_Timer() {
 }
 
 void FrmNimbrel::Form_Seen(bool seen) {
+    seen_ = seen;
     // Each tick wakes the program; nobody sees the dots of a minimised window, and the countdown
     // keeps its own timer.
     if (controls_.Timer2.Enabled() == seen) {
@@ -73,7 +74,7 @@ std::string FrmNimbrel::StatusTip() const {
             tip += "\n" + reason.text;
         }
     }
-    for (const std::string* notice : {&simulatorNotice_, &transferNotice_}) {
+    for (const std::string* notice : {&simulatorNotice_, &failureNotice_, &transferNotice_}) {
         if (!notice->empty() && *notice != StatusText) {
             tip += "\n" + *notice;
         }

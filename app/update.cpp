@@ -74,19 +74,28 @@ void Update::Run() {
     FindCycle();
     // A click's update during the cycle wait has decided both reports.
     const bool decided = downloads_[0].origin == Origin::Click;
-    if (!choice_.cycle.empty() && !frm_.closing_ && !decided) {
+    if (!choice_.cycle.empty() && !frm_.Closing() && !decided) {
         FetchReports();
         TakeSecondSource();
         for (Download& download : downloads_) {
-            if (!frm_.closing_) {
+            if (!frm_.Closing()) {
                 Store(download);
             }
         }
     }
     // A program that began closing has no line left to show the outcome on.
-    if (!frm_.closing_) {
+    if (!frm_.Closing()) {
         Finish();
     }
+}
+
+void Update::Abandon(const std::string& error) {
+    // A program that began closing has no line left to show it on.
+    if (frm_.Closing()) {
+        return;
+    }
+    Fail(kUpdateStoppedText + error);
+    Finish();
 }
 
 void Update::RequestCycle() {
@@ -304,7 +313,7 @@ void Update::StoreSettled() {
         return;
     }
     for (Download& download : downloads_) {
-        if (!download.noaaFailure && !frm_.closing_) {
+        if (!download.noaaFailure && !frm_.Closing()) {
             Store(download);
         }
     }
@@ -595,7 +604,7 @@ void Update::Store(Download& download) {
     }
     if (verdict.kind == VerdictKind::Written) {
         RecordWritten(download, path);
-    } else if (verdict.kind == VerdictKind::Failed && !frm_.closing_) {
+    } else if (verdict.kind == VerdictKind::Failed && !frm_.Closing()) {
         frm_.ShowFailure(verdict.reason);
     }
     Decide(download, verdict);

@@ -20,6 +20,8 @@ namespace nimbrel {
 
 class FrmNimbrel;
 
+inline constexpr const char* kUpdateStoppedText = "The update stopped on an error inside Nimbrel: ";
+
 // The main window's transfers, as HTTP1 to HTTP4 carry them.
 enum class Transfer { Cycle, Current, Previous, SecondSource };
 
@@ -37,6 +39,9 @@ class Update {
     Update& operator=(const Update&) = delete;
 
     void Run();
+    // Ends the update as failed by `error`, which escaped it: its transfers go, the line says
+    // why, and the countdown brings the next update.
+    void Abandon(const std::string& error);
 
     // Events of the transfers this update started, handed on by the main window.
     void CycleArrived(const HttpResponseInfo& info);

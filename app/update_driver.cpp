@@ -1,19 +1,30 @@
 // Starting an update, the waits that pump events, and the minute countdown that repeats it.
 #include <algorithm>
+#include <utility>
 
 #include "app/failure_text.h"
 #include "app/frm_nimbrel.h"
 #include "app/update.h"
+#include "util/runtime_error.h"
 
 namespace nimbrel {
 
 void FrmNimbrel::Command1_Click() {
     // Every nested update fetches the same newest files, so clicks beyond the bound add nothing.
-    if (closing_ || UpdateDepth() >= kMaxNestedUpdates) {
+    if (!life_.MayStart() || UpdateDepth() >= kMaxNestedUpdates) {
         return;
     }
     Update update(*this);
-    update.Run();
+    try {
+        update.Run();
+    } catch (const std::exception& error) {
+        // One update ends, failed; the countdown brings the next.
+        update.Abandon(DescribeError(error));
+    }
+    // Held in a loop other than the update's waits, an error has no update left to end.
+    if (heldFailure_ && !update_) {
+        HandlerFailed(std::exchange(heldFailure_, nullptr));
+    }
 }
 
 int FrmNimbrel::UpdateDepth() const {
@@ -42,16 +53,17 @@ FrmNimbrel::WaitOutcome FrmNimbrel::PumpUntil(const std::function<bool()>& done,
                                               std::chrono::milliseconds limit) {
     const auto deadline = services_.clock.Now() + limit;
     for (;;) {
-        if (closing_ || services_.pump.PumpPending()) {
-            closing_ = true;
+        if (life_.Closing() || services_.pump.PumpPending()) {
+            life_.Close();
             return WaitOutcome::Closing;
         }
+        RaiseHeldFailure();
         if (done()) {
             return WaitOutcome::Done;
         }
         const auto now = services_.clock.Now();
         if (runDeadline_ && now >= *runDeadline_) {
-            closing_ = true;
+            life_.Close();
             return WaitOutcome::Closing;
         }
         if (now >= deadline) {

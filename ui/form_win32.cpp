@@ -37,6 +37,13 @@ void Win32Form::Close() {
     }
 }
 
+void Win32Form::Flash() {
+    if (window_.Hwnd()) {
+        FLASHWINFO flash{sizeof flash, window_.Hwnd(), FLASHW_ALL | FLASHW_TIMERNOFG, 0, 0};
+        FlashWindowEx(&flash);
+    }
+}
+
 RECT Win32Form::Bounds() const {
     RECT bounds{};
     if (window_.Hwnd()) {

@@ -18,6 +18,7 @@ class Win32Form : public Form {
     void SetTop(float twips) override;
     void SetLeft(float twips) override;
     void Close() override;
+    void Flash() override;
 
   private:
     RECT Bounds() const;

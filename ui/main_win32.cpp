@@ -24,6 +24,7 @@
 #include "ui/once_win32.h"
 #include "util/dpi_win32.h"
 #include "util/environment_win32.h"
+#include "util/handler_barrier_win32.h"
 #include "util/message_box_win32.h"
 #include "util/process_launcher_win32.h"
 #include "util/registry_win32.h"
@@ -34,8 +35,6 @@
 namespace nimbrel {
 
 namespace {
-
-constexpr const char* kProgramTitle = "Nimbrel";
 
 std::vector<std::string> Arguments() {
     int count = 0;
@@ -61,7 +60,7 @@ int RunMainWindow(HINSTANCE instance, const CommandLine& options, FolderInstance
     Win32ModalWindows windows(instance, pump, window, options.minimized);
     Win32Registry registry;
     Win32Environment environment;
-    Win32MessageBox messageBox;
+    Win32MessageBox messageBox(window.Hwnd());
     Win32ReportFiles reportFiles;
     Win32ProcessLauncher launcher;
     FrmNimbrel frm({window.form(), window.lblStatus(), window.Text1(), window.Timer1(),
@@ -72,10 +71,20 @@ int RunMainWindow(HINSTANCE instance, const CommandLine& options, FolderInstance
                     options.secondSource});
     window.Attach(frm);
     folder.Publish(window.Hwnd());
-    frm.Form_Load();
-    window.Show(options.minimized);
-    frm.Form_Shown();
+    // From here the logic decides where an error that escapes a handler is told.
+    const UnhandledTeller teller([&frm](std::exception_ptr error) { frm.HandlerFailed(error); });
+    pump.OnQuit([&frm] { frm.Form_Unload(); });
+    // Start-up and the first update run behind the same barrier as every later handler.
+    WithBarrier([&] {
+        frm.Form_Load();
+        if (!frm.Closing()) {
+            window.Show(options.minimized);
+        }
+        frm.Form_Shown();
+        return LRESULT{0};
+    });
     pump.RunUntil([&frm] { return frm.Closing(); });
+    frm.Form_Terminate();
     return 0;
 }
 

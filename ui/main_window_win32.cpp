@@ -126,7 +126,16 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
                 frm_->Form_HandedOver(handedOver_);
             }
             return 0;
+        case WM_ENDSESSION:
+            // A cancelled shutdown leaves the program running.
+            if (wParam && frm_) {
+                frm_->Form_Unload();
+            }
+            return 0;
         case WM_DESTROY:
+            if (frm_) {
+                frm_->Form_Unload();
+            }
             PostQuitMessage(0);
             return 0;
     }

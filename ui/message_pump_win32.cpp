@@ -62,6 +62,9 @@ bool Win32MessagePump::PumpPending() {
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
             PostQuitMessage(static_cast<int>(message.wParam));
+            if (onQuit_) {
+                onQuit_();
+            }
             return true;
         }
         if (!IsDialogKey(message)) {

@@ -36,6 +36,8 @@ class Win32MessagePump : public MessagePump {
 
     // Runs the loop until `done` holds (true) or the program is closing (false).
     bool RunUntil(const std::function<bool()>& done);
+    // Calls `heard` whenever a loop meets WM_QUIT, a modal window's loop too.
+    void OnQuit(std::function<void()> heard) { onQuit_ = std::move(heard); }
 
   private:
     struct Watch {
@@ -55,6 +57,7 @@ class Win32MessagePump : public MessagePump {
     UINT_PTR nextId_ = 1;
     std::map<UINT_PTR, std::unique_ptr<Watch>> watches_;
     std::map<UINT_PTR, std::function<void()>> delayed_;
+    std::function<void()> onQuit_;
 };
 
 }  // namespace nimbrel

@@ -14,6 +14,8 @@ class Form {
     virtual void SetLeft(float twips) = 0;
     // Closes the window as its close button does; the program then ends.
     virtual void Close() = 0;
+    // Flashes the window's taskbar button until the window comes to the front.
+    virtual void Flash() = 0;
 };
 
 class Screen {

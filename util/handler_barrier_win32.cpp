@@ -13,6 +13,12 @@ namespace {
 // Every window procedure runs on the program's one thread.
 bool holding = false;
 std::exception_ptr held;
+std::function<void(std::exception_ptr)> teller;
+
+void ShowInBox(const std::exception& error) {
+    MessageBoxW(GetActiveWindow(), Utf8ToWide(DescribeError(error)).c_str(), L"Nimbrel",
+                MB_OK | MB_ICONERROR);
+}
 
 }  // namespace
 
@@ -23,11 +29,15 @@ void ReportUnhandled(const std::exception& error) {
         }
         return;
     }
-    std::string text = error.what();
-    if (const auto* runtimeError = dynamic_cast<const RuntimeError*>(&error)) {
-        text = "Run-time error " + std::to_string(runtimeError->Number()) + ":\n\n" + text;
+    if (teller) {
+        try {
+            teller(std::current_exception());
+            return;
+        } catch (const std::exception&) {
+            // Telling it failed as well: the box, at least, still shows the first error.
+        }
     }
-    MessageBoxW(GetActiveWindow(), Utf8ToWide(text).c_str(), L"Nimbrel", MB_OK | MB_ICONERROR);
+    ShowInBox(error);
 }
 
 HeldFailures::HeldFailures() {
@@ -43,6 +53,14 @@ void RaiseHeldFailure() {
     if (held) {
         std::rethrow_exception(std::exchange(held, nullptr));
     }
+}
+
+UnhandledTeller::UnhandledTeller(std::function<void(std::exception_ptr)> tell) {
+    teller = std::move(tell);
+}
+
+UnhandledTeller::~UnhandledTeller() {
+    teller = nullptr;
 }
 
 }  // namespace nimbrel

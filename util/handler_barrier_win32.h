@@ -5,11 +5,13 @@
 #include <windows.h>
 
 #include <exception>
+#include <functional>
 
 namespace nimbrel {
 
-// Shows an error that escaped a handler in a message box, and the program goes on with the next
-// message; while a HeldFailures lives, holds it instead.
+// Tells an error that escaped a handler, and the program goes on with the next message: while a
+// HeldFailures lives, holds it; while an UnhandledTeller lives, hands it to that; otherwise shows
+// it in a message box.
 void ReportUnhandled(const std::exception& error);
 
 // Runs one message's handling; what escapes it is reported, and the message counts as handled.
@@ -36,5 +38,14 @@ class HeldFailures {
 
 // Throws the held error, if there is one, once.
 void RaiseHeldFailure();
+
+// While one of these lives, the program's logic decides where an escaped error goes.
+class UnhandledTeller {
+  public:
+    explicit UnhandledTeller(std::function<void(std::exception_ptr)> tell);
+    ~UnhandledTeller();
+    UnhandledTeller(const UnhandledTeller&) = delete;
+    UnhandledTeller& operator=(const UnhandledTeller&) = delete;
+};
 
 }  // namespace nimbrel

@@ -24,6 +24,7 @@ class StartedProgram {
 struct ProgramStart {
     std::unique_ptr<StartedProgram> program;  // null when it could not be started
     std::string failure{};                    // then the system's reason
+    bool declined = false;                    // the user declined to let it run as administrator
 };
 
 class ProcessLauncher {

@@ -17,6 +17,14 @@ class RuntimeError : public std::runtime_error {
     long number_;
 };
 
+// What the user reads of an error that escaped: its number too, when it is a run-time error.
+inline std::string DescribeError(const std::exception& error) {
+    if (const auto* runtimeError = dynamic_cast<const RuntimeError*>(&error)) {
+        return "Run-time error " + std::to_string(runtimeError->Number()) + ": " + error.what();
+    }
+    return error.what();
+}
+
 // The number users know for exhausted memory.
 inline constexpr long kOutOfMemoryError = 7;
 

@@ -59,6 +59,9 @@ SimulatorStart StartSimulator(const SimulatorPlaces& places, ProcessLauncher& la
     }
     const std::string program = JoinPath(*folder, kSimulatorProgram);
     ProgramStart start = launcher.Start(program, *folder, WindowState::Maximized);
+    if (start.declined) {
+        return {nullptr, kElevationDeclinedText};
+    }
     if (!start.program) {
         return {nullptr, "Fly! could not be started from " + program + ": " + start.failure};
     }

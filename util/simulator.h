@@ -17,6 +17,8 @@ inline constexpr const char* kSimulatorKey = "SOFTWARE\\Terminal Reality\\Fly!";
 inline constexpr const char* kSimulatorValue = "TargetDir";
 inline constexpr const char* kSimulatorProgram = "fly.exe";
 inline constexpr const char* kLaunchTitle = "Launch Fly!";
+inline constexpr const char* kElevationDeclinedText =
+    "Fly! was not started: running it as administrator was declined";
 
 // Where the simulator is installed and how a start reaches the user.
 struct SimulatorPlaces {

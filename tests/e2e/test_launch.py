@@ -234,6 +234,18 @@ class LaunchWithWeather(harness.ProgramTest):
                 return text
             time.sleep(0.1)
 
+    def test_a_close_during_the_splash_starts_neither_the_update_nor_fly(self):
+        # As taskkill without /f or the Restart Manager closes a program: WM_CLOSE to its main
+        # window, hidden while the splash is up.
+        self.start_with_launch()
+        self.session.drive(["wait", "splash", "visible", 30000], ["close", "main"])
+        self.assertEqual(self.session.wait_for_exit(30), 0)
+        # A Fly! started would still run: the stand-in stays while its file is there.
+        self.assertEqual(self.session.pids_of("fly.exe"), [])
+        self.assertEqual(standin_starts(self.fly), [])
+        for name in fixture.REPORTS:
+            self.assertFalse(os.path.exists(self.reports.path(name)), name)
+
     def test_an_end_within_seconds_is_told_on_the_line_and_nimbrel_stays(self):
         # Without its file to stay for, the stand-in ends three seconds after its start.
         os.remove(self.stay)

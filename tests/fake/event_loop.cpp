@@ -1,5 +1,7 @@
 #include "tests/fake/event_loop.h"
 
+#include <stdexcept>
+
 namespace nimbrel::fake {
 
 void EventLoop::Post(milliseconds delay, std::function<void()> action) {
@@ -16,7 +18,7 @@ bool EventLoop::PumpPending() {
         }
         auto action = std::move(it->second);
         queue_.erase(it);
-        action();
+        Deliver(action);
         it = queue_.begin();
     }
     return closing_;
@@ -31,8 +33,23 @@ void EventLoop::WaitForEvent(milliseconds timeout) {
     now_ = queue_.empty() ? until : std::min(until, queue_.begin()->first.first);
 }
 
+void EventLoop::Deliver(const std::function<void()>& action) {
+    if (!onUnhandled) {
+        action();
+        return;
+    }
+    try {
+        action();
+    } catch (const std::exception&) {
+        onUnhandled(std::current_exception());
+    }
+}
+
 void EventLoop::WatchForExit(std::unique_ptr<StartedProgram> program,
                              std::function<void(const StartedProgram&)> onExit) {
+    if (watchFails) {
+        throw std::runtime_error("The end of the started program cannot be watched");
+    }
     const StartedProgram* key = program.get();
     watches_.emplace(key, std::pair{std::move(program), std::move(onExit)});
 }

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -26,6 +27,9 @@ class EventLoop : public MessagePump, public Clock {
     void Sleep(milliseconds duration);
     // Makes every later PumpPending report that the program is closing.
     void Close() { closing_ = true; }
+    // Hears what escapes an event's handler, as the platform's barrier does; unset, it escapes.
+    std::function<void(std::exception_ptr)> onUnhandled;
+    bool watchFails = false;  // WatchForExit throws, as a platform that cannot watch
 
     bool PumpPending() override;
     void WaitForEvent(milliseconds timeout) override;
@@ -44,6 +48,8 @@ class EventLoop : public MessagePump, public Clock {
     int WaitCount() const { return waits_; }
 
   private:
+    void Deliver(const std::function<void()>& action);
+
     using Key = std::pair<milliseconds, std::uint64_t>;  // due time, then posting order
 
     milliseconds now_{0};

@@ -68,9 +68,12 @@ class FakeForm : public Form {
         }
     }
 
+    void Flash() override { ++flashes; }
+
     float top = -1;
     float left = -1;
     int closeRequests = 0;
+    int flashes = 0;
     std::function<void()> onClose;
 
   private:

@@ -9,7 +9,13 @@ FakePlatform::FakePlatform(NoaaServer noaa, FrmNimbrelSettings settings)
           std::move(settings)) {
     // The box as start-up fills it for an installed simulator.
     text1.text = "C:\\Fly!\\METAR\\";
-    form.onClose = [this] { loop.Close(); };
+    // As the window's close: the window goes, its controls with it, then the loop's quit.
+    form.onClose = [this] {
+        frm.Form_Unload();
+        text1.text.clear();
+        loop.Close();
+    };
+    loop.onUnhandled = [this](std::exception_ptr error) { frm.HandlerFailed(error); };
     launcher.clock = &loop;
     timer1.SetHandler([this] { frm.Timer1_Timer(); });
     timer2.SetHandler([this] { frm.Timer2_Timer(); });

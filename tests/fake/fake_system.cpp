@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 
 #include "util/runtime_error.h"
 
@@ -107,6 +108,9 @@ std::optional<ReportWriteFailure> FakeReportFiles::Replace(const std::string& pa
                                                            std::string_view bytes,
                                                            const SwapRetry& retry) {
     ++writes;
+    if (throws) {
+        throw std::runtime_error("The report port broke");
+    }
     for (;;) {
         const auto failure = FailureAt(path);
         swaps.push_back({path, clock_.Now(), !failure});
@@ -167,6 +171,9 @@ ProgramStart FakeLauncher::Start(const std::string& program, const std::string& 
                                  WindowState state) {
     if (!existing.contains(program)) {
         return {nullptr, "The system cannot find the file specified."};
+    }
+    if (declined) {
+        return {nullptr, "The operation was canceled by the user.", true};
     }
     auto process = std::make_unique<FakeStartedProgram>();
     started.push_back({program, workingFolder, state, process.get(),

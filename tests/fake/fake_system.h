@@ -83,6 +83,7 @@ class FakeReportFiles : public ReportFiles {
     std::map<std::string, std::chrono::milliseconds> unreadableUntil;
     std::vector<Swap> swaps;  // every swap tried, in order
     int writes = 0;           // calls of Replace
+    bool throws = false;      // each Replace throws, as a port whose platform broke
     mutable int reads = 0;    // calls of Read
 
   private:
@@ -140,6 +141,7 @@ class FakeLauncher : public ProcessLauncher {
 
     std::vector<Started> started;
     std::set<std::string> existing;  // programs that can be started
+    bool declined = false;           // the user declines each start as administrator
     std::function<void()> onStart;   // runs at each start, before it returns
     const Clock* clock = nullptr;    // times the starts when set
 };

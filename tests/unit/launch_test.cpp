@@ -166,12 +166,32 @@ TEST_F(LaunchWithWeather, LaunchFlyWhileTheWatchedFlyRunsSaysSoAndStartsNoOther)
     EXPECT_TRUE(p.messageBox.shown.empty());
 }
 
-TEST_F(LaunchWithWeather, LaunchFlyAfterAnEarlyEndStartsAnotherAsTheButtonDoes) {
+// Nimbrel still ends with Fly!, and the notice of the early end goes with the new start.
+TEST_F(LaunchWithWeather, LaunchFlyAfterAnEarlyEndStartsAWatchedFly) {
     p.EndProgramAfter(seconds(3));
     p.loop.Post(minutes(1), [&] { p.frm.Command3_Click(); });
-    RunFor(minutes(2));
+    p.EndProgramAfter(minutes(3));
+    RunFor(minutes(5));
     EXPECT_EQ(p.launcher.started.size(), 2u);
-    EXPECT_EQ(p.loop.WatchedPrograms(), 0u);
+    EXPECT_EQ(p.form.closeRequests, 1);
+    EXPECT_EQ(p.frm.StatusTip().find(kEarlyEnd), std::string::npos) << p.frm.StatusTip();
+}
+
+// Under --minimized the line alone goes unseen: the taskbar button flashes too.
+TEST_F(LaunchWithWeather, AnEarlyEndFlashesTheTaskbarButtonOnlyWhileTheWindowIsNotSeen) {
+    for (const bool seen : {false, true}) {
+        fake::FakePlatform run{{"http://noaa.test", ServerLayout::Classic},
+                               {std::nullopt, 15, false, true}};
+        run.registry.SetString(fake::kLocalMachine, kKey, "TargetDir", "C:\\Fly!");
+        run.launcher.existing.insert(kFly);
+        run.server.Route(kPage, Page("14Z"));
+        run.frm.Form_Seen(seen);
+        run.frm.Form_Shown();
+        run.EndProgramAfter(seconds(3));
+        run.loop.RunFor(minutes(1));
+        EXPECT_NE(run.frm.StatusTip().find(kEarlyEnd), std::string::npos) << run.frm.StatusTip();
+        EXPECT_EQ(run.form.flashes, seen ? 0 : 1) << "seen: " << seen;
+    }
 }
 
 // Nobody may be there to close a box, which would hold the update it opened in: the start that

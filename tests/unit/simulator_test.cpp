@@ -154,6 +154,15 @@ TEST_F(SimulatorLaunchFailure, AProgramThatCannotStartIsNamedWithTheReason) {
     EXPECT_NE(messageBox.shown[0].text.find("cannot find the file"), std::string::npos);
 }
 
+TEST_F(SimulatorLaunchFailure, ADeclinedElevationPromptHasItsOwnLine) {
+    registry.SetString(kLocalMachine, kKey, "TargetDir", "D:\\Games\\Fly!");
+    launcher.existing.insert("D:\\Games\\Fly!\\fly.exe");
+    launcher.declined = true;
+    EXPECT_EQ(LaunchSimulator(places, launcher), nullptr);
+    ASSERT_EQ(messageBox.shown.size(), 1u);
+    EXPECT_EQ(messageBox.shown[0].text, kElevationDeclinedText);
+}
+
 struct NotFoundCase {
     std::string stored;
     std::int32_t type = kString;
