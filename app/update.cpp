@@ -219,7 +219,6 @@ void Update::RequestReport(ReportFile file, const std::string& cycle) {
         StillAsWritten(*written, download.url, path, frm_.services_.reportFiles.Stamp(path))) {
         conditions = ConditionsFor(*written);
     }
-    download.conditional = conditions.NameACopy();
     StartTransfer(transfer, download.url, conditions);
 }
 
@@ -258,16 +257,8 @@ void Update::ReportArrived(ReportFile file, const HttpResponseInfo& info) {
     if (info.notModified) {
         const std::string path = PathOf(download);
         const auto& written = frm_.record_.written[IndexOf(file)];
-        if (!download.conditional) {
-            // Nothing was named that could be unchanged: the server answers nonsense.
-            ReportFailedFor(download, {.kind = TransferFailureKind::HttpStatus,
-                                       .systemText = "Not Modified",
-                                       .httpStatus = 304});
-            return;
-        }
         if (!StillAsWritten(*written, download.url, path, frm_.services_.reportFiles.Stamp(path))) {
             // The file or the folder box changed while the server was asked: fetch it whole.
-            download.conditional = false;
             StartTransfer(transfer, download.url, {});
             return;
         }
@@ -376,7 +367,6 @@ void Update::CallSecondSource(Download& download, std::string noaaFailure) {
     }
     second_.asked = true;
     const HttpConditions conditions = SecondSourceConditions();
-    second_.conditional = conditions.NameACopy();
     frm_.BufferOf(Transfer::SecondSource).clear();
     StartTransfer(Transfer::SecondSource, *frm_.settings_.secondSource, conditions);
 }
@@ -405,11 +395,6 @@ void Update::SecondSourceArrived(const HttpResponseInfo& info) {
     second_.info = info;
     second_.arrivedAt = ReferenceAt(info.headersAt);
     second_.body = std::exchange(frm_.BufferOf(Transfer::SecondSource), {});
-    if (info.notModified && !second_.conditional) {
-        second_.failure = DescribeTransferFailure({.kind = TransferFailureKind::HttpStatus,
-                                                   .systemText = "Not Modified",
-                                                   .httpStatus = 304});
-    }
 }
 
 void Update::SecondSourceFailed(const TransferFailure& failure) {

@@ -81,7 +81,6 @@ class Update {
         std::string url{};
         DownloadStage stage = DownloadStage::Requested;
         Origin origin = Origin::Noaa;
-        bool conditional = false;  // the request named the copy written
         // Why NOAA's report cannot be used, when it calls for the second source.
         std::optional<std::string> noaaFailure{};
         std::string source{};      // the second source's host, when the body is its
@@ -175,7 +174,6 @@ class Update {
         std::string body{};
         HttpResponseInfo info{};
         std::optional<std::string> failure{};  // why it could not be had
-        bool conditional = false;              // the request named the copy the reports came from
         bool takenOver = false;                // a nested update asked it anew
         // When its response arrived, by the reference.
         std::chrono::system_clock::time_point arrivedAt{};

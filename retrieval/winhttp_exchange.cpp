@@ -659,8 +659,11 @@ void Exchange::Finish() {
 void Exchange::FailOrResend(HINTERNET request, DWORD code) {
     if (code == ERROR_WINHTTP_RESEND_REQUEST && resends_ < kMostResends) {
         ++resends_;
+        // The new attempt is blamed on its own facts, not on what the last one met.
         info_ = {};
         serverTime_ = false;
+        responded_ = false;
+        certificateKnown_ = false;
         SendRequest(request);
         return;
     }

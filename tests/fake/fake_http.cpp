@@ -1,5 +1,7 @@
 #include "tests/fake/fake_http.h"
 
+#include "retrieval/proxy_sign_in.h"
+
 #include <utility>
 
 namespace nimbrel::fake {
@@ -50,6 +52,19 @@ void FakeHttpControl::Start() {
     // The headers come with the first piece; a body of many takes its time after them.
     const milliseconds headersAt = loop_.Now() + response.delay;
     if (NotModified(response, server_.conditions.back())) {
+        // The exchange's rule book decides whether a 304 answers the request at all.
+        if (JudgeResponse({.status = 304, .conditional = server_.conditions.back().NameACopy()})
+                .step != ResponseAnswer::Step::NotModified) {
+            const TransferFailure failure{.kind = TransferFailureKind::HttpStatus,
+                                          .systemText = "Not Modified",
+                                          .httpStatus = 304,
+                                          .date = response.date,
+                                          .age = response.age,
+                                          .serverTime = true,
+                                          .headersAt = headersAt};
+            PostForThisTransfer(response.delay, [this, failure] { listener_->OnError(failure); });
+            return;
+        }
         PostForThisTransfer(response.delay, [this, response, headersAt] {
             listener_->OnComplete(HttpResponseInfo{.date = response.date,
                                                    .notModified = true,

@@ -125,9 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
                  false},
         LifeCase{"watch_throws_from_the_start", When::Splash, Event::WatchThrows, true, true, true},
         LifeCase{"watch_throws_in_the_first_update", When::FirstUpdate, Event::WatchThrows, true,
-                 true, true},
-        LifeCase{"watch_throws_while_fly_runs", When::Running, Event::WatchThrows, true, false,
-                 true}),
+                 true, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The countdown was off while the update ran: the error must not leave it off.

@@ -97,7 +97,7 @@ TEST(ProxySignIn, ABodyIsWholeOnlyWhenItsFramingSaysSo) {
         {CacheFile, std::nullopt, 9, false, false, "</html>", CutShort},
         {Page, std::nullopt, 9, false, false, "</HTML>", Whole},
         {Page, std::nullopt, 9, false, false, "</body>", CutShort},
-        {Page, std::nullopt, 0, false, false, "", CutShort},
+        {CycleFile, std::nullopt, 0, false, false, "", Whole},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(JudgeBody({.kind = c.kind,
