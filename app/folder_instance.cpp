@@ -65,7 +65,8 @@ std::vector<std::string> HandedOverArguments(const CommandLine& options) {
 }
 
 void FrmNimbrel::Form_HandedOver(const CommandLine& options) {
-    if (!options.error.empty() || !life_.MayStart()) {
+    // Before the window is up the first's own start goes on: the same shortcut started both.
+    if (!options.error.empty() || !life_.Running()) {
         return;
     }
     if (options.intervalGiven) {

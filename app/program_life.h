@@ -29,6 +29,8 @@ class ProgramLife {
     // The last loop has returned.
     void End() { stage_ = LifeStage::Ended; }
 
+    // The window is up and the program not closing: what a second start hands over is acted on.
+    bool Running() const { return stage_ == LifeStage::Running; }
     bool Closing() const { return stage_ == LifeStage::Closing || stage_ == LifeStage::Ended; }
     // Whether an update, a launch or a delayed action may begin now.
     bool MayStart() const { return !Closing(); }
