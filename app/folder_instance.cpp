@@ -65,7 +65,8 @@ std::vector<std::string> HandedOverArguments(const CommandLine& options) {
 }
 
 void FrmNimbrel::Form_HandedOver(const CommandLine& options) {
-    if (!options.error.empty() || !life_.MayStart()) {
+    // Before the window is up the first's own start goes on: the same shortcut started both.
+    if (!options.error.empty() || !life_.Running()) {
         return;
     }
     if (options.intervalGiven) {
@@ -74,10 +75,13 @@ void FrmNimbrel::Form_HandedOver(const CommandLine& options) {
             SetTimer();
         }
     }
-    // As if this start had been given them.
-    settings_.launchSimulator = options.launch;
-    settings_.updateNow = options.updateNow;
-    Form_Shown();
+    // What this one was started with stays: a plain second start must not undo its --launch.
+    settings_.launchSimulator = settings_.launchSimulator || options.launch;
+    if (options.launch && watchedSimulator_ == WatchedSimulator::None) {
+        LaunchAfterFirstUpdate();
+    } else if (options.updateNow) {
+        Command1_Click();
+    }
 }
 
 }  // namespace nimbrel

@@ -31,9 +31,7 @@ FrmNimbrel::FrmNimbrel(FrmNimbrelControls controls, FrmNimbrelServices services,
 
 void FrmNimbrel::Form_Load() {
     CenterForm(services_.screen, controls_.form);
-    life_.SplashShown();
     services_.windows.ShowSplash();
-    life_.SplashClosed();
     // A close while the splash was up leaves nothing to start, not even a registry read's box.
     if (life_.Closing()) {
         return;
@@ -54,6 +52,10 @@ void FrmNimbrel::Form_Shown() {
     if (settings_.updateNow) {
         Command1_Click();
     }
+}
+
+void FrmNimbrel::StartUpReturned() {
+    life_.StartUpReturned();
 }
 
 void FrmNimbrel::Form_Unload() {

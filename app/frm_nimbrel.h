@@ -104,6 +104,9 @@ class FrmNimbrel {
     void Form_Load();
     // Called once the main window is first shown.
     void Form_Shown();
+    // The platform's start-up (Form_Load, the window's showing, Form_Shown) has returned or
+    // thrown: one that never showed the window ends the run, with ExitCode() 1.
+    void StartUpReturned();
     void Command1_Click();  // "Get METAR": one whole update
     void Command2_Click();  // "Help / About"
     void Command3_Click();  // "Launch Fly!"
@@ -167,6 +170,7 @@ class FrmNimbrel {
     std::int16_t DotCount = 0;
 
     bool Closing() const { return life_.Closing(); }
+    int ExitCode() const { return life_.ExitCode(); }
     UpdateOutcome LastOutcome() const { return lastResult_.outcome; }
     // The reports' cycles, counts and newest times, and when they were written; empty before the
     // first report is written.

@@ -8,17 +8,23 @@ void ProgramLife::Close() {
     }
 }
 
+void ProgramLife::StartUpReturned() {
+    if (stage_ == LifeStage::Starting) {
+        startFailed_ = true;
+        stage_ = LifeStage::Closing;
+    }
+}
+
 FailureOutlet ProgramLife::OutletForFailure(bool promisedNoBox) const {
     if (Closing()) {
         return FailureOutlet::Nowhere;
     }
-    return promisedNoBox ? FailureOutlet::Line : FailureOutlet::Box;
-}
-
-void ProgramLife::Move(LifeStage from, LifeStage to) {
-    if (stage_ == from) {
-        stage_ = to;
+    // Before the window is up nobody sees its line, and a failed start-up ends the run, so a box
+    // holds nothing back.
+    if (stage_ == LifeStage::Starting || !promisedNoBox) {
+        return FailureOutlet::Box;
     }
+    return FailureOutlet::Line;
 }
 
 }  // namespace nimbrel

@@ -4,7 +4,7 @@
 
 namespace nimbrel {
 
-enum class LifeStage { Starting, Splash, Running, Closing, Ended };
+enum class LifeStage { Starting, Running, Closing, Ended };
 
 // Where an error that escaped the program's own handling is told.
 enum class FailureOutlet {
@@ -15,26 +15,34 @@ enum class FailureOutlet {
 
 class ProgramLife {
   public:
-    void SplashShown() { Move(LifeStage::Starting, LifeStage::Splash); }
-    void SplashClosed() { Move(LifeStage::Splash, LifeStage::Starting); }
-    void Shown() { Move(LifeStage::Starting, LifeStage::Running); }
+    // The window is shown; a close during start-up stays a close.
+    void Shown() {
+        if (stage_ == LifeStage::Starting) {
+            stage_ = LifeStage::Running;
+        }
+    }
+    // Start-up has returned or thrown. One that never showed the window failed, its error told:
+    // the run ends rather than go on unseen.
+    void StartUpReturned();
     // The window is going, the session ends, or a loop met the quit.
     void Close();
     // The last loop has returned.
     void End() { stage_ = LifeStage::Ended; }
 
+    // The window is up and the program not closing: what a second start hands over is acted on.
+    bool Running() const { return stage_ == LifeStage::Running; }
     bool Closing() const { return stage_ == LifeStage::Closing || stage_ == LifeStage::Ended; }
     // Whether an update, a launch or a delayed action may begin now.
     bool MayStart() const { return !Closing(); }
     // `promisedNoBox`: a run whose user may be away (--launch), where a box would hold the
     // program until someone found it.
     FailureOutlet OutletForFailure(bool promisedNoBox) const;
+    // The run's exit code: 1 once start-up failed.
+    int ExitCode() const { return startFailed_ ? 1 : 0; }
 
   private:
-    // Moves on only from `from`: a close is never undone by a later step of start-up.
-    void Move(LifeStage from, LifeStage to);
-
     LifeStage stage_ = LifeStage::Starting;
+    bool startFailed_ = false;
 };
 
 }  // namespace nimbrel

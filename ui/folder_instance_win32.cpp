@@ -31,6 +31,11 @@ FolderInstance::FolderInstance(const std::string& name) {
 }
 
 FolderInstance::~FolderInstance() {
+    // A start that overlapped this one's end holds the objects: it must not find this window.
+    if (shared_ && shared_->processId == GetCurrentProcessId()) {
+        ResetEvent(published_);
+        *shared_ = {};
+    }
     if (shared_) {
         UnmapViewOfFile(shared_);
     }
@@ -50,7 +55,13 @@ void FolderInstance::Publish(HWND mainWindow) {
     SetEvent(published_);
 }
 
-bool FolderInstance::HandOver(const CommandLine& options) const {
+bool FolderInstance::HandOver(const CommandLine& options) {
+    // Otherwise this start runs on its own, and later starts for the folder come to it.
+    first_ = !SentToFirst(options);
+    return !first_;
+}
+
+bool FolderInstance::SentToFirst(const CommandLine& options) const {
     if (WaitForSingleObject(published_, kWindowWaitMs) != WAIT_OBJECT_0) {
         return false;
     }

@@ -27,11 +27,14 @@ class FolderInstance {
     // Tells later starts for the folder where this one's window is.
     void Publish(HWND mainWindow);
     // Hands `options`' --launch, --update-now and --interval to the first, and lets it come to
-    // the front. False when the first did not take them, having shown no window within a while
-    // or not answering: this start then runs on its own.
-    bool HandOver(const CommandLine& options) const;
+    // the front. False when the first did not take them, having shown no window within a while,
+    // not answering or closing: this start then runs on its own and claims the folder.
+    bool HandOver(const CommandLine& options);
 
   private:
+    // Whether the first took `options`.
+    bool SentToFirst(const CommandLine& options) const;
+
     struct Shared {
         std::uint64_t window;
         DWORD processId;

@@ -83,9 +83,10 @@ int RunMainWindow(HINSTANCE instance, const CommandLine& options, FolderInstance
         frm.Form_Shown();
         return LRESULT{0};
     });
+    frm.StartUpReturned();
     pump.RunUntil([&frm] { return frm.Closing(); });
     frm.Form_Terminate();
-    return 0;
+    return frm.ExitCode();
 }
 
 }  // namespace

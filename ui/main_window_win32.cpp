@@ -143,7 +143,9 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
 }
 
 BOOL Win32MainWindow::OnCopyData(const COPYDATASTRUCT& data) {
-    if (!frm_ || data.dwData != kHandedOverOptions || data.cbData > kMaxHandedOverBytes) {
+    // A closing Nimbrel refuses them: the second start then runs on its own.
+    if (!frm_ || frm_->Closing() || data.dwData != kHandedOverOptions ||
+        data.cbData > kMaxHandedOverBytes) {
         return FALSE;
     }
     // Checked as a command line is; the update they may start runs once the sender has its

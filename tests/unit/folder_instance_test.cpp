@@ -27,6 +27,9 @@ TEST(FolderInstance, HandsOverLaunchUpdateNowAndAnIntervalGivenOnly) {
 
 TEST(FolderInstance, TheFirstTakesTheIntervalAndUpdatesAsAskedBySecondStart) {
     fake::FakePlatform p;
+    p.frm.Form_HandedOver(ParseCommandLine({"--update-now"}));
+    EXPECT_TRUE(p.server.requests.empty()) << "before its window is up, the first goes on alone";
+    p.frm.Form_Shown();
     p.frm.SetTimer();
     p.frm.Form_HandedOver(ParseCommandLine({"--interval", "10", "--update-now"}));
     EXPECT_EQ(p.server.requests.size(), 1u);

@@ -177,6 +177,15 @@ TEST_F(LaunchWithWeather, LaunchFlyAfterAnEarlyEndStartsAWatchedFly) {
     EXPECT_EQ(p.frm.StatusTip().find(kEarlyEnd), std::string::npos) << p.frm.StatusTip();
 }
 
+// A second start's --launch starts Fly! only while none is watched.
+TEST_F(LaunchWithWeather, AHandedOverLaunchStartsFlyOnlyWhenTheWatchedOneDoesNotRun) {
+    p.EndProgramAfter(seconds(3));
+    p.loop.Post(minutes(1), [&] { p.frm.Form_HandedOver(ParseCommandLine({"--launch"})); });
+    p.loop.Post(minutes(2), [&] { p.frm.Form_HandedOver(ParseCommandLine({"--launch"})); });
+    RunFor(minutes(5));
+    EXPECT_EQ(p.launcher.started.size(), 2u);
+}
+
 // Under --minimized the line alone goes unseen: the taskbar button flashes too.
 TEST_F(LaunchWithWeather, AnEarlyEndFlashesTheTaskbarButtonOnlyWhileTheWindowIsNotSeen) {
     for (const bool seen : {false, true}) {

@@ -147,25 +147,36 @@ TEST(UpdateError, EndsThatUpdateInRedAndTheCountdownBringsTheNext) {
 }
 
 // Outside an update an escaped error keeps its box, but not where the run promised none, and
-// not once the program is closing.
+// not once the program is closing. One that kept the window from being shown ends the run.
 TEST(EscapedError, IsToldInABoxOnTheLineOrNotAtAll) {
     struct Case {
         bool launch;
+        bool shown;
         bool closing;
         std::size_t boxes;
         bool onTheLine;
+        int exitCode;
     };
     for (const Case c :
-         {Case{false, false, 1, false}, Case{true, false, 0, true}, Case{false, true, 0, false}}) {
+         {Case{false, true, false, 1, false, 0}, Case{true, true, false, 0, true, 0},
+          Case{false, true, true, 0, false, 0}, Case{true, false, false, 1, false, 1},
+          Case{false, false, true, 0, false, 0}}) {
         fake::FakePlatform p{{"http://noaa.test", ServerLayout::Classic},
                              {std::nullopt, 15, false, c.launch}};
+        p.frm.Form_Load();
         if (c.closing) {
             p.frm.Form_Unload();
         }
+        if (c.shown) {
+            p.frm.Form_Shown();
+        }
         p.frm.HandlerFailed(std::make_exception_ptr(std::runtime_error("Broken")));
-        EXPECT_EQ(p.messageBox.shown.size(), c.boxes) << c.launch << c.closing;
+        p.frm.StartUpReturned();
+        EXPECT_EQ(p.messageBox.shown.size(), c.boxes) << c.launch << c.shown << c.closing;
         EXPECT_EQ(p.frm.StatusText == "Broken", c.onTheLine) << c.launch << c.closing;
         EXPECT_EQ(p.frm.StatusTip().find("Broken") != std::string::npos, c.onTheLine);
+        EXPECT_EQ(p.frm.ExitCode(), c.exitCode);
+        EXPECT_EQ(p.frm.Closing(), c.closing || c.exitCode != 0);
     }
 }
 
