@@ -119,39 +119,33 @@ TEST(Countdown, StartsTheUpdateAsTheFifteenthMinuteEnds) {
     EXPECT_EQ(p.frm.MinutesLeft, 15);
 }
 
-struct SleepCase {
-    minutes awake;
-    minutes asleep;
-    int minutesLeftAfter;  // 0: the update ran at once
-};
-
-class SleepOfThePc : public ::testing::TestWithParam<SleepCase> {};
-
 // Ticks stop while the PC sleeps; the wake-up sets the countdown from its deadline.
-TEST_P(SleepOfThePc, SetsTheCountdownFromItsDeadline) {
-    fake::FakePlatform p;
-    p.frm.SetTimer();
-    p.loop.RunFor(GetParam().awake + milliseconds(1));
-    p.loop.Sleep(GetParam().asleep);
-    p.frm.Form_Resumed();
-    const bool updated = GetParam().minutesLeftAfter == 0;
-    EXPECT_EQ(p.server.requests.size(), updated ? 1u : 0u);
-    const int left = updated ? 15 : GetParam().minutesLeftAfter;
-    EXPECT_EQ(p.frm.MinutesLeft, left);
-    p.loop.RunFor(minutes(1));
-    EXPECT_EQ(p.frm.MinutesLeft, left - 1) << "a tick a minute while awake";
+TEST(Countdown, AWakeUpSetsTheCountdownFromItsDeadline) {
+    struct Case {
+        minutes awake, asleep;
+        std::size_t requests;  // 1: the update ran at once
+        int minutesLeft;
+    };
+    for (const Case& c :
+         {Case{minutes(3), minutes(40), 1, 15}, Case{minutes(2), minutes(5), 0, 8}}) {
+        SCOPED_TRACE(c.asleep.count());
+        fake::FakePlatform p;
+        p.frm.SetTimer();
+        p.loop.RunFor(c.awake + milliseconds(1));
+        p.loop.Sleep(c.asleep);
+        p.frm.Form_Resumed();
+        EXPECT_EQ(p.server.requests.size(), c.requests);
+        EXPECT_EQ(p.frm.MinutesLeft, c.minutesLeft);
+        p.loop.RunFor(minutes(1));
+        EXPECT_EQ(p.frm.MinutesLeft, c.minutesLeft - 1) << "a tick a minute while awake";
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, SleepOfThePc,
-                         ::testing::Values(SleepCase{minutes(3), minutes(40), 0},
-                                           SleepCase{minutes(2), minutes(5), 8}));
 
 TEST(Countdown, AConnectionFailingJustAfterAWakeUpIsTriedOnceMoreAMinuteLater) {
     fake::FakePlatform p;
     p.server.answer = [](const std::string&) {
-        fake::FakeResponse unreachable;
-        unreachable.error = TransferFailure{.kind = TransferFailureKind::NameResolution};
-        return std::optional(unreachable);
+        return std::optional(
+            update_fixture::Failure({.kind = TransferFailureKind::NameResolution}));
     };
     p.frm.SetTimer();
     p.loop.Sleep(minutes(20));

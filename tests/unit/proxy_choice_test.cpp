@@ -22,6 +22,12 @@ ProxySetting Named(const std::string& proxy, const std::string& bypass = "") {
 const ProxySetting kDirect{.kind = Kind::Direct};
 const std::chrono::steady_clock::time_point kStart{std::chrono::hours(1)};
 
+// Internet Options naming the proxy ie:8080, or nothing where they cannot be read.
+std::optional<InternetOptions> OptionsIf(bool readable, bool autoDetect = false) {
+    return readable ? std::optional(InternetOptions{.autoDetect = autoDetect, .proxy = "ie:8080"})
+                    : std::nullopt;
+}
+
 TEST(ProxyChoice, EnvironmentAsCurlReadsIt) {
     struct Case {
         ProxyVariables variables;
@@ -104,9 +110,7 @@ TEST(ProxyChoice, EnvironmentThenInternetOptionsThenTheAutomaticProxy) {
             },
             [&] {
                 readOptions = true;
-                return c.optionsReadable ? std::optional<InternetOptions>(InternetOptions{
-                                               .autoDetect = true, .proxy = "ie:8080"})
-                                         : std::nullopt;
+                return OptionsIf(c.optionsReadable, true);
             });
         EXPECT_EQ(chosen.session, c.session) << c.session.proxy;
         EXPECT_EQ(askedSystem, c.askedSystem) << c.session.proxy;
@@ -148,11 +152,7 @@ TEST(ProxyChoice, TellsWhereTheProxyCameFrom) {
     for (const Case& c : cases) {
         const ProxyChoice chosen = ChooseProxy(
             c.variables, c.url, [] { return true; },
-            [&] {
-                return c.optionsUnreadable
-                           ? std::nullopt
-                           : std::optional<InternetOptions>(InternetOptions{.proxy = "ie:8080"});
-            });
+            [&] { return OptionsIf(!c.optionsUnreadable); });
         EXPECT_EQ(chosen.source, c.source) << c.url << c.variables.httpsProxy.value_or("-");
         EXPECT_EQ(chosen.unusable, c.unusable) << c.url << c.variables.httpsProxy.value_or("-");
     }

@@ -231,18 +231,17 @@ TEST(ResponseTime, IsTheDatePlusTheAgeWhateverItsSizeAndNeverOverflows) {
     EXPECT_EQ(ResponseTime(date, "99999999999999999999999"), system_clock::time_point::max());
 }
 
-// One answer: its Date so far off the true time, its Age header, and how far off the reference
-// reads once it has come.
+// One answer: its Date so far off the true time, how far off the reference reads once it has
+// come, and its Age header.
 struct Answer {
-    seconds dateOff;
-    std::string age;
-    seconds referenceOff;
+    seconds dateOff, referenceOff;
+    std::string age = "";
 };
 
 struct ReferenceCase {
     const char* name;
-    hours localOff;  // this computer's clock
     std::vector<Answer> answers;
+    hours localOff{0};  // this computer's clock
 };
 
 class TimeReferenceTable : public ::testing::TestWithParam<ReferenceCase> {};
@@ -271,41 +270,26 @@ constexpr seconds kFiveYears = days(5 * 365);
 INSTANTIATE_TEST_SUITE_P(
     Table, TimeReferenceTable,
     ::testing::Values(
-        ReferenceCase{"OneAnHourAheadThenHonestOnes",
-                      hours(0),
-                      {{0s, "", 0s}, {kHour, "", 0s}, {0s, "", 0s}, {0s, "", 0s}}},
-        ReferenceCase{"OneThreeHoursAheadThenHonestOnes",
-                      hours(0),
-                      {{0s, "", 0s}, {3 * kHour, "", 0s}, {0s, "", 0s}}},
-        ReferenceCase{"OneAnHourBehind", hours(0), {{0s, "", 0s}, {-kHour, "", 0s}, {0s, "", 0s}}},
+        ReferenceCase{"OneAnHourAheadThenHonestOnes", {{0s, 0s}, {kHour, 0s}, {0s, 0s}, {0s, 0s}}},
+        ReferenceCase{"OneThreeHoursAheadThenHonestOnes", {{0s, 0s}, {3 * kHour, 0s}, {0s, 0s}}},
+        ReferenceCase{"OneAnHourBehind", {{0s, 0s}, {-kHour, 0s}, {0s, 0s}}},
         ReferenceCase{"RefinedEitherWayWithinTwoMinutes",
-                      hours(0),
-                      {{0s, "", 0s}, {90s, "", 90s}, {-30s, "", -30s}, {100s, "", -30s}}},
-        ReferenceCase{"TwoThatAgreeAhead",
-                      hours(0),
-                      {{0s, "", 0s}, {kHour, "", 0s}, {kHour + 60s, "", kHour + 60s}}},
-        ReferenceCase{"TwoThatAgreeBehind",
-                      hours(0),
-                      {{0s, "", 0s}, {-3 * kHour, "", 0s}, {-3 * kHour, "", -3 * kHour}}},
-        ReferenceCase{"AnHonestOneBetweenTwoFarOnes",
-                      hours(0),
-                      {{0s, "", 0s},
-                       {kFiveYears, "", 0s},
-                       {0s, "", 0s},
-                       {kFiveYears, "", 0s},
-                       {kFiveYears, "", kFiveYears}}},
+                      {{0s, 0s}, {90s, 90s}, {-30s, -30s}, {100s, -30s}}},
+        ReferenceCase{"TwoThatAgreeAhead", {{0s, 0s}, {kHour, 0s}, {kHour + 60s, kHour + 60s}}},
+        ReferenceCase{"TwoThatAgreeBehind", {{0s, 0s}, {-3 * kHour, 0s}, {-3 * kHour, -3 * kHour}}},
+        ReferenceCase{
+            "AnHonestOneBetweenTwoFarOnes",
+            {{0s, 0s}, {kFiveYears, 0s}, {0s, 0s}, {kFiveYears, 0s}, {kFiveYears, kFiveYears}}},
         ReferenceCase{"FirstAgedADayAndAnHourClockHereRight",
-                      hours(0),
-                      {{-25 * kHour, "90000", 0s}, {-kHour, "", 0s}}},
+                      {{-25 * kHour, 0s, "90000"}, {-kHour, 0s}}},
         ReferenceCase{"FirstAgedADayAndAnHourClockHereWrong",
-                      hours(5),
-                      {{-25 * kHour, "90000", 5 * kHour}, {-25 * kHour, "90000", 0s}}},
+                      {{-25 * kHour, 5 * kHour, "90000"}, {-25 * kHour, 0s, "90000"}},
+                      hours(5)},
         ReferenceCase{"FirstAgedBeyondACenturyClockHereRight",
-                      hours(0),
-                      {{0s, "4000000000", 0s}, {0s, "", 0s}, {kHour, "", 0s}}},
+                      {{0s, 0s, "4000000000"}, {0s, 0s}, {kHour, 0s}}},
         ReferenceCase{"FirstAgedBeyondACenturyClockHereWrong",
-                      hours(-5),
-                      {{0s, "4000000000", -5 * kHour}, {0s, "", 0s}}}),
+                      {{0s, -5 * kHour, "4000000000"}, {0s, 0s}},
+                      hours(-5)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -35,6 +35,8 @@ const std::string kToday13Z =
     CycleFile({"2026/12/07 12:50", "2026/12/07 13:20", "2026/12/07 13:44"});
 const std::string kYesterday15Z =
     CycleFile({"2026/12/06 14:50", "2026/12/06 15:20", "2026/12/06 15:44"});
+const std::string kToday15Z =
+    CycleFile({"2026/12/07 14:45", "2026/12/07 14:50", "2026/12/07 14:52"});
 
 fake::FakeResponse Serves(const std::string& body, const std::string& date = kAt1452,
                           const std::string& age = "") {
@@ -62,8 +64,10 @@ class ServersTime : public ::testing::Test {
     void Route(const std::string& cycle, fake::FakeResponse response) {
         p.server.Route(kCycles + cycle + ".TXT", std::move(response));
     }
-    void RefuseTheListing() {
-        p.server.Route(kCycles, {{}, milliseconds(10), kForbidden, kAt1452, false});
+    void RefuseTheListing(const std::string& date = kAt1452, const std::string& age = "") {
+        fake::FakeResponse refused{{}, milliseconds(10), kForbidden, date, false};
+        refused.age = age;
+        p.server.Route(kCycles, refused);
     }
     // Lists 15Z as begun a minute ago.
     void ListFifteenAsBegun() {
@@ -72,6 +76,19 @@ class ServersTime : public ::testing::Test {
                               "<a href=\"15Z.TXT\">15Z.TXT</a> 07-Dec-2026 09:51 41K\n"));
     }
     int RunOnce() { return p.frm.RunOnce(log); }
+    void ExpectUpdatedAt(const std::string& time) {
+        EXPECT_NE(p.frm.DataSummary().find("updated " + time + " UTC"), std::string::npos)
+            << p.frm.DataSummary();
+    }
+    // An update that finds the folder's report newer than NOAA's.
+    void ExpectKeptAfterAClick(const std::string& report, const std::string& newest,
+                               const std::string& inTheFolder) {
+        p.frm.Command1_Click();
+        EXPECT_EQ(p.reportFiles.files[kCurrentReport], report);
+        EXPECT_EQ(p.frm.StatusText, "NOAA sent an older 15Z (newest " + newest +
+                                        " UTC) than the report in the folder (" + inTheFolder +
+                                        " UTC); kept");
+    }
 
     fake::FakePlatform p{{"https://noaa.test", ServerLayout::Current},
                          {"C:\\Fly!\\METAR\\", 15, false, false, kCache}};
@@ -158,7 +175,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ServersTime, ATimeOnceSeenNeverGoesBack) {
-    Route("15Z", Serves(CycleFile({"2026/12/07 14:45", "2026/12/07 14:50", "2026/12/07 14:52"})));
+    Route("15Z", Serves(kToday15Z));
     EXPECT_EQ(RunOnce(), kOnceWritten);
     // The next update's cycle file comes from a cache that keeps an older Date and no Age.
     Route("15Z", Serves(CycleFile({"2026/12/07 14:45", "2026/12/07 14:50"}),
@@ -168,16 +185,13 @@ TEST_F(ServersTime, ATimeOnceSeenNeverGoesBack) {
     EXPECT_EQ(p.frm.StatusText,
               "The server's 15Z is older than the report in the folder (a cache's copy?); kept "
               "[https://noaa.test (current layout)]");
-    EXPECT_NE(p.frm.DataSummary().find("updated 14:52 UTC"), std::string::npos)
-        << p.frm.DataSummary();
+    ExpectUpdatedAt("14:52");
 }
 
 // Every answer is a cache's copy of the day before, its Date a day and an hour back, honestly aged.
 TEST_F(ServersTime, YesterdaysCopiesHonestlyAgedAreOldData) {
     const std::string dayBefore = "Sun, 06 Dec 2026 13:52:00 GMT";
-    fake::FakeResponse refused{{}, milliseconds(10), kForbidden, dayBefore, false};
-    refused.age = "90000";
-    p.server.Route(kCycles, refused);
+    RefuseTheListing(dayBefore, "90000");
     const std::string yesterday14Z =
         CycleFile({"2026/12/06 13:50", "2026/12/06 14:20", "2026/12/06 14:44"});
     Route("15Z", Serves(kYesterday15Z, dayBefore, "90000"));
@@ -185,8 +199,7 @@ TEST_F(ServersTime, YesterdaysCopiesHonestlyAgedAreOldData) {
     Route("13Z", Serves(CycleFile({"2026/12/06 12:50", "2026/12/06 13:20", "2026/12/06 13:44"}),
                         dayBefore, "90000"));
     EXPECT_EQ(RunOnce(), kOnceOldData);
-    EXPECT_NE(p.frm.DataSummary().find("updated 14:52 UTC"), std::string::npos)
-        << p.frm.DataSummary();
+    ExpectUpdatedAt("14:52");
 }
 
 // A report ahead of the server's clock by more than the slack is set aside, not forgotten.
@@ -197,35 +210,29 @@ TEST_F(ServersTime, AReportTimeOnceTooFarAheadCountsOnceTheClockNearsIt) {
     EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written) << p.frm.StatusTip();
     p.loop.RunFor(minutes(10));
     const std::string at1502 = "Mon, 07 Dec 2026 15:02:00 GMT";
-    p.server.Route(kCycles, {{}, milliseconds(10), kForbidden, at1502, false});
+    RefuseTheListing(at1502);
     Route("15Z", Serves(CycleFile({"2026/12/07 14:45", "2026/12/07 15:01"}), at1502));
     Route("14Z", Serves(kToday14Z, at1502));
-    p.frm.Command1_Click();
-    EXPECT_EQ(p.reportFiles.files[kCurrentReport], withOneAhead);
-    EXPECT_EQ(p.frm.StatusText,
-              "NOAA sent an older 15Z (newest 15:01 UTC) than the report in the folder (16:55 "
-              "UTC); kept");
+    ExpectKeptAfterAClick(withOneAhead, "15:01", "16:55");
 }
 
 // Ninety seconds of body after the headers: the Date was true when they came, not at the end.
 TEST_F(ServersTime, ASlowBodyDoesNotPullTheClockBack) {
-    fake::FakeResponse slow =
-        Serves(CycleFile({"2026/12/07 14:45", "2026/12/07 14:50", "2026/12/07 14:52"}));
+    fake::FakeResponse slow = Serves(kToday15Z);
     slow.chunks = {slow.chunks[0].substr(0, 40), slow.chunks[0].substr(40, 40),
                    slow.chunks[0].substr(80)};
     slow.delay = seconds(30);
     Route("15Z", slow);
     p.frm.Command1_Click();
     EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written) << p.frm.StatusTip();
-    EXPECT_NE(p.frm.DataSummary().find("updated 14:53 UTC"), std::string::npos)
-        << p.frm.DataSummary();
+    ExpectUpdatedAt("14:53");
 }
 
 // The listing says nothing of the time, so the clock here, five hours behind, chose 10Z; the first
 // report's answer moves the reference to 14:52 and the cycle is chosen again before any verdict.
 TEST_F(ServersTime, AFarMoveDuringAnUpdateChoosesTheCycleAgain) {
     p.loop.SetUtcAtStart(sys_days(year(2026) / 12 / 7) + hours(9) + minutes(52));
-    p.server.Route(kCycles, {{}, milliseconds(10), kForbidden, "", false});
+    RefuseTheListing("");
     Route("10Z", Serves(kToday13Z));
     const std::string today15Z = CycleFile({"2026/12/07 14:45", "2026/12/07 14:52"});
     Route("15Z", Serves(today15Z));
@@ -258,13 +265,12 @@ TEST_F(ServersTime, A304ToAnUnconditionalRequestIsObservedOnce) {
     ahead.notModified = true;
     Route("15Z", ahead);
     p.frm.Command1_Click();
-    EXPECT_NE(p.frm.DataSummary().find("updated 14:52 UTC"), std::string::npos)
-        << p.frm.DataSummary();
+    ExpectUpdatedAt("14:52");
 }
 
 TEST_F(ServersTime, AWrongClockHereDecidesNothingOnceTheServerHasSpoken) {
     p.loop.SetUtcAtStart(sys_days(year(2026) / 11 / 30) + hours(3));
-    Route("15Z", Serves(CycleFile({"2026/12/07 14:45", "2026/12/07 14:50", "2026/12/07 14:52"})));
+    Route("15Z", Serves(kToday15Z));
     p.frm.Command1_Click();
     EXPECT_EQ(p.server.requests.at(1), std::string(kCycles) + "15Z.TXT");
     EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written) << p.frm.StatusTip();
@@ -272,7 +278,7 @@ TEST_F(ServersTime, AWrongClockHereDecidesNothingOnceTheServerHasSpoken) {
 
 TEST_F(ServersTime, ADateAtTheEndOfTheClocksRangeOverflowsNothing) {
     const std::string farAhead = "Fri, 11 Apr 2262 23:00:00 GMT";
-    p.server.Route(kCycles, {{}, milliseconds(10), kForbidden, farAhead, false});
+    RefuseTheListing(farAhead);
     Route("23Z", Serves(CycleFile({"2026/12/07 14:45"}), farAhead, "999999999999"));
     Route("22Z", Serves(kToday14Z, farAhead, "999999999999"));
     p.reportFiles.files[kCurrentReport] = kToday13Z;
@@ -286,18 +292,14 @@ TEST_F(ServersTime, AReportHeldWithoutReadSharingIsJudgedOnceItCanBeRead) {
     p.reportFiles.files[kCurrentReport] = newer;
     p.reportFiles.heldUntil[kCurrentReport] = seconds(3);
     p.reportFiles.unreadableUntil[kCurrentReport] = seconds(3);
-    Route("15Z", Serves(CycleFile({"2026/12/07 14:45", "2026/12/07 14:50", "2026/12/07 14:52"})));
-    p.frm.Command1_Click();
-    EXPECT_EQ(p.reportFiles.files[kCurrentReport], newer);
-    EXPECT_EQ(p.frm.StatusText,
-              "NOAA sent an older 15Z (newest 14:52 UTC) than the report in the folder (14:53 "
-              "UTC); kept");
+    Route("15Z", Serves(kToday15Z));
+    ExpectKeptAfterAClick(newer, "14:52", "14:53");
 }
 
 TEST_F(ServersTime, AReportThatStaysUnreadableIsNeverReplaced) {
     p.reportFiles.files[kCurrentReport] = kToday13Z;
     p.reportFiles.unreadableUntil[kCurrentReport] = hours(1);
-    Route("15Z", Serves(CycleFile({"2026/12/07 14:45", "2026/12/07 14:50", "2026/12/07 14:52"})));
+    Route("15Z", Serves(kToday15Z));
     p.frm.Command1_Click();
     EXPECT_EQ(p.reportFiles.files[kCurrentReport], kToday13Z);
     EXPECT_EQ(p.frm.StatusText, std::string("Could not read ") + kCurrentReport +
@@ -308,7 +310,7 @@ TEST_F(ServersTime, TheHourBeforeUnchangedSinceLastTimeIsFetchedWholeToStandIn) 
     fake::FakeResponse hourBefore = Serves(kToday14Z);
     hourBefore.etag = "\"14z\"";
     Route("14Z", hourBefore);
-    Route("15Z", Serves(CycleFile({"2026/12/07 14:45", "2026/12/07 14:50", "2026/12/07 14:52"})));
+    Route("15Z", Serves(kToday15Z));
     p.frm.Command1_Click();
     // NOAA began 15Z again, and the user removed the current report meanwhile.
     Route("15Z", Serves(""));

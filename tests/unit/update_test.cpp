@@ -14,6 +14,13 @@ namespace {
 using namespace update_fixture;
 using namespace std::chrono;
 
+std::string CurrentReport() {
+    return std::string(kFolder) + "CurrentMETAR.txt";
+}
+std::string PreviousReport() {
+    return std::string(kFolder) + "PreviousMETAR.txt";
+}
+
 class Update : public ::testing::Test {
   protected:
     Update() {
@@ -24,9 +31,6 @@ class Update : public ::testing::Test {
         p.reportFiles.files[CurrentReport()] = "old current";
         p.reportFiles.files[PreviousReport()] = "old previous";
     }
-
-    static std::string CurrentReport() { return std::string(kFolder) + "CurrentMETAR.txt"; }
-    static std::string PreviousReport() { return std::string(kFolder) + "PreviousMETAR.txt"; }
 
     void ExpectReportsUntouched() {
         EXPECT_EQ(p.reportFiles.files[CurrentReport()], "old current");
@@ -668,10 +672,8 @@ TEST_F(CurrentLayout, OldDataIsWrittenAndEndsRedWithItsAge) {
     Serve("14Z", "2026/12/07 08:20");
     Serve("13Z", "2026/12/07 08:10");
     p.frm.Command1_Click();
-    EXPECT_EQ(p.reportFiles.files[std::string(kFolder) + "CurrentMETAR.txt"].substr(0, 16),
-              "2026/12/07 08:20");
-    EXPECT_EQ(p.reportFiles.files[std::string(kFolder) + "PreviousMETAR.txt"].substr(0, 16),
-              "2026/12/07 08:10");
+    EXPECT_EQ(p.reportFiles.files[CurrentReport()].substr(0, 16), "2026/12/07 08:20");
+    EXPECT_EQ(p.reportFiles.files[PreviousReport()].substr(0, 16), "2026/12/07 08:10");
     EXPECT_EQ(p.lblStatus.colour, kRed);
     EXPECT_EQ(p.frm.StatusText, "NOAA's newest report is 5 hours old (14Z)");
     EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::OldData);
@@ -690,7 +692,7 @@ TEST_F(CurrentLayout, AClocksHourFileListedEmptyIsNotYetBegun) {
 }
 
 TEST_F(CurrentLayout, AClocksHourFileFetchedEmptyGivesWayToTheHourBeforeWithoutAnAlarm) {
-    const std::string current = std::string(kFolder) + "CurrentMETAR.txt";
+    const std::string current = CurrentReport();
     p.reportFiles.files[current] = "2026/12/07 13:44\nKJFK 071344Z\n";
     List({{"13Z.TXT", "07-Dec-2026 13:51"}, {"14Z.TXT", "07-Dec-2026 13:50"}});
     p.server.Route(std::string(kCycles) + "14Z.TXT",
@@ -701,8 +703,7 @@ TEST_F(CurrentLayout, AClocksHourFileFetchedEmptyGivesWayToTheHourBeforeWithoutA
     EXPECT_EQ(p.server.requests, Requested({"14Z", "13Z", "12Z"}));
     EXPECT_EQ(p.reportFiles.files[current], "2026/12/07 13:44\nKJFK 071344Z\n")
         << "a report as new as the hour before stays";
-    EXPECT_EQ(p.reportFiles.files[std::string(kFolder) + "PreviousMETAR.txt"].substr(0, 16),
-              "2026/12/07 12:44");
+    EXPECT_EQ(p.reportFiles.files[PreviousReport()].substr(0, 16), "2026/12/07 12:44");
     EXPECT_EQ(p.lblStatus.colour, kBlue);
     EXPECT_EQ(p.frm.LastOutcome(), UpdateOutcome::Written);
     EXPECT_EQ(p.frm.StatusTip(),
@@ -777,82 +778,65 @@ TEST_F(CurrentLayout, WithoutADateHeaderUsesThisComputersClock) {
 }
 
 // A click during an update, the listing refused: each file's answers to the waiting update and to
-// the click's ('F' fine, 'S' fine but slow, 'E' empty, 'X' HTTP 500), and both files after it.
+// the click's ('F' fine, 'S' fine but slow, 'E' empty, 'X' HTTP 500), and the hour of the report
+// each file holds after it (0: the file as it was).
 struct NestingCase {
     const char* name;
     int startSecond;  // after 14:44; the clock turns to 15Z at 14:50
-    std::map<std::string, std::string> answers;
-    const char* current;  // the newest report each holds, or the file as it was
-    const char* previous;
+    const char *to15Z, *to14Z, *to13Z;
+    int current, previous;
     std::uint32_t colour;
 };
+
+// The one report of a cycle file: hh:45 of the hour before.
+std::string ReportAt(int hour) {
+    return "2026/12/07 " + std::to_string(hour) + ":45\nKJFK 07" + std::to_string(hour) + "45Z\n\n";
+}
 
 class Nesting : public CurrentLayout, public ::testing::WithParamInterface<NestingCase> {};
 
 TEST_P(Nesting, TheClicksUpdateDecidesTheCycleForBoth) {
-    const std::string current = std::string(kFolder) + "CurrentMETAR.txt";
-    const std::string previous = std::string(kFolder) + "PreviousMETAR.txt";
-    p.reportFiles.files = {{current, "OLD CURRENT"}, {previous, "OLD PREVIOUS"}};
+    const NestingCase& c = GetParam();
+    p.reportFiles.files = {{CurrentReport(), "OLD CURRENT"}, {PreviousReport(), "OLD PREVIOUS"}};
     p.loop.SetUtcAtStart(sys_days(year(2026) / 12 / 7) + hours(14) + minutes(44) +
-                         seconds(GetParam().startSecond));
+                         seconds(c.startSecond));
+    const std::map<std::string, std::string> answers{
+        {"15Z", c.to15Z}, {"14Z", c.to14Z}, {"13Z", c.to13Z}};
     std::map<std::string, int> asked;
     p.server.answer = [&](const std::string& url) -> std::optional<fake::FakeResponse> {
         if (url == kCycles) {
             return Failure({.kind = TransferFailureKind::HttpStatus, .httpStatus = 403});
         }
         const std::string cycle = url.substr(url.size() - 7, 3);
-        const char answer = GetParam().answers.at(cycle).at(asked[cycle]++);
-        const int hour = std::stoi(cycle) - 1;
-        fake::FakeResponse body{
-            {answer == 'E' ? ""
-                           : "2026/12/07 " + std::to_string(hour) + ":45\nKJFK 07" +
-                                 std::to_string(hour) + "45Z\n\n"},
-            answer == 'S' ? seconds(2) : milliseconds(10),
-            std::nullopt,
-            "",
-            false};
-        return answer == 'X' ? Failure({.kind = TransferFailureKind::HttpStatus, .httpStatus = 500})
-                             : body;
+        const char answer = answers.at(cycle).at(asked[cycle]++);
+        if (answer == 'X') {
+            return Failure({.kind = TransferFailureKind::HttpStatus, .httpStatus = 500});
+        }
+        return fake::FakeResponse{{answer == 'E' ? "" : ReportAt(std::stoi(cycle) - 1)},
+                                  answer == 'S' ? seconds(2) : milliseconds(10),
+                                  std::nullopt,
+                                  "",
+                                  false};
     };
     p.ClickGetMetarAfter(milliseconds(1500));
     p.frm.Command1_Click();
-    EXPECT_EQ(p.reportFiles.files[current].substr(0, 16), GetParam().current);
-    EXPECT_EQ(p.reportFiles.files[previous].substr(0, 16), GetParam().previous);
-    EXPECT_EQ(p.lblStatus.colour, GetParam().colour) << p.frm.StatusTip();
+    EXPECT_EQ(p.reportFiles.files[CurrentReport()],
+              c.current ? ReportAt(c.current) : "OLD CURRENT");
+    EXPECT_EQ(p.reportFiles.files[PreviousReport()],
+              c.previous ? ReportAt(c.previous) : "OLD PREVIOUS");
+    EXPECT_EQ(p.lblStatus.colour, c.colour) << p.frm.StatusTip();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, Nesting,
-    ::testing::Values(NestingCase{"SameCycleAndFine",
-                                  480,
-                                  {{"15Z", "SF"}, {"14Z", "SF"}},
-                                  "2026/12/07 14:45",
-                                  "2026/12/07 13:45",
-                                  kBlue},
-                      NestingCase{"ItsHourNotYetBegunAndTheClicksFailed",
-                                  480,
-                                  {{"15Z", "EX"}, {"14Z", "SF"}, {"13Z", "F"}},
-                                  "2026/12/07 13:45",
-                                  "2026/12/07 12:45",
-                                  kBlue},
-                      NestingCase{"TheClicksOwnHourTurned",
-                                  480,
-                                  {{"15Z", "SE"}, {"14Z", "FF"}, {"13Z", "F"}},
-                                  "2026/12/07 13:45",
-                                  "2026/12/07 12:45",
-                                  kBlue},
-                      NestingCase{"TheHourTurnedBetweenThemAndItsHourBeforeFailed",
-                                  359,
-                                  {{"14Z", "SX"}, {"13Z", "F"}, {"15Z", "F"}},
-                                  "2026/12/07 14:45",
-                                  "OLD PREVIOUS",
-                                  kRed},
-                      NestingCase{"TheHourTurnedBetweenThemAndItHeldTheHourBefore",
-                                  359,
-                                  {{"14Z", "FX"}, {"13Z", "S"}, {"15Z", "F"}},
-                                  "2026/12/07 14:45",
-                                  "2026/12/07 13:45",
-                                  kBlue}),
+    ::testing::Values(NestingCase{"SameCycleAndFine", 480, "SF", "SF", "", 14, 13, kBlue},
+                      NestingCase{"ItsHourNotYetBegunAndTheClicksFailed", 480, "EX", "SF", "F", 13,
+                                  12, kBlue},
+                      NestingCase{"TheClicksOwnHourTurned", 480, "SE", "FF", "F", 13, 12, kBlue},
+                      NestingCase{"TheHourTurnedBetweenThemAndItsHourBeforeFailed", 359, "F", "SX",
+                                  "F", 14, 0, kRed},
+                      NestingCase{"TheHourTurnedBetweenThemAndItHeldTheHourBefore", 359, "F", "FX",
+                                  "S", 14, 13, kBlue}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
