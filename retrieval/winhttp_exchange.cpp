@@ -457,7 +457,8 @@ bool OverSecureChannel(HINTERNET request) {
 }
 
 // A reused connection reports no connecting: the request sent, it stands, and over HTTPS its
-// secure channel to the server with it.
+// secure channel to the server with it. What the response's headers are believed for is read
+// here once, for the failures before them and for the headers alike.
 void Exchange::OnSent(HINTERNET request) {
     connected_ = true;
     certificateKnown_ = secure_ && OverSecureChannel(request);
@@ -469,7 +470,7 @@ void Exchange::OnSent(HINTERNET request) {
 ResponseFacts Exchange::Facts(HINTERNET request, DWORD status) const {
     ResponseFacts facts{.route = way_,
                         .secure = secure_,
-                        .overSecureChannel = secure_ && OverSecureChannel(request),
+                        .overSecureChannel = certificateKnown_,
                         .status = static_cast<int>(status),
                         .conditional = order_.conditions.NameACopy(),
                         .hop = hop_,
