@@ -19,8 +19,6 @@ namespace nimbrel {
 namespace {
 
 constexpr wchar_t kUserAgent[] = L"Nimbrel/" NIMBREL_VERSION_TEXT;
-// More sleep than the two clocks' differing steps could ever make up.
-constexpr std::chrono::seconds kSleepNoticed{5};
 
 // Windows finds a variable whatever the case of its name.
 std::optional<std::string> Variable(const wchar_t* name) {
@@ -177,18 +175,6 @@ std::optional<ProxySetting> NetshProxy() {
     return TakeSetting(info);
 }
 
-// How long the computer has slept since it started: the interrupt time counts sleep, its
-// unbiased form does not.
-std::chrono::milliseconds TimeAsleep() {
-    ULONGLONG awake = 0;
-    if (!QueryUnbiasedInterruptTime(&awake)) {
-        return {};
-    }
-    const auto all = std::chrono::milliseconds(GetTickCount64());
-    return all - std::chrono::duration_cast<std::chrono::milliseconds>(
-                     std::chrono::duration<ULONGLONG, std::ratio<1, 10'000'000>>(awake));
-}
-
 // "https://host:port", in lower case: what a proxy decision depends on.
 std::string OriginOf(const std::string& url) {
     const auto scheme = url.find("://");
@@ -206,7 +192,6 @@ class Routes {
   public:
     Route For(const std::string& url) {
         std::lock_guard lock(mutex_);
-        ForgetLookUpsAfterSleep();
         const ProxyChoice chosen = ChooseProxy(
             EnvironmentProxy(), url, [this] { return AutomaticTaken(); },
             [this] { return Options(); });
@@ -226,6 +211,13 @@ class Routes {
             route.lookUp = lookUp.get();
         }
         return route;
+    }
+
+    void ForgetLookUps() {
+        std::lock_guard lock(mutex_);
+        for (auto& [origin, lookUp] : lookUps_) {
+            lookUp->Forget();
+        }
     }
 
   private:
@@ -258,18 +250,6 @@ class Routes {
         return *netsh_;
     }
 
-    // A laptop that slept at the office may wake at home: what the look-ups found then is
-    // looked for again.
-    void ForgetLookUpsAfterSleep() {
-        const std::chrono::milliseconds asleep = TimeAsleep();
-        if (asleep - asleep_ > kSleepNoticed) {
-            for (auto& [origin, lookUp] : lookUps_) {
-                lookUp->Forget();
-            }
-        }
-        asleep_ = asleep;
-    }
-
     std::optional<InternetOptions> Options() {
         if (!options_) {
             options_ = ReadInternetOptions();
@@ -282,17 +262,24 @@ class Routes {
     std::map<std::string, std::unique_ptr<ProxyLookUp>> lookUps_;
     std::optional<bool> automatic_;
     std::optional<std::optional<ProxySetting>> netsh_;
-    std::chrono::milliseconds asleep_ = TimeAsleep();
     std::optional<std::optional<InternetOptions>> options_;
     bool noticeGiven_ = false;
 };
 
+Routes& TheRoutes() {
+    // Leaked on purpose, for the reason given in the header.
+    static Routes* const routes = new Routes;
+    return *routes;
+}
+
 }  // namespace
 
 Route RouteFor(const std::string& url) {
-    // Leaked on purpose, for the reason given in the header.
-    static Routes* const routes = new Routes;
-    return routes->For(url);
+    return TheRoutes().For(url);
+}
+
+void ForgetProxyLookUps() {
+    TheRoutes().ForgetLookUps();
 }
 
 bool SetRequestProxy(HINTERNET request, const ProxySetting& setting) {

@@ -42,6 +42,10 @@ struct Route {
 // under way when the program ends, and their callbacks must not meet a closed session.
 Route RouteFor(const std::string& url);
 
+// The PC woke from sleep: a laptop that slept at the office may wake at home, so what the proxy
+// look-ups found is looked for again. From any thread.
+void ForgetProxyLookUps();
+
 // Makes a request go through `setting` instead of the session's proxy.
 bool SetRequestProxy(HINTERNET request, const ProxySetting& setting);
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "retrieval/winhttp_session.h"
 #include "ui/folder_instance_win32.h"
 #include "ui/main_window_design.h"
 #include "ui/picture_decoder_win32.h"
@@ -114,6 +115,7 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
             }
             return TRUE;
         case kResumedMessage:
+            ForgetProxyLookUps();
             if (frm_) {
                 frm_->Form_Resumed();
             }
