@@ -457,8 +457,7 @@ bool OverSecureChannel(HINTERNET request) {
 }
 
 // A reused connection reports no connecting: the request sent, it stands, and over HTTPS its
-// secure channel to the server with it. What the response's headers are believed for is read
-// here once, for the failures before them and for the headers alike.
+// secure channel to the server with it.
 void Exchange::OnSent(HINTERNET request) {
     connected_ = true;
     certificateKnown_ = secure_ && OverSecureChannel(request);
@@ -470,7 +469,7 @@ void Exchange::OnSent(HINTERNET request) {
 ResponseFacts Exchange::Facts(HINTERNET request, DWORD status) const {
     ResponseFacts facts{.route = way_,
                         .secure = secure_,
-                        .overSecureChannel = certificateKnown_,
+                        .overSecureChannel = secure_ && OverSecureChannel(request),
                         .status = static_cast<int>(status),
                         .conditional = order_.conditions.NameACopy(),
                         .hop = hop_,
