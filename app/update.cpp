@@ -257,7 +257,8 @@ void Update::ReportArrived(ReportFile file, const HttpResponseInfo& info) {
     if (info.notModified) {
         const std::string path = PathOf(download);
         const auto& written = frm_.record_.written[IndexOf(file)];
-        if (!StillAsWritten(*written, download.url, path, frm_.services_.reportFiles.Stamp(path))) {
+        if (!written ||
+            !StillAsWritten(*written, download.url, path, frm_.services_.reportFiles.Stamp(path))) {
             // The file or the folder box changed while the server was asked: fetch it whole.
             StartTransfer(transfer, download.url, {});
             return;

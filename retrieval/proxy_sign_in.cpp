@@ -101,9 +101,7 @@ BodyVerdict JudgeBody(const BodyFacts& facts) {
         }
         return facts.contentLength ? BodyVerdict::Damaged : BodyVerdict::CutShort;
     }
-    // An empty body has no line to cut: NOAA's file of an hour just begun anew, re-chunked by a
-    // proxy, is empty and whole, and what holds no report is never written anyway.
-    if (facts.contentLength || facts.received == 0 || EndsAsItsKindMust(facts.kind, facts.tail)) {
+    if (facts.contentLength || EndsAsItsKindMust(facts.kind, facts.tail)) {
         return BodyVerdict::Whole;
     }
     return BodyVerdict::CutShort;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "retrieval/winhttp_session.h"
@@ -124,8 +125,12 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
             return OnCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
         case kHandedOverMessage:
             BringToFront();
-            if (frm_) {
-                frm_->Form_HandedOver(handedOver_);
+            if (!handedOver_.empty()) {
+                const CommandLine options = std::move(handedOver_.front());
+                handedOver_.pop_front();
+                if (frm_) {
+                    frm_->Form_HandedOver(options);
+                }
             }
             return 0;
         case WM_ENDSESSION:
@@ -158,7 +163,7 @@ BOOL Win32MainWindow::OnCopyData(const COPYDATASTRUCT& data) {
         end = std::min(text.find('\n', start), text.size());
         arguments.push_back(text.substr(start, end - start));
     }
-    handedOver_ = ParseCommandLine(arguments);
+    handedOver_.push_back(ParseCommandLine(arguments));
     PostMessageW(Hwnd(), kHandedOverMessage, 0, 0);
     return TRUE;
 }

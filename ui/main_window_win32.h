@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <string>
 
 #include "app/frm_nimbrel.h"
@@ -58,7 +59,9 @@ class Win32MainWindow : public DesignedWindow {
     Picture picture_;
     HWND tooltip_ = nullptr;
     std::wstring tooltipText_;
-    CommandLine handedOver_;  // until the posted message hands it to the logic
+    // Until each posted message hands its options to the logic: a second start's call comes
+    // before the messages posted, so two can arrive before the first is handed on.
+    std::deque<CommandLine> handedOver_;
 };
 
 }  // namespace nimbrel
