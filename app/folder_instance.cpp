@@ -77,7 +77,8 @@ void FrmNimbrel::Form_HandedOver(const CommandLine& options) {
     }
     // What this one was started with stays: a plain second start must not undo its --launch.
     settings_.launchSimulator = settings_.launchSimulator || options.launch;
-    if (options.launch && watchedSimulator_ == WatchedSimulator::None) {
+    const bool clickedRuns = clickedSimulator_ && !clickedSimulator_->Lifetime();
+    if (options.launch && watchedSimulator_ == WatchedSimulator::None && !clickedRuns) {
         LaunchAfterFirstUpdate();
     } else if (options.updateNow) {
         Command1_Click();

@@ -309,6 +309,8 @@ class FrmNimbrel {
     // The simulator that --launch starts: due after the first update, or running and watched.
     enum class WatchedSimulator { None, Due, Running };
     WatchedSimulator watchedSimulator_ = WatchedSimulator::None;
+    // The Fly! a click started without watching it: kept to know whether it still runs.
+    std::unique_ptr<StartedProgram> clickedSimulator_;
     std::chrono::milliseconds simulatorStartedAt_{};
     std::string simulatorNotice_;  // kept in the tooltip once the line shows other things
     std::string failureNotice_;    // an error that escaped every handler, when it went to the line

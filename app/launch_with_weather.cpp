@@ -129,9 +129,11 @@ void FrmNimbrel::Command3_Click() {
         return;
     }
     // Otherwise the button neither waits for the simulator nor watches it.
-    if (LaunchSimulator({services_.registry, services_.messageBox, services_.environment},
-                        services_.launcher)) {
+    if (auto started =
+            LaunchSimulator({services_.registry, services_.messageBox, services_.environment},
+                            services_.launcher)) {
         simulatorNotice_.clear();
+        clickedSimulator_ = std::move(started);
     }
 }
 

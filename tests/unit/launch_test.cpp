@@ -242,5 +242,21 @@ TEST(LaunchButton, NeitherWaitsForFlyNorWatchesIt) {
     EXPECT_EQ(p.loop.Now(), milliseconds(0));
 }
 
+// A later start with --launch must not add a second Fly! beside the one a click started.
+TEST(LaunchButton, AHandedOverLaunchWaitsForTheFlyItStartedToEnd) {
+    fake::FakePlatform p;
+    p.registry.SetString(fake::kLocalMachine, kKey, "TargetDir", "C:\\Fly!");
+    p.launcher.existing.insert(kFly);
+    p.frm.Form_Load();
+    p.frm.Form_Shown();
+    p.frm.Command3_Click();
+    for (const std::size_t flys : {1u, 2u}) {
+        p.frm.Form_HandedOver(ParseCommandLine({"--launch"}));
+        p.loop.RunFor(minutes(2));
+        EXPECT_EQ(p.launcher.started.size(), flys);
+        p.launcher.started[0].process->lifetime = minutes(1);
+    }
+}
+
 }  // namespace
 }  // namespace nimbrel
