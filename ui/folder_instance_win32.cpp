@@ -12,6 +12,27 @@ namespace {
 constexpr DWORD kWindowWaitMs = 30000;
 constexpr UINT kHandOverTimeoutMs = 10000;
 
+// Holds a named mutex while it lives. One left by a process that died is taken over; one held
+// for longer than a hand-over takes is not waited for.
+class Locked {
+  public:
+    explicit Locked(HANDLE mutex) : mutex_(mutex) {
+        const DWORD result = mutex ? WaitForSingleObject(mutex, kHandOverTimeoutMs) : WAIT_FAILED;
+        held_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    }
+    ~Locked() {
+        if (held_) {
+            ReleaseMutex(mutex_);
+        }
+    }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+  private:
+    HANDLE mutex_;
+    bool held_ = false;
+};
+
 }  // namespace
 
 FolderInstance::FolderInstance(const std::string& name) {
@@ -25,24 +46,35 @@ FolderInstance::FolderInstance(const std::string& name) {
     first_ = GetLastError() != ERROR_ALREADY_EXISTS;
     shared_ = static_cast<Shared*>(MapViewOfFile(mapping_, FILE_MAP_WRITE, 0, 0, sizeof(Shared)));
     published_ = CreateEventW(nullptr, TRUE, FALSE, (wide + L".window").c_str());
-    if (!shared_ || !published_) {
+    lock_ = CreateMutexW(nullptr, FALSE, (wide + L".lock").c_str());
+    if (!shared_ || !published_ || !lock_) {
         first_ = true;
     }
 }
 
 FolderInstance::~FolderInstance() {
-    // A start that overlapped this one's end holds the objects: it must not find this window.
-    if (shared_ && shared_->processId == GetCurrentProcessId()) {
-        ResetEvent(published_);
-        *shared_ = {};
-    }
     if (shared_) {
+        // A start that overlapped this one's end holds the objects: it must find no window, and
+        // claim the folder itself.
+        Write({}, true);
         UnmapViewOfFile(shared_);
     }
-    for (const HANDLE handle : {published_, mapping_}) {
+    for (const HANDLE handle : {lock_, published_, mapping_}) {
         if (handle) {
             CloseHandle(handle);
         }
+    }
+}
+
+FolderInstance::Shared FolderInstance::Read() const {
+    const Locked locked(lock_);
+    return *shared_;
+}
+
+void FolderInstance::Write(const Shared& shared, bool onlyIfMine) {
+    const Locked locked(lock_);
+    if (!onlyIfMine || shared_->processId == GetCurrentProcessId()) {
+        *shared_ = shared;
     }
 }
 
@@ -50,8 +82,7 @@ void FolderInstance::Publish(HWND mainWindow) {
     if (!first_ || !shared_ || !published_) {
         return;
     }
-    shared_->window = reinterpret_cast<std::uintptr_t>(mainWindow);
-    shared_->processId = GetCurrentProcessId();
+    Write({reinterpret_cast<std::uintptr_t>(mainWindow), GetCurrentProcessId()}, false);
     SetEvent(published_);
 }
 
@@ -65,9 +96,14 @@ bool FolderInstance::SentToFirst(const CommandLine& options) const {
     if (WaitForSingleObject(published_, kWindowWaitMs) != WAIT_OBJECT_0) {
         return false;
     }
-    const HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(shared_->window));
+    const Shared first = Read();
+    // The first has ended since.
+    if (!first.window) {
+        return false;
+    }
+    const HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(first.window));
     // Only a program in the foreground may give the front to another.
-    AllowSetForegroundWindow(shared_->processId);
+    AllowSetForegroundWindow(first.processId);
     std::string lines;
     for (const std::string& argument : HandedOverArguments(options)) {
         lines += argument + '\n';

@@ -39,10 +39,16 @@ class FolderInstance {
         std::uint64_t window;
         DWORD processId;
     };
+    // The block as it stands, read or written under the folder's lock: an ending first and a
+    // later start that claims the folder must not interleave. `onlyIfMine`: while this process
+    // is the one it names.
+    Shared Read() const;
+    void Write(const Shared& shared, bool onlyIfMine);
 
     HANDLE mapping_ = nullptr;
     Shared* shared_ = nullptr;
-    HANDLE published_ = nullptr;  // set once the window is known
+    HANDLE published_ = nullptr;  // set once a window was known; the block says whether it still is
+    HANDLE lock_ = nullptr;
     bool first_ = true;
 };
 
