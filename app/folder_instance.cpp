@@ -1,5 +1,6 @@
 #include "app/folder_instance.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -62,6 +63,23 @@ std::vector<std::string> HandedOverArguments(const CommandLine& options) {
         arguments.push_back(std::to_string(options.intervalMinutes));
     }
     return arguments;
+}
+
+std::string HandedOverText(const CommandLine& options) {
+    std::string text;
+    for (const std::string& argument : HandedOverArguments(options)) {
+        text += argument + '\n';
+    }
+    return text;
+}
+
+CommandLine ReadHandedOver(std::string_view text) {
+    std::vector<std::string> arguments;
+    for (std::size_t start = 0, end = 0; start < text.size(); start = end + 1) {
+        end = std::min(text.find('\n', start), text.size());
+        arguments.emplace_back(text.substr(start, end - start));
+    }
+    return ParseCommandLine(arguments);
 }
 
 void FrmNimbrel::Form_HandedOver(const CommandLine& options) {

@@ -25,5 +25,9 @@ std::string FolderInstanceName(std::string_view folder);
 
 // What a second start hands to the first, as options the first reads with ParseCommandLine.
 std::vector<std::string> HandedOverArguments(const CommandLine& options);
+// The same on the way between the two processes, one argument a line, and read back on the
+// other side as any command line is checked.
+std::string HandedOverText(const CommandLine& options);
+CommandLine ReadHandedOver(std::string_view text);
 
 }  // namespace nimbrel

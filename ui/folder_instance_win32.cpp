@@ -104,10 +104,7 @@ bool FolderInstance::SentToFirst(const CommandLine& options) const {
     const HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(first.window));
     // Only a program in the foreground may give the front to another.
     AllowSetForegroundWindow(first.processId);
-    std::string lines;
-    for (const std::string& argument : HandedOverArguments(options)) {
-        lines += argument + '\n';
-    }
+    std::string lines = HandedOverText(options);
     COPYDATASTRUCT data{};
     data.dwData = kHandedOverOptions;
     data.cbData = static_cast<DWORD>(lines.size());

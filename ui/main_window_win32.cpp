@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/folder_instance.h"
 #include "retrieval/winhttp_session.h"
 #include "ui/folder_instance_win32.h"
 #include "ui/main_window_design.h"
@@ -157,13 +158,8 @@ BOOL Win32MainWindow::OnCopyData(const COPYDATASTRUCT& data) {
     }
     // Checked as a command line is; the update they may start runs once the sender has its
     // answer, not inside its call.
-    const std::string text(static_cast<const char*>(data.lpData), data.cbData);
-    std::vector<std::string> arguments;
-    for (std::size_t start = 0, end = 0; start < text.size(); start = end + 1) {
-        end = std::min(text.find('\n', start), text.size());
-        arguments.push_back(text.substr(start, end - start));
-    }
-    handedOver_.push_back(ParseCommandLine(arguments));
+    handedOver_.push_back(
+        ReadHandedOver(std::string_view(static_cast<const char*>(data.lpData), data.cbData)));
     PostMessageW(Hwnd(), kHandedOverMessage, 0, 0);
     return TRUE;
 }

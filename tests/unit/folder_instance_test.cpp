@@ -23,6 +23,9 @@ TEST(FolderInstance, HandsOverLaunchUpdateNowAndAnIntervalGivenOnly) {
     EXPECT_EQ(HandedOverArguments(ParseCommandLine({"--interval", "15"})),
               (std::vector<std::string>{"--interval", "15"}));
     EXPECT_TRUE(HandedOverArguments(ParseCommandLine({})).empty());
+    EXPECT_EQ(ReadHandedOver(HandedOverText(ParseCommandLine({"/launch", "--interval=20"})))
+                  .intervalMinutes,
+              20);
 }
 
 TEST(FolderInstance, TheFirstTakesTheIntervalAndUpdatesAsAskedBySecondStart) {
